@@ -1,0 +1,59 @@
+// Heading channel: heading hold, yaw damping or pass-through on the pedal axis, and the step
+// that decides at the end of each cycle whether heading hold is in force in the next one.
+#include "autopilot/autopilot_state.h"
+#include "autopilot/channel_steps.h"
+#include "autopilot/control_math.h"
+#include "autopilot/host_variables.h"
+#include "module/host_calls.h"
+
+namespace {
+constexpr double yaw_rate_scale = 0.1;     // token 70 to the channel's yaw rate
+constexpr double error_limit = 5.0;        // degrees, for the proportional term
+constexpr double integrator_limit = 15.0;  // degrees
+
+// Brings an error from the span −540 to 900 into (−180, 180]; every test is strict and acts on
+// the result of the one before.
+double wrap_heading_error(double error)
+{
+    if (error > 360.0) error -= 360.0;
+    if (error < 0.0) error += 360.0;
+    if (error > 180.0) error -= 360.0;
+    if (error < -180.0) error += 360.0;
+    return error;
+}
+}  // namespace
+
+void heading_step()
+{
+    ap.heading_angle = host_sample(var_heading);
+    ap.yaw_rate = host_sample(var_yaw_rate) * yaw_rate_scale;
+
+    ap.heading_error = wrap_heading_error((ap.heading_angle - ap.heading_reference) + ap.heading_trim);
+
+    // The integrator sees the whole wrapped error; the proportional term only the limited one.
+    const int32_t holding = ap.heading_channel_active * ap.ap_master_on;
+    const int32_t gate =
+        factor_of(ap.on_ground == 0) * ap.sim_running * ap.heading_channel_active * ap.ap_master_on;
+    double integrator = ap.heading_integrator + times_switch(gate, ap.heading_error) * ap.kurs_ki * 0.001;
+    integrator = clamp_strict(integrator, -integrator_limit, integrator_limit);
+    ap.heading_integrator = times_switch(holding, integrator);
+
+    ap.heading_error = clamp_strict(ap.heading_error, -error_limit, error_limit);
+
+    const double hold_law = (ap.heading_integrator + ap.heading_error) * ap.kurs_kp + ap.yaw_rate * ap.kurs_kd;
+    const double damping = ap.yaw_damper_factor * ap.yaw_rate * ap.kurs_kd;
+    const int32_t damping_only = factor_of(ap.heading_channel_active == 0) * ap.ap_master_on;
+    ap.heading_command = times_switch(holding, hold_law) + times_switch(damping_only, damping) +
+                         times_switch(factor_of(holding == 0), ap.pedal_joy_reference);
+    ap.heading_command = clamp_strict(ap.heading_command, -ap.heading_output_limit, ap.heading_output_limit);
+
+    if (ap.ap_kurs_kanal != 0) send_axis_event(KEY_AXIS_HEADING_SET, ap.heading_command);
+}
+
+void heading_activation_step()
+{
+    ap.heading_channel_active = ap.heading_disengage_request == 0 ? ap.heading_channel_on : 0;
+    // On the edge from 0 to 1 the heading of this cycle becomes the one to hold.
+    if (ap.heading_channel_active > ap.heading_channel_active_prev) ap.heading_reference = ap.heading_angle;
+    ap.heading_channel_active_prev = ap.heading_channel_active;
+}

@@ -1,0 +1,38 @@
+// Pitch channel: holds the pitch attitude at the pitch reference with the pitch axis.
+#include "autopilot/autopilot_state.h"
+#include "autopilot/channel_steps.h"
+#include "autopilot/control_math.h"
+#include "autopilot/host_variables.h"
+#include "autopilot/rate_estimate.h"
+#include "module/host_calls.h"
+
+namespace {
+constexpr double rate_scale = 10000.0;
+constexpr double integrator_limit = 25.0;  // degrees
+}  // namespace
+
+void pitch_step()
+{
+    // Pitch sample in degrees, positive nose down, used as it comes.
+    const double pitch_sample = host_sample(var_pitch);
+    ap.pitch_angle = pitch_sample;
+
+    ap.pitch_rate = rate_estimate(pitch_sample, ap.pitch_angle_prev, rate_scale, ap.pitch_rate);
+    ap.pitch_angle_prev = pitch_sample;
+
+    // The pitch trim is added, where the roll channel subtracts its trim.
+    ap.pitch_error = (pitch_sample - ap.pitch_reference) + ap.pitch_trim;
+
+    const int32_t engaged = ap.pitch_channel_on * ap.ap_master_on;
+    const int32_t gate = factor_of(ap.on_ground == 0) * ap.sim_running * ap.pitch_channel_on * ap.ap_master_on;
+    double integrator = ap.pitch_integrator + times_switch(gate, ap.pitch_error) * ap.tang_ki * 0.001;
+    integrator = clamp_strict(integrator, -integrator_limit, integrator_limit);
+    ap.pitch_integrator = times_switch(engaged, integrator);
+
+    const double law = -(ap.pitch_integrator + ap.pitch_error) * ap.tang_kp -
+                       ap.pitch_rate * ap.pitch_rate_factor * ap.tang_kd * 0.001;
+    ap.pitch_command = times_switch(engaged, law) + times_switch(1 - engaged, ap.pitch_joy_reference);
+    ap.pitch_command = clamp_strict(ap.pitch_command, -ap.pitch_output_limit, ap.pitch_output_limit);
+
+    if (ap.ap_tang_kanal != 0) send_axis_event(KEY_AXIS_PITCH_SET, ap.pitch_command);
+}

@@ -1,0 +1,89 @@
+#include "input/joystick.h"
+
+#include "autopilot/autopilot_state.h"
+#include "platform/platform.h"
+
+joystick_state joy;
+
+namespace {
+constexpr uint32_t caps_record_size = 404;
+constexpr uint32_t info_record_size = 52;
+constexpr uint32_t return_all = 255;
+
+constexpr uint32_t flag_x = 0x01, flag_y = 0x02, flag_z = 0x04, flag_r = 0x08, flag_buttons = 0x80;
+constexpr uint32_t caps_has_z = 0x01, caps_has_r = 0x02;
+
+constexpr double axis_centre = 16384.0;  // axis units
+constexpr double stick_scale = 0.5;      // axis units per raw unit, roll, pitch and pedals
+constexpr double lever_scale = 0.25;     // axis units per raw unit, collective
+
+int32_t query_caps(uint32_t joystick_id, JOYCAPSA& caps)
+{
+    return platform_joy_get_dev_caps(joystick_id, &caps, caps_record_size) == 0 ? 1 : 0;
+}
+
+// Polls one joystick into four slots starting at first_slot. Returns the flags the poll
+// reported, or -1 when the joystick was skipped or the poll failed.
+int32_t poll_one(uint32_t joystick_id, int32_t present, const JOYCAPSA& caps, JOYINFOEX& info,
+                 int first_slot)
+{
+    if (present == 0) return -1;
+    info.dwSize = info_record_size;
+    info.dwFlags = return_all;
+    if (platform_joy_get_pos_ex(joystick_id, &info) != 0) return -1;
+
+    const uint32_t flags = info.dwFlags & 0xFF;
+    double* slot = &joy.axis_table[first_slot];
+    if (flags & flag_x) slot[0] = info.dwXpos;
+    if (flags & flag_y) slot[1] = info.dwYpos;
+    if ((flags & flag_z) && (caps.wCaps & caps_has_z)) slot[2] = info.dwZpos;
+    if ((flags & flag_r) && (caps.wCaps & caps_has_r)) slot[3] = info.dwRpos;
+    return static_cast<int32_t>(flags);
+}
+
+// The axis an assignment selects, or nullptr for none. A value outside 1 to 8 (possible only
+// from a hand-edited file) selects nothing rather than memory beyond the table.
+const double* assigned_axis(int8_t assignment)
+{
+    if (assignment < 1 || assignment > axis_table_slots) return nullptr;
+    return &joy.axis_table[assignment];
+}
+
+// A stick with a trim button: while the trim mode is on, the reference stays and the offset
+// follows the stick; otherwise the stick moves the reference around the offset.
+void apply_trimmed_stick(double axis, int32_t trim_mode, double& joy_reference, double& stick_trim)
+{
+    if (trim_mode == 0) joy_reference = (stick_trim - axis * stick_scale) + axis_centre;
+    if (trim_mode == 1) stick_trim = (axis * stick_scale + joy_reference) - axis_centre;
+}
+}  // namespace
+
+void discover_joysticks()
+{
+    joy.joy0_present = query_caps(0, joy.joy0_caps);
+    joy.joy1_present = query_caps(1, joy.joy1_caps);
+}
+
+void poll_joysticks()
+{
+    const int32_t flags0 = poll_one(0, joy.joy0_present, joy.joy0_caps, joy.joy0_info, 1);
+    if (flags0 >= 0 && (flags0 & flag_buttons))
+        joy.joy0_buttons = static_cast<uint16_t>(joy.joy0_info.dwButtons & 0xFFFF);
+    poll_one(1, joy.joy1_present, joy.joy1_caps, joy.joy1_info, 5);
+}
+
+void apply_joystick_overrides()
+{
+    // Roll, pitch, collective, pedals; a channel with no axis assigned is skipped.
+    if (const double* axis = assigned_axis(ap.ap_kren_kanal))
+        ap.roll_joy_reference = axis_centre - *axis * stick_scale;
+
+    if (const double* axis = assigned_axis(ap.ap_tang_kanal))
+        apply_trimmed_stick(*axis, ap.pitch_trim_mode, ap.pitch_joy_reference, ap.pitch_stick_trim);
+
+    if (const double* axis = assigned_axis(ap.ap_schag_kanal))
+        ap.collective_joy_reference = axis_centre - *axis * lever_scale;
+
+    if (const double* axis = assigned_axis(ap.ap_kurs_kanal))
+        apply_trimmed_stick(*axis, ap.heading_trim_mode, ap.pedal_joy_reference, ap.pedal_stick_trim);
+}

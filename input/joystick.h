@@ -1,0 +1,34 @@
+// Joystick input: two joysticks of the multimedia joystick interface supply up to eight axes
+// and joystick 0's button word; assigned axes become the pilot's references.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/joystick_records.h"
+
+struct joystick_state {
+    JOYCAPSA joy0_caps;
+    JOYCAPSA joy1_caps;
+    int32_t joy0_present;  // 1 when the capability query succeeded at the last connect
+    int32_t joy1_present;
+    JOYINFOEX joy0_info;
+    JOYINFOEX joy1_info;
+    // Slots 1 to 8: X, Y, Z, R of joystick 0, then of joystick 1, raw device positions.
+    // Slot 0 is never used: an assignment of 0 means no axis.
+    double axis_table[9];
+    uint16_t joy0_buttons;  // bit n set while button n+1 is pressed
+};
+
+extern joystick_state joy;
+
+constexpr int axis_table_slots = 8;
+
+// At connect: queries the capabilities of joysticks 0 and 1.
+void discover_joysticks();
+
+// First step of every cycle: refreshes the axis table and joystick 0's button word.
+void poll_joysticks();
+
+// Second step of every cycle: assigned axes set the pilot's references, or the stick-trim
+// offsets while a trim mode (from the previous cycle) is on.
+void apply_joystick_overrides();

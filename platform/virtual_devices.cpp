@@ -1,0 +1,56 @@
+#include "platform/virtual_devices.h"
+
+#include <cstring>
+
+namespace {
+constexpr uint32_t joystick_unplugged = 167;  // JOYERR_UNPLUGGED
+
+virtual_joystick* joystick(uint32_t joystick_id)
+{
+    return joystick_id < 2 ? &virtual_devices.joysticks[joystick_id] : nullptr;
+}
+}  // namespace
+
+virtual_device_state virtual_devices;
+
+void virtual_clock_advance()
+{
+    // Wraps like a hardware counter rather than overflowing.
+    virtual_devices.counter = static_cast<int64_t>(static_cast<uint64_t>(virtual_devices.counter) +
+                                                   static_cast<uint64_t>(virtual_devices.step));
+}
+
+void virtual_query_performance_frequency(int64_t* frequency)
+{
+    *frequency = virtual_devices.frequency;
+}
+
+void virtual_query_performance_counter(int64_t* counter)
+{
+    *counter = virtual_devices.counter;
+}
+
+uint32_t virtual_joy_get_dev_caps(uint32_t joystick_id, JOYCAPSA* caps, uint32_t caps_size)
+{
+    const virtual_joystick* stick = joystick(joystick_id);
+    if (stick == nullptr || !stick->present || caps == nullptr || caps_size < sizeof(JOYCAPSA))
+        return joystick_unplugged;
+    std::memset(caps, 0, sizeof(JOYCAPSA));
+    caps->wCaps = (stick->has_z ? 1u : 0u) | (stick->has_r ? 2u : 0u);
+    caps->wNumButtons = 32;
+    caps->wXmax = caps->wYmax = caps->wZmax = caps->wRmax = 65535;
+    return 0;
+}
+
+uint32_t virtual_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info)
+{
+    const virtual_joystick* stick = joystick(joystick_id);
+    if (stick == nullptr || !stick->present || stick->failing || info == nullptr) return joystick_unplugged;
+    info->dwXpos = stick->x;
+    info->dwYpos = stick->y;
+    info->dwZpos = stick->z;
+    info->dwRpos = stick->r;
+    info->dwButtons = stick->buttons;
+    info->dwFlags = stick->flags;
+    return 0;
+}

@@ -1,0 +1,37 @@
+// The virtual devices a test host offers the module in place of the operating system's:
+// a scripted high-resolution counter, two scripted joysticks and the host executable's path.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/joystick_records.h"
+
+struct virtual_joystick {
+    bool present = false;     // answers the capability query and polls
+    bool failing = false;     // polls fail while present
+    bool has_z = false;
+    bool has_r = false;
+    uint32_t x = 0, y = 0, z = 0, r = 0;
+    uint32_t buttons = 0;
+    uint32_t flags = 255;     // what a poll reports in dwFlags
+};
+
+struct virtual_device_state {
+    int64_t frequency = 1000000;
+    int64_t counter = 0;
+    int64_t step = 55556;     // counter advance per frame
+    virtual_joystick joysticks[2];
+    std::string executable_path;
+};
+
+extern virtual_device_state virtual_devices;
+
+// Advances the counter by one frame's step.
+void virtual_clock_advance();
+
+// What the operating system's calls answer with the virtual devices behind them.
+void virtual_query_performance_frequency(int64_t* frequency);
+void virtual_query_performance_counter(int64_t* counter);
+uint32_t virtual_joy_get_dev_caps(uint32_t joystick_id, JOYCAPSA* caps, uint32_t caps_size);
+uint32_t virtual_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info);
