@@ -1,0 +1,152 @@
+// Joystick input: discovery at connect, polling every frame, and the axes that become the
+// pilot's references.
+#include "flight_fixture.h"
+
+namespace {
+
+class Joystick : public FlightTest {};
+
+TEST_F(Joystick, WithNoJoystickEveryAssignedReferenceSitsAtFullDeflection)
+{
+    host.connect();
+    host.frame();
+    EXPECT_EQ(joy.joy0_present, 0);
+    EXPECT_EQ(ap.roll_joy_reference, 16384.0);
+    EXPECT_EQ(ap.pitch_joy_reference, 16384.0);
+    EXPECT_EQ(ap.collective_joy_reference, 16384.0);
+    EXPECT_EQ(ap.pedal_joy_reference, 16384.0);
+    EXPECT_EQ(ap.pitch_stick_trim, 0.0);
+    EXPECT_EQ(ap.pedal_stick_trim, 0.0);
+}
+
+TEST_F(Joystick, RawPositionsBecomeAxisUnits)
+{
+    struct Case {
+        uint32_t raw;
+        double stick, lever;  // roll, pitch and pedal references; collective reference
+    } cases[] = {{32768, 0.0, 8192.0}, {0, 16384.0, 16384.0}, {65535, -16383.5, 0.25}, {4294967295u, 16384.0 - 2147483647.5, 16384.0 - 1073741823.75}};
+    plug_joystick0(0, 0, 0, 0);
+    for (const Case& c : cases) {
+        virtual_joystick& stick = virtual_devices.joysticks[0];
+        stick.x = stick.y = stick.z = stick.r = c.raw;
+        host.frame();
+        EXPECT_EQ(ap.roll_joy_reference, c.stick) << c.raw;
+        EXPECT_EQ(ap.pitch_joy_reference, c.stick) << c.raw;
+        EXPECT_EQ(ap.pedal_joy_reference, c.stick) << c.raw;
+        EXPECT_EQ(ap.collective_joy_reference, c.lever) << c.raw;
+    }
+}
+
+TEST_F(Joystick, EachSlotIsRefreshedOnlyWhenItsFlagAndCapabilityAllowIt)
+{
+    virtual_joystick& stick = virtual_devices.joysticks[0];
+    stick.present = true;
+    stick.has_r = true;  // no Z axis
+    stick.x = 11, stick.y = 12, stick.z = 13, stick.r = 14, stick.buttons = 0b11;
+    host.connect();
+    host.frame();
+    EXPECT_EQ(joy.axis_table[1], 11.0);
+    EXPECT_EQ(joy.axis_table[2], 12.0);
+    EXPECT_EQ(joy.axis_table[3], 0.0) << "Z requested but the device has none";
+    EXPECT_EQ(joy.axis_table[4], 14.0);
+    EXPECT_EQ(joy.joy0_buttons, 0b11);
+
+    stick.x = 21, stick.y = 22, stick.r = 24, stick.buttons = 0;
+    stick.flags = 0x01 | 0x08;  // X and R only, no buttons
+    host.frame();
+    EXPECT_EQ(joy.axis_table[1], 21.0);
+    EXPECT_EQ(joy.axis_table[2], 12.0);
+    EXPECT_EQ(joy.axis_table[4], 24.0);
+    EXPECT_EQ(joy.joy0_buttons, 0b11) << "the button word keeps its value without flag 0x80";
+}
+
+TEST_F(Joystick, TheSecondJoystickFillsSlotsFiveToEightAndItsButtonsAreIgnored)
+{
+    virtual_joystick& second = virtual_devices.joysticks[1];
+    second.present = second.has_z = second.has_r = true;
+    second.x = 1, second.y = 2, second.z = 3, second.r = 4, second.buttons = 0xFF;
+    host.connect();
+    ap.ap_kren_kanal = 8;
+    host.frame();
+    EXPECT_EQ(joy.axis_table[5], 1.0);
+    EXPECT_EQ(joy.axis_table[8], 4.0);
+    EXPECT_EQ(joy.joy0_buttons, 0);
+    EXPECT_EQ(ap.roll_joy_reference, 16384.0 - 2.0);
+}
+
+TEST_F(Joystick, AFailedPollOrAnUnpluggedStickKeepsTheLastPositionsAndButtons)
+{
+    plug_joystick0(1000, 2000, 3000, 4000, 0b10);
+    host.frame();
+    virtual_joystick& stick = virtual_devices.joysticks[0];
+    stick.x = 9, stick.buttons = 0;
+    for (bool unplug : {false, true}) {
+        stick.failing = !unplug;
+        stick.present = !unplug;
+        host.frame();
+        EXPECT_EQ(joy.axis_table[1], 1000.0);
+        EXPECT_EQ(joy.joy0_buttons, 0b10);
+    }
+}
+
+TEST_F(Joystick, AStickPluggedInAfterConnectIsNotPolledUntilTheNextConnect)
+{
+    host.connect();
+    virtual_joystick& stick = virtual_devices.joysticks[0];
+    stick.present = true;
+    stick.x = 500;
+    host.frame();
+    EXPECT_EQ(joy.axis_table[1], 0.0);
+    host.connect();
+    host.frame();
+    EXPECT_EQ(joy.axis_table[1], 500.0);
+}
+
+TEST_F(Joystick, PitchTrimButtonRecentresTheStickWithoutMovingTheReference)
+{
+    plug_joystick0(32768, 40000, 32768, 32768);
+    ap.ap_trim_tang_on = 1;
+    ap.pitch_joy_reference = 1000.0;
+    ap.pitch_trim_mode = 1;  // set by the previous frame's button
+    apply_joystick_overrides();
+    poll_joysticks();
+    apply_joystick_overrides();
+    EXPECT_EQ(ap.pitch_stick_trim, 4616.0);
+    EXPECT_EQ(ap.pitch_joy_reference, 1000.0);
+
+    ap.pitch_trim_mode = 0;
+    apply_joystick_overrides();
+    EXPECT_EQ(ap.pitch_joy_reference, 1000.0) << "released at the same stick position: no jump";
+}
+
+TEST_F(Joystick, PedalTrimHoldsThePedalReferenceWhileTheButtonIsDown)
+{
+    plug_joystick0(32768, 32768, 32768, 30000);
+    ap.ap_trim_kurs_on = 1;
+    host.frame();
+    const double reference = ap.pedal_joy_reference;
+    virtual_devices.joysticks[0].buttons = 0b10;
+    host.frame();  // the press is seen
+    virtual_devices.joysticks[0].r = 10000;
+    host.frame();
+    EXPECT_EQ(ap.pedal_joy_reference, reference);
+    virtual_devices.joysticks[0].buttons = 0;
+    host.frame();  // release seen; trim mode still on for this frame's override
+    virtual_devices.joysticks[0].r = 12000;
+    host.frame();
+    EXPECT_EQ(ap.pedal_joy_reference, reference - (12000 - 10000) * 0.5);
+}
+
+TEST_F(Joystick, AnAssignmentOutsideTheTableSelectsNoAxisButStillDrivesItsChannel)
+{
+    plug_joystick0(0, 0, 0, 0);
+    for (int8_t assignment : {int8_t{9}, int8_t{-1}, int8_t{127}, int8_t{-128}}) {
+        ap.ap_kren_kanal = assignment;
+        ap.roll_joy_reference = 123.0;
+        host.frame();
+        EXPECT_EQ(ap.roll_joy_reference, 123.0) << int{assignment};
+        EXPECT_EQ(sent_value(KEY_AXIS_ROLL_SET), 123) << int{assignment};
+    }
+}
+
+}  // namespace
