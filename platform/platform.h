@@ -13,3 +13,18 @@ void platform_query_performance_counter(int64_t* counter);
 // Joystick queries: 0 for success, as joyGetDevCapsA and joyGetPosEx answer.
 uint32_t platform_joy_get_dev_caps(uint32_t joystick_id, JOYCAPSA* caps, uint32_t caps_size);
 uint32_t platform_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info);
+
+// The host executable's full path, as GetModuleFileNameA(NULL, ...) gives it: the number of
+// characters copied, or size when the path was cut short.
+uint32_t platform_module_file_name(char* buffer, uint32_t size);
+
+// Drive and directory of a path, as _splitpath gives them: the directory keeps its trailing
+// separator. drive holds platform_drive_size bytes, directory platform_directory_size.
+constexpr uint32_t platform_drive_size = 3;
+constexpr uint32_t platform_directory_size = 256;
+void platform_split_path(const char* path, char* drive, char* directory);
+
+// Profile (INI) file access, as GetPrivateProfileStringA and WritePrivateProfileStringA do it.
+uint32_t platform_get_profile_string(const char* section, const char* key, const char* default_text,
+                                     char* buffer, uint32_t buffer_size, const char* path);
+bool platform_write_profile_string(const char* section, const char* key, const char* value, const char* path);

@@ -54,3 +54,16 @@ uint32_t virtual_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info)
     info->dwFlags = stick->flags;
     return 0;
 }
+
+uint32_t virtual_module_file_name(char* buffer, uint32_t size)
+{
+    if (buffer == nullptr || size == 0) return 0;
+    const std::string& path = virtual_devices.executable_path;
+    if (path.size() < size) {
+        std::memcpy(buffer, path.c_str(), path.size() + 1);
+        return static_cast<uint32_t>(path.size());
+    }
+    std::memcpy(buffer, path.data(), size - 1);
+    buffer[size - 1] = '\0';
+    return size;
+}

@@ -35,3 +35,7 @@ void virtual_query_performance_frequency(int64_t* frequency);
 void virtual_query_performance_counter(int64_t* counter);
 uint32_t virtual_joy_get_dev_caps(uint32_t joystick_id, JOYCAPSA* caps, uint32_t caps_size);
 uint32_t virtual_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info);
+
+// As GetModuleFileNameA(NULL, ...): copies the executable path, cut to size − 1 characters and
+// terminated; returns the characters copied, or size when the path was cut short.
+uint32_t virtual_module_file_name(char* buffer, uint32_t size);

@@ -1,5 +1,7 @@
 // Native build: the module's operating-system calls are answered by the virtual devices.
 #include "platform/platform.h"
+#include "platform/native/profile_file.h"
+#include "platform/native/split_path.h"
 #include "platform/virtual_devices.h"
 
 void platform_query_performance_frequency(int64_t* frequency)
@@ -20,4 +22,25 @@ uint32_t platform_joy_get_dev_caps(uint32_t joystick_id, JOYCAPSA* caps, uint32_
 uint32_t platform_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info)
 {
     return virtual_joy_get_pos_ex(joystick_id, info);
+}
+
+uint32_t platform_module_file_name(char* buffer, uint32_t size)
+{
+    return virtual_module_file_name(buffer, size);
+}
+
+void platform_split_path(const char* path, char* drive, char* directory)
+{
+    split_drive_and_directory(path, drive, platform_drive_size, directory, platform_directory_size);
+}
+
+uint32_t platform_get_profile_string(const char* section, const char* key, const char* default_text,
+                                     char* buffer, uint32_t buffer_size, const char* path)
+{
+    return profile_read_string(section, key, default_text, buffer, buffer_size, path);
+}
+
+bool platform_write_profile_string(const char* section, const char* key, const char* value, const char* path)
+{
+    return profile_write_string(section, key, value, path);
 }

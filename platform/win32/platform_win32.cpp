@@ -2,6 +2,8 @@
 // can see and replace them.
 #include "platform/platform.h"
 
+#include <stdlib.h>
+
 void platform_query_performance_frequency(int64_t* frequency)
 {
     LARGE_INTEGER value;
@@ -26,4 +28,25 @@ uint32_t platform_joy_get_dev_caps(uint32_t joystick_id, JOYCAPSA* caps, uint32_
 uint32_t platform_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info)
 {
     return joyGetPosEx(joystick_id, info);
+}
+
+uint32_t platform_module_file_name(char* buffer, uint32_t size)
+{
+    return GetModuleFileNameA(nullptr, buffer, size);
+}
+
+void platform_split_path(const char* path, char* drive, char* directory)
+{
+    _splitpath(path, drive, directory, nullptr, nullptr);
+}
+
+uint32_t platform_get_profile_string(const char* section, const char* key, const char* default_text,
+                                     char* buffer, uint32_t buffer_size, const char* path)
+{
+    return GetPrivateProfileStringA(section, key, default_text, buffer, buffer_size, path);
+}
+
+bool platform_write_profile_string(const char* section, const char* key, const char* value, const char* path)
+{
+    return WritePrivateProfileStringA(section, key, value, path) != 0;
 }

@@ -1,0 +1,383 @@
+// The configuration file on the native build, read and written the way the Windows profile
+// functions do it. See profile_file.h for the file format.
+//
+// Choices where Windows leaves room:
+// - Only the first section with a given name counts. A later section of the same name is
+//   neither read nor written; a key that is only in the later one is read as missing, and
+//   writing it adds it to the first one.
+// - A section header runs from '[' to the first ']'; anything after the ']' is ignored, so
+//   "[Brask] ; autopilot" is the section "Brask". A header without ']' takes the rest of the line.
+// - Names match without regard to ASCII case; other bytes must be equal.
+// - A line that is neither a header, a comment nor has an '=' is kept but never matches.
+#include "platform/native/profile_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view utf8_bom = "\xEF\xBB\xBF";
+constexpr size_t none = std::string_view::npos;
+
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && is_blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+char ascii_lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool same_name(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
+}
+
+// A value enclosed in a matching pair of quotes loses them.
+std::string_view unquote(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+enum class line_kind { other, section, key };
+
+struct parsed_line {
+    line_kind kind = line_kind::other;
+    std::string_view name;  // section or key name, trimmed
+    std::string_view value; // key lines: the value, trimmed, quotes still on
+};
+
+// One line of the file without its line ending.
+parsed_line parse_line(std::string_view text)
+{
+    parsed_line line;
+    const std::string_view body = trim(text);
+    if (body.empty() || body.front() == ';')
+        return line;
+    if (body.front() == '[') {
+        line.kind = line_kind::section;
+        line.name = trim(body.substr(1, body.find(']', 1) - 1)); // npos - 1 still means "to the end"
+        return line;
+    }
+    const size_t equals = body.find('=');
+    if (equals == none)
+        return line;
+    line.kind = line_kind::key;
+    line.name = trim(body.substr(0, equals));
+    line.value = trim(body.substr(equals + 1));
+    return line;
+}
+
+// Callers write Windows-style paths such as "sim\\gauges\\brask.cfg": a backslash counts as
+// '/', and a run of separators counts as one.
+std::string native_path(const char* path)
+{
+    std::string result;
+    for (const char* p = path; *p != '\0'; ++p) {
+        const char c = *p == '\\' ? '/' : *p;
+        if (c == '/' && !result.empty() && result.back() == '/')
+            continue;
+        result += c;
+    }
+    return result;
+}
+
+bool has_line_break(std::string_view text)
+{
+    return text.find_first_of("\r\n") != none;
+}
+
+// --- Reading -------------------------------------------------------------------------------
+
+// The value of the first key named `key` in the first section named `section`, if any. Reads
+// line by line, so the file's size does not matter, and stops at the end of that section.
+bool find_value(std::istream& in, std::string_view section, std::string_view key, std::string& value)
+{
+    std::string line;
+    bool first_line = true;
+    bool in_section = false;
+    while (std::getline(in, line)) {
+        std::string_view text = line;
+        if (first_line && text.starts_with(utf8_bom))
+            text.remove_prefix(utf8_bom.size());
+        first_line = false;
+        if (!text.empty() && text.back() == '\r')
+            text.remove_suffix(1);
+        const parsed_line parsed = parse_line(text);
+        if (parsed.kind == line_kind::section) {
+            if (in_section)
+                return false;
+            in_section = same_name(parsed.name, section);
+        } else if (parsed.kind == line_kind::key && in_section && same_name(parsed.name, key)) {
+            value = unquote(parsed.value);
+            return true;
+        }
+    }
+    return false;
+}
+
+uint32_t copy_out(std::string_view text, char* buffer, uint32_t buffer_size)
+{
+    text = text.substr(0, text.find('\0'));
+    const size_t count = std::min<size_t>(text.size(), buffer_size - 1);
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return static_cast<uint32_t>(count);
+}
+
+// --- Writing -------------------------------------------------------------------------------
+
+struct raw_line {
+    size_t begin;      // offset of the line in the file
+    size_t text_end;   // end of its text, before any CR or LF
+    size_t end;        // end of the line including its ending
+    bool has_newline;  // false only for a last line without a final LF
+};
+
+std::vector<raw_line> split_lines(const std::string& content, size_t start)
+{
+    std::vector<raw_line> lines;
+    size_t begin = start;
+    while (begin < content.size()) {
+        const size_t lf = content.find('\n', begin);
+        const bool has_newline = lf != std::string::npos;
+        const size_t end = has_newline ? lf + 1 : content.size();
+        size_t text_end = has_newline ? lf : content.size();
+        if (text_end > begin && content[text_end - 1] == '\r')
+            --text_end;
+        lines.push_back({begin, text_end, end, has_newline});
+        begin = end;
+    }
+    return lines;
+}
+
+// New lines follow the file's own style: CRLF when its first line ends that way, else LF.
+std::string_view line_ending_of(const std::string& content)
+{
+    const size_t lf = content.find('\n');
+    return lf != std::string::npos && lf > 0 && content[lf - 1] == '\r' ? "\r\n" : "\n";
+}
+
+// The file's contents with `key` in `section` set to `value`; every other byte stays as it was.
+std::string updated_content(const std::string& old, std::string_view section, std::string_view key,
+                            std::string_view value)
+{
+    const size_t start = std::string_view(old).starts_with(utf8_bom) ? utf8_bom.size() : 0;
+    const std::vector<raw_line> lines = split_lines(old, start);
+    const std::string_view eol = line_ending_of(old);
+    const std::string_view old_view = old;
+
+    size_t section_line = none;
+    size_t last_key_line = none;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const raw_line& line = lines[i];
+        const parsed_line parsed = parse_line(old_view.substr(line.begin, line.text_end - line.begin));
+        if (parsed.kind == line_kind::section) {
+            if (section_line != none)
+                break;
+            if (same_name(parsed.name, section))
+                section_line = i;
+        } else if (parsed.kind == line_kind::key && section_line != none) {
+            if (same_name(parsed.name, key)) {
+                // Rewrite this line as key=value, keeping the key's spelling and the line's ending.
+                std::string result(old_view.substr(0, line.begin));
+                result.append(parsed.name).append("=").append(value);
+                result.append(old_view.substr(line.text_end));
+                return result;
+            }
+            last_key_line = i;
+        }
+    }
+
+    std::string new_line(key);
+    new_line.append("=").append(value);
+
+    if (section_line == none) {
+        std::string result = old;
+        if (old.size() > start && old.back() != '\n')
+            result.append(eol);
+        result.append("[").append(section).append("]").append(eol);
+        result.append(new_line).append(eol);
+        return result;
+    }
+
+    // Add the key after the section's last key line (so ahead of any blank lines or comments
+    // that close the section), or right after the header when it has no keys.
+    const raw_line& after = lines[last_key_line != none ? last_key_line : section_line];
+    std::string result;
+    if (after.has_newline) {
+        result.append(old_view.substr(0, after.end)).append(new_line).append(eol);
+        result.append(old_view.substr(after.end));
+    } else {
+        // The last line of a file without a final newline: the new line becomes the last one,
+        // still without a newline.
+        result.append(old_view.substr(0, after.text_end)).append(eol).append(new_line);
+        result.append(old_view.substr(after.text_end));
+    }
+    return result;
+}
+
+enum class read_result { ok, missing, failed };
+
+read_result read_whole_file(const std::string& path, std::string& content, struct stat& info)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? read_result::missing : read_result::failed;
+    read_result result = read_result::ok;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result = read_result::failed;
+    } else {
+        char chunk[65536];
+        for (;;) {
+            const ssize_t got = read(fd, chunk, sizeof chunk);
+            if (got > 0) {
+                content.append(chunk, static_cast<size_t>(got));
+            } else if (got == 0) {
+                break;
+            } else if (errno != EINTR) {
+                result = read_result::failed;
+                break;
+            }
+        }
+    }
+    close(fd);
+    return result;
+}
+
+bool write_all(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t put = write(fd, data.data(), data.size());
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(put));
+    }
+    return true;
+}
+
+// Replaces the file with `content` through a temporary file in the same folder, so the file is
+// always either the old one or the new one. `mode` is the old file's permission bits, if any.
+bool replace_file(const std::filesystem::path& file, std::string_view content, const mode_t* mode)
+{
+    const std::filesystem::path folder = file.parent_path();
+    std::string temp;
+    int fd = -1;
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        const std::string name = "." + file.filename().string() + "." + std::to_string(getpid()) + "." +
+                                 std::to_string(++counter) + ".tmp";
+        temp = (folder / name).string();
+        // New files get the usual 0666 less the umask; replaced files keep their bits below.
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+
+    if (mode != nullptr)
+        (void)fchmod(fd, *mode & 07777); // best effort: a failure here does not lose data
+    bool ok = write_all(fd, content) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && std::rename(temp.c_str(), file.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+
+    // Make the rename itself durable; failing here no longer matters for the file's contents.
+    const int folder_fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd >= 0) {
+        (void)fsync(folder_fd);
+        close(folder_fd);
+    }
+    return true;
+}
+
+} // namespace
+
+uint32_t profile_read_string(const char* section, const char* key, const char* default_text,
+                             char* buffer, uint32_t buffer_size, const char* path)
+{
+    if (buffer == nullptr || buffer_size == 0)
+        return 0;
+    if (section == nullptr || key == nullptr || path == nullptr)
+        return copy_out({}, buffer, buffer_size);
+
+    std::string value;
+    std::ifstream in(native_path(path), std::ios::binary);
+    if (in && find_value(in, trim(section), trim(key), value))
+        return copy_out(value, buffer, buffer_size);
+
+    // Windows drops trailing blanks of the default text.
+    std::string_view fallback = default_text != nullptr ? default_text : "";
+    while (!fallback.empty() && is_blank(fallback.back()))
+        fallback.remove_suffix(1);
+    return copy_out(fallback, buffer, buffer_size);
+}
+
+bool profile_write_string(const char* section, const char* key, const char* value, const char* path)
+{
+    if (section == nullptr || key == nullptr || value == nullptr || path == nullptr)
+        return false;
+    const std::string_view section_name = trim(section);
+    const std::string_view key_name = trim(key);
+    // Refuse what would not read back as written: line breaks would split the line, and the
+    // rest would end the key or the section name early or turn the key line into something else.
+    if (has_line_break(section_name) || has_line_break(key_name) || has_line_break(value) ||
+        section_name.find(']') != none || key_name.find('=') != none ||
+        key_name.starts_with(';') || key_name.starts_with('['))
+        return false;
+
+    std::filesystem::path file = native_path(path);
+    if (file.empty() || !file.has_filename())
+        return false;
+
+    std::string old;
+    struct stat info {};
+    const read_result read = read_whole_file(file.string(), old, info);
+    if (read == read_result::failed)
+        return false;
+    if (read == read_result::ok) {
+        // A read-only file stays as it is, as on Windows.
+        if (access(file.c_str(), W_OK) != 0)
+            return false;
+        // Through a symbolic link, replace the file it points to and keep the link.
+        std::error_code error;
+        file = std::filesystem::canonical(file, error);
+        if (error)
+            return false;
+    }
+
+    const std::string content = updated_content(old, section_name, key_name, value);
+    if (read == read_result::ok && content == old)
+        return true;
+    return replace_file(file, content, read == read_result::ok ? &info.st_mode : nullptr);
+}

@@ -1,0 +1,31 @@
+// The configuration file on the native build: our own reader and writer with the behaviour of
+// GetPrivateProfileStringA and WritePrivateProfileStringA that users' INI files rely on.
+//
+// File format, as the Windows profile functions read it:
+//   [Section]          section header; the name is matched case-insensitively, blanks trimmed
+//   Key = Value        key line; key matched case-insensitively, key and value trimmed, a value
+//                      enclosed in a matching pair of '...' or "..." loses the quotes
+//   ; text             comment (first non-blank character is ';')
+// Lines with LF or CRLF endings; a UTF-8 byte order mark at the start is skipped.
+//
+// Paths may use '\' or '/' as separators; a doubled separator counts as one.
+#pragma once
+
+#include <cstdint>
+
+// Like GetPrivateProfileStringA for one section and key: copies the key's value (or the default
+// text when the file, the section or the key is missing) into buffer, cut to buffer_size - 1
+// characters and terminated; returns the number of characters copied (without the terminator).
+// Trailing blanks of the default text are dropped, as Windows does. A null section, key or path
+// gives empty text; a null buffer or buffer_size 0 gives 0 and touches nothing.
+uint32_t profile_read_string(const char* section, const char* key, const char* default_text,
+                             char* buffer, uint32_t buffer_size, const char* path);
+
+// Like WritePrivateProfileStringA for one section and key: returns true when the file now holds
+// the value. Never leaves a half-written file: the new contents go to a temporary file in the
+// same folder, which is then renamed over the old one. Every other line is kept byte for byte.
+// A missing file is created; a missing folder is not (false). A null argument gives false and
+// leaves the file alone: unlike Windows, a null value does not delete the key. Names or values
+// that could not be read back as given (a line break anywhere, '=' in the key, ']' in the
+// section) are refused with false.
+bool profile_write_string(const char* section, const char* key, const char* value, const char* path);

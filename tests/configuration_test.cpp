@@ -1,0 +1,242 @@
+// The configuration file beside the host executable: gains, options and assignments at connect,
+// and the assignments reloaded and saved from the channel-assignment panel.
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "config/configuration.h"
+#include "config/number_text.h"
+#include "flight_fixture.h"
+#include "gauges/ap_yoyset.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Configuration : public FlightTest {
+protected:
+    Configuration()
+    {
+        sim = fs::temp_directory_path() / ("brask_config_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(sim);
+        fs::create_directories(sim / "gauges");
+        virtual_devices.executable_path = (sim / "fs9.exe").string();
+        cfg = configuration_state{};
+    }
+    ~Configuration() override { fs::remove_all(sim); }
+
+    fs::path file() const { return sim / "gauges" / "brask_torvik.cfg"; }
+
+    void write_file(const std::string& text) const { std::ofstream(file(), std::ios::binary) << text; }
+
+    std::string read_file() const
+    {
+        std::ifstream in(file(), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    void pre_update_of_assignment_panel() { ap_yoyset_gauge_callback(nullptr, PANEL_SERVICE_PRE_UPDATE, 0); }
+
+    fs::path sim;
+};
+
+TEST_F(Configuration, WithoutAFileConnectGivesTheFileDefaultsNotTheCompiledInOnes)
+{
+    EXPECT_EQ(ap.tang_kp, 1000.0);  // before any connect
+    ap.kren_kp = 1.0;
+    ap.ap_kren_kanal = 7;
+    ap.ap_trim_tang_on = 1;
+    host.connect();
+    EXPECT_EQ(ap.tang_kp, 1001.0);
+    EXPECT_EQ(ap.kurs_kp, 250.0);
+    EXPECT_EQ(ap.kren_kp, 800.0);
+    EXPECT_EQ(ap.vys_ki, 20.0);
+    EXPECT_EQ(ap.speed_ki, 45.0);
+    EXPECT_EQ(ap.ap_kren_kanal, 1);
+    EXPECT_EQ(ap.ap_tang_kanal, 2);
+    EXPECT_EQ(ap.ap_schag_kanal, 3);
+    EXPECT_EQ(ap.ap_kurs_kanal, 4);
+    EXPECT_EQ(ap.ap_trim_tang_on, 0);
+    EXPECT_FALSE(fs::exists(file())) << "reading never creates the file";
+}
+
+TEST_F(Configuration, ValuesAreConvertedAsTheUserWroteThem)
+{
+    write_file("[a_pilot]\n"
+               "kurs_kp = 1e3\n"
+               "kurs_kd = fast\n"
+               "kurs_ki =\n"
+               "kren_kp = 1234567890123456789012345\n"
+               "kren_kd = 12.5 ; a remark\n"
+               "ap_trim_kurs_on = 2\n"
+               "ap_trim_tang_on = 1.9\n"
+               "ap_kurs_otkl_on = -1\n"
+               "[joy_kanal]\n"
+               "ap_kren_kanal = 300\n"
+               "ap_tang_kanal = 2.9\n"
+               "ap_schag_kanal = -0.5\n"
+               "ap_kurs_kanal = 9\n");
+    host.connect();
+    EXPECT_EQ(ap.kurs_kp, 1000.0);
+    EXPECT_EQ(ap.kurs_kd, 0.0) << "a word";
+    EXPECT_EQ(ap.kurs_ki, 0.0) << "present but empty: not the default";
+    EXPECT_EQ(ap.kren_kp, 1234567890123456789.0) << "only 19 characters are read";
+    EXPECT_EQ(ap.kren_kd, 12.5);
+    EXPECT_EQ(ap.ap_trim_kurs_on, 2) << "kept, and so off";
+    EXPECT_EQ(ap.ap_trim_tang_on, 1);
+    EXPECT_EQ(ap.ap_kurs_otkl_on, -1);
+    EXPECT_EQ(ap.ap_kren_kanal, 44) << "the low 8 bits of 300";
+    EXPECT_EQ(ap.ap_tang_kanal, 2);
+    EXPECT_EQ(ap.ap_schag_kanal, 0);
+    EXPECT_EQ(ap.ap_kurs_kanal, 9) << "kept in memory; selects no axis";
+    EXPECT_EQ(ap.tang_kp, 1001.0) << "a missing key takes its default";
+}
+
+TEST_F(Configuration, ThePathIsTheExecutablesFolderThenGaugesAndTheFileName)
+{
+    struct Case {
+        const char* executable;
+        const char* path;
+    } cases[] = {
+        {"C:\\Sim\\host.exe", "C:\\Sim\\\\gauges\\brask_torvik.cfg"},
+        {"/opt/fs/fs2000.exe", "/opt/fs/\\gauges\\brask_torvik.cfg"},
+        {"D:host.exe", "D:\\gauges\\brask_torvik.cfg"},
+    };
+    for (const Case& c : cases) {
+        virtual_devices.executable_path = c.executable;
+        const config_path path = config_file_path();
+        EXPECT_TRUE(path.fits);
+        EXPECT_STREQ(path.text, c.path);
+    }
+}
+
+TEST_F(Configuration, APathTooLongIsNeverCutShortAndUsed)
+{
+    // A folder of 235 characters makes the composed path too long; one of 300 cannot even be read.
+    for (size_t folder : {size_t{235}, size_t{300}}) {
+        virtual_devices.executable_path = "/" + std::string(folder, 'a') + "/x.exe";
+        EXPECT_FALSE(config_file_path().fits) << folder;
+        ap.ap_kren_kanal = 5;
+        host.connect();
+        EXPECT_EQ(ap.ap_kren_kanal, 1) << "the default text is read";
+        cfg.joy_kanal_save_request = 1;
+        pre_update_of_assignment_panel();
+        EXPECT_EQ(cfg.joy_kanal_save_request, 0);
+    }
+    virtual_devices.executable_path = "/" + std::string(233, 'a') + "/x.exe";
+    EXPECT_EQ(std::string(config_file_path().text).size(), 259u);
+}
+
+TEST_F(Configuration, SavedAssignmentsReadBackAsTheSameWholeNumbers)
+{
+    write_file("; my helicopter\r\n[a_pilot]\r\nkren_kp=700\r\n");
+    ap.ap_kren_kanal = 5, ap.ap_tang_kanal = 0, ap.ap_schag_kanal = 8, ap.ap_kurs_kanal = 1;
+    cfg.joy_kanal_save_request = 1;
+    pre_update_of_assignment_panel();
+    EXPECT_EQ(cfg.joy_kanal_save_request, 0);
+    EXPECT_EQ(read_file(),
+              "; my helicopter\r\n[a_pilot]\r\nkren_kp=700\r\n[joy_kanal]\r\nap_kren_kanal=5\r\n"
+              "ap_tang_kanal=0\r\nap_schag_kanal=8\r\nap_kurs_kanal=1\r\n");
+
+    for (int value = -128; value <= 127; value += 17) {
+        ap.ap_kren_kanal = static_cast<int8_t>(value);
+        write_channel_assignments();
+        ap.ap_kren_kanal = 3;
+        read_channel_assignments();
+        EXPECT_EQ(ap.ap_kren_kanal, value);
+    }
+}
+
+TEST_F(Configuration, ReloadComesBeforeSaveInTheSameFrame)
+{
+    write_file("[joy_kanal]\nap_kren_kanal=6\nap_tang_kanal=5\nap_schag_kanal=4\nap_kurs_kanal=3\n");
+    ap.ap_kren_kanal = 1;
+    cfg.joy_kanal_load_request = 1;
+    cfg.joy_kanal_save_request = 1;
+    ap_yoyset_gauge_callback(nullptr, PANEL_SERVICE_CONNECT_TO_WINDOW, 0);
+    ap_yoyset_gauge_callback(nullptr, PANEL_SERVICE_POST_UPDATE, 0);
+    EXPECT_EQ(ap.ap_kren_kanal, 1) << "only pre-update serves the requests";
+    pre_update_of_assignment_panel();
+    EXPECT_EQ(ap.ap_kren_kanal, 6);
+    EXPECT_EQ(ap.ap_kurs_kanal, 3);
+    EXPECT_EQ(cfg.joy_kanal_load_request, 0);
+    EXPECT_EQ(read_file(), "[joy_kanal]\nap_kren_kanal=6\nap_tang_kanal=5\nap_schag_kanal=4\nap_kurs_kanal=3\n");
+}
+
+TEST_F(Configuration, ConnectOverwritesAssignmentsChangedOnThePanelButNotSaved)
+{
+    write_file("[joy_kanal]\nap_kren_kanal=2\n");
+    host.connect();
+    ap.ap_kren_kanal = 7;
+    host.connect();
+    EXPECT_EQ(ap.ap_kren_kanal, 2);
+}
+
+TEST_F(Configuration, AFailedSaveChangesNothingAndClearsTheRequest)
+{
+    fs::remove_all(sim / "gauges");  // nowhere to write: the folder is not created
+    ap.ap_kren_kanal = 5;
+    cfg.joy_kanal_save_request = 1;
+    pre_update_of_assignment_panel();
+    EXPECT_EQ(cfg.joy_kanal_save_request, 0);
+    EXPECT_EQ(ap.ap_kren_kanal, 5);
+    EXPECT_FALSE(fs::exists(sim / "gauges"));
+}
+
+TEST(NumberText, ReadsDecimalTextAsTheCLibraryDoesInTheCLocale)
+{
+    struct Case {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"250.0", 250.0}, {"  1.5", 1.5}, {"+2", 2.0},     {"-0.5", -0.5}, {"1e3", 1000.0},  {"1e", 1.0},
+        {".5", 0.5},      {"5.", 5.0},    {"1,5", 1.0},    {"abc", 0.0},   {"", 0.0},        {"-", 0.0},
+        {"0x10", 0.0},    {"1.5e-3x", 0.0015}, {"1e-400", 0.0}, {"\t7 8", 7.0}, {"0.1", 0.1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(text_to_double(c.text), c.value) << '"' << c.text << '"';
+    EXPECT_EQ(text_to_double("1e400"), INFINITY);
+    EXPECT_EQ(text_to_double("-1e400"), -INFINITY);
+}
+
+TEST(NumberText, WritesWholeNumbersInPlainDecimal)
+{
+    char text[ini_buffer_size];
+    for (int32_t value : {0, 5, -1, 127, -128, INT32_MIN}) {
+        integer_to_text(value, text, sizeof text);
+        EXPECT_EQ(std::string(text), std::to_string(value));
+    }
+    char small[3];
+    integer_to_text(-128, small, sizeof small);
+    EXPECT_STREQ(small, "-1");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Configuration, TheSampleFileShippedWithTheModuleHoldsTheDefaults)
+{
+    fs::copy_file(fs::path(BRASK_SOURCE_DIR) / "config" / "brask_torvik.cfg", file());
+    ap = autopilot_state{};
+    host.connect();
+    const autopilot_state loaded = ap;
+    fs::remove(file());
+    host.connect();
+    using S = autopilot_state;
+    for (double S::*gain : {&S::kurs_kp, &S::kurs_kd, &S::kurs_ki, &S::kren_kp, &S::kren_kd, &S::kren_ki, &S::tang_kp,
+                            &S::tang_kd, &S::tang_ki, &S::vys_kp, &S::vys_kd, &S::vys_ki, &S::speed_kp, &S::speed_kd,
+                            &S::speed_ki})
+        EXPECT_EQ(loaded.*gain, ap.*gain);
+    EXPECT_EQ(loaded.ap_kren_kanal, ap.ap_kren_kanal);
+    EXPECT_EQ(loaded.ap_kurs_kanal, ap.ap_kurs_kanal);
+    EXPECT_EQ(loaded.ap_kurs_otkl_on, ap.ap_kurs_otkl_on);
+}
+
+}  // namespace
