@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -289,7 +290,7 @@ bool replace_file(const std::filesystem::path& file, std::string_view content, c
     const std::filesystem::path folder = file.parent_path();
     std::string temp;
     int fd = -1;
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter = 0;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         const std::string name = "." + file.filename().string() + "." + std::to_string(getpid()) + "." +
                                  std::to_string(++counter) + ".tmp";
