@@ -1,0 +1,1 @@
+# Windows build: the module file, its resources and the Windows test programs.
