@@ -1,4 +1,4 @@
-// A test host with the module freshly loaded: the state record, the joystick state and the
+// The virtual host with the module freshly loaded: the state record, the joystick state and the
 // virtual devices back at their initial values, host variables all 0.
 #pragma once
 
@@ -13,7 +13,7 @@
 #include "input/joystick.h"
 #include "module/host_abi.h"
 #include "platform/virtual_devices.h"
-#include "tools/testhost/virtual_host.h"
+#include "tools/gaugehost/linked_module.h"
 
 namespace token {
 constexpr uint32_t tick18 = 1, on_ground = 60, airspeed = 61, vertical_speed = 65, yaw_rate = 70,
@@ -64,5 +64,5 @@ protected:
         host.connect();
     }
 
-    VirtualHost host;
+    GaugeHost host{linked_module()};
 };

@@ -7,14 +7,14 @@
 #include "autopilot/autopilot_state.h"
 #include "module/host_abi.h"
 #include "platform/virtual_devices.h"
-#include "tools/testhost/virtual_host.h"
+#include "tools/gaugehost/linked_module.h"
 
 namespace {
 constexpr uint32_t token_tick18 = 1, token_airspeed = 61, token_vertical_speed = 65, token_yaw_rate = 70,
                    token_height = 74, token_pitch = 77, token_bank = 79, token_heading = 81,
                    token_collective = 128, token_clock_seconds = 557, token_radio_height = 614;
 
-void print_frame(const VirtualHost& host, const char* note)
+void print_frame(const GaugeHost& host, const char* note)
 {
     std::map<uint32_t, int32_t> sent;
     for (const recorded_event& event : host.last_frame_events()) sent[event.id] = event.value;
@@ -27,7 +27,7 @@ void print_frame(const VirtualHost& host, const char* note)
 
 int main()
 {
-    VirtualHost host;
+    GaugeHost host{linked_module()};
     virtual_joystick& stick = virtual_devices.joysticks[0];
     stick.present = stick.has_z = stick.has_r = true;
     stick.x = stick.y = stick.r = 32768;  // centred

@@ -1,0 +1,134 @@
+// gaugehost: loads a gauge module, plays the host's part as a script directs, and prints what
+// the module did as JSON lines.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "platform/virtual_devices.h"
+#include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/script.h"
+#include "tools/gaugehost/script_runner.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "tools/gaugehost/win32_module_loader.h"
+#else
+#include <unistd.h>
+
+#include "tools/gaugehost/linked_module.h"
+#endif
+
+namespace {
+
+const char* const usage =
+    "usage: gaugehost [--module PATH] [SCRIPT | -]\n"
+    "\n"
+    "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
+    "is '-' or absent), and prints what the module did as JSON lines.\n"
+    "\n"
+    "  --module PATH  the module file to load (Windows build); the native build has the module\n"
+    "                 linked in and ignores it\n"
+    "  --help         this text\n"
+    "\n"
+    "Commands, one a line ('#' starts a comment):\n"
+    "  exe PATH | var TOKEN VALUE ... | clock F STEP | clock at C\n"
+    "  joystick ID absent | present [z] [r] | fail | KEY=VALUE ...   (x y z r buttons flags)\n"
+    "  open | frame [N] | service GAUGE ID | click GAUGE X Y [N] | show GAUGE | stats | close\n"
+    "\n"
+    "Exit status: 0 after a run, 1 when the module cannot be loaded, 2 for a bad script.\n";
+
+std::string own_executable_path()
+{
+#ifdef _WIN32
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+#else
+    char path[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
+#endif
+}
+
+bool read_script(const std::string& name, std::string& text)
+{
+    std::stringstream buffer;
+    if (name == "-") {
+        buffer << std::cin.rdbuf();
+    } else {
+        std::ifstream file(name, std::ios::binary);
+        if (!file) return false;
+        buffer << file.rdbuf();
+    }
+    text = buffer.str();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string module_path;
+    std::string script_name = "-";
+    bool have_script = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::cout << usage;
+            return 0;
+        }
+        if (argument == "--module") {
+            if (i + 1 >= argc) {
+                std::cerr << "gaugehost: --module needs a path\n" << usage;
+                return 2;
+            }
+            module_path = argv[++i];
+        } else if (!have_script && (argument == "-" || argument.rfind("-", 0) != 0)) {
+            script_name = argument;
+            have_script = true;
+        } else {
+            std::cerr << "gaugehost: unexpected argument '" << argument << "'\n" << usage;
+            return 2;
+        }
+    }
+
+#ifdef _WIN32
+    if (module_path.empty()) {
+        std::cerr << "gaugehost: --module PATH names the module file to load\n";
+        return 1;
+    }
+    loaded_module loaded{};
+    std::string load_error;
+    if (!load_gauge_module(module_path.c_str(), loaded, load_error)) {
+        std::cerr << "gaugehost: " << load_error << "\n";
+        return 1;
+    }
+    const module_records module = {loaded.linkage, loaded.import_table, loaded.handle};
+#else
+    const module_records module = linked_module();
+#endif
+
+    std::string text;
+    if (!read_script(script_name, text)) {
+        std::cerr << "gaugehost: cannot read script '" << script_name << "'\n";
+        return 2;
+    }
+
+    virtual_devices.executable_path = own_executable_path();
+    GaugeHost host(module);
+    std::vector<script_command> commands;
+    try {
+        commands = parse_script(text, [&host](const std::string& name) { return host.find_gauge(name) != nullptr; });
+    } catch (const script_error& error) {
+        std::cerr << "gaugehost: " << error.line << ": " << error.what() << "\n";
+        return 2;
+    }
+    std::ios::sync_with_stdio(false);
+    run_script(commands, host, std::cout);
+    std::cout.flush();
+    return 0;
+}

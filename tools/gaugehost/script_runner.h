@@ -1,0 +1,10 @@
+// Runs a checked script against the virtual host and prints what the module did.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/script.h"
+
+void run_script(const std::vector<script_command>& commands, GaugeHost& host, std::ostream& out);
