@@ -1,6 +1,39 @@
 #include "gauges/ap_yoyset.h"
 
+#include "autopilot/autopilot_state.h"
 #include "config/configuration.h"
+#include "input/joystick.h"
+#include "platform/platform.h"
+
+namespace {
+constexpr int8_t highest_assignment = 8;
+constexpr int32_t handled = 1;
+constexpr char too_wide_mark = '?';  // an assignment from the file that needs more than one character
+
+// The assignment as "%1d" into the host's one-character buffer. A value that needs more than one
+// character (possible only from a hand-edited file) shows a mark instead of overrunning it.
+double show_digit(ELEMENT_HEADER* element, int8_t assignment)
+{
+    auto* string = reinterpret_cast<ELEMENT_STRING*>(element);
+    char text[platform_integer_text_size];
+    platform_format_integer(text, assignment);
+    if (string->text != nullptr) {
+        string->text[0] = text[1] == '\0' ? text[0] : too_wide_mark;
+        string->text[1] = '\0';
+    }
+    return assignment;
+}
+
+void increase(int8_t& assignment)
+{
+    if (assignment < highest_assignment) ++assignment;
+}
+
+void decrease(int8_t& assignment)
+{
+    if (assignment > 0) --assignment;
+}
+}  // namespace
 
 void HOST_CALL ap_yoyset_gauge_callback(GAUGEHDR*, int32_t service_id, uint32_t)
 {
@@ -14,4 +47,84 @@ void HOST_CALL ap_yoyset_gauge_callback(GAUGEHDR*, int32_t service_id, uint32_t)
         write_channel_assignments();
         cfg.joy_kanal_save_request = 0;
     }
+}
+
+double HOST_CALL stick_x_marker_value(ELEMENT_HEADER*) { return ap.control_313; }
+double HOST_CALL stick_y_marker_value(ELEMENT_HEADER*) { return ap.control_317; }
+double HOST_CALL pedal_marker_value(ELEMENT_HEADER*) { return ap.control_316; }
+// Negative, so that the marker rises as the collective position grows.
+double HOST_CALL collective_marker_value(ELEMENT_HEADER*) { return -ap.collective_position; }
+double HOST_CALL axis1_marker_value(ELEMENT_HEADER*) { return joy.axis_table[1]; }
+double HOST_CALL axis2_marker_value(ELEMENT_HEADER*) { return joy.axis_table[2]; }
+double HOST_CALL axis3_marker_value(ELEMENT_HEADER*) { return joy.axis_table[3]; }
+double HOST_CALL axis4_marker_value(ELEMENT_HEADER*) { return joy.axis_table[4]; }
+double HOST_CALL axis5_marker_value(ELEMENT_HEADER*) { return joy.axis_table[5]; }
+double HOST_CALL axis6_marker_value(ELEMENT_HEADER*) { return joy.axis_table[6]; }
+double HOST_CALL axis7_marker_value(ELEMENT_HEADER*) { return joy.axis_table[7]; }
+double HOST_CALL axis8_marker_value(ELEMENT_HEADER*) { return joy.axis_table[8]; }
+
+double HOST_CALL kren_kanal_digit(ELEMENT_HEADER* element) { return show_digit(element, ap.ap_kren_kanal); }
+double HOST_CALL tang_kanal_digit(ELEMENT_HEADER* element) { return show_digit(element, ap.ap_tang_kanal); }
+double HOST_CALL schag_kanal_digit(ELEMENT_HEADER* element) { return show_digit(element, ap.ap_schag_kanal); }
+double HOST_CALL kurs_kanal_digit(ELEMENT_HEADER* element) { return show_digit(element, ap.ap_kurs_kanal); }
+
+int32_t HOST_CALL kren_kanal_up_click(PIXPOINT*, uint32_t)
+{
+    increase(ap.ap_kren_kanal);
+    return handled;
+}
+
+int32_t HOST_CALL kren_kanal_down_click(PIXPOINT*, uint32_t)
+{
+    decrease(ap.ap_kren_kanal);
+    return handled;
+}
+
+int32_t HOST_CALL tang_kanal_up_click(PIXPOINT*, uint32_t)
+{
+    increase(ap.ap_tang_kanal);
+    return handled;
+}
+
+int32_t HOST_CALL tang_kanal_down_click(PIXPOINT*, uint32_t)
+{
+    decrease(ap.ap_tang_kanal);
+    return handled;
+}
+
+int32_t HOST_CALL schag_kanal_up_click(PIXPOINT*, uint32_t)
+{
+    increase(ap.ap_schag_kanal);
+    return handled;
+}
+
+int32_t HOST_CALL schag_kanal_down_click(PIXPOINT*, uint32_t)
+{
+    decrease(ap.ap_schag_kanal);
+    return handled;
+}
+
+int32_t HOST_CALL kurs_kanal_up_click(PIXPOINT*, uint32_t)
+{
+    increase(ap.ap_kurs_kanal);
+    return handled;
+}
+
+int32_t HOST_CALL kurs_kanal_down_click(PIXPOINT*, uint32_t)
+{
+    decrease(ap.ap_kurs_kanal);
+    return handled;
+}
+
+// The file operations run at the gauge's next pre-update.
+int32_t HOST_CALL joy_kanal_load_click(PIXPOINT*, uint32_t)
+{
+    cfg.joy_kanal_load_request = 1;
+    return handled;
+}
+
+int32_t HOST_CALL joy_kanal_save_click(PIXPOINT*, uint32_t)
+{
+    cfg.joy_kanal_save_request = 1;
+    return handled;
 }

@@ -28,3 +28,7 @@ void platform_split_path(const char* path, char* drive, char* directory);
 uint32_t platform_get_profile_string(const char* section, const char* key, const char* default_text,
                                      char* buffer, uint32_t buffer_size, const char* path);
 bool platform_write_profile_string(const char* section, const char* key, const char* value, const char* path);
+
+// "%1d" formatting as wsprintfA does it, into a buffer of at least platform_integer_text_size bytes.
+constexpr uint32_t platform_integer_text_size = 16;
+void platform_format_integer(char* buffer, int32_t value);

@@ -1,5 +1,7 @@
 // Native build: the module's operating-system calls are answered by the virtual devices.
 #include "platform/platform.h"
+
+#include <cstdio>
 #include "platform/native/profile_file.h"
 #include "platform/native/split_path.h"
 #include "platform/virtual_devices.h"
@@ -43,4 +45,9 @@ uint32_t platform_get_profile_string(const char* section, const char* key, const
 bool platform_write_profile_string(const char* section, const char* key, const char* value, const char* path)
 {
     return profile_write_string(section, key, value, path);
+}
+
+void platform_format_integer(char* buffer, int32_t value)
+{
+    std::snprintf(buffer, platform_integer_text_size, "%1d", static_cast<int>(value));
 }

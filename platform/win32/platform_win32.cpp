@@ -50,3 +50,8 @@ bool platform_write_profile_string(const char* section, const char* key, const c
 {
     return WritePrivateProfileStringA(section, key, value, path) != 0;
 }
+
+void platform_format_integer(char* buffer, int32_t value)
+{
+    wsprintfA(buffer, "%1d", static_cast<int>(value));
+}

@@ -1,0 +1,135 @@
+#include "gauges/ap_panel_1.h"
+
+#include "autopilot/autopilot_state.h"
+#include "gauges/gauge_records.h"
+
+namespace {
+constexpr double trim_step = 0.1;        // degrees per click
+constexpr double trim_limit = 5.0;       // the last step may pass it: about ±5.1
+constexpr double dial_per_trim = 15.0;   // card degrees per degree of trim, one mark per unit
+constexpr int32_t handled = 1;
+
+// A lamp is lit (image 0) while its switch holds 1; image 1 names no bitmap and draws nothing.
+double lamp(int32_t switch_value)
+{
+    return switch_value == 1 ? 0.0 : 1.0;
+}
+
+void toggle(int32_t& switch_value)
+{
+    switch_value = switch_value == 0 ? 1 : 0;
+}
+
+// The limit is tested before the step.
+void trim_decrease(double& trim)
+{
+    if (trim > -trim_limit) trim -= trim_step;
+}
+
+void trim_increase(double& trim)
+{
+    if (!(trim >= trim_limit)) trim += trim_step;
+}
+}  // namespace
+
+double HOST_CALL heading_lamp_value(ELEMENT_HEADER*) { return lamp(ap.heading_channel_active); }
+double HOST_CALL master_lamp_value(ELEMENT_HEADER*) { return lamp(ap.ap_master_on); }
+double HOST_CALL height_lamp_value(ELEMENT_HEADER*) { return lamp(ap.height_channel_on); }
+double HOST_CALL height_source_lamp_value(ELEMENT_HEADER*) { return lamp(ap.height_source_select); }
+double HOST_CALL heading_trim_dial_value(ELEMENT_HEADER*) { return ap.heading_trim * dial_per_trim; }
+double HOST_CALL roll_trim_dial_value(ELEMENT_HEADER*) { return ap.roll_trim * dial_per_trim; }
+double HOST_CALL pitch_trim_dial_value(ELEMENT_HEADER*) { return ap.pitch_trim * dial_per_trim; }
+
+// The heading lamp shows heading_channel_active, which follows the switch at the next cycle.
+int32_t HOST_CALL heading_button_click(PIXPOINT*, uint32_t)
+{
+    toggle(ap.heading_channel_on);
+    return handled;
+}
+
+// The captures of engage and disengage are the update cycle's; the click only zeroes the bank
+// reference, whichever way it switches.
+int32_t HOST_CALL master_button_click(PIXPOINT*, uint32_t)
+{
+    toggle(ap.ap_master_on);
+    if (ap.roll_channel_on == 1) ap.bank_reference = 0.0;
+    return handled;
+}
+
+// On: hold the present height around the present collective. Off: the collective continues
+// from the lever's position.
+int32_t HOST_CALL height_button_click(PIXPOINT*, uint32_t)
+{
+    toggle(ap.height_channel_on);
+    if (ap.height_channel_on == 1) {
+        ap.height_reference = ap.height_selected;
+        ap.collective_base = ap.collective_position;
+    }
+    if (ap.height_channel_on == 0) ap.collective_base = ap.collective_position - ap.collective_joy_reference;
+    return handled;
+}
+
+// Only with the master on: the height held becomes the present height as the new source sees it.
+int32_t HOST_CALL height_source_button_click(PIXPOINT*, uint32_t)
+{
+    if (ap.ap_master_on != 1) return handled;
+    toggle(ap.height_source_select);
+    if (ap.height_source_select == 0) ap.height_reference = ap.height_a;
+    if (ap.height_source_select == 1) ap.height_reference = ap.height_b;
+    return handled;
+}
+
+int32_t HOST_CALL heading_trim_decrease_click(PIXPOINT*, uint32_t)
+{
+    trim_decrease(ap.heading_trim);
+    return handled;
+}
+
+int32_t HOST_CALL heading_trim_increase_click(PIXPOINT*, uint32_t)
+{
+    trim_increase(ap.heading_trim);
+    return handled;
+}
+
+int32_t HOST_CALL heading_trim_reset_click(PIXPOINT*, uint32_t)
+{
+    ap.heading_trim = 0.0;
+    return handled;
+}
+
+int32_t HOST_CALL roll_trim_decrease_click(PIXPOINT*, uint32_t)
+{
+    trim_decrease(ap.roll_trim);
+    return handled;
+}
+
+int32_t HOST_CALL roll_trim_increase_click(PIXPOINT*, uint32_t)
+{
+    trim_increase(ap.roll_trim);
+    return handled;
+}
+
+int32_t HOST_CALL roll_trim_reset_click(PIXPOINT*, uint32_t)
+{
+    ap.roll_trim = 0.0;
+    return handled;
+}
+
+int32_t HOST_CALL pitch_trim_decrease_click(PIXPOINT*, uint32_t)
+{
+    trim_decrease(ap.pitch_trim);
+    return handled;
+}
+
+int32_t HOST_CALL pitch_trim_increase_click(PIXPOINT*, uint32_t)
+{
+    trim_increase(ap.pitch_trim);
+    return handled;
+}
+
+int32_t HOST_CALL pitch_trim_reset_click(PIXPOINT*, uint32_t)
+{
+    ap.pitch_trim = 0.0;
+    return handled;
+}
+
