@@ -144,7 +144,7 @@ uint32_t copy_out(std::string_view text, char* buffer, uint32_t buffer_size)
 {
     text = text.substr(0, text.find('\0'));
     const size_t count = std::min<size_t>(text.size(), buffer_size - 1);
-    std::memcpy(buffer, text.data(), count);
+    if (count > 0) std::memcpy(buffer, text.data(), count);
     buffer[count] = '\0';
     return static_cast<uint32_t>(count);
 }

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets and runs each for a bounded time (default 10 seconds; pass a
+# longer time for a real search), starting from the seed corpora in fuzz/corpus/. New inputs
+# the fuzzer finds stay in build/fuzz/corpus/; a crash stops the run with its reproducer.
+#   scripts/fuzz.sh [SECONDS] [profile|script|module ...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-10}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(profile script module)
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+for target in "${targets[@]}"; do
+    corpus=build/fuzz/corpus/$target
+    mkdir -p "$corpus" build/fuzz/crashes
+    cp -n fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true
+    log=build/fuzz/$target.log
+    if ! ./build/fuzz/fuzz/"${target}"_fuzzer "$corpus" -max_total_time="$seconds" -print_final_stats=1 \
+           -artifact_prefix=build/fuzz/crashes/"$target"- >"$log" 2>&1; then
+        tail -n 40 "$log"
+        echo "fuzz: $target found a fault; reproducer in build/fuzz/crashes/" >&2
+        exit 1
+    fi
+    runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$')
+    echo "fuzz: $target: $runs runs in ${seconds}s, no fault"
+done
