@@ -292,8 +292,14 @@ bool replace_file(const std::filesystem::path& file, std::string_view content, c
     int fd = -1;
     static std::atomic<unsigned> counter = 0;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        const std::string name = "." + file.filename().string() + "." + std::to_string(getpid()) + "." +
-                                 std::to_string(++counter) + ".tmp";
+        // Built up piece by piece: GCC 12 at -O3 misreads a chain of + here as an overlapping copy.
+        std::string name = ".";
+        name += file.filename().string();
+        name += '.';
+        name += std::to_string(getpid());
+        name += '.';
+        name += std::to_string(++counter);
+        name += ".tmp";
         temp = (folder / name).string();
         // New files get the usual 0666 less the umask; replaced files keep their bits below.
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
