@@ -240,3 +240,33 @@ TEST_F(Configuration, TheSampleFileShippedWithTheModuleHoldsTheDefaults)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Configuration, AnEmptyOrUnreadableFileGivesTheDefaults)
+{
+    write_file("");
+    ap.ap_tang_kanal = 7;
+    host.connect();
+    EXPECT_EQ(ap.ap_tang_kanal, 2);
+    EXPECT_EQ(ap.tang_kp, 1001.0);
+
+    fs::remove(file());
+    fs::create_directory(file());  // a folder where the file should be: nothing can be read
+    ap.ap_tang_kanal = 7;
+    host.connect();
+    EXPECT_EQ(ap.ap_tang_kanal, 2);
+}
+
+TEST_F(Configuration, ASaveWhereNothingCanBeWrittenLeavesMemoryAsItWas)
+{
+    // Not even the superuser can create files here.
+    virtual_devices.executable_path = "/proc/self/fs9.exe";
+    ap.ap_kurs_kanal = 6;
+    cfg.joy_kanal_save_request = 1;
+    pre_update_of_assignment_panel();
+    EXPECT_EQ(cfg.joy_kanal_save_request, 0);
+    EXPECT_EQ(ap.ap_kurs_kanal, 6);
+}
+
+}  // namespace
