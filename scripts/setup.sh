@@ -3,7 +3,10 @@
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libstb-dev fonts-liberation)
+# The Windows build: the i686 mingw-w64 cross compilers (the posix-thread variant among them)
+# and Wine, 32-bit, to run its test programs.
+packages+=(g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -18,5 +21,9 @@ echo "setup: installing ${missing[*]}" >&2
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
+# 32-bit Wine comes from the i386 architecture.
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

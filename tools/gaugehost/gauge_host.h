@@ -74,6 +74,8 @@ public:
     // The gauges as the module declares them, in Linkage order.
     const std::vector<GAUGEHDR*>& gauges() const { return gauges_; }
     GAUGEHDR* find_gauge(const std::string& name) const;
+    // The module handle given to the install routines (the module's resources on Windows).
+    void* resource_handle() const { return module_.resource_handle; }
 
     // Query, install and initialize with their services around them, then connect, for every gauge.
     void open();

@@ -38,6 +38,7 @@ const char* const usage =
     "  exe PATH | var TOKEN VALUE ... | clock F STEP | clock at C\n"
     "  joystick ID absent | present [z] [r] | fail | KEY=VALUE ...   (x y z r buttons flags)\n"
     "  open | frame [N] | service GAUGE ID | click GAUGE X Y [N] | show GAUGE | stats | close\n"
+    "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n"
     "\n"
     "Exit status: 0 after a run, 1 when the module cannot be loaded, 2 for a bad script.\n";
 

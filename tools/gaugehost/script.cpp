@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr int64_t max_render_scale = 16;
+
 std::vector<std::string> split_words(const std::string& line)
 {
     std::vector<std::string> words;
@@ -109,6 +111,15 @@ public:
             expect_words(2, 2);
             command_.kind = command_kind::show;
             command_.text = gauge(1);
+            return command_;
+        }
+        if (name == "render") {
+            expect_words(3, 4);
+            command_.kind = command_kind::render;
+            command_.text = gauge(1);
+            command_.file = words_[2];
+            command_.count = words_.size() == 4 ? integer<int64_t>(3, "scale", 1) : 1;
+            if (command_.count > max_render_scale) fail("scale must be 1 to " + std::to_string(max_render_scale));
             return command_;
         }
         fail("unknown command '" + name + "'");

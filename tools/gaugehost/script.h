@@ -23,6 +23,7 @@ enum class command_kind {
     service,           // service GAUGE ID
     click,             // click GAUGE X Y [N]
     show,              // show GAUGE
+    render,            // render GAUGE FILE [SCALE]
     stats,
     close,
 };
@@ -35,7 +36,8 @@ struct script_command {
     std::vector<std::pair<std::string, uint32_t>> joystick_keys;  // joystick ID KEY=VALUE
     int64_t first = 0;   // clock F, clock at C, joystick ID, frame N, service ID, click X
     int64_t second = 0;  // clock STEP, click Y
-    int64_t count = 1;   // click N
+    int64_t count = 1;   // click N, render SCALE
+    std::string file;    // render FILE
     bool has_z = false, has_r = false;
 };
 

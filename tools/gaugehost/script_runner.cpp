@@ -2,6 +2,7 @@
 
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/json_output.h"
+#include "tools/gaugehost/renderer.h"
 
 namespace {
 
@@ -122,6 +123,9 @@ void run_script(const std::vector<script_command>& commands, GaugeHost& host, st
             break;
         case command_kind::show:
             print_show(command.text, host.show(host.find_gauge(command.text)), out);
+            break;
+        case command_kind::render:
+            out << render_command(host, command.text, command.file, static_cast<int>(command.count)) << "\n";
             break;
         case command_kind::stats:
             print_stats(host, out);
