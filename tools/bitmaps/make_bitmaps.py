@@ -435,8 +435,9 @@ def draw_4688():
         c.text(0, cy, s, 9, LABEL, left=63)
         c.poly([(113, cy), (120, cy - 4.5), (120, cy + 4.5)], LABEL)
         c.poly([(151, cy), (144, cy - 4.5), (144, cy + 4.5)], LABEL)
-        c.frame(125, cy - 8, 140, cy + 8, BEZEL)
-        c.rect(126, cy - 7, 139, cy + 7, (64, 64, 64))
+        # The module draws each digit on grey 64 in a 12 x 20 box at (126, y0); the boxes touch.
+        c.rect(126, y0, 138, min(y0 + 20, 159), (64, 64, 64))
+    c.frame(125, 79, 139, 159, BEZEL)
     return c.result()
 
 
