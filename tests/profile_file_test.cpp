@@ -68,7 +68,7 @@ TEST_F(ProfileRead, LookupFollowsTheWindowsRules)
         {"Gauge", "dq", "  quoted  "},   {"Gauge", "sq", "single"},           {"Gauge", "mixed", "\"unmatched'"},
         {"Gauge", "lone", "\""},         {"Gauge", "empty", ""},              {"Gauge", "commented", "dflt"},
         {"Gauge", ";commented", "dflt"}, {"Gauge", "no equals here", "dflt"}, {"Gauge", "dup", "first"},
-        {"Gauge", "later", "dflt"},      {"other", "GAIN", "7"},              {"", "orphan", "dflt"},
+        {"Gauge", "later", "dflt"},      {"other", "GAIN", "7"},              {"", "orphan", "none"},
         {"Gauge", "orphan", "dflt"},     {"Missing", "gain", "dflt"},         {"Gauge", "missing", "dflt"},
     };
     for (const Case& c : cases)

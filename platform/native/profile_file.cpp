@@ -6,7 +6,9 @@
 //   neither read nor written; a key that is only in the later one is read as missing, and
 //   writing it adds it to the first one.
 // - A section header runs from '[' to the first ']'; anything after the ']' is ignored, so
-//   "[Brask] ; autopilot" is the section "Brask". A header without ']' takes the rest of the line.
+//   "[Brask] ; autopilot" is the section "Brask". A line starting with '[' but without ']' is no
+//   header. Keys above the first header form the section with the empty name, which the writer
+//   does not write to.
 // - Names match without regard to ASCII case; other bytes must be equal.
 // - A line that is neither a header, a comment nor has an '=' is kept but never matches.
 #include "platform/native/profile_file.h"
@@ -79,8 +81,12 @@ parsed_line parse_line(std::string_view text)
     if (body.empty() || body.front() == ';')
         return line;
     if (body.front() == '[') {
+        // Without a closing ']' the line is no header, and the keys below stay where they were.
+        const size_t close = body.find(']', 1);
+        if (close == none)
+            return line;
         line.kind = line_kind::section;
-        line.name = trim(body.substr(1, body.find(']', 1) - 1)); // npos - 1 still means "to the end"
+        line.name = trim(body.substr(1, close - 1));
         return line;
     }
     const size_t equals = body.find('=');
@@ -119,7 +125,8 @@ bool find_value(std::istream& in, std::string_view section, std::string_view key
 {
     std::string line;
     bool first_line = true;
-    bool in_section = false;
+    // Keys above the first header belong to the section with the empty name.
+    bool in_section = section.empty();
     while (std::getline(in, line)) {
         std::string_view text = line;
         if (first_line && text.starts_with(utf8_bom))
@@ -359,7 +366,7 @@ bool profile_write_string(const char* section, const char* key, const char* valu
     // Refuse what would not read back as written: line breaks would split the line, and the
     // rest would end the key or the section name early or turn the key line into something else.
     if (has_line_break(section_name) || has_line_break(key_name) || has_line_break(value) ||
-        section_name.find(']') != none || key_name.find('=') != none ||
+        section_name.empty() || section_name.find(']') != none || key_name.find('=') != none ||
         key_name.starts_with(';') || key_name.starts_with('['))
         return false;
 

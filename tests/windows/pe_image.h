@@ -1,0 +1,83 @@
+// A small reader of 32-bit PE images, by hand from the format's byte offsets: the headers, the
+// section table, the export directory and the import descriptors. It reads a file's bytes as
+// stored on disk, or an image as the system loader mapped it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class PeImage {
+public:
+    enum class layout { file, mapped };
+
+    struct section {
+        std::string name;
+        uint32_t rva;
+        uint32_t virtual_size;
+        uint32_t file_offset;
+        uint32_t file_size;
+        uint32_t characteristics;
+    };
+
+    struct exported {
+        std::string name;  // empty for an export by ordinal only
+        uint32_t ordinal;
+        uint32_t rva;
+    };
+
+    struct imported {
+        std::string dll;
+        std::string function;  // empty for an import by ordinal
+        uint32_t slot_rva;     // the function's slot in the import address table
+    };
+
+    static constexpr uint32_t section_executes = 0x20000000;
+    static constexpr uint32_t section_reads = 0x40000000;
+    static constexpr uint32_t section_writes = 0x80000000;
+    static constexpr uint32_t section_code = 0x00000020;
+    static constexpr uint32_t section_initialized_data = 0x00000040;
+
+    // Parses the image; error() says what was wrong when parsing failed.
+    PeImage(const uint8_t* bytes, size_t size, layout how);
+
+    const std::string& error() const { return error_; }
+    bool ok() const { return error_.empty(); }
+
+    uint16_t machine() const { return machine_; }
+    uint16_t file_characteristics() const { return file_characteristics_; }
+    const std::vector<section>& sections() const { return sections_; }
+    const section* section_of(uint32_t rva) const;
+
+    const std::string& export_name() const { return export_name_; }
+    uint32_t export_function_count() const { return export_function_count_; }
+    uint32_t export_directory_rva() const { return export_rva_; }
+    uint32_t export_directory_size() const { return export_size_; }
+    const std::vector<exported>& exports() const { return exports_; }
+    const std::vector<imported>& imports() const { return imports_; }
+
+private:
+    const uint8_t* at(uint32_t rva, size_t length) const;
+    std::string text_at(uint32_t rva) const;
+    uint32_t u32(uint32_t rva) const;
+    uint16_t u16(uint32_t rva) const;
+    bool fail(const std::string& what);
+    bool read_headers();
+    bool read_exports(uint32_t rva, uint32_t size);
+    bool read_imports(uint32_t rva);
+
+    const uint8_t* bytes_;
+    size_t size_;
+    layout layout_;
+    std::string error_;
+    uint16_t machine_ = 0;
+    uint16_t file_characteristics_ = 0;
+    std::vector<section> sections_;
+    std::string export_name_;
+    uint32_t export_function_count_ = 0;
+    uint32_t export_rva_ = 0;
+    uint32_t export_size_ = 0;
+    std::vector<exported> exports_;
+    std::vector<imported> imports_;
+};
