@@ -33,4 +33,20 @@ set_target_properties(brask_torvik_gau PROPERTIES
 
 if(BUILD_TESTING)
     add_subdirectory(tests/windows)
+
+    # The gaugehost scripts through gaugehost.exe and the real module file: the output must equal
+    # the same expected files the native build meets, so both builds print the same lines.
+    include(${PROJECT_SOURCE_DIR}/cmake/script_tests.cmake)
+    add_gaugehost_script_tests(wine_script ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:gaugehost>
+                               --module $<TARGET_FILE:brask_torvik_gau>)
+
+    # Our own profile reader and writer against Windows' own, on a corpus of tricky files. It
+    # needs the native build's profile_probe, which the test command builds first.
+    set(BRASK_NATIVE_BUILD_DIR ${PROJECT_SOURCE_DIR}/build/native CACHE PATH "The native build, for the differential tests")
+    list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 wine_runner)
+    add_test(NAME profile_differential
+             COMMAND sh -c "[ -x \"$1\" ] || { echo \"no native probe at $1\"; exit 77; }; exec \"$0\" \"$@\""
+                     ${PROJECT_SOURCE_DIR}/tests/profile_corpus/differential.sh
+                     ${BRASK_NATIVE_BUILD_DIR}/tools/profile_probe ${wine_runner} $<TARGET_FILE:profile_probe>)
+    set_tests_properties(profile_differential PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()

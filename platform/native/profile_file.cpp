@@ -10,7 +10,8 @@
 //   header. Keys above the first header form the section with the empty name, which the writer
 //   does not write to.
 // - Names match without regard to ASCII case; other bytes must be equal.
-// - A line that is neither a header, a comment nor has an '=' is kept but never matches.
+// - A line that is neither a header nor a comment and has no '=' is a key without a value: it
+//   reads as missing (and hides a later line of the same key), and a save rewrites it.
 #include "platform/native/profile_file.h"
 
 #include <fcntl.h>
@@ -71,6 +72,7 @@ struct parsed_line {
     line_kind kind = line_kind::other;
     std::string_view name;  // section or key name, trimmed
     std::string_view value; // key lines: the value, trimmed, quotes still on
+    bool has_value = false; // key lines: false when the line has no '='
 };
 
 // One line of the file without its line ending.
@@ -89,12 +91,13 @@ parsed_line parse_line(std::string_view text)
         line.name = trim(body.substr(1, close - 1));
         return line;
     }
+    // A line without '=' names a key that has no value: it reads as missing, but it is the
+    // entry a save of that key rewrites.
     const size_t equals = body.find('=');
-    if (equals == none)
-        return line;
     line.kind = line_kind::key;
+    line.has_value = equals != none;
     line.name = trim(body.substr(0, equals));
-    line.value = trim(body.substr(equals + 1));
+    line.value = line.has_value ? trim(body.substr(equals + 1)) : std::string_view();
     return line;
 }
 
@@ -141,7 +144,7 @@ bool find_value(std::istream& in, std::string_view section, std::string_view key
             in_section = same_name(parsed.name, section);
         } else if (parsed.kind == line_kind::key && in_section && same_name(parsed.name, key)) {
             value = unquote(parsed.value);
-            return true;
+            return parsed.has_value;
         }
     }
     return false;
