@@ -1,9 +1,43 @@
 #!/usr/bin/env bash
-# Builds the release configuration and runs the main job: a short scripted flight through the
-# test host that prints the four axis commands before and after engaging.
+# The main job: builds the release configuration and flies the flight simulator's scenario tour.
+# Each scenario is a gaugehost script (tools/flightsim/scenarios/) in which a Bo-105-class
+# helicopter model is flown by the autopilot module linked into gaugehost: the model's
+# instruments become the host variables the module reads, the module's axis events move the
+# model's controls. Prints the plant's hover derivatives, each flight's summary table, the time a
+# simulated hour takes, and where the CSV logs and the plots are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset native-release >/dev/null
 cmake --build --preset native-release
-./build/native-release/tools/demo_flight
+
+bin=build/native-release/tools
+out=build/flights
+mkdir -p "$out"
+export GAUGEHOST_FLIGHT_DIR="$PWD/$out"
+
+echo
+echo "== The plant"
+"$bin/flightsim/flightsim" --derivatives
+
+echo
+echo "== The scenario tour (flown through gaugehost; events in $out/NAME.events.jsonl)"
+for scenario in tools/flightsim/scenarios/0*.gh; do
+    name="$(basename "$scenario" .gh)"
+    echo
+    echo "-- $name"
+    "$bin/gaugehost" "$scenario" > "$out/$name.events.jsonl"
+done
+
+echo
+echo "== Speed: a simulated hour (tools/flightsim/scenarios/benchmark_hour.gh)"
+start=$(date +%s.%N)
+"$bin/gaugehost" tools/flightsim/scenarios/benchmark_hour.gh > /dev/null 2>&1
+end=$(date +%s.%N)
+awk -v s="$start" -v e="$end" 'BEGIN { printf "3600 s of flight (64800 frames) in %.2f s of this machine\n", e - s }'
+
+echo
+echo "== Plots"
+(cd "$out" && for plot in *.gp; do gnuplot "$plot"; done)
+for plot in "$out"/*.png; do echo "$plot"; done
+echo "CSV logs of every frame: $out/*.csv; summaries: $out/*.summary.txt"

@@ -39,6 +39,11 @@ const char* const usage =
     "  joystick ID absent | present [z] [r] | fail | KEY=VALUE ...   (x y z r buttons flags)\n"
     "  open | frame [N] | service GAUGE ID | click GAUGE X Y [N] | show GAUGE | stats | close\n"
     "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n"
+    "Flight simulator (a helicopter flown by the module; see tools/flightsim/flight_commands.h):\n"
+    "  aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ...\n"
+    "  wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS\n"
+    "  start hover HEIGHT | start level KMH HEIGHT | start ground   [heading DEG]\n"
+    "  fly SECONDS | pause SECONDS | sticks follow | record NAME | expect QUANTITY RMS ... | summary\n"
     "\n"
     "Exit status: 0 after a run, 1 when the module cannot be loaded, 2 for a bad script.\n";
 

@@ -5,6 +5,8 @@
 #include <limits>
 #include <sstream>
 
+#include "tools/flightsim/flight_commands.h"
+
 namespace {
 
 constexpr int64_t max_render_scale = 16;
@@ -120,6 +122,12 @@ public:
             command_.file = words_[2];
             command_.count = words_.size() == 4 ? integer<int64_t>(3, "scale", 1) : 1;
             if (command_.count > max_render_scale) fail("scale must be 1 to " + std::to_string(max_render_scale));
+            return command_;
+        }
+        if (is_flight_command(name)) {
+            if (const std::string problem = check_flight_command(words_); !problem.empty()) fail(problem);
+            command_.kind = command_kind::flight;
+            command_.words = words_;
             return command_;
         }
         fail("unknown command '" + name + "'");

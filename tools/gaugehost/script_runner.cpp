@@ -3,6 +3,7 @@
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/json_output.h"
 #include "tools/gaugehost/renderer.h"
+#include "tools/flightsim/flight_commands.h"
 
 namespace {
 
@@ -126,6 +127,9 @@ void run_script(const std::vector<script_command>& commands, GaugeHost& host, st
             break;
         case command_kind::render:
             out << render_command(host, command.text, command.file, static_cast<int>(command.count)) << "\n";
+            break;
+        case command_kind::flight:
+            run_flight_command(command.words, host, out);
             break;
         case command_kind::stats:
             print_stats(host, out);

@@ -1,0 +1,388 @@
+// The flight simulator's helicopter model and its host side: elementary functions, the aircraft
+// data, trim, stability derivatives, controls' senses, turbulence, instruments and flight commands.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tools/flightsim/flight_commands.h"
+#include "tools/flightsim/host_link.h"
+#include "tools/flightsim/sim_math.h"
+#include "tools/flightsim/trim.h"
+#include "tools/flightsim/turbulence.h"
+
+namespace {
+
+const rotorcraft_model& model()
+{
+    static const rotorcraft_model instance(default_aircraft());
+    return instance;
+}
+
+const terrain& flat()
+{
+    static const terrain ground(0.0);
+    return ground;
+}
+
+air_state sea_level()
+{
+    air_state air;
+    air.density = default_aircraft().air_density;
+    return air;
+}
+
+trim_result hover_at(double altitude)
+{
+    trim_condition condition;
+    condition.altitude = altitude;
+    condition.air = sea_level();
+    return solve_trim(model(), condition);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Elementary functions: the model's own, against the C library's, over the ranges it uses.
+
+struct function_case {
+    const char* name;
+    double (*own)(double);
+    double (*library)(double);
+    double from, to, tolerance;  // absolute tolerance, or relative where the values grow
+    bool relative;
+};
+
+double std_sin(double x) { return std::sin(x); }
+double std_cos(double x) { return std::cos(x); }
+double std_atan(double x) { return std::atan(x); }
+double std_exp(double x) { return std::exp(x); }
+double std_log(double x) { return std::log(x); }
+double std_asin(double x) { return std::asin(x); }
+
+TEST(FlightMath, AgreesWithTheLibraryWithinAFewUlps)
+{
+    const function_case cases[] = {
+        {"sin", sim::sin, std_sin, -50.0, 50.0, 4e-16, false},
+        {"cos", sim::cos, std_cos, -50.0, 50.0, 4e-16, false},
+        {"atan", sim::atan, std_atan, -100.0, 100.0, 8e-16, false},
+        {"asin", sim::asin, std_asin, -0.999, 0.999, 1e-15, false},
+        {"exp", sim::exp, std_exp, -30.0, 30.0, 8e-16, true},
+        {"log", sim::log, std_log, 1e-3, 1e4, 2e-15, false},
+    };
+    for (const function_case& c : cases) {
+        for (int i = 0; i <= 4000; ++i) {
+            const double x = c.from + (c.to - c.from) * i / 4000.0;
+            const double expected = c.library(x);
+            const double error = std::fabs(c.own(x) - expected);
+            ASSERT_LE(error, c.relative ? c.tolerance * std::fabs(expected) : c.tolerance) << c.name << "(" << x << ")";
+        }
+    }
+}
+
+TEST(FlightMath, Atan2CoversEveryQuadrant)
+{
+    const double points[][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}, {0, 1}, {0, -1}, {1, 0}, {-1, 0}, {3, -0.2}, {-0.2, 3}};
+    for (const auto& p : points) EXPECT_NEAR(sim::atan2(p[0], p[1]), std::atan2(p[0], p[1]), 1e-15) << p[0] << "," << p[1];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Aircraft data.
+
+TEST(AircraftData, DefaultIsTheBo105OfThePublishedData)
+{
+    const aircraft_parameters& a = default_aircraft();
+    EXPECT_EQ(a.mass, 2096.0);
+    EXPECT_EQ(a.inertia_roll, 1803.0);
+    EXPECT_EQ(a.inertia_pitch, 4892.0);
+    EXPECT_EQ(a.inertia_yaw, 4428.0);
+    EXPECT_EQ(a.rotor_radius, 4.91);
+    EXPECT_EQ(a.rotor_blades, 4.0);
+    EXPECT_EQ(a.rotor_chord, 0.27);
+    EXPECT_EQ(a.rotor_speed, 44.4);
+    EXPECT_EQ(a.tail_rotor_radius, 0.95);
+}
+
+TEST(AircraftData, RejectsBadFiles)
+{
+    const std::string text = default_aircraft_text();
+    const struct {
+        const char* what;
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {"unknown name", text + "\nwing_span 10\n", "unknown parameter"},
+        {"repeated", text + "\nmass 2000\n", "given twice"},
+        {"bad number", "mass 20x0\n", "bad number"},
+        {"missing", "mass 2000\n", "missing"},
+        {"no value", "mass\n", "expected NAME VALUE"},
+    };
+    for (const auto& c : cases) {
+        try {
+            parse_aircraft(c.text);
+            ADD_FAILURE() << c.what << ": accepted";
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << c.what << ": " << error.what();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Trim: equilibrium, with the controls inside their travel.
+
+TEST(Trim, SolutionsAreInEquilibrium)
+{
+    struct condition_case {
+        const char* name;
+        double kmh, heading, wind_north, wind_east;
+    };
+    const condition_case cases[] = {
+        {"hover", 0, 0, 0, 0},          {"hover in a 30 km/h wind", -1, 1.0, 5.0, -6.0},
+        {"60 km/h", 60, 0, 0, 0},       {"150 km/h", 150, 2.0, 0, 0},
+        {"150 km/h crosswind", 150, 0.0, 0.0, 8.0},
+    };
+    for (const condition_case& c : cases) {
+        air_state air = sea_level();
+        air.wind_north = c.wind_north;
+        air.wind_east = c.wind_east;
+        trim_condition condition;
+        if (c.kmh < 0) {
+            condition.heading = c.heading;
+            condition.altitude = 100.0;
+            condition.air = air;
+        } else {
+            condition = level_flight(c.kmh / 3.6, c.heading, 100.0, air);
+        }
+        const trim_result trim = solve_trim(model(), condition);
+        ASSERT_TRUE(trim.converged) << c.name;
+        state_vector dx;
+        model().derivatives(trim.state, trim.controls, condition.air, flat(), dx);
+        for (int i : {s_u, s_v, s_w, s_p, s_q, s_r, s_flap_lon, s_flap_lat}) EXPECT_NEAR(dx[i], 0.0, 1e-8) << c.name << " state " << i;
+        EXPECT_NEAR(dx[s_down], 0.0, 1e-9) << c.name;
+        for (double control : {trim.controls.longitudinal, trim.controls.lateral, trim.controls.pedal})
+            EXPECT_LT(std::fabs(control), 1.0) << c.name;
+        EXPECT_GT(trim.controls.collective, 0.0) << c.name;
+        EXPECT_LT(trim.controls.collective, 1.0) << c.name;
+    }
+}
+
+TEST(Trim, HoverHoldsTheWeightWithTheMomentumTheoryInflow)
+{
+    const trim_result trim = hover_at(0.0);
+    model_outputs out;
+    state_vector dx;
+    model().derivatives(trim.state, trim.controls, sea_level(), flat(), dx, &out);
+    const double weight = 2096.0 * 9.80665;
+    EXPECT_NEAR(out.thrust, weight, 0.02 * weight);  // the tail surfaces and the tilt take a little
+    // Ideal hover inflow: lambda = sqrt(C_T / 2).
+    const double area = sim::pi * 4.91 * 4.91, tip = 44.4 * 4.91;
+    const double ct = out.thrust / (1.225 * area * tip * tip);
+    EXPECT_NEAR(out.inflow, std::sqrt(ct / 2.0), 1e-3);
+    // The tail rotor balances the main rotor's torque.
+    EXPECT_NEAR(out.tail_thrust * 6.0, out.torque, 0.1 * out.torque);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stability derivatives: the published hover values' signs, within a factor of two.
+
+TEST(StabilityDerivatives, MatchThePublishedHoverValuesInSignAndSize)
+{
+    const std::vector<stability_derivative> derivatives = hover_derivatives(model());
+    ASSERT_EQ(derivatives.size(), 8u);
+    for (const stability_derivative& d : derivatives) {
+        EXPECT_GT(d.model / d.reference, 0.5) << d.name << " " << d.model;
+        EXPECT_LT(d.model / d.reference, 2.0) << d.name << " " << d.model;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The controls' senses as the host's axes give them: from the hover trim, a deflection of each
+// axis must turn the helicopter the way the module's control laws assume.
+
+TEST(ControlSense, AxisDeflectionsMoveTheHelicopterTheWayTheModuleAssumes)
+{
+    const struct {
+        const char* what;
+        axis_positions change;
+        int state;
+        double sign;
+    } cases[] = {
+        {"aileron + rolls left", {4000, 0, 0, 0}, s_p, -1.0},
+        {"aileron - rolls right", {-4000, 0, 0, 0}, s_p, 1.0},
+        {"elevator + pitches nose down", {0, 4000, 0, 0}, s_q, -1.0},
+        {"elevator - pitches nose up", {0, -4000, 0, 0}, s_q, 1.0},
+        {"rudder + yaws left", {0, 0, 4000, 0}, s_r, -1.0},
+        {"rudder - yaws right", {0, 0, -4000, 0}, s_r, 1.0},
+        {"collective up climbs", {0, 0, 0, 2000}, s_w, -1.0},
+    };
+    const trim_result trim = hover_at(0.0);
+    const axis_positions trimmed = axes_from_controls(trim.controls);
+    for (const auto& c : cases) {
+        axis_positions axes = trimmed;
+        axes.aileron += c.change.aileron;
+        axes.elevator += c.change.elevator;
+        axes.rudder += c.change.rudder;
+        axes.collective += c.change.collective;
+        state_vector x = trim.state;
+        const control_inputs controls = controls_from_axes(axes);
+        for (int i = 0; i < 20; ++i) model().step(x, controls, sea_level(), terrain(-1000.0), 0.01);
+        EXPECT_GT(c.sign * x[c.state], 0.0) << c.what;
+    }
+}
+
+TEST(ControlSense, AxisConversionRoundTrips)
+{
+    const control_inputs c = {0.3, -0.2, 0.4, -0.6};
+    const control_inputs back = controls_from_axes(axes_from_controls(c));
+    EXPECT_DOUBLE_EQ(back.collective, c.collective);
+    EXPECT_DOUBLE_EQ(back.longitudinal, c.longitudinal);
+    EXPECT_DOUBLE_EQ(back.lateral, c.lateral);
+    EXPECT_DOUBLE_EQ(back.pedal, c.pedal);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Instruments: the host variables' units and signs.
+
+TEST(Instruments, TokensHaveTheHostsUnitsAndSigns)
+{
+    state_vector x{};
+    x[s_down] = -(100.0 + default_aircraft().skid_drop);
+    x[s_phi] = -0.1;    // left wing down
+    x[s_theta] = 0.05;  // nose up
+    x[s_psi] = -0.2;    // 348.5 degrees
+    x[s_u] = 30.0;      // forward over the ground, calm air
+    x[s_w] = -2.0;      // climbing (body axes, almost level)
+    x[s_r] = 0.1;       // yawing right
+    const air_state air = sea_level();
+    const host_readings r = read_instruments(model(), x, air, terrain(40.0));
+    EXPECT_NEAR(r.bank, 0.1 * sim::degrees_per_radian, 1e-12);     // + left wing down
+    EXPECT_NEAR(r.pitch, -0.05 * sim::degrees_per_radian, 1e-12);  // + nose down
+    EXPECT_NEAR(r.heading, 360.0 - 0.2 * sim::degrees_per_radian, 1e-9);
+    EXPECT_GT(r.turn_rate, 0.0);                                    // turning right
+    EXPECT_NEAR(r.altitude, 100.0, 1e-9);
+    EXPECT_NEAR(r.radio_height, 60.0, 1e-9);
+    EXPECT_GT(r.vertical_speed, 256.0 * 1.5);                       // 1/256 m/s, + up
+    EXPECT_NEAR(r.airspeed, 30.0 * 3600.0 / 1852.0, 0.5);           // knots
+    EXPECT_EQ(r.on_ground, 0.0);
+
+    // Yaw rate 1 degree per second, level: 65536/360 units.
+    state_vector turning{};
+    turning[s_down] = -50.0;
+    turning[s_r] = 1.0 / sim::degrees_per_radian;
+    EXPECT_NEAR(read_instruments(model(), turning, air, flat()).turn_rate, 65536.0 / 360.0, 1e-9);
+}
+
+TEST(Instruments, StandingOnTheSkids)
+{
+    state_vector x{};
+    const aircraft_parameters& a = default_aircraft();
+    x[s_down] = -(a.skid_drop - a.mass * 9.80665 / (4.0 * a.skid_stiffness));
+    const host_readings r = read_instruments(model(), x, sea_level(), flat());
+    EXPECT_EQ(r.on_ground, 1.0);
+    EXPECT_EQ(r.radio_height, 0.0);
+    EXPECT_EQ(r.airspeed, 0.0);
+    // And it stays there, lever down (the rotor pushing a little downwards): the skids carry it.
+    for (int i = 0; i < 500; ++i) model().step(x, control_inputs{0.0, 0.0, 0.0, 0.0}, sea_level(), flat(), 0.01);
+    EXPECT_NEAR(x[s_down], -(a.skid_drop - a.mass * 9.80665 / (4.0 * a.skid_stiffness)), 0.1);
+    for (int i : {s_u, s_v, s_w, s_p, s_q, s_r}) EXPECT_NEAR(x[i], 0.0, 0.02) << "state " << i;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Turbulence: seeded, reproducible, of the stated intensity.
+
+TEST(Turbulence, ASeedGivesTheSameGustsEveryTime)
+{
+    auto sequence = [](uint64_t seed) {
+        wind_model wind;
+        wind.set_turbulence(15.4, seed);
+        std::vector<double> values;
+        for (int i = 0; i < 200; ++i) {
+            wind.advance(0.0556, 30.0, 20.0, 1.0);
+            const wind_vector w = wind.at(0.0);
+            values.insert(values.end(), {w.north, w.east, w.down});
+        }
+        return values;
+    };
+    EXPECT_EQ(sequence(7), sequence(7));
+    EXPECT_NE(sequence(7), sequence(8));
+}
+
+TEST(Turbulence, VerticalIntensityIsATenthOfTheWindAt20Feet)
+{
+    wind_model wind;
+    const double w20 = 15.4;
+    wind.set_turbulence(w20, 3);
+    double sum = 0.0, squares = 0.0;
+    const int n = 200000;
+    for (int i = 0; i < n; ++i) {
+        wind.advance(0.0556, 30.0, 40.0, 0.0);
+        const double w = wind.at(0.0).down;
+        sum += w;
+        squares += w * w;
+    }
+    const double mean = sum / n;
+    EXPECT_NEAR(std::sqrt(squares / n - mean * mean), 0.1 * w20, 0.1 * 0.1 * w20);
+}
+
+TEST(Turbulence, SteadyWindAndGustComeFromTheirDirection)
+{
+    wind_model wind;
+    wind.set_steady(270.0, 10.0);  // from the west: blowing east
+    EXPECT_NEAR(wind.at(0.0).east, 10.0, 1e-12);
+    EXPECT_NEAR(wind.at(0.0).north, 0.0, 1e-12);
+    wind.add_gust(5.0, 4.0, 0.0, 6.0);  // from the north, peaking at 7 s
+    EXPECT_NEAR(wind.at(7.0).north, -6.0, 1e-12);
+    EXPECT_NEAR(wind.at(4.0).north, 0.0, 1e-12);
+    EXPECT_NEAR(wind.at(9.5).north, 0.0, 1e-12);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Terrain profiles.
+
+TEST(Terrain, ProfileIsLinearBetweenItsPointsAndLevelBeyond)
+{
+    const terrain ground(90.0, {{1000.0, 0.0}, {2000.0, 50.0}});  // along east
+    EXPECT_NEAR(ground.elevation(0.0, 500.0), 0.0, 1e-12);
+    EXPECT_NEAR(ground.elevation(300.0, 1500.0), 25.0, 1e-9);
+    EXPECT_NEAR(ground.elevation(-300.0, 5000.0), 50.0, 1e-12);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Flight commands: what the script checker accepts and refuses.
+
+TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
+{
+    const struct {
+        std::vector<std::string> words;
+        const char* problem;  // empty: accepted
+    } cases[] = {
+        {{"start", "hover", "30"}, ""},
+        {{"start", "level", "150", "150", "heading", "90"}, ""},
+        {{"start", "ground"}, ""},
+        {{"start", "cruise", "150"}, "hover, level or ground"},
+        {{"start", "hover", "-3"}, "must not be negative"},
+        {{"start", "hover", "30", "course", "90"}, "heading DEG"},
+        {{"fly", "10"}, ""},
+        {{"fly"}, "takes 1 arguments"},
+        {{"pause", "x"}, "bad seconds"},
+        {{"wind", "270", "20"}, ""},
+        {{"turbulence", "moderate", "seed", "4"}, ""},
+        {{"turbulence", "stormy"}, "light, moderate, severe"},
+        {{"gust", "5", "270", "30", "0"}, "longer than 0"},
+        {{"ground", "profile", "0", "0", "0", "1000", "50"}, ""},
+        {{"ground", "profile", "0", "1000", "0", "500", "50"}, "must increase"},
+        {{"expect", "bank", "2", "speed", "5"}, ""},
+        {{"expect", "yaw", "2"}, "knows bank"},
+        {{"options", "ap_trim_tang_on=1"}, ""},
+        {{"options", "=1"}, "bad option"},
+        {{"record", "a/b"}, "not a path"},
+        {{"sticks", "follow"}, ""},
+        {{"summary", "now"}, "takes 0 arguments"},
+    };
+    for (const auto& c : cases) {
+        const std::string problem = check_flight_command(c.words);
+        if (*c.problem == '\0') EXPECT_EQ(problem, "") << c.words[0];
+        else EXPECT_NE(problem.find(c.problem), std::string::npos) << c.words[0] << ": " << problem;
+    }
+}
+
+}  // namespace

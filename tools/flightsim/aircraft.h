@@ -1,0 +1,29 @@
+// The aircraft's parameters, read from a data file of NAME VALUE lines ('#' starts a comment).
+// The default aircraft's file, bo105.aircraft, is built into the program.
+#pragma once
+
+#include <string>
+
+struct aircraft_parameters {
+    double mass, inertia_roll, inertia_pitch, inertia_yaw;
+    double rotor_radius, rotor_blades, rotor_chord, rotor_speed, rotor_direction;
+    double blade_lift_slope, blade_twist, blade_drag, blade_flap_inertia, flap_frequency;
+    double hub_height, hub_forward, shaft_tilt;
+    double collective_low, collective_high, cyclic_longitudinal, cyclic_lateral;
+    double tail_pitch_centre, tail_pitch_travel;
+    double tail_rotor_radius, tail_rotor_blades, tail_rotor_chord, tail_rotor_speed;
+    double tail_rotor_lift_slope, tail_rotor_drag, tail_rotor_arm, tail_rotor_height;
+    double stabiliser_area, stabiliser_arm, stabiliser_lift_slope;
+    double fin_area, fin_arm, fin_height, fin_lift_slope, surface_stall_angle;
+    double drag_area_forward, drag_area_side, drag_area_vertical;
+    double skid_drop, skid_forward, skid_aft, skid_half_track, skid_stiffness, skid_damping, skid_friction;
+    double air_density;
+};
+
+// Parses a data file's text. Every parameter must be given once; an unknown name, a bad number
+// or a missing parameter throws std::runtime_error naming the line or the parameter.
+aircraft_parameters parse_aircraft(const std::string& text);
+
+// The built-in default aircraft (bo105.aircraft).
+const aircraft_parameters& default_aircraft();
+const char* default_aircraft_text();

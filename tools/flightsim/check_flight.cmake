@@ -1,0 +1,15 @@
+# Flies a scenario and requires that every quantity with a bar meets it.
+#   cmake -DHOST="<gaugehost;args>" -DSCENARIO=<file.gh> -P check_flight.cmake
+execute_process(COMMAND ${HOST} ${SCENARIO} OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gaugehost exited with ${status}: ${errors}")
+endif()
+string(REGEX MATCHALL "\"meets\":(true|false)" verdicts "${output}")
+list(LENGTH verdicts count)
+if(count EQUAL 0)
+    message(FATAL_ERROR "the flight printed no verdict on a bar:\n${errors}")
+endif()
+if("${verdicts}" MATCHES "false")
+    message(FATAL_ERROR "the flight misses its bar:\n${errors}")
+endif()
+message(STATUS "${errors}")

@@ -1,0 +1,268 @@
+#include "tools/flightsim/rotorcraft.h"
+
+#include <cmath>
+
+#include "tools/flightsim/sim_math.h"
+
+namespace {
+
+constexpr double gravity = 9.80665;
+
+struct vec3 {
+    double x, y, z;
+};
+vec3 operator+(vec3 a, vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+vec3 operator-(vec3 a, vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+vec3 operator*(double k, vec3 a) { return {k * a.x, k * a.y, k * a.z}; }
+double dot(vec3 a, vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+vec3 cross(vec3 a, vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+
+// Earth-to-body rotation from the Euler angles.
+struct rotation {
+    double m[3][3];
+    vec3 to_body(vec3 v) const
+    {
+        return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z, m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+                m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
+    }
+    vec3 to_earth(vec3 v) const
+    {
+        return {m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z, m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z,
+                m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z};
+    }
+};
+
+double clamp(double value, double low, double high)
+{
+    return value < low ? low : value > high ? high : value;
+}
+
+// Lift of a small surface, per unit of 1/2 rho S a: along -normal, from the flow's normal
+// component, limited at the stall angle. Speeds through the air at the surface.
+double surface_force(double along, double normal, double stall_tangent)
+{
+    const double limit = stall_tangent * std::fabs(along);
+    return -std::fabs(along) * clamp(normal, -limit, limit);
+}
+
+}  // namespace
+
+double solve_inflow(double k0, double slope, double lambda_free, double mu_squared)
+{
+    const double floor_squared = 1e-10;  // keeps the root finite where mu and lambda both vanish
+    double lambda = lambda_free + std::sqrt(std::fabs(k0) * 0.5 + 1e-6);
+    for (int i = 0; i < 30; ++i) {
+        const double s = std::sqrt(mu_squared + lambda * lambda + floor_squared);
+        const double ct = k0 - slope * lambda;
+        const double f = lambda - lambda_free - ct / (2.0 * s);
+        const double df = 1.0 + slope / (2.0 * s) + ct * lambda / (2.0 * s * s * s);
+        const double step = f / df;
+        lambda -= step;
+        if (std::fabs(step) < 1e-14) break;
+    }
+    return lambda;
+}
+
+rotorcraft_model::rotorcraft_model(const aircraft_parameters& parameters) : p_(parameters)
+{
+    disc_area_ = sim::pi * p_.rotor_radius * p_.rotor_radius;
+    tip_speed_ = p_.rotor_speed * p_.rotor_radius;
+    solidity_ = p_.rotor_blades * p_.rotor_chord / (sim::pi * p_.rotor_radius);
+    hub_stiffness_ = 0.5 * p_.rotor_blades * p_.blade_flap_inertia * p_.rotor_speed * p_.rotor_speed *
+                     (p_.flap_frequency * p_.flap_frequency - 1.0);
+    tail_area_ = sim::pi * p_.tail_rotor_radius * p_.tail_rotor_radius;
+    tail_tip_speed_ = p_.tail_rotor_speed * p_.tail_rotor_radius;
+    tail_solidity_ = p_.tail_rotor_blades * p_.tail_rotor_chord / (sim::pi * p_.tail_rotor_radius);
+    sim::sincos(p_.shaft_tilt, shaft_sin_, shaft_cos_);
+    stall_tangent_ = sim::sin(p_.surface_stall_angle) / sim::cos(p_.surface_stall_angle);
+}
+
+double rotorcraft_model::flap_time_constant(double density) const
+{
+    const double r2 = p_.rotor_radius * p_.rotor_radius;
+    const double lock = density * p_.blade_lift_slope * p_.rotor_chord * r2 * r2 / p_.blade_flap_inertia;
+    return 16.0 / (lock * p_.rotor_speed);
+}
+
+double rotorcraft_model::density_at(double altitude) const
+{
+    const double ratio = 1.0 - 2.25577e-5 * altitude;
+    return p_.air_density * (ratio > 0.1 ? sim::pow(ratio, 4.2559) : 0.0);
+}
+
+void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& controls, const air_state& air,
+                                   const terrain& ground, state_vector& dx, model_outputs* outputs) const
+{
+    const aircraft_parameters& a = p_;
+    const double rho = air.density;
+    const double s_rot = a.rotor_direction;
+
+    double sphi, cphi, stheta, ctheta, spsi, cpsi;
+    sim::sincos(x[s_phi], sphi, cphi);
+    sim::sincos(x[s_theta], stheta, ctheta);
+    sim::sincos(x[s_psi], spsi, cpsi);
+    const rotation c = {{{ctheta * cpsi, ctheta * spsi, -stheta},
+                         {sphi * stheta * cpsi - cphi * spsi, sphi * stheta * spsi + cphi * cpsi, sphi * ctheta},
+                         {cphi * stheta * cpsi + sphi * spsi, cphi * stheta * spsi - sphi * cpsi, cphi * ctheta}}};
+
+    const vec3 velocity = {x[s_u], x[s_v], x[s_w]};
+    const vec3 omega = {x[s_p], x[s_q], x[s_r]};
+    const vec3 wind = c.to_body({air.wind_north, air.wind_east, air.wind_down});
+    const vec3 air_velocity = velocity - wind;
+
+    vec3 force = {0.0, 0.0, 0.0};
+    vec3 moment = {0.0, 0.0, 0.0};
+    auto apply = [&](vec3 at, vec3 f) {
+        force = force + f;
+        moment = moment + cross(at, f);
+    };
+
+    // Main rotor. Shaft axes: i_s forward in the shaft plane, j_s right, k_s down the shaft.
+    const vec3 i_s = {shaft_cos_, 0.0, shaft_sin_};
+    const vec3 j_s = {0.0, 1.0, 0.0};
+    const vec3 k_s = {-shaft_sin_, 0.0, shaft_cos_};
+    const vec3 hub = {a.hub_forward, 0.0, -a.hub_height};
+    const vec3 hub_velocity = air_velocity + cross(omega, hub);
+    const double flap_lon = x[s_flap_lon], flap_lat = x[s_flap_lat];
+    const double tilt_norm = std::sqrt(1.0 + flap_lon * flap_lon + flap_lat * flap_lat);
+    // Thrust direction: the disc's normal, upwards.
+    const vec3 thrust_axis = (1.0 / tilt_norm) * (flap_lon * i_s + flap_lat * j_s - k_s);
+    const double through = dot(hub_velocity, thrust_axis);  // flow down through the disc from motion
+    const double lambda_free = through / tip_speed_;
+    const double mu_squared = (dot(hub_velocity, hub_velocity) - through * through) / (tip_speed_ * tip_speed_);
+    const double mu_x = dot(hub_velocity, i_s) / tip_speed_;
+    const double mu_y = hub_velocity.y / tip_speed_;
+
+    const double twist = a.blade_twist;
+    const double theta_root = a.collective_low + controls.collective * (a.collective_high - a.collective_low) -
+                              0.75 * twist;
+    const double sigma_a = solidity_ * a.blade_lift_slope;
+    const double k0 = 0.5 * sigma_a * (theta_root * (1.0 / 3.0 + 0.5 * mu_squared) + twist * (0.25 + 0.25 * mu_squared));
+    const double lambda = solve_inflow(k0, 0.25 * sigma_a, lambda_free, mu_squared);
+    const double ct = k0 - 0.25 * sigma_a * lambda;
+    const double dynamic = rho * disc_area_ * tip_speed_ * tip_speed_;
+    const double thrust = ct * dynamic;
+    apply(hub, thrust * thrust_axis);
+    const double torque = dynamic * a.rotor_radius *
+                          (ct * lambda + solidity_ * a.blade_drag / 8.0 * (1.0 + 4.65 * mu_squared));
+    moment = moment + (s_rot * torque) * k_s;                                  // reaction on the fuselage
+    moment = moment + (hub_stiffness_ * flap_lat) * i_s - (hub_stiffness_ * flap_lon) * j_s;  // hub spring
+
+    // Flapping: the disc heads for its quasi-steady tilt with the lag tau.
+    const double r2 = a.rotor_radius * a.rotor_radius;
+    const double lock = rho * a.blade_lift_slope * a.rotor_chord * r2 * r2 / a.blade_flap_inertia;
+    const double tau = 16.0 / (lock * a.rotor_speed);
+    const double coning = lock / 8.0 *
+                          (theta_root * (1.0 + mu_squared) + twist * (0.8 + 2.0 / 3.0 * mu_squared) - 4.0 / 3.0 * lambda) /
+                          (a.flap_frequency * a.flap_frequency);
+    const double flapback = 2.0 * (4.0 / 3.0 * theta_root + twist - lambda) / (1.0 - 0.5 * mu_squared);
+    const double sideways = 4.0 / 3.0 * coning / (1.0 + 0.5 * mu_squared);
+    const double cyclic_lon = controls.longitudinal * a.cyclic_longitudinal;
+    const double cyclic_lat = controls.lateral * a.cyclic_lateral;
+    const double steady_lon = cyclic_lon - flapback * mu_x - s_rot * sideways * mu_y + tau * x[s_q];
+    const double steady_lat = cyclic_lat - flapback * mu_y + s_rot * sideways * mu_x - tau * x[s_p];
+
+    // Tail rotor: thrust along s_rot * y against the main rotor's torque.
+    const vec3 tail = {-a.tail_rotor_arm, 0.0, -a.tail_rotor_height};
+    const vec3 tail_axis = {0.0, s_rot, 0.0};
+    const vec3 tail_velocity = air_velocity + cross(omega, tail);
+    const double tail_through = dot(tail_velocity, tail_axis);
+    const double tail_mu_squared =
+        (dot(tail_velocity, tail_velocity) - tail_through * tail_through) / (tail_tip_speed_ * tail_tip_speed_);
+    const double tail_pitch = a.tail_pitch_centre - s_rot * controls.pedal * a.tail_pitch_travel;
+    const double tail_sigma_a = tail_solidity_ * a.tail_rotor_lift_slope;
+    const double tail_k0 = 0.5 * tail_sigma_a * tail_pitch * (1.0 / 3.0 + 0.5 * tail_mu_squared);
+    const double tail_lambda = solve_inflow(tail_k0, 0.25 * tail_sigma_a, tail_through / tail_tip_speed_, tail_mu_squared);
+    const double tail_thrust =
+        (tail_k0 - 0.25 * tail_sigma_a * tail_lambda) * rho * tail_area_ * tail_tip_speed_ * tail_tip_speed_;
+    apply(tail, tail_thrust * tail_axis);
+
+    // Tail surfaces.
+    const double stall_tangent = stall_tangent_;
+    const vec3 stabiliser = {-a.stabiliser_arm, 0.0, 0.0};
+    const vec3 stabiliser_velocity = air_velocity + cross(omega, stabiliser);
+    apply(stabiliser, {0.0, 0.0,
+                       0.5 * rho * a.stabiliser_area * a.stabiliser_lift_slope *
+                           surface_force(stabiliser_velocity.x, stabiliser_velocity.z, stall_tangent)});
+    const vec3 fin = {-a.fin_arm, 0.0, -a.fin_height};
+    const vec3 fin_velocity = air_velocity + cross(omega, fin);
+    apply(fin, {0.0, 0.5 * rho * a.fin_area * a.fin_lift_slope * surface_force(fin_velocity.x, fin_velocity.y, stall_tangent),
+                0.0});
+
+    // Fuselage drag.
+    const double airspeed = std::sqrt(dot(air_velocity, air_velocity));
+    const double q_drag = -0.5 * rho * airspeed;
+    force = force + vec3{q_drag * a.drag_area_forward * air_velocity.x, q_drag * a.drag_area_side * air_velocity.y,
+                         q_drag * a.drag_area_vertical * air_velocity.z};
+
+    // Gravity.
+    force = force + (a.mass * gravity) * vec3{-stheta, sphi * ctheta, cphi * ctheta};
+
+    // Skids: four contact points with springs, dampers and sliding friction.
+    double contact = 0.0;
+    const vec3 points[4] = {{a.skid_forward, -a.skid_half_track, a.skid_drop},
+                            {a.skid_forward, a.skid_half_track, a.skid_drop},
+                            {-a.skid_aft, -a.skid_half_track, a.skid_drop},
+                            {-a.skid_aft, a.skid_half_track, a.skid_drop}};
+    for (const vec3& point : points) {
+        const vec3 offset = c.to_earth(point);
+        const double north = x[s_north] + offset.x, east = x[s_east] + offset.y, down = x[s_down] + offset.z;
+        const double depth = down + ground.elevation(north, east);  // below the ground when positive
+        if (depth <= 0.0) continue;
+        const vec3 point_velocity = c.to_earth(velocity + cross(omega, point));
+        double normal = a.skid_stiffness * depth + a.skid_damping * point_velocity.z;
+        if (normal <= 0.0) continue;
+        const double slide = std::sqrt(point_velocity.x * point_velocity.x + point_velocity.y * point_velocity.y + 0.01);
+        const double friction = -a.skid_friction * normal / slide;
+        apply(point, c.to_body({friction * point_velocity.x, friction * point_velocity.y, -normal}));
+        contact += normal;
+    }
+
+    // Equations of motion.
+    const double m = a.mass;
+    const double p = x[s_p], q = x[s_q], r = x[s_r];
+    dx[s_u] = r * x[s_v] - q * x[s_w] + force.x / m;
+    dx[s_v] = p * x[s_w] - r * x[s_u] + force.y / m;
+    dx[s_w] = q * x[s_u] - p * x[s_v] + force.z / m;
+    dx[s_p] = (moment.x + (a.inertia_pitch - a.inertia_yaw) * q * r) / a.inertia_roll;
+    dx[s_q] = (moment.y + (a.inertia_yaw - a.inertia_roll) * p * r) / a.inertia_pitch;
+    dx[s_r] = (moment.z + (a.inertia_roll - a.inertia_pitch) * p * q) / a.inertia_yaw;
+    const double turn = q * sphi + r * cphi;
+    dx[s_phi] = p + turn * stheta / ctheta;
+    dx[s_theta] = q * cphi - r * sphi;
+    dx[s_psi] = turn / ctheta;
+    const vec3 earth_velocity = c.to_earth(velocity);
+    dx[s_north] = earth_velocity.x;
+    dx[s_east] = earth_velocity.y;
+    dx[s_down] = earth_velocity.z;
+    dx[s_flap_lon] = (steady_lon - flap_lon) / tau;
+    dx[s_flap_lat] = (steady_lat - flap_lat) / tau;
+
+    if (outputs != nullptr) {
+        outputs->thrust = thrust;
+        outputs->inflow = lambda;
+        outputs->tail_thrust = tail_thrust;
+        outputs->torque = torque;
+        outputs->contact_force = contact;
+        outputs->flap_lon_steady = steady_lon;
+        outputs->flap_lat_steady = steady_lat;
+        outputs->air_u = air_velocity.x;
+        outputs->air_v = air_velocity.y;
+        outputs->air_w = air_velocity.z;
+    }
+}
+
+void rotorcraft_model::step(state_vector& x, const control_inputs& controls, const air_state& air,
+                            const terrain& ground, double h) const
+{
+    state_vector k1, k2, k3, k4, y;
+    derivatives(x, controls, air, ground, k1);
+    for (int i = 0; i < state_size; ++i) y[i] = x[i] + 0.5 * h * k1[i];
+    derivatives(y, controls, air, ground, k2);
+    for (int i = 0; i < state_size; ++i) y[i] = x[i] + 0.5 * h * k2[i];
+    derivatives(y, controls, air, ground, k3);
+    for (int i = 0; i < state_size; ++i) y[i] = x[i] + h * k3[i];
+    derivatives(y, controls, air, ground, k4);
+    for (int i = 0; i < state_size; ++i) x[i] += h / 6.0 * (k1[i] + 2.0 * k2[i] + 2.0 * k3[i] + k4[i]);
+    x[s_psi] = sim::wrap(x[s_psi], 2.0 * sim::pi);
+}

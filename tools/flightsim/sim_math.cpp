@@ -1,0 +1,189 @@
+#include "tools/flightsim/sim_math.h"
+
+#include <cmath>
+
+namespace sim {
+namespace {
+
+// pi/2 in three parts (Cody and Waite): the first two have trailing zero bits, so k times them
+// is exact for the multiples k the model meets.
+constexpr double half_pi_1 = 1.57079632673412561417e+00;
+constexpr double half_pi_2 = 6.07710050650619224932e-11;
+constexpr double half_pi_3 = 2.02226624879595063154e-21;
+constexpr double two_over_pi = 6.36619772367581382433e-01;
+
+constexpr double ln2_high = 6.93147180369123816490e-01;
+constexpr double ln2_low = 1.90821492927058770002e-10;
+constexpr double log2_e = 1.44269504088896338700e+00;
+constexpr double sqrt_half = 0.70710678118654752440;
+
+// Rounds to the nearest integer, halves away from zero; exact for |x| < 2^52.
+double nearest(double x)
+{
+    return x >= 0.0 ? std::floor(x + 0.5) : -std::floor(-x + 0.5);
+}
+
+// sin and cos of r, |r| <= pi/4, by their Taylor series.
+double sin_kernel(double r)
+{
+    const double r2 = r * r;
+    double s = -1.0 / 1307674368000.0;       // -1/15!
+    s = s * r2 + 1.0 / 6227020800.0;          // 1/13!
+    s = s * r2 - 1.0 / 39916800.0;            // -1/11!
+    s = s * r2 + 1.0 / 362880.0;              // 1/9!
+    s = s * r2 - 1.0 / 5040.0;                // -1/7!
+    s = s * r2 + 1.0 / 120.0;                 // 1/5!
+    s = s * r2 - 1.0 / 6.0;                   // -1/3!
+    return r + r * r2 * s;
+}
+
+double cos_kernel(double r)
+{
+    const double r2 = r * r;
+    double c = 1.0 / 20922789888000.0;        // 1/16!
+    c = c * r2 - 1.0 / 87178291200.0;         // -1/14!
+    c = c * r2 + 1.0 / 479001600.0;           // 1/12!
+    c = c * r2 - 1.0 / 3628800.0;             // -1/10!
+    c = c * r2 + 1.0 / 40320.0;               // 1/8!
+    c = c * r2 - 1.0 / 720.0;                 // -1/6!
+    c = c * r2 + 1.0 / 24.0;                  // 1/4!
+    return 1.0 - 0.5 * r2 + r2 * r2 * c;
+}
+
+// tan(atan(x) / 2)
+double halve(double x)
+{
+    return x / (1.0 + std::sqrt(1.0 + x * x));
+}
+
+// atan of |x| <= 1: the angle halved twice (to at most pi/16), then its Taylor series.
+double atan_kernel(double x)
+{
+    const double quarter = halve(halve(x));
+    const double h2 = quarter * quarter;
+    double s = 0.0;
+    for (int n = 27; n >= 3; n -= 2) s = s * h2 + ((n / 2) % 2 == 0 ? 1.0 : -1.0) / n;
+    return 4.0 * (quarter + quarter * h2 * s);
+}
+
+}  // namespace
+
+void sincos(double x, double& sine, double& cosine)
+{
+    if (!std::isfinite(x)) {
+        sine = cosine = x - x;
+        return;
+    }
+    const double k = nearest(x * two_over_pi);
+    const double r = ((x - k * half_pi_1) - k * half_pi_2) - k * half_pi_3;
+    const double s = sin_kernel(r);
+    const double c = cos_kernel(r);
+    const long quadrant = static_cast<long>(std::fmod(k, 4.0));
+    switch ((quadrant + 4) % 4) {
+    case 0: sine = s; cosine = c; break;
+    case 1: sine = c; cosine = -s; break;
+    case 2: sine = -s; cosine = -c; break;
+    default: sine = -c; cosine = s; break;
+    }
+}
+
+double sin(double x)
+{
+    double s, c;
+    sincos(x, s, c);
+    return s;
+}
+
+double cos(double x)
+{
+    double s, c;
+    sincos(x, s, c);
+    return c;
+}
+
+double atan(double x)
+{
+    if (std::isnan(x)) return x;
+    const bool negative = x < 0.0;
+    double a = negative ? -x : x;
+    double offset = 0.0;
+    if (a > 1.0) {
+        offset = pi / 2.0;
+        a = -1.0 / a;  // atan(a) = pi/2 + atan(-1/a)
+    }
+    double result = offset + atan_kernel(a);
+    return negative ? -result : result;
+}
+
+double atan2(double y, double x)
+{
+    if (x == 0.0 && y == 0.0) return std::signbit(x) ? (std::signbit(y) ? -pi : pi) : y;
+    if (std::fabs(x) >= std::fabs(y)) {
+        const double a = atan(y / x);
+        if (x > 0.0) return a;
+        return y >= 0.0 ? a + pi : a - pi;
+    }
+    const double a = atan(x / y);
+    return y > 0.0 ? pi / 2.0 - a : -pi / 2.0 - a;
+}
+
+double asin(double x)
+{
+    if (x >= 1.0) return pi / 2.0;
+    if (x <= -1.0) return -pi / 2.0;
+    return atan2(x, std::sqrt((1.0 - x) * (1.0 + x)));
+}
+
+double exp(double x)
+{
+    if (std::isnan(x)) return x;
+    if (x > 709.0) return HUGE_VAL;
+    if (x < -745.0) return 0.0;
+    const double k = nearest(x * log2_e);
+    const double r = (x - k * ln2_high) - k * ln2_low;
+    // 1 + r (1 + r/2 (1 + r/3 (... (1 + r/13)))), built from the innermost term outwards.
+    double s = 1.0;
+    for (double n = 13.0; n >= 1.0; n -= 1.0) s = 1.0 + s * r / n;
+    return std::ldexp(s, static_cast<int>(k));
+}
+
+double log(double x)
+{
+    if (!(x > 0.0)) return x == 0.0 ? -HUGE_VAL : (x - x) / (x - x);
+    if (std::isinf(x)) return x;
+    int e = 0;
+    double m = std::frexp(x, &e);  // x = m * 2^e, m in [0.5, 1)
+    if (m < sqrt_half) {
+        m *= 2.0;
+        e -= 1;
+    }
+    const double s = (m - 1.0) / (m + 1.0);
+    const double s2 = s * s;
+    double t = 0.0;
+    for (int n = 23; n >= 3; n -= 2) t = t * s2 + 1.0 / n;
+    const double log_m = 2.0 * (s + s * s2 * t);
+    return (e * ln2_high + log_m) + e * ln2_low;
+}
+
+double pow(double base, double exponent)
+{
+    return exp(exponent * log(base));
+}
+
+double tanh(double x)
+{
+    if (x > 20.0) return 1.0;
+    if (x < -20.0) return -1.0;
+    const double e = exp(2.0 * x);
+    return (e - 1.0) / (e + 1.0);
+}
+
+double wrap(double x, double period)
+{
+    double r = std::fmod(x, period);
+    if (r < 0.0) r += period;
+    if (r >= period) r -= period;
+    return r;
+}
+
+}  // namespace sim

@@ -1,0 +1,28 @@
+// Elementary functions for the flight model, built from IEEE-754 additions, multiplications,
+// divisions and square roots only. The C libraries of the two builds (glibc natively, msvcrt
+// for the Windows module host) may round sin, cos, atan2, exp and log differently in the last
+// bit; these do not depend on either library, so a flight computes the same numbers on both.
+// Accuracy is a few units in the last place over the ranges the model uses.
+#pragma once
+
+namespace sim {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr double degrees_per_radian = 180.0 / pi;
+
+double sin(double x);
+double cos(double x);
+// Both at once, sharing the range reduction.
+void sincos(double x, double& sine, double& cosine);
+double atan(double x);
+double atan2(double y, double x);
+double asin(double x);  // argument clamped to [-1, 1]
+double exp(double x);
+double log(double x);   // x > 0
+double pow(double base, double exponent);  // base > 0
+double tanh(double x);
+
+// x wrapped into [0, period).
+double wrap(double x, double period);
+
+}  // namespace sim
