@@ -50,3 +50,16 @@ if(BUILD_TESTING)
                      ${BRASK_NATIVE_BUILD_DIR}/tools/profile_probe ${wine_runner} $<TARGET_FILE:profile_probe>)
     set_tests_properties(profile_differential PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
+
+# The package a pilot downloads: brask_torvik-1.0.zip with a gauges folder holding the module file
+# and the sample configuration, to be unpacked into the simulator's folder.
+set(brask_package_root ${CMAKE_BINARY_DIR}/package)
+add_custom_target(brask_torvik_package
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${brask_package_root}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${brask_package_root}/gauges
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> ${PROJECT_SOURCE_DIR}/config/brask_torvik.cfg
+            ${brask_package_root}/gauges
+    COMMAND ${CMAKE_COMMAND} -E chdir ${brask_package_root}
+            ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/brask_torvik-${PROJECT_VERSION}.zip --format=zip gauges
+    DEPENDS brask_torvik_gau
+    COMMENT "Packing build/windows/brask_torvik-${PROJECT_VERSION}.zip")
