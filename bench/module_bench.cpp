@@ -90,7 +90,7 @@ double redraw(GaugeHost& host)
     double sum = 0.0;
     for (GAUGEHDR* gauge : host.gauges()) {
         for (ELEMENT_HEADER* element = gauge->elements_list[0]; element != nullptr;
-             element = element->next_element ? element->next_element[0] : nullptr) {
+             element = next_in_chain(element)) {
             switch (element->element_type) {
             case ELEMENT_TYPE_ICON: {
                 auto* icon = reinterpret_cast<ELEMENT_ICON*>(element);

@@ -150,6 +150,12 @@ struct MOUSERECT {
 
 #pragma pack(pop)
 
+// The element drawn after this one: the first entry of its child list, or null at the chain's end.
+inline ELEMENT_HEADER* next_in_chain(const ELEMENT_HEADER* element)
+{
+    return element->next_element != nullptr ? element->next_element[0] : nullptr;
+}
+
 #if HOST_ABI_32
 static_assert(sizeof(PIXPOINT) == 8);
 static_assert(sizeof(ELEMENT_HEADER) == 60);

@@ -31,10 +31,6 @@ constexpr size_t string_guard_bytes = 16;
 constexpr char string_guard = '\x5A';
 constexpr int32_t service_ids_open[][2] = {{0, 1}, {2, 3}, {4, 5}};
 
-ELEMENT_HEADER* next_in_chain(const ELEMENT_HEADER* element)
-{
-    return element->next_element != nullptr ? element->next_element[0] : nullptr;
-}
 }  // namespace
 
 const char* host_operation_name(host_operation operation)

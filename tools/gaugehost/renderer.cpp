@@ -18,11 +18,6 @@ constexpr double farthest_offset = 1e6;  // pixels; anything farther is off ever
 constexpr size_t string_guard_bytes = 16;
 constexpr char string_guard = '\x5A';
 
-ELEMENT_HEADER* next_in_chain(const ELEMENT_HEADER* element)
-{
-    return element->next_element != nullptr ? element->next_element[0] : nullptr;
-}
-
 double value_of(ELEMENT_VALUE_FN callback, ELEMENT_HEADER* element)
 {
     return callback != nullptr ? callback(element) : 0.0;
