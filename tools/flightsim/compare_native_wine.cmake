@@ -1,16 +1,10 @@
 # Flies a scenario with the native gaugehost (module linked in) and with the Windows build's
 # gaugehost.exe loading the module file under Wine, and requires the same output line for line:
 # the same axis events frame by frame, the same summary.
-#   cmake -DNATIVE=<gaugehost> -DWINDOWS_BUILD=<build/windows> -DWINE_RUN=<tools/wine/run>
-#         -DSCENARIO=<file.gh> -P compare_native_wine.cmake
-# Prints SKIPPED (and succeeds) when the Windows build or Wine is not there.
-set(exe ${WINDOWS_BUILD}/tools/gaugehost.exe)
-set(module ${WINDOWS_BUILD}/BRASK_TORVIK_V1_0.gau)
-find_program(wine wine)
-if(NOT EXISTS ${exe} OR NOT EXISTS ${module} OR NOT wine)
-    message(STATUS "SKIPPED: no Windows build in ${WINDOWS_BUILD} (cmake --preset windows && cmake --build --preset windows) or no Wine")
-    return()
-endif()
+#   cmake -DNATIVE=<gaugehost> -DWINDOWS_HOST=<gaugehost.exe> -DMODULE=<BRASK_TORVIK_V1_0.gau>
+#         -DWINE_RUN=<tools/wine/run> -DSCENARIO=<file.gh> -P compare_native_wine.cmake
+set(exe ${WINDOWS_HOST})
+set(module ${MODULE})
 execute_process(COMMAND ${NATIVE} ${SCENARIO} OUTPUT_VARIABLE native ERROR_VARIABLE native_errors RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "native gaugehost exited with ${status}: ${native_errors}")
