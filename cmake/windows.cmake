@@ -7,22 +7,28 @@ get_directory_property(brask_compile_options COMPILE_OPTIONS)
 list(TRANSFORM brask_compile_options REPLACE "^(.+)$" "$<$<COMPILE_LANGUAGE:CXX>:\\1>")
 set_directory_properties(PROPERTIES COMPILE_OPTIONS "${brask_compile_options}")
 
-# BRASK_TORVIK_V1_0.gau: the module's own code (all of brask_module), the library entry point and
-# the bitmaps. The module-definition file gives the internal name and exports ImportTable (1) and
-# Linkage (2), nothing else. Everything the compiler brings in is linked statically: the
-# simulator's folder has no mingw runtime, so the file imports from Windows system DLLs only.
+# BRASK_TORVIK_V1_0.gau: the module's own code (the gauges' layer whole, and what it uses of the
+# layers below), the library entry point and the bitmaps. The module-definition file gives the
+# internal name and exports ImportTable (1) and Linkage (2), nothing else.
+#
+# The file is linked without the C run-time's start-up code or any default library: DllMain is the
+# entry point, the module has no static constructors to run, and it imports only what it calls
+# from kernel32, user32, winmm and msvcrt (module/imports.allowlist says which and why), with
+# libgcc's arithmetic helpers linked in. So it needs no runtime DLLs beside it, has no TLS, and
+# loads on every Windows from 2000 on.
 add_library(brask_torvik_gau SHARED
     module/dll_main.cpp
     module/brask_torvik.def
     resources/bitmaps.rc
 )
-target_link_libraries(brask_torvik_gau PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,brask_module>")
+brask_module_file_compile(brask_torvik_gau)
+target_link_libraries(brask_torvik_gau PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,brask_gauges>")
 # windres looks for the bitmap files named in bitmaps.rc beside it; a changed bitmap rebuilds the
 # resources.
 target_include_directories(brask_torvik_gau PRIVATE ${PROJECT_SOURCE_DIR}/resources)
 file(GLOB brask_bitmaps CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.bmp)
 set_source_files_properties(resources/bitmaps.rc PROPERTIES OBJECT_DEPENDS "${brask_bitmaps}")
-target_link_options(brask_torvik_gau PRIVATE -static -static-libgcc -static-libstdc++ -s)
+target_link_options(brask_torvik_gau PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
 set_target_properties(brask_torvik_gau PROPERTIES
     PREFIX ""
     OUTPUT_NAME BRASK_TORVIK_V1_0

@@ -3,7 +3,7 @@
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libstb-dev fonts-liberation gnuplot-nox)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libstb-dev libfast-float-dev fonts-liberation gnuplot-nox)
 # The fuzz targets (clang with libFuzzer) and the benchmarks (Google Benchmark, valgrind).
 packages+=(clang libclang-rt-14-dev libbenchmark-dev valgrind)
 # The Windows build: the i686 mingw-w64 cross compilers (the posix-thread variant among them).
