@@ -67,15 +67,50 @@ if(BUILD_TESTING)
     set_tests_properties(flightsim.native_and_windows_agree PROPERTIES TIMEOUT 300)
 endif()
 
-# The package a pilot downloads: brask_torvik-1.0.zip with a gauges folder holding the module file
-# and the sample configuration, to be unpacked into the simulator's folder.
+# The package a pilot downloads, brask_torvik-<version>.zip:
+#   gauges/BRASK_TORVIK_V1_0.gau, gauges/brask_torvik.cfg   for the simulator's gauges folder
+#   README.txt, panel_example.cfg                             installation in short, panel.cfg lines
+#   guide/pilot-guide.html, guide/gauges/, guide/flights/     the pilot's guide and its pictures
+# The text files a pilot opens in Notepad get Windows line ends here. The guide's HTML is made
+# from docs/pilot-guide.md by pandoc; its pictures are drawn by tools/guide/make_guide_pictures.sh
+# and committed under docs/.
 set(brask_package_root ${CMAKE_BINARY_DIR}/package)
+set(brask_package_zip ${CMAKE_BINARY_DIR}/brask_torvik-${PROJECT_VERSION}.zip)
+set(brask_package_text ${CMAKE_BINARY_DIR}/package_text)
+configure_file(docs/README.txt ${brask_package_text}/README.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(docs/panel_example.cfg ${brask_package_text}/panel_example.cfg @ONLY NEWLINE_STYLE CRLF)
+configure_file(config/brask_torvik.cfg ${brask_package_text}/brask_torvik.cfg @ONLY NEWLINE_STYLE CRLF)
+
+find_program(BRASK_PANDOC pandoc DOC "pandoc: turns the pilot's guide into HTML (installed by scripts/setup.sh)")
+if(BRASK_PANDOC)
+    set(brask_make_guide ${BRASK_PANDOC} ${PROJECT_SOURCE_DIR}/docs/pilot-guide.md --standalone
+        --metadata "pagetitle=brask_torvik pilot's guide" --wrap=none --output ${brask_package_root}/guide/pilot-guide.html)
+else()
+    set(brask_make_guide ${CMAKE_COMMAND} -E echo "pandoc is missing: run scripts/setup.sh" COMMAND ${CMAKE_COMMAND} -E false)
+endif()
+
 add_custom_target(brask_torvik_package
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${brask_package_root}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${brask_package_root}/gauges
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> ${PROJECT_SOURCE_DIR}/config/brask_torvik.cfg
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${brask_package_root} ${brask_package_zip}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${brask_package_root}/gauges ${brask_package_root}/guide
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> ${brask_package_text}/brask_torvik.cfg
             ${brask_package_root}/gauges
+    COMMAND ${CMAKE_COMMAND} -E copy ${brask_package_text}/README.txt ${brask_package_text}/panel_example.cfg
+            ${brask_package_root}
+    COMMAND ${brask_make_guide}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/gauges ${brask_package_root}/guide/gauges
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/flights ${brask_package_root}/guide/flights
     COMMAND ${CMAKE_COMMAND} -E chdir ${brask_package_root}
-            ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/brask_torvik-${PROJECT_VERSION}.zip --format=zip gauges
+            ${CMAKE_COMMAND} -E tar cf ${brask_package_zip} --format=zip README.txt panel_example.cfg gauges guide
     DEPENDS brask_torvik_gau
+    VERBATIM
     COMMENT "Packing build/windows/brask_torvik-${PROJECT_VERSION}.zip")
+
+# Unpacks the package and checks what a pilot gets (a plain check on this machine, no Wine):
+# scripts/test.sh builds it.
+add_custom_target(brask_torvik_package_check
+    COMMAND ${CMAKE_COMMAND} -DZIP=${brask_package_zip} -DGAU=$<TARGET_FILE:brask_torvik_gau>
+            -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK_DIR=${CMAKE_BINARY_DIR}/package_check
+            -P ${PROJECT_SOURCE_DIR}/tools/guide/check_package.cmake
+    DEPENDS brask_torvik_package
+    VERBATIM
+    COMMENT "Checking build/windows/brask_torvik-${PROJECT_VERSION}.zip")
