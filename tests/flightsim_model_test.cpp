@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/flightsim/flight_commands.h"
 #include "tools/flightsim/host_link.h"
 #include "tools/flightsim/sim_math.h"
 #include "tools/flightsim/trim.h"
 #include "tools/flightsim/turbulence.h"
+#include "tools/gaugehost/script_commands.h"
 
 namespace {
 
@@ -347,7 +347,8 @@ TEST(Terrain, ProfileIsLinearBetweenItsPointsAndLevelBeyond)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Flight commands: what the script checker accepts and refuses.
+// Flight commands, as registered with gaugehost's script language: what the checker accepts and
+// refuses.
 
 TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
 {
@@ -372,6 +373,13 @@ TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
         {{"ground", "profile", "0", "1000", "0", "500", "50"}, "must increase"},
         {{"expect", "bank", "2", "speed", "5"}, ""},
         {{"expect", "yaw", "2"}, "knows bank"},
+        {{"want", "bank", "8.192", "pitch", "captured", "heading", "captured-3", "speed", "captured+5"}, ""},
+        {{"want", "height", "150"}, ""},
+        {{"want", "bank", "captured"}, "never captured"},
+        {{"want", "heading", "captured3"}, "signed offset"},
+        {{"want", "pitch", "level"}, "bad value 'level'"},
+        {{"want", "yaw", "0"}, "knows bank"},
+        {{"want", "bank"}, "pairs of QUANTITY VALUE"},
         {{"options", "ap_trim_tang_on=1"}, ""},
         {{"options", "=1"}, "bad option"},
         {{"record", "a/b"}, "not a path"},
@@ -379,7 +387,9 @@ TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
         {{"summary", "now"}, "takes 0 arguments"},
     };
     for (const auto& c : cases) {
-        const std::string problem = check_flight_command(c.words);
+        const extension_command* command = find_script_command(c.words[0]);
+        ASSERT_NE(command, nullptr) << c.words[0];
+        const std::string problem = command->check(c.words);
         if (*c.problem == '\0') EXPECT_EQ(problem, "") << c.words[0];
         else EXPECT_NE(problem.find(c.problem), std::string::npos) << c.words[0] << ": " << problem;
     }
