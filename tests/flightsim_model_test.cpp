@@ -100,6 +100,7 @@ TEST(AircraftData, DefaultIsTheBo105OfThePublishedData)
     EXPECT_EQ(a.rotor_chord, 0.27);
     EXPECT_EQ(a.rotor_speed, 44.4);
     EXPECT_EQ(a.tail_rotor_radius, 0.95);
+    EXPECT_EQ(a.published[3], -9.24);  // Lp, as the report gives it
 }
 
 TEST(AircraftData, RejectsBadFiles)
@@ -112,6 +113,8 @@ TEST(AircraftData, RejectsBadFiles)
     } cases[] = {
         {"unknown name", text + "\nwing_span 10\n", "unknown parameter"},
         {"repeated", text + "\nmass 2000\n", "given twice"},
+        {"unknown derivative", text + "\npublished_Xw -0.3\n", "unknown derivative"},
+        {"repeated derivative", text + "\npublished_Lp -9\n", "given twice"},
         {"bad number", "mass 20x0\n", "bad number"},
         {"missing", "mass 2000\n", "missing"},
         {"no value", "mass\n", "expected NAME VALUE"},
