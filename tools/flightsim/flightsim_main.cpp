@@ -2,6 +2,8 @@
 //
 //   flightsim --derivatives [--aircraft FILE]   hover stability derivatives beside the published ones
 //   flightsim --trim [--aircraft FILE]          trimmed controls and attitudes from hover to 250 km/h
+//   flightsim margins ...                       the autopilot's loops' stability margins (margins.h)
+//   flightsim tune ...                          gains tuned for an aircraft (tuner.h)
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -10,13 +12,19 @@
 #include <stdexcept>
 #include <string>
 
+#include "tools/flightsim/aircraft_file.h"
 #include "tools/flightsim/sim_math.h"
 #include "tools/flightsim/trim.h"
+#ifdef FLIGHTSIM_LOOP_TOOLS
+#include "tools/flightsim/margins.h"
+#include "tools/flightsim/tuner.h"
+#endif
 
 namespace {
 
 const char* const usage =
     "usage: flightsim --derivatives | --trim [--aircraft FILE]\n"
+    "       flightsim margins | tune ...   (native build; --help after the word for more)\n"
     "\n"
     "  --derivatives    the model's hover stability derivatives (numerical linearisation about the\n"
     "                   hover trim, disc tilt settled) beside the published hover values\n"
@@ -63,6 +71,10 @@ void print_trims(const rotorcraft_model& model)
 
 int main(int argc, char** argv)
 {
+#ifdef FLIGHTSIM_LOOP_TOOLS
+    if (argc > 1 && std::string(argv[1]) == "margins") return margins_command(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "tune") return tune_command(argc, argv);
+#endif
     std::string what, aircraft_file;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -84,17 +96,12 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        aircraft_parameters parameters = default_aircraft();
-        if (!aircraft_file.empty()) {
-            std::ifstream file(aircraft_file);
-            if (!file) throw std::runtime_error("cannot read '" + aircraft_file + "'");
-            std::stringstream text;
-            text << file.rdbuf();
-            parameters = parse_aircraft(text.str());
-        }
-        const rotorcraft_model model(parameters);
+        const rotorcraft_model model(read_aircraft_file(aircraft_file).parameters);
         if (what == "--derivatives") print_derivatives(model);
         else print_trims(model);
+    } catch (const aircraft_file_error& error) {
+        std::cerr << "flightsim: " << error.what() << "\n";
+        return 2;
     } catch (const std::exception& error) {
         std::cerr << "flightsim: " << error.what() << "\n";
         return 1;

@@ -1,0 +1,20 @@
+// Flights in child processes. The module keeps its whole state in module-global variables, so
+// one process can fly only one flight at a time, and a flight leaves the state it ends in behind:
+// every flight here runs in a child process of its own, forked from this one (which never runs the
+// module itself, so each child starts from the module's state at load), at most `jobs` at a time.
+// The parent is one thread waiting on the children's pipes; each child writes its result text and
+// ends.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct child_result {
+    bool ok = false;
+    std::string text;   // what the task returned; the reason when it failed
+};
+
+// Runs every task, each in a child process, at most jobs at a time, in the order given (give the
+// longest first); the results in the tasks' order.
+std::vector<child_result> run_in_children(const std::vector<std::function<std::string()>>& tasks, int jobs);

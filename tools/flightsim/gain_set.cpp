@@ -1,0 +1,61 @@
+#include "tools/flightsim/gain_set.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "config/number_text.h"
+#include "platform/platform.h"
+
+const gain_key gain_keys[gain_count] = {
+    {"kurs_kp", "250.0"},  {"kurs_kd", "20.0"},  {"kurs_ki", "10.0"},
+    {"kren_kp", "800.0"},  {"kren_kd", "25.0"},  {"kren_ki", "2.0"},
+    {"tang_kp", "1001.0"}, {"tang_kd", "55.0"},  {"tang_ki", "0.0"},
+    {"vys_kp", "40.0"},    {"vys_kd", "0.0"},    {"vys_ki", "20.0"},
+    {"speed_kp", "10.0"},  {"speed_kd", "10.0"}, {"speed_ki", "45.0"},
+};
+
+gain_values default_gains()
+{
+    gain_values gains{};
+    for (int i = 0; i < gain_count; ++i) gains[i] = text_to_double(gain_keys[i].default_text);
+    return gains;
+}
+
+gain_values read_gains(const std::string& path)
+{
+    gain_values gains{};
+    for (int i = 0; i < gain_count; ++i) {
+        char text[20] = {};  // the module's buffer: at most 19 characters of a value
+        platform_get_profile_string("a_pilot", gain_keys[i].key, gain_keys[i].default_text, text, sizeof text,
+                                    path.c_str());
+        gains[i] = text_to_double(text);
+    }
+    return gains;
+}
+
+std::string gain_text(double value)
+{
+    char text[40];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    std::string s(text, result.ptr);
+    if (s.find_first_of(".en") == std::string::npos) s += ".0";
+    return s;
+}
+
+double four_digits(double value)
+{
+    if (value == 0.0 || !std::isfinite(value)) return value;
+    char text[40];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 3);
+    double rounded = 0.0;
+    std::from_chars(text, result.ptr, rounded);
+    return rounded;
+}
+
+std::string flight_configuration(const gain_values& gains)
+{
+    std::string text = "[a_pilot]\r\n";
+    for (int i = 0; i < gain_count; ++i) text += std::string(gain_keys[i].key) + "=" + gain_text(gains[i]) + "\r\n";
+    text += "[joy_kanal]\r\nap_kren_kanal=1\r\nap_tang_kanal=2\r\nap_schag_kanal=3\r\nap_kurs_kanal=4\r\n";
+    return text;
+}

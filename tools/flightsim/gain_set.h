@@ -1,0 +1,37 @@
+// The fifteen gains of the configuration file's [a_pilot] section, as the tools that fly and tune
+// them hold them: read from a configuration file exactly as the module reads them, and written
+// as text the module reads back as the same numbers.
+#pragma once
+
+#include <array>
+#include <string>
+
+constexpr int gain_count = 15;
+
+struct gain_key {
+    const char* key;
+    const char* default_text;  // the module's default when the file has no such key
+};
+
+// In the configuration file's order: heading, roll, pitch, height, speed; each kp, kd, ki.
+extern const gain_key gain_keys[gain_count];
+
+using gain_values = std::array<double, gain_count>;
+
+// The gains a connect reads when the file has none of the keys.
+gain_values default_gains();
+
+// The gains the module reads from the configuration file at path (the platform's profile reader
+// and the module's number conversion); a missing file or key gives its default.
+gain_values read_gains(const std::string& path);
+
+// A gain as the file's text: the shortest text that reads back as the same double, with ".0" on
+// whole numbers, as the sample file writes them.
+std::string gain_text(double value);
+
+// The value rounded to four significant digits (what the tuner flies and writes).
+double four_digits(double value);
+
+// A configuration file for a flight: the gains and the four default channel assignments (the
+// flights' sticks are joystick 1's axes X, Y, Z, R).
+std::string flight_configuration(const gain_values& gains);

@@ -1,0 +1,304 @@
+#include "tools/flightsim/margins.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <numbers>
+#include <sstream>
+
+#include "tools/flightsim/aircraft_file.h"
+#include "tools/flightsim/child_flights.h"
+
+namespace {
+
+// The injected signal's RMS: axis units for the four axes, degrees of pitch reference for the
+// speed hold. Small beside the axes' travel, large beside the commands' whole-unit steps.
+double injection_rms(broken_loop loop)
+{
+    switch (loop) {
+    case broken_loop::collective: return 200.0;
+    case broken_loop::speed: return 0.3;
+    default: return 300.0;
+    }
+}
+
+// A measurement that leaves a loop's output at a limit for more than this share of its frames is
+// flown again with that loop's stabilising factor halved, up to a number of times.
+constexpr double limited_share = 0.01;
+constexpr int measurement_attempts = 6;
+
+std::string record_text(const loop_record& record, const loop_test& test)
+{
+    std::ostringstream text;
+    text.precision(17);
+    for (int i = 0; i < broken_loop_count; ++i)
+        text << "k " << i << " " << test.stabilising[i] << " limited " << record.limited_frames[i] << " of "
+             << record.command.size() << "\n";
+    for (const response_point& p : broken_loop_response(record.command, record.applied, test.signal, record.frame_seconds))
+        text << "p " << p.omega << " " << p.value.real() << " " << p.value.imag() << "\n";
+    return text.str();
+}
+
+std::string margin_or_none(double value, int precision, const char* unit)
+{
+    if (std::isinf(value)) return value > 0 ? "none" : "-inf";
+    if (std::isnan(value)) return "-";
+    char text[40];
+    std::snprintf(text, sizeof text, "%.*f%s", precision, value, unit);
+    return text;
+}
+
+}  // namespace
+
+std::vector<loop_case> measured_loops()
+{
+    std::vector<loop_case> cases;
+    for (flight_condition c : {flight_condition::hover, flight_condition::cruise})
+        for (broken_loop l : {broken_loop::roll, broken_loop::pitch, broken_loop::pedals, broken_loop::collective,
+                              broken_loop::speed})
+            if (!(c == flight_condition::hover && l == broken_loop::speed)) cases.push_back({c, l});
+    return cases;
+}
+
+std::vector<std::function<std::string()>> margin_tasks(const aircraft_parameters& aircraft, const gain_values& gains,
+                                                       const margin_settings& settings)
+{
+    std::vector<std::function<std::string()>> tasks;
+    for (const loop_case& which : measured_loops()) {
+        tasks.push_back([aircraft, gains, settings, which]() -> std::string {
+            loop_test test;
+            test.aircraft = aircraft;
+            test.gains = gains;
+            test.condition = which.condition;
+            test.loop = which.loop;
+            test.signal = design_multisine(settings.period_frames, settings.harmonics, injection_rms(which.loop));
+            std::string text;
+            for (int attempt = 0; attempt < measurement_attempts; ++attempt) {
+                const std::vector<child_result> flown =
+                    run_in_children({[&test]() { return record_text(fly_loop_test(test), test); }}, 1);
+                if (!flown[0].ok) throw std::runtime_error(flown[0].text);
+                text = flown[0].text;
+                bool again = false;
+                std::istringstream lines(text);
+                for (std::string line; std::getline(lines, line);) {
+                    int loop = 0, limited = 0;
+                    long frames = 1;
+                    if (std::sscanf(line.c_str(), "k %d %*f limited %d of %ld", &loop, &limited, &frames) != 3) continue;
+                    if (limited > limited_share * static_cast<double>(frames)) {
+                        test.stabilising[loop] *= 0.5;
+                        again = true;
+                    }
+                }
+                if (!again) break;
+            }
+            return text;
+        });
+    }
+    return tasks;
+}
+
+loop_measurement read_margin_result(const loop_case& which, bool ok, const std::string& text)
+{
+    loop_measurement m;
+    m.condition = which.condition;
+    m.loop = which.loop;
+    m.ok = ok;
+    if (!ok) {
+        m.failure = text;
+        m.margins = {-std::numeric_limits<double>::infinity(), std::nan(""), -std::numeric_limits<double>::infinity(),
+                     std::nan("")};
+        return m;
+    }
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string tag;
+        words >> tag;
+        if (tag == "k") {
+            int loop = 0;
+            double k = 1.0;
+            words >> loop >> k;
+            if (loop >= 0 && loop < broken_loop_count) m.stabilising[loop] = k;
+        } else if (tag == "p") {
+            double omega = 0.0, re = 0.0, im = 0.0;
+            words >> omega >> re >> im;
+            m.response.push_back({omega, {re, im}});
+        }
+    }
+    m.margins = margins_of(m.response);
+    return m;
+}
+
+void print_margins(std::ostream& out, const std::vector<loop_measurement>& measurements)
+{
+    char line[200];
+    std::snprintf(line, sizeof line, "  %-16s %-11s %12s %10s %13s %10s\n", "condition", "loop", "gain margin", "at rad/s",
+                  "phase margin", "crossover");
+    out << line;
+    for (const loop_measurement& m : measurements) {
+        if (!m.ok) {
+            std::snprintf(line, sizeof line, "  %-16s %-11s not measured: %s\n", flight_condition_name(m.condition),
+                          broken_loop_name(m.loop), m.failure.c_str());
+            out << line;
+            continue;
+        }
+        std::snprintf(line, sizeof line, "  %-16s %-11s %12s %10s %13s %10s%s\n", flight_condition_name(m.condition),
+                      broken_loop_name(m.loop), margin_or_none(m.margins.gain_margin_db, 1, " dB").c_str(),
+                      margin_or_none(m.margins.phase_crossover, 2, "").c_str(),
+                      margin_or_none(m.margins.phase_margin_deg, 1, " deg").c_str(),
+                      margin_or_none(m.margins.crossover, 2, "").c_str(),
+                      "");
+        out << line;
+        std::string scaled;
+        for (int i = 0; i < broken_loop_count; ++i) {
+            if (m.stabilising[i] >= 1.0) continue;
+            char part[80];
+            std::snprintf(part, sizeof part, "%s%s x %g", scaled.empty() ? "" : ", ",
+                          broken_loop_name(static_cast<broken_loop>(i)), m.stabilising[i]);
+            scaled += part;
+        }
+        if (!scaled.empty()) out << "      (limit-cycling at rest: measured with outputs scaled, " << scaled << ")\n";
+    }
+}
+
+std::vector<std::string> plot_bode(const std::string& folder, const std::string& name,
+                                   const std::vector<loop_measurement>& measurements)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> pictures;
+    std::error_code ignored;
+    fs::create_directories(folder, ignored);
+    for (flight_condition condition : {flight_condition::hover, flight_condition::cruise}) {
+        const std::string stem = name + (condition == flight_condition::hover ? "_hover" : "_cruise");
+        std::ofstream data(fs::path(folder) / (stem + ".dat"));
+        std::ostringstream plots_gain, plots_phase;
+        int block = 0;
+        for (const loop_measurement& m : measurements) {
+            if (m.condition != condition || !m.ok || m.response.empty()) continue;
+            data << "# " << broken_loop_name(m.loop) << "\n";
+            double previous = 0.0, unwrapped = 0.0;
+            for (size_t i = 0; i < m.response.size(); ++i) {
+                const double phase = std::arg(m.response[i].value) * 180.0 / std::numbers::pi;
+                if (i == 0) unwrapped = phase > 0.0 ? phase - 360.0 : phase;  // starting in (-360, 0]
+                else unwrapped += std::remainder(phase - previous, 360.0);
+                previous = phase;
+                data << m.response[i].omega << " " << 20.0 * std::log10(std::abs(m.response[i].value)) << " "
+                     << unwrapped << "\n";
+            }
+            data << "\n\n";
+            std::ostringstream title_text;
+            title_text << broken_loop_name(m.loop) << " (GM " << margin_or_none(m.margins.gain_margin_db, 1, " dB")
+                       << ", PM " << margin_or_none(m.margins.phase_margin_deg, 0, " deg") << ")";
+            const std::string title = title_text.str();
+            plots_gain << (block ? ", " : "") << "'" << stem << ".dat' index " << block
+                       << " using 1:2 with linespoints title '" << title << "'";
+            plots_phase << (block ? ", " : "") << "'" << stem << ".dat' index " << block
+                        << " using 1:3 with linespoints title '" << broken_loop_name(m.loop) << "'";
+            ++block;
+        }
+        if (block == 0) continue;
+        std::ofstream gp(fs::path(folder) / (stem + ".gp"));
+        gp << "set terminal pngcairo size 1100,900 font \",10\" noenhanced\n"
+           << "set output '" << stem << ".png'\n"
+           << "set logscale x\nset grid\nset key outside right\n"
+           << "set multiplot layout 2,1 title 'Broken-loop response, " << name << ", "
+           << flight_condition_name(condition) << "'\n"
+           << "set ylabel 'gain, dB'\nset xlabel 'rad/s'\n"
+           << "plot " << plots_gain.str() << ", 0 with lines lc 'black' dt 2 title '0 dB'\n"
+           << "set ylabel 'phase, degrees'\n"
+           << "plot " << plots_phase.str() << ", -180 with lines lc 'black' dt 2 title '-180 deg'\n"
+           << "unset multiplot\n";
+        gp.close();
+        data.close();
+        const std::string command = "cd '" + folder + "' && gnuplot '" + stem + ".gp' 2>/dev/null";
+        if (std::system(command.c_str()) == 0) pictures.push_back((fs::path(folder) / (stem + ".png")).string());
+    }
+    return pictures;
+}
+
+namespace {
+
+const char* const margins_usage =
+    "usage: flightsim margins [--aircraft FILE] [--config CFG] [--plots DIR] [--jobs N]\n"
+    "\n"
+    "  Breaks each of the autopilot's loops in turn (roll, pitch, pedals, collective at their axis\n"
+    "  events; the speed hold at the pitch reference) with the others closed, in a trimmed hover and\n"
+    "  in level flight at 150 km/h, measures the broken-loop frequency response through the module\n"
+    "  and the model, and prints each loop's gain margin, phase margin and crossover frequency.\n"
+    "\n"
+    "  --aircraft FILE  the aircraft (default: the built-in bo105.aircraft)\n"
+    "  --config CFG     the gains from this configuration file (default: the module's defaults)\n"
+    "  --plots DIR      Bode plots NAME_hover.png and NAME_cruise.png in DIR (default: the folder\n"
+    "                   $GAUGEHOST_FLIGHT_DIR, else the current one)\n"
+    "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
+    "\n"
+    "Exit status: 0; 2 for bad input (an aircraft file with a missing or non-physical parameter).\n";
+
+}  // namespace
+
+int margins_command(int argc, char** argv)
+{
+    std::string aircraft_path, config_path, plots;
+    int jobs = 2;
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (argument == "--help" || argument == "-h") {
+            std::cout << margins_usage;
+            return 0;
+        } else if (argument == "--aircraft" && has_value) {
+            aircraft_path = argv[++i];
+        } else if (argument == "--config" && has_value) {
+            config_path = argv[++i];
+        } else if (argument == "--plots" && has_value) {
+            plots = argv[++i];
+        } else if (argument == "--jobs" && has_value) {
+            jobs = std::atoi(argv[++i]);
+            if (jobs < 1) {
+                std::cerr << "flightsim margins: --jobs takes a whole number from 1\n";
+                return 2;
+            }
+        } else {
+            std::cerr << "flightsim margins: unexpected argument '" << argument << "'\n" << margins_usage;
+            return 2;
+        }
+    }
+    aircraft_file aircraft;
+    try {
+        aircraft = read_aircraft_file(aircraft_path);
+    } catch (const aircraft_file_error& error) {
+        std::cerr << "flightsim margins: " << error.what() << "\n";
+        return 2;
+    }
+    if (!config_path.empty() && !std::filesystem::is_regular_file(config_path)) {
+        std::cerr << "flightsim margins: " << config_path << ": cannot be read\n";
+        return 2;
+    }
+    const gain_values gains = config_path.empty() ? default_gains() : read_gains(config_path);
+    if (plots.empty()) {
+        const char* directory = std::getenv("GAUGEHOST_FLIGHT_DIR");
+        plots = directory != nullptr && *directory != '\0' ? directory : ".";
+    }
+
+    const std::vector<loop_case> cases = measured_loops();
+    const std::vector<child_result> results = run_in_children(margin_tasks(aircraft.parameters, gains, {}), jobs);
+    std::vector<loop_measurement> measurements;
+    for (size_t i = 0; i < cases.size(); ++i) measurements.push_back(read_margin_result(cases[i], results[i].ok, results[i].text));
+
+    std::cout << "Stability margins, " << aircraft.name << ", gains from "
+              << (config_path.empty() ? std::string("the module's defaults") : config_path) << "\n"
+              << "(each loop broken at its axis event, the speed hold at the pitch reference, the others closed;\n"
+              << " a multisine of 64 s, 18 frames a second; 'none': the phase never reaches -180 degrees above\n"
+              << " crossover, or the gain never falls through 1)\n";
+    print_margins(std::cout, measurements);
+    std::string name = "margins_" + aircraft.name;
+    if (!config_path.empty()) {
+        name += '_';
+        name += std::filesystem::path(config_path).stem().string();
+    }
+    for (const std::string& picture : plot_bode(plots, name, measurements)) std::cout << "Bode plot: " << picture << "\n";
+    return 0;
+}
