@@ -10,7 +10,7 @@ constexpr double pi = std::numbers::pi;
 constexpr double infinity = std::numeric_limits<double>::infinity();
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
-// The record's last whole period with its least-squares straight line removed.
+// The record's last length samples with their least-squares straight line removed.
 std::vector<double> detrended_period(const std::vector<double>& record, int period)
 {
     std::vector<double> x(record.end() - period, record.end());
@@ -85,17 +85,18 @@ multisine design_multisine(int period_frames, int count, double rms)
 }
 
 std::vector<response_point> broken_loop_response(const std::vector<double>& command, const std::vector<double>& applied,
-                                                 const multisine& signal, double frame_seconds)
+                                                 const multisine& signal, double frame_seconds, int periods)
 {
     std::vector<response_point> response;
     const int period = signal.period_frames;
-    if (static_cast<int>(command.size()) < period || command.size() != applied.size()) return response;
-    const std::vector<double> c = detrended_period(command, period);
-    const std::vector<double> u = detrended_period(applied, period);
+    const int length = period * periods;
+    if (periods < 1 || static_cast<int>(command.size()) < length || command.size() != applied.size()) return response;
+    const std::vector<double> c = detrended_period(command, length);
+    const std::vector<double> u = detrended_period(applied, length);
     for (int h : signal.harmonics) {
-        const std::complex<double> cu = fourier(u, h);
+        const std::complex<double> cu = fourier(u, h * periods);
         if (std::abs(cu) == 0.0) continue;
-        response.push_back({2.0 * pi * h / (period * frame_seconds), -fourier(c, h) / cu});
+        response.push_back({2.0 * pi * h / (period * frame_seconds), -fourier(c, h * periods) / cu});
     }
     return response;
 }
@@ -121,7 +122,7 @@ loop_margins margins_of(const std::vector<response_point>& response)
         const stretch s(response[i], response[i + 1]);
         const double low = std::fmin(s.phase_a, s.phase_b), high = std::fmax(s.phase_a, s.phase_b);
         for (double crossing : {-3.0 * pi, -pi, pi, 3.0 * pi}) {
-            if (crossing < low || crossing > high) continue;
+            if (crossing < low - 1e-9 || crossing > high + 1e-9) continue;
             const double f = s.phase_b == s.phase_a ? 0.0 : (crossing - s.phase_a) / (s.phase_b - s.phase_a);
             crossings.emplace_back(s.omega(f), -20.0 * s.gain(f) / std::log(10.0));
         }

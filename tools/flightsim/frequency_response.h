@@ -8,8 +8,8 @@
 // u), whatever k is, as long as the loop is linear there.
 //
 // The injected signal is a multisine: cosines at chosen harmonics of one period of N frames,
-// with Schroeder phases for a low crest factor, every frequency measured at once over one whole
-// period after a period's warm-up.
+// with Schroeder phases for a low crest factor, every frequency measured at once over whole
+// periods after a period's warm-up.
 #pragma once
 
 #include <complex>
@@ -32,10 +32,11 @@ struct response_point {
     std::complex<double> value;    // L(j omega)
 };
 
-// L = -C/U at each harmonic, over the last whole period of the two records (one sample a frame,
-// frame_seconds apart); each record's straight-line trend is removed first.
+// L = -C/U at each harmonic, over the last whole periods of the two records (one sample a frame,
+// frame_seconds apart); each record's straight-line trend is removed first. More periods average
+// out more of what the loop does that the signal did not cause (gusts, a relay's chatter).
 std::vector<response_point> broken_loop_response(const std::vector<double>& command, const std::vector<double>& applied,
-                                                 const multisine& signal, double frame_seconds);
+                                                 const multisine& signal, double frame_seconds, int periods);
 
 struct loop_margins {
     double gain_margin_db;     // +infinity when the phase never reaches -180 degrees above crossover

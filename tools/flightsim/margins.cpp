@@ -19,9 +19,9 @@ namespace {
 double injection_rms(broken_loop loop)
 {
     switch (loop) {
-    case broken_loop::collective: return 200.0;
-    case broken_loop::speed: return 0.3;
-    default: return 300.0;
+    case broken_loop::collective: return 300.0;
+    case broken_loop::speed: return 0.5;
+    default: return 600.0;
     }
 }
 
@@ -37,7 +37,8 @@ std::string record_text(const loop_record& record, const loop_test& test)
     for (int i = 0; i < broken_loop_count; ++i)
         text << "k " << i << " " << test.stabilising[i] << " limited " << record.limited_frames[i] << " of "
              << record.command.size() << "\n";
-    for (const response_point& p : broken_loop_response(record.command, record.applied, test.signal, record.frame_seconds))
+    for (const response_point& p : broken_loop_response(record.command, record.applied, test.signal, record.frame_seconds,
+                                                                    test.periods - 1))
         text << "p " << p.omega << " " << p.value.real() << " " << p.value.imag() << "\n";
     return text.str();
 }
@@ -75,6 +76,7 @@ std::vector<std::function<std::string()>> margin_tasks(const aircraft_parameters
             test.condition = which.condition;
             test.loop = which.loop;
             test.signal = design_multisine(settings.period_frames, settings.harmonics, injection_rms(which.loop));
+            test.periods = 1 + settings.measured_periods;
             std::string text;
             for (int attempt = 0; attempt < measurement_attempts; ++attempt) {
                 const std::vector<child_result> flown =
@@ -182,7 +184,7 @@ std::vector<std::string> plot_bode(const std::string& folder, const std::string&
             double previous = 0.0, unwrapped = 0.0;
             for (size_t i = 0; i < m.response.size(); ++i) {
                 const double phase = std::arg(m.response[i].value) * 180.0 / std::numbers::pi;
-                if (i == 0) unwrapped = phase > 0.0 ? phase - 360.0 : phase;  // starting in (-360, 0]
+                if (i == 0) unwrapped = phase > 90.0 ? phase - 360.0 : phase;  // starting in (-270, 90]
                 else unwrapped += std::remainder(phase - previous, 360.0);
                 previous = phase;
                 data << m.response[i].omega << " " << 20.0 * std::log10(std::abs(m.response[i].value)) << " "
@@ -233,6 +235,8 @@ const char* const margins_usage =
     "  --config CFG     the gains from this configuration file (default: the module's defaults)\n"
     "  --plots DIR      Bode plots NAME_hover.png and NAME_cruise.png in DIR (default: the folder\n"
     "                   $GAUGEHOST_FLIGHT_DIR, else the current one)\n"
+    "  --period S       the multisine's period, whole seconds (default 64; its lowest frequency\n"
+    "                   is 2 pi / S rad/s); one period of warm-up, then two measured\n"
     "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
     "\n"
     "Exit status: 0; 2 for bad input (an aircraft file with a missing or non-physical parameter).\n";
@@ -243,6 +247,7 @@ int margins_command(int argc, char** argv)
 {
     std::string aircraft_path, config_path, plots;
     int jobs = 2;
+    margin_settings settings;
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         const bool has_value = i + 1 < argc;
@@ -253,6 +258,12 @@ int margins_command(int argc, char** argv)
             aircraft_path = argv[++i];
         } else if (argument == "--config" && has_value) {
             config_path = argv[++i];
+        } else if (argument == "--period" && has_value) {
+            settings.period_frames = 2 * (std::atoi(argv[++i]) * 9);
+            if (settings.period_frames < 36 * 9) {
+                std::cerr << "flightsim margins: --period takes whole seconds from 18\n";
+                return 2;
+            }
         } else if (argument == "--plots" && has_value) {
             plots = argv[++i];
         } else if (argument == "--jobs" && has_value) {
@@ -284,14 +295,14 @@ int margins_command(int argc, char** argv)
     }
 
     const std::vector<loop_case> cases = measured_loops();
-    const std::vector<child_result> results = run_in_children(margin_tasks(aircraft.parameters, gains, {}), jobs);
+    const std::vector<child_result> results = run_in_children(margin_tasks(aircraft.parameters, gains, settings), jobs);
     std::vector<loop_measurement> measurements;
     for (size_t i = 0; i < cases.size(); ++i) measurements.push_back(read_margin_result(cases[i], results[i].ok, results[i].text));
 
     std::cout << "Stability margins, " << aircraft.name << ", gains from "
               << (config_path.empty() ? std::string("the module's defaults") : config_path) << "\n"
               << "(each loop broken at its axis event, the speed hold at the pitch reference, the others closed;\n"
-              << " a multisine of 64 s, 18 frames a second; 'none': the phase never reaches -180 degrees above\n"
+              << " a multisine of " << settings.period_frames / 18 << " s, 18 frames a second; 'none': the phase never reaches -180 degrees above\n"
               << " crossover, or the gain never falls through 1)\n";
     print_margins(std::cout, measurements);
     std::string name = "margins_" + aircraft.name;

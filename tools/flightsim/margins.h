@@ -19,6 +19,7 @@
 struct margin_settings {
     int period_frames = 1152;  // one period of the multisine: 64 s at 18 frames a second
     int harmonics = 26;
+    int measured_periods = 2;  // after one period of warm-up
 };
 
 struct loop_measurement {

@@ -1,3 +1,398 @@
 #include "tools/flightsim/tuner.h"
 
-int tune_command(int, char**) { return 1; }
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <random>
+#include <sstream>
+
+#include <nlopt.hpp>
+#include <unistd.h>
+
+#include "tools/flightsim/aircraft_file.h"
+#include "tools/flightsim/child_flights.h"
+#include "tools/flightsim/config_file_writer.h"
+#include "tools/flightsim/margins.h"
+#include "tools/flightsim/scenario_flights.h"
+#include "tools/flightsim/tuning_scenarios.h"
+
+namespace {
+
+constexpr double gain_margin_wanted = 6.0;    // dB
+constexpr double phase_margin_wanted = 45.0;  // degrees
+
+// How the search flies (shorter) and how the report flies (in full).
+struct flight_settings {
+    double longest_fly;
+    margin_settings margins;
+};
+const flight_settings search_flights = {150.0, {576, 22, 2}};
+const flight_settings report_flights = {0.0, {}};
+
+// The search's budget, in evaluations: a first BOBYQA run from the pilot's gains, then restarts.
+constexpr int first_run = 170;
+constexpr int restart_runs = 2;
+constexpr int restart_run = 70;
+
+// Each gain searched between 0 and this (three times the default, or a stated bound for the gains
+// whose default is 0).
+gain_values upper_bounds()
+{
+    gain_values upper = default_gains();
+    for (int i = 0; i < gain_count; ++i) upper[i] = upper[i] > 0.0 ? 3.0 * upper[i] : 0.0;
+    upper[8] = 6.0;    // tang_ki: about three times the roll's
+    upper[10] = 20.0;  // vys_kd
+    return upper;
+}
+
+struct evaluation {
+    gain_values gains{};
+    std::vector<scenario_result> scenarios;
+    std::vector<loop_measurement> loops;
+    double chatter = 0.0;        // sum over scenarios and channels, axis units a frame
+    double cost = std::numeric_limits<double>::infinity();
+    std::vector<std::string> misses;
+};
+
+evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const flight_settings& settings, int jobs)
+{
+    std::vector<std::function<std::string()>> tasks;
+    for (const tuning_scenario& s : tuning_scenarios()) {
+        const std::string script = s.script, text = aircraft.text;
+        const double longest = settings.longest_fly;
+        tasks.push_back([script, text, gains, longest]() { return fly_scenario(script, text, gains, longest); });
+    }
+    for (auto& task : margin_tasks(aircraft.parameters, gains, settings.margins)) tasks.push_back(task);
+    const std::vector<child_result> results = run_in_children(tasks, jobs);
+    evaluation e;
+    e.gains = gains;
+    size_t next = 0;
+    for (const tuning_scenario& s : tuning_scenarios()) {
+        e.scenarios.push_back(read_scenario_result(s.name, results[next].ok, results[next].text));
+        ++next;
+    }
+    for (const loop_case& which : measured_loops()) {
+        e.loops.push_back(read_margin_result(which, results[next].ok, results[next].text));
+        ++next;
+    }
+    for (const scenario_result& s : e.scenarios)
+        for (double c : s.chatter) e.chatter += c;
+    return e;
+}
+
+std::string number(double value, int precision)
+{
+    if (std::isinf(value)) return value > 0 ? "none" : "-inf";
+    char text[40];
+    std::snprintf(text, sizeof text, "%.*f", precision, value);
+    return text;
+}
+
+// The cost of an evaluation: each bar's RMS beyond it and each margin short of its need weigh
+// 10 per bar's or margin's worth; an unsettled change 5; then a little for every bar's RMS (so
+// that meeting a bar better is better) and for the chatter, measured against the starting gains'.
+void judge(evaluation& e, double starting_chatter)
+{
+    double cost = 0.0;
+    e.misses.clear();
+    char text[200];
+    for (const scenario_result& s : e.scenarios) {
+        if (!s.ok) {
+            cost += 100.0;
+            e.misses.push_back(s.name + ": the flight failed: " + s.failure);
+            continue;
+        }
+        for (const bar_result& b : s.bars) {
+            const double ratio = b.rms / b.bar;
+            cost += 10.0 * std::fmax(0.0, ratio - 1.0) + 0.05 * ratio + (b.settled ? 0.0 : 5.0);
+            if (b.rms > b.bar) {
+                std::snprintf(text, sizeof text, "%s: %s RMS %.2f above its bar %.2f (by %.2f)", s.name.c_str(),
+                              b.quantity.c_str(), b.rms, b.bar, b.rms - b.bar);
+                e.misses.push_back(text);
+            }
+            if (!b.settled) e.misses.push_back(s.name + ": " + b.quantity + " never settles after a change");
+        }
+    }
+    for (const loop_measurement& m : e.loops) {
+        const std::string where = std::string(flight_condition_name(m.condition)) + " " + broken_loop_name(m.loop);
+        if (!m.ok) {
+            cost += 100.0;
+            e.misses.push_back(where + ": not measured: " + m.failure);
+            continue;
+        }
+        const double gm = std::fmax(m.margins.gain_margin_db, -30.0);
+        const double pm = std::fmax(m.margins.phase_margin_deg, -180.0);
+        cost += 10.0 * std::fmax(0.0, (gain_margin_wanted - gm) / gain_margin_wanted);
+        cost += 10.0 * std::fmax(0.0, (phase_margin_wanted - pm) / phase_margin_wanted);
+        if (gm < gain_margin_wanted) {
+            std::snprintf(text, sizeof text, "%s loop: gain margin %s dB, short of %.0f dB (by %.1f dB)", where.c_str(),
+                          number(m.margins.gain_margin_db, 1).c_str(), gain_margin_wanted, gain_margin_wanted - gm);
+            e.misses.push_back(text);
+        }
+        if (pm < phase_margin_wanted) {
+            std::snprintf(text, sizeof text, "%s loop: phase margin %s degrees, short of %.0f (by %.1f)", where.c_str(),
+                          number(m.margins.phase_margin_deg, 1).c_str(), phase_margin_wanted, phase_margin_wanted - pm);
+            e.misses.push_back(text);
+        }
+    }
+    cost += 0.5 * e.chatter / std::fmax(starting_chatter, 1.0);
+    e.cost = cost;
+}
+
+// The search's state, seen by the objective.
+struct search {
+    const aircraft_file* aircraft = nullptr;
+    int jobs = 2;
+    gain_values upper{};
+    double starting_chatter = 1.0;
+    int evaluations = 0, budget = 0;
+    evaluation best;
+    bool progress = false;
+    std::chrono::steady_clock::time_point began;
+};
+
+gain_values gains_at(const std::vector<double>& y, const gain_values& upper)
+{
+    gain_values g{};
+    for (int i = 0; i < gain_count; ++i) g[i] = four_digits(upper[i] * std::fmin(std::fmax(y[i], 0.0), 1.0));
+    return g;
+}
+
+double objective(const std::vector<double>& y, std::vector<double>&, void* data)
+{
+    search& s = *static_cast<search*>(data);
+    evaluation e = fly(*s.aircraft, gains_at(y, s.upper), search_flights, s.jobs);
+    judge(e, s.starting_chatter);
+    ++s.evaluations;
+    if (e.cost < s.best.cost) s.best = e;
+    if (s.progress) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - s.began).count();
+        std::fprintf(stderr, "\rtune %s: evaluation %d of %d, best cost %.3f (%zu misses), %.0f s ", s.aircraft->name.c_str(),
+                     s.evaluations, s.budget, s.best.cost, s.best.misses.size(), seconds);
+        std::fflush(stderr);
+    }
+    return e.cost;
+}
+
+void run_bobyqa(search& s, std::vector<double>& y, int evaluations, double step)
+{
+    nlopt::opt opt(nlopt::LN_BOBYQA, gain_count);
+    opt.set_lower_bounds(std::vector<double>(gain_count, 0.0));
+    opt.set_upper_bounds(std::vector<double>(gain_count, 1.0));
+    opt.set_min_objective(objective, &s);
+    opt.set_maxeval(evaluations);
+    opt.set_xtol_abs(1e-4);
+    opt.set_initial_step(step);
+    double value = 0.0;
+    try {
+        opt.optimize(y, value);
+    } catch (const std::exception&) {
+        // A stop for round-off or the like: the best point found so far is kept by the objective.
+    }
+}
+
+std::string today()
+{
+    const std::time_t now = std::time(nullptr);
+    char text[20];
+    std::strftime(text, sizeof text, "%Y-%m-%d", std::gmtime(&now));
+    return text;
+}
+
+void print_comparison(std::ostream& out, const evaluation& before, const evaluation& after)
+{
+    char line[240];
+    out << "Scenario bars: RMS deviation from 10 s after each change (bar), default gains and tuned\n";
+    std::snprintf(line, sizeof line, "  %-18s %-8s %6s %16s %16s\n", "scenario", "held", "bar", "default", "tuned");
+    out << line;
+    for (size_t i = 0; i < before.scenarios.size() && i < after.scenarios.size(); ++i) {
+        const scenario_result& a = before.scenarios[i];
+        const scenario_result& b = after.scenarios[i];
+        for (size_t j = 0; j < std::max(a.bars.size(), b.bars.size()); ++j) {
+            const bar_result* x = j < a.bars.size() ? &a.bars[j] : nullptr;
+            const bar_result* y = j < b.bars.size() ? &b.bars[j] : nullptr;
+            auto cell = [](const bar_result* r) {
+                if (r == nullptr) return std::string("failed");
+                std::string text = number(r->rms, 2) + (r->rms <= r->bar && r->settled ? " meets" : " MISSES");
+                return text;
+            };
+            const bar_result* any = x ? x : y;
+            std::snprintf(line, sizeof line, "  %-18s %-8s %6s %16s %16s\n", j == 0 ? a.name.c_str() : "",
+                          any->quantity.c_str(), number(any->bar, 1).c_str(), cell(x).c_str(), cell(y).c_str());
+            out << line;
+        }
+    }
+    out << "Stability margins (wanted: at least 6 dB and 45 degrees), default gains and tuned\n";
+    std::snprintf(line, sizeof line, "  %-16s %-11s %14s %14s %15s %15s\n", "condition", "loop", "gain default",
+                  "gain tuned", "phase default", "phase tuned");
+    out << line;
+    for (size_t i = 0; i < before.loops.size() && i < after.loops.size(); ++i) {
+        const loop_measurement& a = before.loops[i];
+        const loop_measurement& b = after.loops[i];
+        auto gain = [](const loop_measurement& m) {
+            if (!m.ok) return std::string("failed");
+            return std::isinf(m.margins.gain_margin_db) ? number(m.margins.gain_margin_db, 1)
+                                                         : number(m.margins.gain_margin_db, 1) + " dB";
+        };
+        auto phase = [](const loop_measurement& m) {
+            if (!m.ok) return std::string("failed");
+            return std::isinf(m.margins.phase_margin_deg) ? number(m.margins.phase_margin_deg, 1)
+                                                           : number(m.margins.phase_margin_deg, 1) + " deg";
+        };
+        std::snprintf(line, sizeof line, "  %-16s %-11s %14s %14s %15s %15s\n", flight_condition_name(a.condition),
+                      broken_loop_name(a.loop), gain(a).c_str(), gain(b).c_str(), phase(a).c_str(), phase(b).c_str());
+        out << line;
+    }
+    std::snprintf(line, sizeof line, "Chatter (the commands' mean change from frame to frame, summed over the channels and scenarios): %.0f default, %.0f tuned\n",
+                  before.chatter, after.chatter);
+    out << line;
+    out << "Gains:\n";
+    for (int i = 0; i < gain_count; ++i) {
+        std::snprintf(line, sizeof line, "  %-9s %10s %10s\n", gain_keys[i].key, gain_text(before.gains[i]).c_str(),
+                      gain_text(after.gains[i]).c_str());
+        out << line;
+    }
+}
+
+const char* const tune_usage =
+    "usage: flightsim tune [--aircraft FILE] [--config CFG] [--out CFG] [--seed N] [--jobs N]\n"
+    "\n"
+    "  Searches the fifteen gains of the configuration file for the aircraft so that every bar of\n"
+    "  the tour's scenarios 01 to 05 is met and every loop keeps 6 dB and 45 degrees of margin in\n"
+    "  hover and at 150 km/h, with little chatter of the commands; prints the defaults and the\n"
+    "  tuned gains side by side and writes a complete configuration file.\n"
+    "\n"
+    "  --aircraft FILE  the aircraft (default: the built-in bo105.aircraft)\n"
+    "  --config CFG     the pilot's configuration: the search starts from its gains, and every\n"
+    "                   other line of it is kept in the file written (default: the sample file)\n"
+    "  --out CFG        the file written (default: tuned_NAME.cfg, NAME the aircraft file's)\n"
+    "  --seed N         the restarts' random moves (default 1); the same seed gives the same gains\n"
+    "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
+    "\n"
+    "Exit status: 0 when every bar and margin is met; 2 for bad input (an aircraft file with a\n"
+    "missing or non-physical parameter, a configuration file that cannot be read); 3 when the\n"
+    "best gains found still miss a bar or a margin (the file is written, the misses listed).\n";
+
+}  // namespace
+
+int tune_command(int argc, char** argv)
+{
+    std::string aircraft_path, config_path, out_path;
+    unsigned long seed = 1;
+    int jobs = 2;
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool has_value = i + 1 < argc;
+        char* end = nullptr;
+        if (argument == "--help" || argument == "-h") {
+            std::cout << tune_usage;
+            return 0;
+        } else if (argument == "--aircraft" && has_value) {
+            aircraft_path = argv[++i];
+        } else if (argument == "--config" && has_value) {
+            config_path = argv[++i];
+        } else if (argument == "--out" && has_value) {
+            out_path = argv[++i];
+        } else if (argument == "--seed" && has_value) {
+            seed = std::strtoul(argv[++i], &end, 10);
+            if (*end != '\0' || *argv[i] == '\0') {
+                std::cerr << "flightsim tune: --seed takes a whole number\n";
+                return 2;
+            }
+        } else if (argument == "--jobs" && has_value) {
+            jobs = static_cast<int>(std::strtol(argv[++i], &end, 10));
+            if (*end != '\0' || jobs < 1) {
+                std::cerr << "flightsim tune: --jobs takes a whole number from 1\n";
+                return 2;
+            }
+        } else {
+            std::cerr << "flightsim tune: unexpected argument '" << argument << "'\n" << tune_usage;
+            return 2;
+        }
+    }
+    aircraft_file aircraft;
+    try {
+        aircraft = read_aircraft_file(aircraft_path);
+    } catch (const aircraft_file_error& error) {
+        std::cerr << "flightsim tune: " << error.what() << "\n";
+        return 2;
+    }
+    std::string original = sample_configuration_text();
+    if (!config_path.empty()) {
+        std::ifstream file(config_path, std::ios::binary);
+        if (!file || !std::filesystem::is_regular_file(config_path)) {
+            std::cerr << "flightsim tune: " << config_path << ": cannot be read\n";
+            return 2;
+        }
+        std::stringstream text;
+        text << file.rdbuf();
+        original = text.str();
+    }
+    if (out_path.empty()) out_path = "tuned_" + aircraft.name + ".cfg";
+    const gain_values starting = config_path.empty() ? default_gains() : read_gains(config_path);
+
+    search s;
+    s.aircraft = &aircraft;
+    s.jobs = jobs;
+    s.upper = upper_bounds();
+    s.budget = first_run + restart_runs * restart_run;
+    s.progress = isatty(2) != 0;
+    s.began = std::chrono::steady_clock::now();
+    nlopt::srand(seed);
+
+    // The starting gains as the search flies them, for the chatter's measure.
+    evaluation start = fly(aircraft, starting, search_flights, jobs);
+    judge(start, 1.0);
+    s.starting_chatter = start.chatter;
+
+    std::vector<double> y(gain_count);
+    for (int i = 0; i < gain_count; ++i) y[i] = s.upper[i] > 0.0 ? std::fmin(starting[i] / s.upper[i], 1.0) : 0.0;
+    run_bobyqa(s, y, first_run, 0.15);
+    std::mt19937_64 random(seed);
+    for (int r = 0; r < restart_runs; ++r) {
+        std::normal_distribution<double> move(0.0, 0.05);
+        for (int i = 0; i < gain_count; ++i) {
+            y[i] = std::fmin(std::fmax(s.best.gains[i] / (s.upper[i] > 0.0 ? s.upper[i] : 1.0) + move(random), 0.0), 1.0);
+        }
+        run_bobyqa(s, y, restart_run, 0.05);
+    }
+    if (s.progress) std::fprintf(stderr, "\r%100s\r", "");
+
+    // The report: the starting gains and the best flown again in full.
+    evaluation before = fly(aircraft, starting, report_flights, jobs);
+    evaluation after = fly(aircraft, s.best.gains, report_flights, jobs);
+    judge(before, start.chatter);
+    judge(after, start.chatter);
+    if (after.cost > before.cost) {  // nothing better found: keep the pilot's gains
+        after = before;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - s.began).count();
+
+    std::cout << "Tuned gains for " << aircraft.name << (aircraft.title.empty() ? "" : " (" + aircraft.title + ")")
+              << ": " << s.evaluations << " evaluations, seed " << seed << ", " << jobs << " jobs, "
+              << number(seconds, 1) << " s\n";
+    print_comparison(std::cout, before, after);
+
+    std::vector<std::string> comment = {"recommended gains for " + aircraft.name + ".aircraft" +
+                                            (aircraft.title.empty() ? "" : ": " + aircraft.title),
+                                        "tuned on " + today() + " (flightsim tune --seed " + std::to_string(seed) + ")"};
+    if (after.misses.empty()) comment.push_back("every bar of the tour's scenarios 01 to 05 met, every loop's margins at least 6 dB and 45 degrees");
+    for (const std::string& miss : after.misses) comment.push_back("misses " + miss);
+    if (!write_tuned_configuration(out_path, original, after.gains, comment)) {
+        std::cerr << "flightsim tune: cannot write " << out_path << "\n";
+        return 1;
+    }
+    std::cout << "Written: " << out_path << "\n";
+    if (!after.misses.empty()) {
+        std::cout << "The best gains found miss " << after.misses.size() << (after.misses.size() == 1 ? " bar or margin:\n" : " bars or margins:\n");
+        for (const std::string& miss : after.misses) std::cout << "  " << miss << "\n";
+        return 3;
+    }
+    std::cout << "Every bar and margin met.\n";
+    return 0;
+}

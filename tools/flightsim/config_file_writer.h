@@ -1,0 +1,20 @@
+// A tuned configuration file: the pilot's file with the fifteen gains replaced, every other line
+// (channel assignments, options, comments) kept as it was, and a comment at the top naming the
+// aircraft and the date.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/flightsim/gain_set.h"
+
+// Comment lines this tool puts at the top of a file it writes; a file written before loses
+// them when it is written again.
+constexpr const char* tuned_comment_prefix = "; flightsim tune: ";
+
+// Writes the file at path: original's text (the sample configuration when the pilot gave none)
+// with the comment lines (each prefixed with tuned_comment_prefix) at the top and the gains set
+// in [a_pilot] as the module's profile writer sets a key (the first such key in the section,
+// or a new line at the section's end). Returns false when the file cannot be written.
+bool write_tuned_configuration(const std::string& path, const std::string& original, const gain_values& gains,
+                               const std::vector<std::string>& comment);
