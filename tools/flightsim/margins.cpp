@@ -52,6 +52,14 @@ std::string margin_or_none(double value, int precision, const char* unit)
     return text;
 }
 
+// The crossover; "< W" when the gain stays below 1 down to the lowest frequency measured, W.
+std::string crossover_text(const loop_measurement& m)
+{
+    if (std::isnan(m.margins.crossover) && !m.response.empty() && std::abs(m.response.front().value) < 1.0)
+        return "< " + margin_or_none(m.response.front().omega, 2, "");
+    return margin_or_none(m.margins.crossover, 2, "");
+}
+
 }  // namespace
 
 std::vector<loop_case> measured_loops()
@@ -151,7 +159,7 @@ void print_margins(std::ostream& out, const std::vector<loop_measurement>& measu
                       broken_loop_name(m.loop), margin_or_none(m.margins.gain_margin_db, 1, " dB").c_str(),
                       margin_or_none(m.margins.phase_crossover, 2, "").c_str(),
                       margin_or_none(m.margins.phase_margin_deg, 1, " deg").c_str(),
-                      margin_or_none(m.margins.crossover, 2, "").c_str(),
+                      crossover_text(m).c_str(),
                       "");
         out << line;
         std::string scaled;

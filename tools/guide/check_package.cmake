@@ -7,7 +7,8 @@
 # - every panel.cfg gauge line, in the example file and in the guide, gives the gauge its own
 #   bitmap's size, and names each of the six gauges once;
 # - every picture of the guide's HTML is a PNG inside the package, every link inside the page
-#   leads to a heading.
+#   leads to a heading;
+# - one recommended configuration per file of config/recommended/, naming its aircraft and date.
 cmake_minimum_required(VERSION 3.25)
 
 set(failures "")
@@ -21,6 +22,21 @@ file(ARCHIVE_EXTRACT INPUT ${ZIP} DESTINATION ${WORK_DIR})
 # Contents.
 file(GLOB_RECURSE unpacked RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
 set(required README.txt panel_example.cfg gauges/BRASK_TORVIK_V1_0.gau gauges/brask_torvik.cfg guide/pilot-guide.html)
+# The recommended configurations: one per file of config/recommended/, each named after an
+# aircraft of the flight simulator, and at least the default aircraft's.
+file(GLOB recommended RELATIVE ${SOURCE_DIR}/config/recommended ${SOURCE_DIR}/config/recommended/*.cfg)
+if(NOT "bo105.cfg" IN_LIST recommended)
+    fail("config/recommended/bo105.cfg is missing")
+endif()
+set(recommended_packed "")
+foreach(name IN LISTS recommended)
+    string(REGEX REPLACE "\\.cfg$" ".aircraft" aircraft ${name})
+    if(NOT EXISTS ${SOURCE_DIR}/tools/flightsim/${aircraft})
+        fail("config/recommended/${name}: no aircraft tools/flightsim/${aircraft}")
+    endif()
+    list(APPEND required recommended/${name})
+    list(APPEND recommended_packed recommended/${name})
+endforeach()
 foreach(name IN LISTS required)
     if(NOT name IN_LIST unpacked)
         fail("missing: ${name}")
@@ -40,7 +56,7 @@ endif()
 
 # Text files for Notepad.
 # (file(READ) as text drops carriage returns, so the bytes are read as hex: " 0d 0a" is a CRLF.)
-foreach(name README.txt panel_example.cfg gauges/brask_torvik.cfg)
+foreach(name README.txt panel_example.cfg gauges/brask_torvik.cfg ${recommended_packed})
     file(READ ${WORK_DIR}/${name} hex HEX)
     string(REGEX REPLACE "(..)" " \\1" bytes "${hex}")
     string(REPLACE " 0d 0a" "" without_crlf "${bytes}")
@@ -59,6 +75,15 @@ file(READ ${SOURCE_DIR}/config/brask_torvik.cfg sample_config)
 if(NOT packed_config STREQUAL sample_config)
     fail("gauges/brask_torvik.cfg differs from config/brask_torvik.cfg by more than its line ends")
 endif()
+
+# Each recommended configuration names its aircraft and the date it was tuned in its first lines.
+foreach(name IN LISTS recommended_packed)
+    file(STRINGS ${WORK_DIR}/${name} head LIMIT_COUNT 2)
+    string(REGEX REPLACE "^recommended/(.*)\\.cfg$" "\\1" aircraft ${name})
+    if(NOT head MATCHES "recommended gains for ${aircraft}\\.aircraft.*tuned on [0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]")
+        fail("${name}: its first lines do not name the aircraft and the date it was tuned")
+    endif()
+endforeach()
 
 # Gauge sizes: each gauge's root bitmap, read from its header (width at byte 18, height at 22).
 set(root_bitmap_A_Pilot 4096)
