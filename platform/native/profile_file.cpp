@@ -133,8 +133,10 @@ struct raw_line {
 // its own (files from old Macs).
 raw_line line_at(std::string_view text, size_t begin)
 {
-    const size_t text_end = text.find_first_of("\r\n", begin);
-    if (text_end == none)
+    size_t text_end = begin;
+    while (text_end < text.size() && text[text_end] != '\n' && text[text_end] != '\r')
+        ++text_end;
+    if (text_end == text.size())
         return {begin, text.size(), text.size()};
     size_t end = text_end + 1;
     if (text[text_end] == '\r' && end < text.size() && text[end] == '\n')
@@ -169,12 +171,14 @@ load_result load_file(const std::string& path, std::string& raw, struct stat& in
         result = load_result::failed;
     } else {
         // One byte beyond the limit tells a file at the limit from a longer one.
-        raw.resize(profile_file_size_limit + 1);
-        size_t size = 0;
-        while (size < raw.size()) {
-            const ssize_t got = read(fd, raw.data() + size, raw.size() - size);
+        const size_t most = size_t{profile_file_size_limit} + 1;
+        raw.clear();
+        raw.reserve(std::min<size_t>(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1, most));
+        char chunk[65536];
+        while (raw.size() < most) {
+            const ssize_t got = read(fd, chunk, std::min(sizeof chunk, most - raw.size()));
             if (got > 0) {
-                size += static_cast<size_t>(got);
+                raw.append(chunk, static_cast<size_t>(got));
             } else if (got == 0) {
                 break;
             } else if (errno != EINTR) {
@@ -182,11 +186,10 @@ load_result load_file(const std::string& path, std::string& raw, struct stat& in
                 break;
             }
         }
-        if (result == load_result::ok && size > profile_file_size_limit) {
+        if (result == load_result::ok && raw.size() > profile_file_size_limit) {
             result = load_result::too_large;
-            size = profile_file_size_limit;
+            raw.resize(profile_file_size_limit);
         }
-        raw.resize(size);
     }
     close(fd);
     return result;
