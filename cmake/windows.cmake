@@ -43,8 +43,9 @@ if(BUILD_TESTING)
     # The two tests below compare with the native build (BRASK_NATIVE_BUILD_DIR), which the test
     # command builds first; without it they fail and say so rather than pass untried.
     set(BRASK_NATIVE_BUILD_DIR ${PROJECT_SOURCE_DIR}/build/native CACHE PATH "The native build, for the differential tests")
-    # needs_native NATIVE_PROGRAM COMMAND...: runs COMMAND once NATIVE_PROGRAM is there.
-    set(needs_native sh -c "[ -x \"$1\" ] || { echo \"needs the native build: $1 is missing (cmake --build --preset native)\"; exit 1; }; shift; exec \"$@\"" needs_native)
+    # needs_native NATIVE_PROGRAM COMMAND...: runs COMMAND once NATIVE_PROGRAM is there. (The
+    # script has no ';': in a CMake list it would split the script into separate arguments.)
+    set(needs_native sh -c "[ -x \"$1\" ] || { echo \"needs the native build: $1 is missing (cmake --build --preset native)\"\n exit 1\n }\n shift\n exec \"$@\"" needs_native)
 
     # Our own profile reader and writer against Windows' own, on a corpus of tricky files.
     list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 wine_runner)
