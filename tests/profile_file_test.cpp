@@ -1,7 +1,6 @@
 // The configuration file reader and writer of the native build, against the Windows profile
 // behaviour users' INI files rely on.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -244,24 +243,6 @@ TEST_F(ProfileWrite, AKeyWriteThatRunsOutOfDiskSpaceLeavesTheOldFileWhole)
     }
     EXPECT_EQ(contents(), "[a]\nx=1\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-}
-
-// A FIFO or a device in place of the file reads as missing, is never written, and no read or
-// write waits on it; /dev/zero and /dev/urandom would never end.
-TEST_F(ProfileFile, WhatIsNotARegularFileReadsAsMissingAndIsNeverWritten)
-{
-    const hang_guard guard(10);
-    const fs::path fifo = dir / "fifo.cfg";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-    const fs::path zero = dir / "zero.cfg", random = dir / "random.cfg";
-    fs::create_symlink("/dev/zero", zero);
-    fs::create_symlink("/dev/urandom", random);
-    for (const fs::path& path : {fifo, zero, random, fs::path("/dev/null"), dir}) {
-        EXPECT_EQ(read("s", "k", path.string()), "dflt") << path;
-        EXPECT_FALSE(profile_write_string("s", "k", "1", path.c_str())) << path;
-    }
-    EXPECT_TRUE(fs::is_fifo(fifo));
-    EXPECT_TRUE(fs::is_symlink(zero));
 }
 
 // Of a file beyond 1 MiB only the whole lines within the first MiB are read, and a save leaves
