@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 
@@ -150,6 +151,7 @@ void flight_session::start_ground(double heading_degrees)
 
 void flight_session::record(const std::string& name)
 {
+    if (!name_.empty()) fail("this flight is already recorded as '" + name_ + "': one 'record' a flight");
     name_ = name;
     std::error_code ignored;  // a folder that cannot be made shows as a file that cannot be written
     std::filesystem::create_directories(std::filesystem::path(output_path(".csv")).parent_path(), ignored);
@@ -308,9 +310,19 @@ void flight_session::fly(GaugeHost& host, double seconds, bool paused, std::ostr
     if (!started_) fail("'fly' and 'pause' need a 'start' first");
     if (virtual_devices.frequency <= 0 || virtual_devices.step <= 0) fail("the clock must advance to fly");
     const double dt = virtual_devices.step / static_cast<double>(virtual_devices.frequency);
-    const long frames = std::lround(seconds / dt);
+    // Frames and the model's steps in each are counted in int: more cannot be flown.
+    constexpr double most = std::numeric_limits<int>::max();
+    const double frame_count = std::round(seconds / dt);
+    if (frame_count > most || dt / largest_substep > most) {
+        char what[200];
+        std::snprintf(what, sizeof what, "%g s in frames of %g s (clock %lld %lld) is %.3g frames: at most %d frames of at most %.3g s can be flown",
+                      seconds, dt, static_cast<long long>(virtual_devices.frequency), static_cast<long long>(virtual_devices.step),
+                      frame_count, std::numeric_limits<int>::max(), most * largest_substep);
+        fail(what);
+    }
+    const int frames = static_cast<int>(frame_count);
     const bool progress = flight_isatty(2) != 0;
-    for (long i = 0; i < frames; ++i) {
+    for (int i = 0; i < frames; ++i) {
         frame(host, paused, out);
         if (progress && host_time_ >= next_progress_) {
             next_progress_ = host_time_ + 0.5;
