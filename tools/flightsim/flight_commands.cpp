@@ -210,6 +210,9 @@ void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostrea
     } else if (name == "record") {
         expect_count(words, 2, 2);
         if (words[1].find_first_of("/\\") != std::string::npos) throw bad_command("a record name is not a path");
+        for (const char c : words[1])
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                throw bad_command("a record name is a file name, without control bytes: " + quoted_word(words[1]));
         if (session) session->record(words[1]);
     } else if (name == "expect") {
         if (words.size() < 3 || words.size() % 2 == 0) throw bad_command("'expect' takes pairs of QUANTITY RMS");

@@ -16,6 +16,7 @@
 #include "tools/flightsim/sim_math.h"
 #include "tools/flightsim/trim.h"
 #include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/script_commands.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -151,7 +152,7 @@ void flight_session::start_ground(double heading_degrees)
 
 void flight_session::record(const std::string& name)
 {
-    if (!name_.empty()) fail("this flight is already recorded as '" + name_ + "': one 'record' a flight");
+    if (!name_.empty()) fail("this flight is already recorded as " + quoted_word(name_) + ": one 'record' a flight");
     name_ = name;
     std::error_code ignored;  // a folder that cannot be made shows as a file that cannot be written
     std::filesystem::create_directories(std::filesystem::path(output_path(".csv")).parent_path(), ignored);
