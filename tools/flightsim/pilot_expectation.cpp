@@ -1,31 +1,33 @@
 #include "tools/flightsim/pilot_expectation.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "tools/flightsim/sim_math.h"
 #include "tools/gaugehost/gauge_host.h"
 
-cockpit_lamps read_cockpit(GaugeHost& host)
+cockpit_gauges find_cockpit(const GaugeHost& host)
+{
+    return {host.find_gauge("AP_Panel_1"), host.find_gauge("V_Lamp")};
+}
+
+cockpit_lamps read_cockpit(const GaugeHost& host, const cockpit_gauges& gauges)
 {
     // A lit lamp is the element's first image (value 0); the panel's places: 3 heading, 4 engage,
     // 5 height, 6 radio source; the speed-hold lamp's place 2.
     cockpit_lamps lamps;
-    if (GAUGEHDR* gauge = host.find_gauge("AP_Panel_1")) {
-        for (const element_values& element : host.show(gauge)) {
-            const bool lit = element.value && *element.value == 0.0;
-            switch (element.place) {
-            case 3: lamps.heading_active = lit; break;
-            case 4: lamps.master = lit; break;
-            case 5: lamps.height_on = lit; break;
-            case 6: lamps.source_radio = lit; break;
-            default: break;
-            }
-        }
+    auto lit = [&](GAUGEHDR* gauge, int place) {
+        const std::optional<double> value = host.element_value(gauge, place);
+        return value && *value == 0.0;
+    };
+    if (GAUGEHDR* panel = gauges.panel) {
+        lamps.heading_active = lit(panel, 3);
+        lamps.master = lit(panel, 4);
+        lamps.height_on = lit(panel, 5);
+        lamps.source_radio = lit(panel, 6);
     }
-    if (GAUGEHDR* lamp = host.find_gauge("V_Lamp"))
-        for (const element_values& element : host.show(lamp))
-            if (element.place == 2 && element.value) lamps.speed_active = *element.value == 0.0;
+    if (gauges.speed_lamp != nullptr) lamps.speed_active = lit(gauges.speed_lamp, 2);
     return lamps;
 }
 

@@ -17,13 +17,21 @@
 #include "tools/flightsim/host_link.h"
 
 class GaugeHost;
+struct GAUGEHDR;
 
 // The cockpit's lamps as the pilot sees them.
 struct cockpit_lamps {
     bool master = false, heading_active = false, height_on = false, source_radio = false, speed_active = false;
 };
 
-cockpit_lamps read_cockpit(GaugeHost& host);
+// The gauges that carry the lamps, found once per host.
+struct cockpit_gauges {
+    GAUGEHDR* panel = nullptr;  // AP_Panel_1
+    GAUGEHDR* speed_lamp = nullptr;  // V_Lamp
+};
+
+cockpit_gauges find_cockpit(const GaugeHost& host);
+cockpit_lamps read_cockpit(const GaugeHost& host, const cockpit_gauges& gauges);
 
 // What a scenario wants held for one quantity.
 struct wanted_value {

@@ -45,25 +45,6 @@ double surface_force(double along, double normal, double stall_tangent)
     return -std::fabs(along) * clamp(normal, -limit, limit);
 }
 
-// The attitude's sines and cosines and the earth-to-body rotation they make.
-struct attitude {
-    double sphi, cphi, stheta, ctheta, spsi, cpsi;
-    rotation c;
-};
-
-attitude attitude_of(const state_vector& x)
-{
-    attitude t;
-    sim::sincos(x[s_phi], t.sphi, t.cphi);
-    sim::sincos(x[s_theta], t.stheta, t.ctheta);
-    sim::sincos(x[s_psi], t.spsi, t.cpsi);
-    const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta, spsi = t.spsi, cpsi = t.cpsi;
-    t.c = {{{ctheta * cpsi, ctheta * spsi, -stheta},
-            {sphi * stheta * cpsi - cphi * spsi, sphi * stheta * spsi + cphi * cpsi, sphi * ctheta},
-            {cphi * stheta * cpsi + sphi * spsi, cphi * stheta * spsi - sphi * cpsi, cphi * ctheta}}};
-    return t;
-}
-
 // Skids: four contact points with springs, dampers and sliding friction. Hands each point's
 // force (body axes) to apply; returns the sum of the normal forces.
 template <typename Apply>
@@ -71,6 +52,9 @@ double skid_contact(const aircraft_parameters& a, const state_vector& x, const r
                     const terrain& ground, Apply apply)
 {
     double contact = 0.0;
+    // Well above the highest ground no skid can touch (a metre to spare for the rounding).
+    const double reach = std::fabs(a.skid_drop) + std::fabs(a.skid_half_track) + std::fmax(std::fabs(a.skid_forward), std::fabs(a.skid_aft));
+    if (x[s_down] + reach + ground.highest() < -1.0) return contact;
     const vec3 points[4] = {{a.skid_forward, -a.skid_half_track, a.skid_drop},
                             {a.skid_forward, a.skid_half_track, a.skid_drop},
                             {-a.skid_aft, -a.skid_half_track, a.skid_drop},
@@ -130,6 +114,34 @@ void solve_inflow_pair(inflow_iteration& main, inflow_iteration& tail)
 
 }  // namespace
 
+struct rotorcraft_model::attitude {
+    double sphi, cphi, stheta, ctheta, spsi, cpsi;
+    rotation c;  // earth to body
+
+    // The rates of change of the Euler angles from the body rates of x.
+    void angle_rates(const state_vector& x, double& phi, double& theta, double& psi) const
+    {
+        const double p = x[s_p], q = x[s_q], r = x[s_r];
+        const double turn = q * sphi + r * cphi;
+        phi = p + turn * stheta / ctheta;
+        theta = q * cphi - r * sphi;
+        psi = turn / ctheta;
+    }
+};
+
+rotorcraft_model::attitude rotorcraft_model::attitude_of(double phi, double theta, double psi)
+{
+    attitude t;
+    sim::sincos(phi, t.sphi, t.cphi);
+    sim::sincos(theta, t.stheta, t.ctheta);
+    sim::sincos(psi, t.spsi, t.cpsi);
+    const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta, spsi = t.spsi, cpsi = t.cpsi;
+    t.c = {{{ctheta * cpsi, ctheta * spsi, -stheta},
+            {sphi * stheta * cpsi - cphi * spsi, sphi * stheta * spsi + cphi * cpsi, sphi * ctheta},
+            {cphi * stheta * cpsi + sphi * spsi, cphi * stheta * spsi - sphi * cpsi, cphi * ctheta}}};
+    return t;
+}
+
 double solve_inflow(double k0, double slope, double lambda_free, double mu_squared)
 {
     inflow_iteration iteration(k0, slope, lambda_free, mu_squared);
@@ -167,11 +179,17 @@ double rotorcraft_model::density_at(double altitude) const
 void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& controls, const air_state& air,
                                    const terrain& ground, state_vector& dx, model_outputs* outputs) const
 {
+    derivatives_at(x, attitude_of(x[s_phi], x[s_theta], x[s_psi]), controls, air, ground, dx, outputs);
+}
+
+void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, const control_inputs& controls,
+                                      const air_state& air, const terrain& ground, state_vector& dx,
+                                      model_outputs* outputs) const
+{
     const aircraft_parameters& a = p_;
     const double rho = air.density;
     const double s_rot = a.rotor_direction;
 
-    const attitude t = attitude_of(x);
     const rotation& c = t.c;
     const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta;
 
@@ -288,10 +306,7 @@ void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& 
     dx[s_p] = (moment.x + (a.inertia_pitch - a.inertia_yaw) * q * r) / a.inertia_roll;
     dx[s_q] = (moment.y + (a.inertia_yaw - a.inertia_roll) * p * r) / a.inertia_pitch;
     dx[s_r] = (moment.z + (a.inertia_roll - a.inertia_pitch) * p * q) / a.inertia_yaw;
-    const double turn = q * sphi + r * cphi;
-    dx[s_phi] = p + turn * stheta / ctheta;
-    dx[s_theta] = q * cphi - r * sphi;
-    dx[s_psi] = turn / ctheta;
+    t.angle_rates(x, dx[s_phi], dx[s_theta], dx[s_psi]);
     const vec3 earth_velocity = c.to_earth(velocity);
     dx[s_north] = earth_velocity.x;
     dx[s_east] = earth_velocity.y;
@@ -316,7 +331,7 @@ void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& 
 rotorcraft_model::kinematics rotorcraft_model::kinematics_of(const state_vector& x, const air_state& air,
                                                               const terrain& ground) const
 {
-    const attitude t = attitude_of(x);
+    const attitude t = attitude_of(x[s_phi], x[s_theta], x[s_psi]);
     const rotation& c = t.c;
     const vec3 velocity = {x[s_u], x[s_v], x[s_w]};
     const vec3 omega = {x[s_p], x[s_q], x[s_r]};
@@ -332,14 +347,51 @@ rotorcraft_model::kinematics rotorcraft_model::kinematics_of(const state_vector&
 void rotorcraft_model::step(state_vector& x, const control_inputs& controls, const air_state& air,
                             const terrain& ground, double h) const
 {
+    advance(x, controls, air, ground, h, 1);
+}
+
+// Each stage's attitude is worked out while the stage before it is still being computed: the
+// angles of a stage follow from the angle rates of the one before, which need only its body
+// rates and attitude, not its forces. Placed ahead of the forces, the sines and cosines of the
+// next stage wait on nothing, and the processor works them out while the forces wait on the
+// rotors' inflow. The numbers are those of the plain scheme.
+void rotorcraft_model::advance(state_vector& x, const control_inputs& controls, const air_state& air,
+                               const terrain& ground, double h, int steps) const
+{
     state_vector k1, k2, k3, k4, y;
-    derivatives(x, controls, air, ground, k1);
-    for (int i = 0; i < state_size; ++i) y[i] = x[i] + 0.5 * h * k1[i];
-    derivatives(y, controls, air, ground, k2);
-    for (int i = 0; i < state_size; ++i) y[i] = x[i] + 0.5 * h * k2[i];
-    derivatives(y, controls, air, ground, k3);
-    for (int i = 0; i < state_size; ++i) y[i] = x[i] + h * k3[i];
-    derivatives(y, controls, air, ground, k4);
-    for (int i = 0; i < state_size; ++i) x[i] += h / 6.0 * (k1[i] + 2.0 * k2[i] + 2.0 * k3[i] + k4[i]);
-    x[s_psi] = sim::wrap(x[s_psi], 2.0 * sim::pi);
+    double rate_phi, rate_theta, rate_psi;
+    attitude now = attitude_of(x[s_phi], x[s_theta], x[s_psi]);
+    for (int n = 0; n < steps; ++n) {
+        now.angle_rates(x, rate_phi, rate_theta, rate_psi);
+        attitude next = attitude_of(x[s_phi] + 0.5 * h * rate_phi, x[s_theta] + 0.5 * h * rate_theta,
+                                    x[s_psi] + 0.5 * h * rate_psi);
+        derivatives_at(x, now, controls, air, ground, k1, nullptr);
+        for (int i = 0; i < state_size; ++i) y[i] = x[i] + 0.5 * h * k1[i];
+
+        now = next;
+        now.angle_rates(y, rate_phi, rate_theta, rate_psi);
+        next = attitude_of(x[s_phi] + 0.5 * h * rate_phi, x[s_theta] + 0.5 * h * rate_theta,
+                           x[s_psi] + 0.5 * h * rate_psi);
+        derivatives_at(y, now, controls, air, ground, k2, nullptr);
+        for (int i = 0; i < state_size; ++i) y[i] = x[i] + 0.5 * h * k2[i];
+
+        now = next;
+        now.angle_rates(y, rate_phi, rate_theta, rate_psi);
+        next = attitude_of(x[s_phi] + h * rate_phi, x[s_theta] + h * rate_theta, x[s_psi] + h * rate_psi);
+        derivatives_at(y, now, controls, air, ground, k3, nullptr);
+        for (int i = 0; i < state_size; ++i) y[i] = x[i] + h * k3[i];
+
+        now = next;
+        if (n + 1 < steps) {
+            // The next step's first attitude: the angles this step ends at.
+            now.angle_rates(y, rate_phi, rate_theta, rate_psi);
+            auto end = [&](int i, double rate) { return x[i] + h / 6.0 * (k1[i] + 2.0 * k2[i] + 2.0 * k3[i] + rate); };
+            next = attitude_of(end(s_phi, rate_phi), end(s_theta, rate_theta),
+                               sim::wrap(end(s_psi, rate_psi), 2.0 * sim::pi));
+        }
+        derivatives_at(y, now, controls, air, ground, k4, nullptr);
+        for (int i = 0; i < state_size; ++i) x[i] += h / 6.0 * (k1[i] + 2.0 * k2[i] + 2.0 * k3[i] + k4[i]);
+        x[s_psi] = sim::wrap(x[s_psi], 2.0 * sim::pi);
+        now = next;
+    }
 }

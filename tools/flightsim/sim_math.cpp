@@ -74,14 +74,22 @@ void sincos(double x, double& sine, double& cosine)
         sine = cosine = x - x;
         return;
     }
-    const double k = nearest(x * two_over_pi);
+    const double scaled = x * two_over_pi;
+    double k;
+    long long quadrant;
+    if (std::fabs(scaled) < 4503599627370496.0) {
+        // nearest() by the integer conversion, which truncates: the floor of a positive number.
+        const long long whole = static_cast<long long>(scaled >= 0.0 ? scaled + 0.5 : -scaled + 0.5);
+        k = scaled >= 0.0 ? static_cast<double>(whole) : -static_cast<double>(whole);
+        quadrant = (scaled >= 0.0 ? whole : -whole) & 3;
+    } else {
+        k = nearest(scaled);
+        quadrant = static_cast<long long>(std::fmod(k, 4.0)) & 3;
+    }
     const double r = ((x - k * half_pi_1) - k * half_pi_2) - k * half_pi_3;
     const double s = sin_kernel(r);
     const double c = cos_kernel(r);
-    // k is a whole number: below 2^52 its remainder by 4 is the integer's.
-    const long long quadrant =
-        std::fabs(k) < 4503599627370496.0 ? static_cast<long long>(k) % 4 : static_cast<long long>(std::fmod(k, 4.0));
-    switch ((quadrant + 4) % 4) {
+    switch (quadrant) {
     case 0: sine = s; cosine = c; break;
     case 1: sine = c; cosine = -s; break;
     case 2: sine = -s; cosine = -c; break;
