@@ -48,22 +48,29 @@ double clamp(double value, double low, double high)
     return value < low ? low : value > high ? high : value;
 }
 
-// One event as gaugehost's frame command prints it, {"frame":F,"event":ID,"value":V}, formatted
-// without the stream's locale machinery: a line for every event of a long flight.
-void write_event(const recorded_event& event, std::ostream& out)
+// The frame's events as gaugehost's frame command prints them, {"frame":F,"event":ID,"value":V}
+// a line, formatted without the stream's locale machinery and written at once.
+void write_events(const std::vector<recorded_event>& events, std::ostream& out)
 {
-    char line[128];  // three numbers of at most 11 characters each and 33 of text
-    char* at = line;
+    constexpr size_t longest_line = 80;  // three numbers of at most 11 characters and 33 of text
+    char buffer[16 * longest_line];
+    char* at = buffer;
     auto text = [&](std::string_view part) { at = std::copy(part.begin(), part.end(), at); };
     auto number = [&](auto value) { at = std::to_chars(at, at + 24, value).ptr; };
-    text("{\"frame\":");
-    number(event.frame);
-    text(",\"event\":");
-    number(event.id);
-    text(",\"value\":");
-    number(event.value);
-    text("}\n");
-    out.write(line, at - line);
+    for (const recorded_event& event : events) {
+        if (at + longest_line > buffer + sizeof buffer) {
+            out.write(buffer, at - buffer);
+            at = buffer;
+        }
+        text("{\"frame\":");
+        number(event.frame);
+        text(",\"event\":");
+        number(event.id);
+        text(",\"value\":");
+        number(event.value);
+        text("}\n");
+    }
+    if (at != buffer) out.write(buffer, at - buffer);
 }
 
 [[noreturn]] void fail(const std::string& what)
@@ -218,7 +225,7 @@ void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool 
     host.set_var(host_token::rudder, axes_.rudder);
     host.set_var(host_token::elevator, axes_.elevator);
 
-    const cockpit_lamps pre = read_cockpit(host, cockpit);
+    const cockpit_lamps pre = read_cockpit(cockpit);
     const bool handing_back = !pre.master && engaged_;
     engaged_ = pre.master;
     const axis_positions before = axes_;
@@ -227,8 +234,8 @@ void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool 
     channel_commands commands = {axes_.aileron - trim_.aileron, axes_.elevator - trim_.elevator,
                                  axes_.rudder - trim_.rudder, axes_.collective};
     std::array<bool, 4> sent = {};
+    write_events(host.events(), out);
     for (const recorded_event& event : host.events()) {
-        write_event(event, out);
         const double value = event.value;
         switch (event.id) {
         case axis_event::roll:
@@ -259,7 +266,7 @@ void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool 
     if (handing_back)
         handbacks_.push_back({sim_time_, {axes_.aileron - before.aileron, axes_.elevator - before.elevator,
                                           axes_.rudder - before.rudder, axes_.collective - before.collective}});
-    const cockpit_lamps post = read_cockpit(host, cockpit);
+    const cockpit_lamps post = read_cockpit(cockpit);
     pilot_.after_cycle(post, readings, last_readings_);
     last_readings_ = readings;
 

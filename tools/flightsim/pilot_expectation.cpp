@@ -7,27 +7,33 @@
 #include "tools/flightsim/sim_math.h"
 #include "tools/gaugehost/gauge_host.h"
 
+// A lit lamp is the element's first image (value 0); the panel's places: 3 heading, 4 engage,
+// 5 height, 6 radio source; the speed-hold lamp's place 2.
 cockpit_gauges find_cockpit(const GaugeHost& host)
 {
-    return {host.find_gauge("AP_Panel_1"), host.find_gauge("V_Lamp")};
+    cockpit_gauges found;
+    if (GAUGEHDR* panel = host.find_gauge("AP_Panel_1")) {
+        found.heading = GaugeHost::element_at(panel, 3);
+        found.master = GaugeHost::element_at(panel, 4);
+        found.height = GaugeHost::element_at(panel, 5);
+        found.source_radio = GaugeHost::element_at(panel, 6);
+    }
+    if (GAUGEHDR* lamp = host.find_gauge("V_Lamp")) found.speed = GaugeHost::element_at(lamp, 2);
+    return found;
 }
 
-cockpit_lamps read_cockpit(const GaugeHost& host, const cockpit_gauges& gauges)
+cockpit_lamps read_cockpit(const cockpit_gauges& gauges)
 {
-    // A lit lamp is the element's first image (value 0); the panel's places: 3 heading, 4 engage,
-    // 5 height, 6 radio source; the speed-hold lamp's place 2.
-    cockpit_lamps lamps;
-    auto lit = [&](GAUGEHDR* gauge, int place) {
-        const std::optional<double> value = host.element_value(gauge, place);
+    auto lit = [](ELEMENT_HEADER* element) {
+        const std::optional<double> value = GaugeHost::element_value(element);
         return value && *value == 0.0;
     };
-    if (GAUGEHDR* panel = gauges.panel) {
-        lamps.heading_active = lit(panel, 3);
-        lamps.master = lit(panel, 4);
-        lamps.height_on = lit(panel, 5);
-        lamps.source_radio = lit(panel, 6);
-    }
-    if (gauges.speed_lamp != nullptr) lamps.speed_active = lit(gauges.speed_lamp, 2);
+    cockpit_lamps lamps;
+    lamps.heading_active = lit(gauges.heading);
+    lamps.master = lit(gauges.master);
+    lamps.height_on = lit(gauges.height);
+    lamps.source_radio = lit(gauges.source_radio);
+    lamps.speed_active = lit(gauges.speed);
     return lamps;
 }
 

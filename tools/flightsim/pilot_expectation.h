@@ -17,21 +17,24 @@
 #include "tools/flightsim/host_link.h"
 
 class GaugeHost;
-struct GAUGEHDR;
+struct ELEMENT_HEADER;
 
 // The cockpit's lamps as the pilot sees them.
 struct cockpit_lamps {
     bool master = false, heading_active = false, height_on = false, source_radio = false, speed_active = false;
 };
 
-// The gauges that carry the lamps, found once per host.
+// The lamps' elements, found once per flight (null where the module has none).
 struct cockpit_gauges {
-    GAUGEHDR* panel = nullptr;  // AP_Panel_1
-    GAUGEHDR* speed_lamp = nullptr;  // V_Lamp
+    ELEMENT_HEADER* heading = nullptr;       // AP_Panel_1, place 3
+    ELEMENT_HEADER* master = nullptr;        // place 4
+    ELEMENT_HEADER* height = nullptr;        // place 5
+    ELEMENT_HEADER* source_radio = nullptr;  // place 6
+    ELEMENT_HEADER* speed = nullptr;         // V_Lamp, place 2
 };
 
 cockpit_gauges find_cockpit(const GaugeHost& host);
-cockpit_lamps read_cockpit(const GaugeHost& host, const cockpit_gauges& gauges);
+cockpit_lamps read_cockpit(const cockpit_gauges& gauges);
 
 // What a scenario wants held for one quantity.
 struct wanted_value {

@@ -48,12 +48,11 @@ double surface_force(double along, double normal, double stall_tangent)
 // Skids: four contact points with springs, dampers and sliding friction. Hands each point's
 // force (body axes) to apply; returns the sum of the normal forces.
 template <typename Apply>
-double skid_contact(const aircraft_parameters& a, const state_vector& x, const rotation& c, vec3 velocity, vec3 omega,
+double skid_contact(const aircraft_parameters& a, double reach, const state_vector& x, const rotation& c, vec3 velocity, vec3 omega,
                     const terrain& ground, Apply apply)
 {
     double contact = 0.0;
     // Well above the highest ground no skid can touch (a metre to spare for the rounding).
-    const double reach = std::fabs(a.skid_drop) + std::fabs(a.skid_half_track) + std::fmax(std::fabs(a.skid_forward), std::fabs(a.skid_aft));
     if (x[s_down] + reach + ground.highest() < -1.0) return contact;
     const vec3 points[4] = {{a.skid_forward, -a.skid_half_track, a.skid_drop},
                             {a.skid_forward, a.skid_half_track, a.skid_drop},
@@ -132,9 +131,14 @@ struct rotorcraft_model::attitude {
 rotorcraft_model::attitude rotorcraft_model::attitude_of(double phi, double theta, double psi)
 {
     attitude t;
-    sim::sincos(phi, t.sphi, t.cphi);
-    sim::sincos(theta, t.stheta, t.ctheta);
-    sim::sincos(psi, t.spsi, t.cpsi);
+    double sines[3], cosines[3];
+    sim::sincos3({phi, theta, psi}, sines, cosines);
+    t.sphi = sines[0];
+    t.cphi = cosines[0];
+    t.stheta = sines[1];
+    t.ctheta = cosines[1];
+    t.spsi = sines[2];
+    t.cpsi = cosines[2];
     const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta, spsi = t.spsi, cpsi = t.cpsi;
     t.c = {{{ctheta * cpsi, ctheta * spsi, -stheta},
             {sphi * stheta * cpsi - cphi * spsi, sphi * stheta * spsi + cphi * cpsi, sphi * ctheta},
@@ -160,6 +164,8 @@ rotorcraft_model::rotorcraft_model(const aircraft_parameters& parameters) : p_(p
     tail_tip_speed_ = p_.tail_rotor_speed * p_.tail_rotor_radius;
     tail_solidity_ = p_.tail_rotor_blades * p_.tail_rotor_chord / (sim::pi * p_.tail_rotor_radius);
     sim::sincos(p_.shaft_tilt, shaft_sin_, shaft_cos_);
+    skid_reach_ = std::fabs(p_.skid_drop) + std::fabs(p_.skid_half_track) +
+                  std::fmax(std::fabs(p_.skid_forward), std::fabs(p_.skid_aft));
     stall_tangent_ = sim::sin(p_.surface_stall_angle) / sim::cos(p_.surface_stall_angle);
 }
 
@@ -295,7 +301,7 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     force = force + (a.mass * gravity) * vec3{-stheta, sphi * ctheta, cphi * ctheta};
 
     // Skids.
-    const double contact = skid_contact(a, x, c, velocity, omega, ground, apply);
+    const double contact = skid_contact(a, skid_reach_, x, c, velocity, omega, ground, apply);
 
     // Equations of motion.
     const double m = a.mass;
@@ -340,7 +346,7 @@ rotorcraft_model::kinematics rotorcraft_model::kinematics_of(const state_vector&
     k.heading_rate = (x[s_q] * t.sphi + x[s_r] * t.cphi) / t.ctheta;
     k.down_rate = c.to_earth(velocity).z;
     k.air_u = (velocity - wind).x;
-    k.contact_force = skid_contact(p_, x, c, velocity, omega, ground, [](vec3, vec3) {});
+    k.contact_force = skid_contact(p_, skid_reach_, x, c, velocity, omega, ground, [](vec3, vec3) {});
     return k;
 }
 

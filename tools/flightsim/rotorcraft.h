@@ -86,6 +86,7 @@ private:
     double tail_area_, tail_tip_speed_, tail_solidity_;
     double shaft_sin_, shaft_cos_;
     double stall_tangent_;
+    double skid_reach_;  // no skid point is farther than this from the centre of mass
 };
 
 // Total inflow ratio (downwards through the disc) from momentum theory with uniform inflow,

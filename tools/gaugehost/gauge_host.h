@@ -90,10 +90,12 @@ public:
 
     click_result click(GAUGEHDR* gauge, int32_t x, int32_t y);
     std::vector<element_values> show(GAUGEHDR* gauge);
-    // The value callback of the element at a 1-based place in the gauge's chain, as show reads it
-    // (icons and needles); none when there is no such element or it has no value callback.
-    // Calls that one callback only and allocates nothing.
-    std::optional<double> element_value(GAUGEHDR* gauge, int place) const;
+    // The element at a 1-based place in the gauge's chain; null when the chain is shorter.
+    static ELEMENT_HEADER* element_at(GAUGEHDR* gauge, int place);
+    // An icon's or a needle's value as show reads it, through its value callback; none for other
+    // elements, a null element or one without a callback. Calls that one callback only and
+    // allocates nothing.
+    static std::optional<double> element_value(ELEMENT_HEADER* element);
 
     int frames_run() const { return frames_; }
     const std::vector<recorded_event>& events() const { return events_; }
