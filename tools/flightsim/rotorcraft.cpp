@@ -244,6 +244,54 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     const double tail_sigma_a = tail_solidity_ * a.tail_rotor_lift_slope;
     const double tail_k0 = 0.5 * tail_sigma_a * tail_pitch * (1.0 / 3.0 + 0.5 * tail_mu_squared);
 
+    // What does not wait on the inflow comes first, so that the processor works it out while the
+    // inflow iterations wait on their divisions; the forces are still summed in the same order.
+    const double r2 = a.rotor_radius * a.rotor_radius;
+    const double lock = rho * a.blade_lift_slope * a.rotor_chord * r2 * r2 / a.blade_flap_inertia;
+    const double tau = 16.0 / (lock * a.rotor_speed);
+    const double cyclic_lon = controls.longitudinal * a.cyclic_longitudinal;
+    const double cyclic_lat = controls.lateral * a.cyclic_lateral;
+    const double dynamic = rho * disc_area_ * tip_speed_ * tip_speed_;
+
+    // Tail surfaces.
+    const double stall_tangent = stall_tangent_;
+    const vec3 stabiliser = {-a.stabiliser_arm, 0.0, 0.0};
+    const vec3 stabiliser_velocity = air_velocity + cross(omega, stabiliser);
+    const vec3 stabiliser_force = {0.0, 0.0,
+                                   0.5 * rho * a.stabiliser_area * a.stabiliser_lift_slope *
+                                       surface_force(stabiliser_velocity.x, stabiliser_velocity.z, stall_tangent)};
+    const vec3 stabiliser_moment = cross(stabiliser, stabiliser_force);
+    const vec3 fin = {-a.fin_arm, 0.0, -a.fin_height};
+    const vec3 fin_velocity = air_velocity + cross(omega, fin);
+    const vec3 fin_force = {
+        0.0, 0.5 * rho * a.fin_area * a.fin_lift_slope * surface_force(fin_velocity.x, fin_velocity.y, stall_tangent), 0.0};
+    const vec3 fin_moment = cross(fin, fin_force);
+
+    // Fuselage drag.
+    const double airspeed = std::sqrt(dot(air_velocity, air_velocity));
+    const double q_drag = -0.5 * rho * airspeed;
+    const vec3 drag = {q_drag * a.drag_area_forward * air_velocity.x, q_drag * a.drag_area_side * air_velocity.y,
+                       q_drag * a.drag_area_vertical * air_velocity.z};
+
+    // Gravity.
+    const vec3 weight = (a.mass * gravity) * vec3{-stheta, sphi * ctheta, cphi * ctheta};
+
+    // Skids: their forces and moments, to be added last.
+    int skid_points = 0;
+    vec3 skid_at[4], skid_push[4];
+    const double contact = skid_contact(a, skid_reach_, x, c, velocity, omega, ground, [&](vec3 at, vec3 f) {
+        skid_at[skid_points] = at;
+        skid_push[skid_points] = f;
+        ++skid_points;
+    });
+
+    // The kinematics.
+    t.angle_rates(x, dx[s_phi], dx[s_theta], dx[s_psi]);
+    const vec3 earth_velocity = c.to_earth(velocity);
+    dx[s_north] = earth_velocity.x;
+    dx[s_east] = earth_velocity.y;
+    dx[s_down] = earth_velocity.z;
+
     // Both rotors' inflow.
     inflow_iteration main_inflow(k0, 0.25 * sigma_a, lambda_free, mu_squared);
     inflow_iteration tail_inflow(tail_k0, 0.25 * tail_sigma_a, tail_through / tail_tip_speed_, tail_mu_squared);
@@ -252,7 +300,6 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     const double tail_lambda = tail_inflow.lambda;
 
     const double ct = k0 - 0.25 * sigma_a * lambda;
-    const double dynamic = rho * disc_area_ * tip_speed_ * tip_speed_;
     const double thrust = ct * dynamic;
     apply(hub, thrust * thrust_axis);
     const double torque = dynamic * a.rotor_radius *
@@ -261,16 +308,11 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     moment = moment + (hub_stiffness_ * flap_lat) * i_s - (hub_stiffness_ * flap_lon) * j_s;  // hub spring
 
     // Flapping: the disc heads for its quasi-steady tilt with the lag tau.
-    const double r2 = a.rotor_radius * a.rotor_radius;
-    const double lock = rho * a.blade_lift_slope * a.rotor_chord * r2 * r2 / a.blade_flap_inertia;
-    const double tau = 16.0 / (lock * a.rotor_speed);
     const double coning = lock / 8.0 *
                           (theta_root * (1.0 + mu_squared) + twist * (0.8 + 2.0 / 3.0 * mu_squared) - 4.0 / 3.0 * lambda) /
                           (a.flap_frequency * a.flap_frequency);
     const double flapback = 2.0 * (4.0 / 3.0 * theta_root + twist - lambda) / (1.0 - 0.5 * mu_squared);
     const double sideways = 4.0 / 3.0 * coning / (1.0 + 0.5 * mu_squared);
-    const double cyclic_lon = controls.longitudinal * a.cyclic_longitudinal;
-    const double cyclic_lat = controls.lateral * a.cyclic_lateral;
     const double steady_lon = cyclic_lon - flapback * mu_x - s_rot * sideways * mu_y + tau * x[s_q];
     const double steady_lat = cyclic_lat - flapback * mu_y + s_rot * sideways * mu_x - tau * x[s_p];
 
@@ -279,29 +321,13 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
         (tail_k0 - 0.25 * tail_sigma_a * tail_lambda) * rho * tail_area_ * tail_tip_speed_ * tail_tip_speed_;
     apply(tail, tail_thrust * tail_axis);
 
-    // Tail surfaces.
-    const double stall_tangent = stall_tangent_;
-    const vec3 stabiliser = {-a.stabiliser_arm, 0.0, 0.0};
-    const vec3 stabiliser_velocity = air_velocity + cross(omega, stabiliser);
-    apply(stabiliser, {0.0, 0.0,
-                       0.5 * rho * a.stabiliser_area * a.stabiliser_lift_slope *
-                           surface_force(stabiliser_velocity.x, stabiliser_velocity.z, stall_tangent)});
-    const vec3 fin = {-a.fin_arm, 0.0, -a.fin_height};
-    const vec3 fin_velocity = air_velocity + cross(omega, fin);
-    apply(fin, {0.0, 0.5 * rho * a.fin_area * a.fin_lift_slope * surface_force(fin_velocity.x, fin_velocity.y, stall_tangent),
-                0.0});
-
-    // Fuselage drag.
-    const double airspeed = std::sqrt(dot(air_velocity, air_velocity));
-    const double q_drag = -0.5 * rho * airspeed;
-    force = force + vec3{q_drag * a.drag_area_forward * air_velocity.x, q_drag * a.drag_area_side * air_velocity.y,
-                         q_drag * a.drag_area_vertical * air_velocity.z};
-
-    // Gravity.
-    force = force + (a.mass * gravity) * vec3{-stheta, sphi * ctheta, cphi * ctheta};
-
-    // Skids.
-    const double contact = skid_contact(a, skid_reach_, x, c, velocity, omega, ground, apply);
+    force = force + stabiliser_force;
+    moment = moment + stabiliser_moment;
+    force = force + fin_force;
+    moment = moment + fin_moment;
+    force = force + drag;
+    force = force + weight;
+    for (int i = 0; i < skid_points; ++i) apply(skid_at[i], skid_push[i]);
 
     // Equations of motion.
     const double m = a.mass;
@@ -312,11 +338,6 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     dx[s_p] = (moment.x + (a.inertia_pitch - a.inertia_yaw) * q * r) / a.inertia_roll;
     dx[s_q] = (moment.y + (a.inertia_yaw - a.inertia_roll) * p * r) / a.inertia_pitch;
     dx[s_r] = (moment.z + (a.inertia_roll - a.inertia_pitch) * p * q) / a.inertia_yaw;
-    t.angle_rates(x, dx[s_phi], dx[s_theta], dx[s_psi]);
-    const vec3 earth_velocity = c.to_earth(velocity);
-    dx[s_north] = earth_velocity.x;
-    dx[s_east] = earth_velocity.y;
-    dx[s_down] = earth_velocity.z;
     dx[s_flap_lon] = (steady_lon - flap_lon) / tau;
     dx[s_flap_lat] = (steady_lat - flap_lat) / tau;
 
