@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libstb-dev fonts-liberation gnuplot-nox)
-# The fuzz targets (clang with libFuzzer) and the benchmarks (Google Benchmark, valgrind).
+# The fuzz targets (clang with libFuzzer) and the benchmarks (Google Benchmark, valgrind, and
+# time for the processor time of the simulated hour).
 packages+=(clang libclang-rt-14-dev libbenchmark-dev valgrind time)
 # The Windows build: the i686 mingw-w64 cross compilers (the posix-thread variant among them).
 packages+=(g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
