@@ -26,11 +26,18 @@ echo "instructions per update cycle (callgrind, $cycles cycles): $(( cycle / cyc
      "$(( (cycle - host) / cycles )) in the module, $(( host / cycles )) in the test host's lookup_var and trigger_key_event"
 
 # The flight simulator: a simulated hour of cruise with every hold engaged, in moderate turbulence.
-start=$(date +%s.%N)
-./build/bench/tools/gaugehost tools/flightsim/scenarios/benchmark_hour.gh >/dev/null 2>&1
-end=$(date +%s.%N)
-awk -v s="$start" -v e="$end" \
-    'BEGIN { printf "flight simulator: 3600 s of flight in %.2f s, real-time factor %.0f\n", e - s, 3600 / (e - s) }'
+# The processor time of one run (user and system, one core), the fastest of five: the machine's
+# other load lengthens a run, never shortens it.
+best=""
+times=$(mktemp)
+for run in 1 2 3 4 5; do
+    /usr/bin/time -o "$times" -f "%U %S" ./build/bench/tools/gaugehost tools/flightsim/scenarios/benchmark_hour.gh \
+        >/dev/null 2>&1
+    seconds=$(awk '{ print $1 + $2 }' "$times")
+    best=$(awk -v a="$seconds" -v b="${best:-$seconds}" 'BEGIN { print (a < b ? a : b) }')
+done
+rm -f "$times"
+awk -v s="$best" 'BEGIN { printf "flight simulator: 3600 s of flight in %.3f s of processor time (fastest of 5), real-time factor %.0f\n", s, 3600 / s }'
 
 # The gain tuner: a whole tuning run for the default aircraft on two jobs (exit 3, a miss, still
 # counts as a run).

@@ -41,7 +41,9 @@ const char* const usage_head =
     "  open | frame [N] | service GAUGE ID | click GAUGE X Y [N] | show GAUGE | stats | close\n"
     "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n";
 
-const char* const usage_tail = "\nExit status: 0 after a run, 1 when the module cannot be loaded, 2 for a bad script.\n";
+const char* const usage_tail =
+    "\nExit status: 0 after a run, 1 when the module cannot be loaded, 2 for a bad script (nothing\n"
+    "run), 3 when a line cannot be carried out (what ran before it has been printed).\n";
 
 // The usage, with the commands that extensions linked into this program add.
 std::string usage()
@@ -140,7 +142,13 @@ int main(int argc, char** argv)
         return 2;
     }
     std::ios::sync_with_stdio(false);
-    run_script(commands, host, std::cout);
+    try {
+        run_script(commands, host, std::cout);
+    } catch (const script_error& error) {
+        std::cout.flush();
+        std::cerr << "gaugehost: " << error.line << ": " << error.what() << "\n";
+        return 3;
+    }
     std::cout.flush();
     return 0;
 }
