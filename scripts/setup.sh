@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libstb-dev libfast-float-dev fonts-liberation gnuplot-nox)
+# NLopt: the derivative-free optimiser of the flight simulator's gain tuner (flightsim tune).
+packages+=(libnlopt-cxx-dev)
 # pandoc turns the pilot's guide (docs/pilot-guide.md) into the HTML of the package.
 packages+=(pandoc)
 # The fuzz targets (clang with libFuzzer) and the benchmarks (Google Benchmark, valgrind, and

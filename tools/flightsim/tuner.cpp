@@ -124,7 +124,7 @@ void judge(evaluation& e, double starting_chatter, const aims& aim)
         }
         for (const bar_result& b : s.bars) {
             const double ratio = b.rms / b.bar;
-            cost += 10.0 * std::fmax(0.0, ratio - aim.bar_share) + 0.05 * ratio + (b.settled ? 0.0 : 5.0);
+            cost += 10.0 * std::fmax(0.0, ratio - aim.bar_share) + 0.2 * ratio + (b.settled ? 0.0 : 5.0);
             if (b.rms > b.bar) {
                 std::snprintf(text, sizeof text, "%s: %s RMS %.2f above its bar %.2f (by %.2f)", s.name.c_str(),
                               b.quantity.c_str(), b.rms, b.bar, b.rms - b.bar);
