@@ -3,7 +3,8 @@
 // every flight here runs in a child process of its own, forked from this one (which never runs the
 // module itself, so each child starts from the module's state at load), at most `jobs` at a time.
 // The parent is one thread waiting on the children's pipes; each child writes its result text and
-// ends.
+// ends. A child's standard error goes to /dev/null unless FLIGHTSIM_CHILD_STDERR is set (for
+// looking into a flight that fails).
 #pragma once
 
 #include <functional>
