@@ -86,7 +86,7 @@ file(GLOB brask_recommended_configs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/conf
 set(brask_recommended_packed "")
 foreach(config IN LISTS brask_recommended_configs)
     get_filename_component(config_name ${config} NAME)
-    configure_file(${config} ${brask_package_text}/recommended/${config_name} COPYONLY NEWLINE_STYLE CRLF)
+    configure_file(${config} ${brask_package_text}/recommended/${config_name} @ONLY NEWLINE_STYLE CRLF)
     list(APPEND brask_recommended_packed ${brask_package_text}/recommended/${config_name})
 endforeach()
 
