@@ -86,7 +86,7 @@ for aircraft in tools/flightsim/*.aircraft; do
     "$bin/flightsim/flightsim" tune --aircraft "$aircraft" --config config/brask_torvik.cfg \
         --out "$out/tuned/$name.cfg" --jobs 2 || status=$?
     if [ $status -ne 0 ] && [ $status -ne 3 ]; then exit $status; fi
-    "$bin/flightsim/flightsim" margins --aircraft "$aircraft" --config "$out/tuned/$name.cfg" --plots "$out" |
+    "$bin/flightsim/flightsim" margins --aircraft "$aircraft" --config "$out/tuned/$name.cfg" --plots "$out/tuned" |
         grep "Bode plot"
 done
 
