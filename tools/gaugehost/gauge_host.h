@@ -16,6 +16,11 @@
 #include "module/gauge_header.h"
 #include "module/host_abi.h"
 
+// The text buffer the host gives a string element: the characters shown and a terminator, then
+// guard bytes that reveal an overrun.
+constexpr size_t string_guard_bytes = 16;
+constexpr char string_guard = '\x5A';
+
 // What the host needs of a loaded module.
 struct module_records {
     LINKAGE* linkage;

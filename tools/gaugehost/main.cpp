@@ -19,7 +19,12 @@
 #else
 #include <unistd.h>
 
+#include <memory>
+
+#include "tools/gaugehost/emulated_module.h"
 #include "tools/gaugehost/linked_module.h"
+#include "tools/gaugehost/pe_file.h"
+#include "tools/gaugehost/x86_machine.h"
 #endif
 
 namespace {
@@ -30,8 +35,9 @@ const char* const usage =
     "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
     "is '-' or absent), and prints what the module did as JSON lines.\n"
     "\n"
-    "  --module PATH  the module file to load (Windows build); the native build has the module\n"
-    "                 linked in and ignores it\n"
+    "  --module PATH  the module file (.gau) to load: with LoadLibrary on the Windows build, into\n"
+    "                 an emulated 32-bit machine on the native build; without it the native\n"
+    "                 build runs the module linked into it\n"
     "  --help         this text\n"
     "\n"
     "Commands, one a line ('#' starts a comment):\n"
@@ -45,7 +51,8 @@ const char* const usage =
     "  start hover HEIGHT | start level KMH HEIGHT | start ground   [heading DEG]\n"
     "  fly SECONDS | pause SECONDS | sticks follow | record NAME | expect QUANTITY RMS ... | summary\n"
     "\n"
-    "Exit status: 0 after a run, 1 when the module cannot be loaded, 2 for a bad script.\n";
+    "Exit status: 0 after a run, 1 when the module cannot be loaded or its code faults, 2 for a\n"
+    "bad script.\n";
 
 std::string own_executable_path()
 {
@@ -115,7 +122,16 @@ int main(int argc, char** argv)
     }
     const module_records module = {loaded.linkage, loaded.import_table, loaded.handle};
 #else
-    const module_records module = linked_module();
+    std::unique_ptr<emulated_module> emulated;
+    if (!module_path.empty()) {
+        try {
+            emulated = std::make_unique<emulated_module>(module_path);
+        } catch (const std::exception& error) {
+            std::cerr << "gaugehost: " << module_path << ": " << error.what() << "\n";
+            return 1;
+        }
+    }
+    const module_records module = emulated ? emulated->records() : linked_module();
 #endif
 
     std::string text;
@@ -134,7 +150,18 @@ int main(int argc, char** argv)
         return 2;
     }
     std::ios::sync_with_stdio(false);
+#ifndef _WIN32
+    // A fault of the emulated module's code ends the script with the error that names it.
+    try {
+        run_script(commands, host, std::cout);
+    } catch (const emulation_fault& fault) {
+        std::cout.flush();
+        std::cerr << "gaugehost: " << module_path << ": " << fault.what() << "\n";
+        return 1;
+    }
+#else
     run_script(commands, host, std::cout);
+#endif
     std::cout.flush();
     return 0;
 }

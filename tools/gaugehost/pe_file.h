@@ -1,0 +1,49 @@
+// A 32-bit Windows DLL file as the emulated host loads it: the headers checked, the sections,
+// the base relocations, the imports by name and the exports by name, read from the file's bytes
+// with every offset checked against the file. Anything the loader cannot use is a module_error
+// that says what is wrong.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct module_error : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct pe_section {
+    std::string name;
+    uint32_t rva;
+    uint32_t virtual_size;  // the size in memory (at least the raw size)
+    uint32_t raw_offset;
+    uint32_t raw_size;      // bytes taken from the file; the rest of the section is zero
+    bool executes, reads, writes;
+};
+
+struct pe_import {
+    std::string dll;       // as the file spells it
+    std::string function;
+    uint32_t slot_rva;     // the function's slot in the import address table
+};
+
+struct pe_file {
+    uint32_t image_base;  // the preferred base
+    uint32_t image_size;
+    uint32_t header_size;
+    uint32_t entry_rva;   // 0: no entry point
+    std::vector<pe_section> sections;
+    std::vector<uint32_t> relocations;  // RVAs of the 32-bit words that hold absolute addresses
+    bool has_relocations;
+    std::vector<pe_import> imports;
+    std::vector<std::pair<std::string, uint32_t>> exports;  // name, RVA
+    uint32_t tls_rva, tls_size;  // the TLS directory, 0 when none
+    std::vector<uint8_t> image;  // image_size bytes: the headers and sections as mapped, unrelocated
+};
+
+// Parses a file's bytes; throws module_error when it is not a 32-bit x86 DLL the loader can map.
+pe_file parse_pe_file(const std::vector<uint8_t>& bytes);
+
+// The RVA of an export by name; throws module_error naming it when the file lacks it.
+uint32_t pe_export(const pe_file& file, const std::string& name);
