@@ -232,6 +232,9 @@ GAUGEHDR* emulated_records::copy_gauge(uint32_t address)
     gauge.size_y_mm = machine_.read32(address + at::gauge_size_y);
     link.callback = machine_.read32(address + at::gauge_callback);
     if (link.callback != 0) gauge.gauge_callback = gauge_callback;
+    for (int kind = 0; kind < 7; ++kind) link.routine_names[kind] = std::string(routine_names[kind]) + " routine of " + link.name;
+    for (int service = 0; service < 16; ++service)
+        link.service_names[service] = "gauge callback of " + link.name + " (service " + std::to_string(service) + ")";
     gauge_links_[&gauge] = link;
 
     const uint32_t elements = machine_.read32(address + at::gauge_elements);
@@ -321,6 +324,11 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
     default:
         break;
     }
+    static const char* const field_names[3][3] = {
+        {"value", "y", "rotation"}, {"x", "y", "rotation"}, {"x", "y", "rotation"}};
+    const int family = header.element_type == ELEMENT_TYPE_SLIDER ? 1 : header.element_type == ELEMENT_TYPE_SPRITE ? 2 : 0;
+    for (int field = 0; field < 3; ++field)
+        link.callback_names[field] = std::string(field_names[family][field]) + " callback of " + link.name;
     element_links_[&header] = link;
 
     const uint32_t children = machine_.read32(address + at::element_next);
@@ -366,10 +374,9 @@ void emulated_records::call_routine(int kind)
     const uint32_t first = linkage_address_ + at::linkage_gauges;
     const uint32_t previous = machine_.read32(first);
     machine_.write32(first, gauge.address);
-    std::vector<uint32_t> arguments;
-    if (kind == 1) arguments.push_back(module_handle_);
-    if (kind == 4) arguments.push_back(generate_phase);
-    machine_.call(gauge.routines[kind], arguments, std::string(routine_names[kind]) + " routine of " + gauge.name);
+    if (kind == 1) machine_.call(gauge.routines[kind], {module_handle_}, gauge.routine_names[kind]);
+    else if (kind == 4) machine_.call(gauge.routines[kind], {generate_phase}, gauge.routine_names[kind]);
+    else machine_.call(gauge.routines[kind], {}, gauge.routine_names[kind]);
     machine_.write32(first, previous);
 }
 
@@ -381,17 +388,16 @@ void emulated_records::call_module_routine(int which)
 void emulated_records::call_gauge_callback(GAUGEHDR* gauge, int32_t service_id, uint32_t extra_data)
 {
     const gauge_link& link = gauge_links_.at(gauge);
+    const bool named = service_id >= 0 && service_id < 16;
     machine_.call(link.callback, {link.address, static_cast<uint32_t>(service_id), extra_data},
-                  "gauge callback of " + link.name + " (service " + std::to_string(service_id) + ")");
+                  named ? link.service_names[service_id]
+                        : "gauge callback of " + link.name + " (service " + std::to_string(service_id) + ")");
 }
 
 double emulated_records::call_value(ELEMENT_HEADER* element, int field)
 {
     const element_link& link = element_links_.at(element);
-    static const char* const field_names[3][3] = {
-        {"value", "y", "rotation"}, {"x", "y", "rotation"}, {"x", "y", "rotation"}};
-    const int family = element->element_type == ELEMENT_TYPE_SLIDER ? 1 : element->element_type == ELEMENT_TYPE_SPRITE ? 2 : 0;
-    const std::string what = std::string(field_names[family][field]) + " callback of " + link.name;
+    const std::string& what = link.callback_names[field];
     if (element->element_type != ELEMENT_TYPE_STRING) return machine_.call_double(link.callbacks[field], {link.address}, what);
 
     // The text goes through a buffer of the host's in emulated memory, as large as the core's.

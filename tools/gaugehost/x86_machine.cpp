@@ -4,12 +4,16 @@
 
 #include <cstring>
 #include <sstream>
+#include <utility>
 
 namespace {
 
 // The machine's own areas, below anything a module occupies.
 constexpr uint32_t trap_area = 0x00010000, trap_area_size = 0x00010000, stub_size = 16;
 constexpr uint32_t machine_data = 0x00020000, machine_data_size = 0x1000;
+// Where the host's calls end, a page of its own: after every run the emulator drops the translated
+// code around its exit, so no other code may share the page.
+constexpr uint32_t exit_area = 0x00030000, exit_area_size = 0x1000;
 constexpr uint32_t stack_base = 0x00100000, stack_size = 0x00100000;
 constexpr uint32_t stack_top = stack_base + stack_size - 64;
 
@@ -25,7 +29,7 @@ constexpr uint32_t status_stack_fault = 0x0040, status_top = 0x3800;
 constexpr uint32_t direction_flag = 0x0400;
 constexpr uint64_t cr4_sse_enabled = 0x0600;  // OSFXSR and OSXMMEXCPT
 
-constexpr uint8_t op_int3 = 0xCC, op_hlt = 0xF4, op_ret = 0xC3, op_ret_imm = 0xC2;
+constexpr uint8_t op_int3 = 0xCC, op_hlt = 0xF4, op_ret = 0xC3, op_ret_imm = 0xC2, op_jmp_rel32 = 0xE9;
 constexpr uint8_t op_fld_m64[] = {0xDD, 0x05}, op_fstp_m64[] = {0xDD, 0x1D};
 
 void check(uc_err error, const char* what)
@@ -103,6 +107,7 @@ x86_machine::x86_machine()
     map(trap_area, trap_area_size, readable | executable, "the host's trap stubs");
     map(machine_data, machine_data_size, readable | writable, "the host's call data");
     map(stack_base, stack_size, readable | writable, "the stack");
+    map(exit_area, exit_area_size, readable | executable, "the host's exit");
     double_slot_ = machine_data;
 
     uc_hook hook;
@@ -112,12 +117,21 @@ x86_machine::x86_machine()
           "memory hook");
 
     // Where the host's calls return: a plain return, and one that stores and pops ST(0).
-    plain_return_ = add_code({op_hlt});
+    // Where the host's calls return: the exit itself, or code that stores and pops ST(0) first.
+    plain_return_ = exit_area;
+    write(exit_area, &op_hlt, 1);
     std::vector<uint8_t> store(op_fstp_m64, op_fstp_m64 + 2);
     put32(store, double_slot_ + 8);
-    store.push_back(op_hlt);
+    store.push_back(op_jmp_rel32);
+    put32(store, 0);
     double_return_ = add_code(store);
-    double_done_ = double_return_ + 6;
+    write32(double_return_ + 7, plain_return_ - (double_return_ + 11));
+
+    // The host's calls end where they return to; a fixed set of exits keeps translated code valid
+    // from one call to the next.
+    uc_ctl_exits_enable(uc_);
+    uint64_t exits[] = {plain_return_};
+    check(uc_ctl_set_exits(uc_, exits, std::size(exits)), "exits");
 
     uint64_t cr4 = 0;
     uc_reg_read(uc_, UC_X86_REG_CR4, &cr4);
@@ -256,27 +270,29 @@ void x86_machine::fail(const std::string& message)
     uc_emu_stop(uc_);
 }
 
-uint32_t x86_machine::call(uint32_t function, const std::vector<uint32_t>& arguments, const std::string& what)
+uint32_t x86_machine::call(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
 {
     run(function, arguments, plain_return_, plain_return_, what);
     return reg(UC_X86_REG_EAX);
 }
 
-double x86_machine::call_double(uint32_t function, const std::vector<uint32_t>& arguments, const std::string& what)
+double x86_machine::call_double(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
 {
-    run(function, arguments, double_return_, double_done_, what);
+    run(function, arguments, double_return_, plain_return_, what);
     double value;
     read(double_slot_ + 8, &value, sizeof value);
     return value;
 }
 
-uint32_t x86_machine::run(uint32_t function, const std::vector<uint32_t>& arguments, uint32_t return_address,
+uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
                           uint32_t stop_address, const std::string& what)
 {
     if (running_) throw std::logic_error("the emulated module was called while it ran");
     uint32_t esp = stack_top;
     const uint32_t expected_esp = esp;
-    for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument) write32(esp -= 4, *argument);
+    esp -= static_cast<uint32_t>(4 * arguments.size());
+    uint32_t at = esp;
+    for (uint32_t argument : arguments) write32(std::exchange(at, at + 4), argument);
     write32(esp -= 4, return_address);
     set_reg(UC_X86_REG_ESP, esp);
     for (size_t i = 0; i < std::size(saved_registers); ++i) set_reg(saved_registers[i], saved_register_marks[i]);
@@ -293,14 +309,14 @@ uint32_t x86_machine::run(uint32_t function, const std::vector<uint32_t>& argume
     if (!pending_error_.empty()) throw emulation_fault(named + " " + pending_error_);
     if (error != UC_ERR_OK)
         throw emulation_fault(named + " stopped at " + hex32(reg(UC_X86_REG_EIP)) + ": " + uc_strerror(error));
-    check_after(named, function, expected_esp);
+    check_after(named, return_address, expected_esp);
     return reg(UC_X86_REG_EAX);
 }
 
-void x86_machine::check_after(const std::string& named, uint32_t, uint32_t expected_esp)
+void x86_machine::check_after(const std::string& named, uint32_t return_address, uint32_t expected_esp)
 {
     const uint32_t eip = reg(UC_X86_REG_EIP);
-    if (eip != plain_return_ && eip != double_done_)
+    if (eip != plain_return_)
         throw emulation_fault(named + " ran past its budget of " + std::to_string(budget_) +
                               " instructions (a hang?); it was at " + hex32(eip));
     const uint32_t esp = reg(UC_X86_REG_ESP);
@@ -324,7 +340,7 @@ void x86_machine::check_after(const std::string& named, uint32_t, uint32_t expec
         throw emulation_fault(named + " changed the SSE control word (MXCSR) from " + hex32(mxcsr_default) + " to " +
                               hex32(mxcsr));
     const uint32_t status = reg(UC_X86_REG_FPSW);
-    if (eip == double_done_ && (status & status_stack_fault))
+    if (return_address == double_return_ && (status & status_stack_fault))
         throw emulation_fault(named + " returned no value in ST(0)");
     if ((status & status_stack_fault) || (status & status_top) != 0)
         throw emulation_fault(named + " left the x87 stack unbalanced (status word " + hex32(status & 0xFFFF) + ")");

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -69,9 +70,9 @@ public:
 
     // Calls the function at address with 32-bit arguments (stdcall) and returns EAX; what names
     // the function in errors. Throws emulation_fault for a fault or a broken rule.
-    uint32_t call(uint32_t function, const std::vector<uint32_t>& arguments, const std::string& what);
+    uint32_t call(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what);
     // The same for a function that returns a double in ST(0); the host pops it.
-    double call_double(uint32_t function, const std::vector<uint32_t>& arguments, const std::string& what);
+    double call_double(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what);
 
     void set_budget(uint64_t instructions) { budget_ = instructions; }
 
@@ -86,9 +87,9 @@ private:
         trap_handler handler;
     };
 
-    uint32_t run(uint32_t function, const std::vector<uint32_t>& arguments, uint32_t return_address,
+    uint32_t run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
                  uint32_t stop_address, const std::string& what);
-    void check_after(const std::string& what, uint32_t function, uint32_t expected_esp);
+    void check_after(const std::string& named, uint32_t return_address, uint32_t expected_esp);
     uint32_t reg(int id) const;
     void set_reg(int id, uint32_t value);
     friend struct machine_hooks;
@@ -97,7 +98,7 @@ private:
     std::vector<region> regions_;
     std::vector<trap> traps_;
     uint32_t code_used_ = 0;  // bytes of the trap area used by add_code, from its end down
-    uint32_t plain_return_ = 0, double_return_ = 0, double_done_ = 0, double_slot_ = 0;
+    uint32_t plain_return_ = 0, double_return_ = 0, double_slot_ = 0;
     double double_result_ = 0.0;
     std::string pending_error_;
     bool running_ = false;
