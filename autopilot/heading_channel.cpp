@@ -2,7 +2,7 @@
 // that decides at the end of each cycle whether heading hold is in force in the next one.
 #include "autopilot/autopilot_state.h"
 #include "autopilot/channel_steps.h"
-#include "autopilot/control_math.h"
+#include "common/control_math.h"
 #include "autopilot/host_variables.h"
 #include "module/host_calls.h"
 

@@ -4,7 +4,7 @@
 
 #include "autopilot/autopilot_state.h"
 #include "autopilot/channel_steps.h"
-#include "autopilot/control_math.h"
+#include "common/control_math.h"
 #include "autopilot/rate_estimate.h"
 
 namespace {

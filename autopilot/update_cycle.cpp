@@ -2,7 +2,7 @@
 // engagement, then the channels in a fixed order, then the outer loops and the run detector.
 #include "autopilot/autopilot_state.h"
 #include "autopilot/channel_steps.h"
-#include "autopilot/control_math.h"
+#include "common/control_math.h"
 #include "autopilot/host_variables.h"
 #include "input/joystick.h"
 #include "module/host_calls.h"

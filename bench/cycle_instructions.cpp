@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "bench/flight_setup.h"
-#include "module/a_pilot.h"
+#include "gauges/a_pilot.h"
 #include "tools/gaugehost/linked_module.h"
 
 int main(int argc, char** argv)

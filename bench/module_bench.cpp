@@ -12,7 +12,7 @@
 
 #include "bench/flight_setup.h"
 #include "gauges/element_records.h"
-#include "module/a_pilot.h"
+#include "gauges/a_pilot.h"
 #include "tools/gaugehost/linked_module.h"
 
 namespace {

@@ -7,22 +7,28 @@ get_directory_property(brask_compile_options COMPILE_OPTIONS)
 list(TRANSFORM brask_compile_options REPLACE "^(.+)$" "$<$<COMPILE_LANGUAGE:CXX>:\\1>")
 set_directory_properties(PROPERTIES COMPILE_OPTIONS "${brask_compile_options}")
 
-# BRASK_TORVIK_V1_0.gau: the module's own code (all of brask_module), the library entry point and
-# the bitmaps. The module-definition file gives the internal name and exports ImportTable (1) and
-# Linkage (2), nothing else. Everything the compiler brings in is linked statically: the
-# simulator's folder has no mingw runtime, so the file imports from Windows system DLLs only.
+# BRASK_TORVIK_V1_0.gau: the module's own code (the gauges' layer whole, and what it uses of the
+# layers below), the library entry point and the bitmaps. The module-definition file gives the
+# internal name and exports ImportTable (1) and Linkage (2), nothing else.
+#
+# The file is linked without the C run-time's start-up code or any default library: DllMain is the
+# entry point, the module has no static constructors to run, and it imports only what it calls
+# from kernel32, user32, winmm and msvcrt (module/imports.allowlist says which and why), with
+# libgcc's arithmetic helpers linked in. So it needs no runtime DLLs beside it, has no TLS, and
+# loads on every Windows from 2000 on.
 add_library(brask_torvik_gau SHARED
     module/dll_main.cpp
     module/brask_torvik.def
     resources/bitmaps.rc
 )
-target_link_libraries(brask_torvik_gau PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,brask_module>")
+brask_module_file_compile(brask_torvik_gau)
+target_link_libraries(brask_torvik_gau PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,brask_gauges>")
 # windres looks for the bitmap files named in bitmaps.rc beside it; a changed bitmap rebuilds the
 # resources.
 target_include_directories(brask_torvik_gau PRIVATE ${PROJECT_SOURCE_DIR}/resources)
 file(GLOB brask_bitmaps CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.bmp)
 set_source_files_properties(resources/bitmaps.rc PROPERTIES OBJECT_DEPENDS "${brask_bitmaps}")
-target_link_options(brask_torvik_gau PRIVATE -static -static-libgcc -static-libstdc++ -s)
+target_link_options(brask_torvik_gau PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
 set_target_properties(brask_torvik_gau PROPERTIES
     PREFIX ""
     OUTPUT_NAME BRASK_TORVIK_V1_0
@@ -43,37 +49,68 @@ if(BUILD_TESTING)
     # The two tests below compare with the native build (BRASK_NATIVE_BUILD_DIR), which the test
     # command builds first; without it they fail and say so rather than pass untried.
     set(BRASK_NATIVE_BUILD_DIR ${PROJECT_SOURCE_DIR}/build/native CACHE PATH "The native build, for the differential tests")
-    # needs_native NATIVE_PROGRAM COMMAND...: runs COMMAND once NATIVE_PROGRAM is there.
-    set(needs_native sh -c "[ -x \"$1\" ] || { echo \"needs the native build: $1 is missing (cmake --build --preset native)\"; exit 1; }; shift; exec \"$@\"" needs_native)
 
     # Our own profile reader and writer against Windows' own, on a corpus of tricky files.
     list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 wine_runner)
     add_test(NAME profile_differential
-             COMMAND ${needs_native} ${BRASK_NATIVE_BUILD_DIR}/tools/profile_probe
-                     ${PROJECT_SOURCE_DIR}/tests/profile_corpus/differential.sh
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/profile_corpus/differential.sh
                      ${BRASK_NATIVE_BUILD_DIR}/tools/profile_probe ${wine_runner} $<TARGET_FILE:profile_probe>)
     set_tests_properties(profile_differential PROPERTIES TIMEOUT 300)
 
     # A short closed-loop flight flown by the module file under Wine must give the native build's
     # events frame by frame.
     add_test(NAME flightsim.native_and_windows_agree
-             COMMAND ${needs_native} ${BRASK_NATIVE_BUILD_DIR}/tools/gaugehost
-                     ${CMAKE_COMMAND} -DNATIVE=${BRASK_NATIVE_BUILD_DIR}/tools/gaugehost
+             COMMAND ${CMAKE_COMMAND} -DNATIVE=${BRASK_NATIVE_BUILD_DIR}/tools/gaugehost
                      -DWINDOWS_HOST=$<TARGET_FILE:gaugehost> -DMODULE=$<TARGET_FILE:brask_torvik_gau>
                      -DWINE_RUN=${wine_runner} -DSCENARIO=${PROJECT_SOURCE_DIR}/tests/scenarios/cruise_short.gh
                      -P ${PROJECT_SOURCE_DIR}/tools/flightsim/compare_native_wine.cmake)
     set_tests_properties(flightsim.native_and_windows_agree PROPERTIES TIMEOUT 300)
 endif()
 
-# The package a pilot downloads: brask_torvik-1.0.zip with a gauges folder holding the module file
-# and the sample configuration, to be unpacked into the simulator's folder.
+# The package a pilot downloads, brask_torvik-<version>.zip:
+#   gauges/BRASK_TORVIK_V1_0.gau, gauges/brask_torvik.cfg   for the simulator's gauges folder
+#   README.txt, panel_example.cfg                             installation in short, panel.cfg lines
+#   guide/pilot-guide.html, guide/gauges/, guide/flights/     the pilot's guide and its pictures
+# The text files a pilot opens in Notepad get Windows line ends here. The guide's HTML is made
+# from docs/pilot-guide.md by pandoc; its pictures are drawn by tools/guide/make_guide_pictures.sh
+# and committed under docs/.
 set(brask_package_root ${CMAKE_BINARY_DIR}/package)
+set(brask_package_zip ${CMAKE_BINARY_DIR}/brask_torvik-${PROJECT_VERSION}.zip)
+set(brask_package_text ${CMAKE_BINARY_DIR}/package_text)
+configure_file(docs/README.txt ${brask_package_text}/README.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(docs/panel_example.cfg ${brask_package_text}/panel_example.cfg @ONLY NEWLINE_STYLE CRLF)
+configure_file(config/brask_torvik.cfg ${brask_package_text}/brask_torvik.cfg @ONLY NEWLINE_STYLE CRLF)
+
+find_program(BRASK_PANDOC pandoc DOC "pandoc: turns the pilot's guide into HTML (installed by scripts/setup.sh)")
+if(BRASK_PANDOC)
+    set(brask_make_guide ${BRASK_PANDOC} ${PROJECT_SOURCE_DIR}/docs/pilot-guide.md --standalone
+        --metadata "pagetitle=brask_torvik pilot's guide" --wrap=none --output ${brask_package_root}/guide/pilot-guide.html)
+else()
+    set(brask_make_guide ${CMAKE_COMMAND} -E echo "pandoc is missing: run scripts/setup.sh" COMMAND ${CMAKE_COMMAND} -E false)
+endif()
+
 add_custom_target(brask_torvik_package
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${brask_package_root}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${brask_package_root}/gauges
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> ${PROJECT_SOURCE_DIR}/config/brask_torvik.cfg
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${brask_package_root} ${brask_package_zip}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${brask_package_root}/gauges ${brask_package_root}/guide
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> ${brask_package_text}/brask_torvik.cfg
             ${brask_package_root}/gauges
+    COMMAND ${CMAKE_COMMAND} -E copy ${brask_package_text}/README.txt ${brask_package_text}/panel_example.cfg
+            ${brask_package_root}
+    COMMAND ${brask_make_guide}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/gauges ${brask_package_root}/guide/gauges
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/flights ${brask_package_root}/guide/flights
     COMMAND ${CMAKE_COMMAND} -E chdir ${brask_package_root}
-            ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/brask_torvik-${PROJECT_VERSION}.zip --format=zip gauges
+            ${CMAKE_COMMAND} -E tar cf ${brask_package_zip} --format=zip README.txt panel_example.cfg gauges guide
     DEPENDS brask_torvik_gau
+    VERBATIM
     COMMENT "Packing build/windows/brask_torvik-${PROJECT_VERSION}.zip")
+
+# Unpacks the package and checks what a pilot gets (a plain check on this machine, no Wine):
+# scripts/test.sh builds it.
+add_custom_target(brask_torvik_package_check
+    COMMAND ${CMAKE_COMMAND} -DZIP=${brask_package_zip} -DGAU=$<TARGET_FILE:brask_torvik_gau>
+            -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK_DIR=${CMAKE_BINARY_DIR}/package_check
+            -P ${PROJECT_SOURCE_DIR}/tools/guide/check_package.cmake
+    DEPENDS brask_torvik_package
+    VERBATIM
+    COMMENT "Checking build/windows/brask_torvik-${PROJECT_VERSION}.zip")

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "autopilot/autopilot_state.h"
-#include "autopilot/control_math.h"
+#include "common/control_math.h"
 #include "config/number_text.h"
 #include "platform/platform.h"
 

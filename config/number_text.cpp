@@ -1,7 +1,10 @@
 #include "config/number_text.h"
 
-#include <charconv>
 #include <cstring>
+
+// Debian's fast_float: correctly rounded decimal-to-binary conversion with no locale, no heap and
+// no C++ runtime library behind it, so the module file carries none of those.
+#include <fast_float.h>
 
 namespace {
 bool is_blank(char c)
@@ -46,24 +49,26 @@ double text_to_double(const char* text)
 
     const size_t length = number_length(text);
     if (length == 0) return 0.0;
+    // Beyond the range of a double the result is infinite, below it zero, as atof gives them.
     double value = 0.0;
-    // Out of range: from_chars leaves the value alone; atof gives ±HUGE_VAL or 0 then.
-    const std::from_chars_result result = std::from_chars(text, text + length, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) {
-        const char* exponent = std::strpbrk(text, "eE");
-        const bool tiny = exponent != nullptr && exponent < text + length && exponent[1] == '-';
-        value = tiny ? 0.0 : __builtin_huge_val();
-    }
+    fast_float::from_chars(text, text + length, value, fast_float::chars_format::general);
     return negative ? -value : value;
 }
 
 void integer_to_text(int32_t value, char* buffer, size_t size)
 {
     if (buffer == nullptr || size == 0) return;
+    // Digits from the last, of the magnitude as an unsigned number so that INT32_MIN has one too.
     char digits[16];
-    const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value);
-    size_t length = static_cast<size_t>(result.ptr - digits);
+    size_t start = sizeof digits;
+    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+        digits[--start] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) digits[--start] = '-';
+    size_t length = sizeof digits - start;
     if (length > size - 1) length = size - 1;
-    std::memcpy(buffer, digits, length);
+    std::memcpy(buffer, digits + start, length);
     buffer[length] = '\0';
 }

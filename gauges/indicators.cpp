@@ -1,7 +1,7 @@
 #include "gauges/indicators.h"
 
 #include "autopilot/autopilot_state.h"
-#include "autopilot/control_math.h"
+#include "common/control_math.h"
 
 namespace {
 constexpr double switch_thrown_up = 2.0;    // lever and tip images

@@ -1,6 +1,6 @@
 #include "module/host_calls.h"
 
-#include "autopilot/control_math.h"
+#include "common/control_math.h"
 
 double host_sample(MODULE_VAR& var)
 {

@@ -5,7 +5,8 @@
 #      the gaugehost scripts against the real module, the profile differential and a flight
 #      compared frame by frame with the native build's. Wine's loader is a 32-bit program: on a
 #      machine that runs 64-bit code only, the Windows build is still made but its Wine stage is
-#      skipped, with the reason in one line (BRASK_NO_32BIT=1 takes that path anywhere);
+#      skipped, with the reason in one line (BRASK_NO_32BIT=1 takes that path anywhere); on every
+#      machine the pilots' package is built, unpacked and checked (no Wine needed);
 #   3. the native tests again with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   4. a short run of each fuzz target (scripts/fuzz.sh runs them longer).
 set -euo pipefail
@@ -18,6 +19,7 @@ ctest --preset native -j2
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+cmake --build --preset windows --target brask_torvik_package_check
 if reason=$(tools/wine/can_run_32bit); then
     ctest --preset windows
 else

@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "config/configuration.h"
 #include "config/number_text.h"
+#include "file_faults.h"
 #include "flight_fixture.h"
 #include "gauges/ap_yoyset.h"
 
@@ -179,7 +181,7 @@ TEST_F(Configuration, ConnectOverwritesAssignmentsChangedOnThePanelButNotSaved)
     EXPECT_EQ(ap.ap_kren_kanal, 2);
 }
 
-TEST_F(Configuration, AFailedSaveChangesNothingAndClearsTheRequest)
+TEST_F(Configuration, ASaveIntoAMissingFolderWritesNothingAndClearsTheRequest)
 {
     fs::remove_all(sim / "gauges");  // nowhere to write: the folder is not created
     ap.ap_kren_kanal = 5;
@@ -188,6 +190,43 @@ TEST_F(Configuration, AFailedSaveChangesNothingAndClearsTheRequest)
     EXPECT_EQ(cfg.joy_kanal_save_request, 0);
     EXPECT_EQ(ap.ap_kren_kanal, 5);
     EXPECT_FALSE(fs::exists(sim / "gauges"));
+}
+
+// The save writes the four assignments one key at a time, as the Windows calls do. Each key's
+// write replaces the file whole or not at all, but a disk that fills up between two keys keeps
+// the keys written before it, and nothing is reported.
+TEST_F(Configuration, ASaveThatRunsOutOfDiskSpaceKeepsTheKeysWrittenBeforeAndReportsNothing)
+{
+    write_file("[joy_kanal]\n");
+    ap.ap_kren_kanal = 5, ap.ap_tang_kanal = 0, ap.ap_schag_kanal = 8, ap.ap_kurs_kanal = 1;
+    {
+        const disk_full_beyond full(44);  // room for the header and the first two keys
+        cfg.joy_kanal_save_request = 1;
+        pre_update_of_assignment_panel();
+    }
+    EXPECT_EQ(cfg.joy_kanal_save_request, 0);
+    EXPECT_EQ(read_file(), "[joy_kanal]\nap_kren_kanal=5\nap_tang_kanal=0\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(sim / "gauges"), fs::directory_iterator()), 1);
+    EXPECT_EQ(ap.ap_schag_kanal, 8);
+}
+
+// Notepad's "Unicode" (UTF-16 with its byte order mark) is read, and a save keeps the file so.
+TEST_F(Configuration, ANotepadUnicodeFileIsReadAndSavedBackInUnicode)
+{
+    const auto unicode = [](std::string_view ascii) {
+        std::string bytes = "\xFF\xFE";
+        for (char c : ascii) bytes.append({c, '\0'});
+        return bytes;
+    };
+    write_file(unicode("[a_pilot]\r\ntang_kp=900\r\n[joy_kanal]\r\nap_kren_kanal=6\r\n"));
+    host.connect();
+    EXPECT_EQ(ap.tang_kp, 900.0);
+    EXPECT_EQ(ap.ap_kren_kanal, 6);
+    ap.ap_kren_kanal = 7;
+    cfg.joy_kanal_save_request = 1;
+    pre_update_of_assignment_panel();
+    EXPECT_EQ(read_file(), unicode("[a_pilot]\r\ntang_kp=900\r\n[joy_kanal]\r\nap_kren_kanal=7\r\n"
+                                   "ap_tang_kanal=2\r\nap_schag_kanal=3\r\nap_kurs_kanal=4\r\n"));
 }
 
 TEST(NumberText, ReadsDecimalTextAsTheCLibraryDoesInTheCLocale)
@@ -243,19 +282,34 @@ TEST_F(Configuration, TheSampleFileShippedWithTheModuleHoldsTheDefaults)
 
 namespace {
 
-TEST_F(Configuration, AnEmptyOrUnreadableFileGivesTheDefaults)
+// Nothing in place of the file makes the connect wait: a FIFO (whose open would wait for a
+// writer), /dev/zero and /dev/urandom (which never end) read as missing, and a save leaves
+// them alone.
+TEST_F(Configuration, AnEmptyUnreadableOrEndlessFileGivesTheDefaultsAtOnce)
 {
-    write_file("");
-    ap.ap_tang_kanal = 7;
-    host.connect();
-    EXPECT_EQ(ap.ap_tang_kanal, 2);
-    EXPECT_EQ(ap.tang_kp, 1001.0);
-
-    fs::remove(file());
-    fs::create_directory(file());  // a folder where the file should be: nothing can be read
-    ap.ap_tang_kanal = 7;
-    host.connect();
-    EXPECT_EQ(ap.ap_tang_kanal, 2);
+    const hang_guard guard(10);
+    const std::function<bool()> setups[] = {
+        [&] { write_file(""); return fs::file_size(file()) == 0; },
+        [&] { return fs::create_directory(file()); },  // a folder where the file should be
+        [&] { return ::mkfifo(file().c_str(), 0644) == 0; },
+        [&] { fs::create_symlink("/dev/zero", file()); return true; },
+        [&] { fs::create_symlink("/dev/urandom", file()); return true; },
+    };
+    for (const auto& setup : setups) {
+        fs::remove_all(file());
+        ASSERT_TRUE(setup());
+        const fs::file_status before = fs::symlink_status(file());
+        ap.ap_tang_kanal = 7;
+        host.connect();
+        EXPECT_EQ(ap.ap_tang_kanal, 2);
+        EXPECT_EQ(ap.tang_kp, 1001.0);
+        cfg.joy_kanal_save_request = 1;
+        pre_update_of_assignment_panel();
+        EXPECT_EQ(cfg.joy_kanal_save_request, 0);
+        if (before.type() != fs::file_type::regular) {
+            EXPECT_EQ(fs::symlink_status(file()).type(), before.type()) << "a save replaced it";
+        }
+    }
 }
 
 TEST_F(Configuration, ASaveWhereNothingCanBeWrittenLeavesMemoryAsItWas)

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/flightsim/flight_commands.h"
 #include "tools/flightsim/host_link.h"
 #include "tools/flightsim/sim_math.h"
 #include "tools/flightsim/trim.h"
 #include "tools/flightsim/turbulence.h"
+#include "tools/gaugehost/script_commands.h"
 
 namespace {
 
@@ -100,6 +100,7 @@ TEST(AircraftData, DefaultIsTheBo105OfThePublishedData)
     EXPECT_EQ(a.rotor_chord, 0.27);
     EXPECT_EQ(a.rotor_speed, 44.4);
     EXPECT_EQ(a.tail_rotor_radius, 0.95);
+    EXPECT_EQ(a.published[3], -9.24);  // Lp, as the report gives it
 }
 
 TEST(AircraftData, RejectsBadFiles)
@@ -112,6 +113,8 @@ TEST(AircraftData, RejectsBadFiles)
     } cases[] = {
         {"unknown name", text + "\nwing_span 10\n", "unknown parameter"},
         {"repeated", text + "\nmass 2000\n", "given twice"},
+        {"unknown derivative", text + "\npublished_Xw -0.3\n", "unknown derivative"},
+        {"repeated derivative", text + "\npublished_Lp -9\n", "given twice"},
         {"bad number", "mass 20x0\n", "bad number"},
         {"missing", "mass 2000\n", "missing"},
         {"no value", "mass\n", "expected NAME VALUE"},
@@ -347,7 +350,8 @@ TEST(Terrain, ProfileIsLinearBetweenItsPointsAndLevelBeyond)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Flight commands: what the script checker accepts and refuses.
+// Flight commands, as registered with gaugehost's script language: what the checker accepts and
+// refuses.
 
 TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
 {
@@ -372,6 +376,13 @@ TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
         {{"ground", "profile", "0", "1000", "0", "500", "50"}, "must increase"},
         {{"expect", "bank", "2", "speed", "5"}, ""},
         {{"expect", "yaw", "2"}, "knows bank"},
+        {{"want", "bank", "8.192", "pitch", "captured", "heading", "captured-3", "speed", "captured+5"}, ""},
+        {{"want", "height", "150"}, ""},
+        {{"want", "bank", "captured"}, "never captured"},
+        {{"want", "heading", "captured3"}, "signed offset"},
+        {{"want", "pitch", "level"}, "bad value 'level'"},
+        {{"want", "yaw", "0"}, "knows bank"},
+        {{"want", "bank"}, "pairs of QUANTITY VALUE"},
         {{"options", "ap_trim_tang_on=1"}, ""},
         {{"options", "=1"}, "bad option"},
         {{"record", "a/b"}, "not a path"},
@@ -379,7 +390,9 @@ TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
         {{"summary", "now"}, "takes 0 arguments"},
     };
     for (const auto& c : cases) {
-        const std::string problem = check_flight_command(c.words);
+        const extension_command* command = find_script_command(c.words[0]);
+        ASSERT_NE(command, nullptr) << c.words[0];
+        const std::string problem = command->check(c.words);
         if (*c.problem == '\0') EXPECT_EQ(problem, "") << c.words[0];
         else EXPECT_NE(problem.find(c.problem), std::string::npos) << c.words[0] << ": " << problem;
     }

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "flight_fixture.h"
-#include "module/a_pilot.h"
+#include "gauges/a_pilot.h"
 
 namespace {
 std::atomic<long> allocations{0};

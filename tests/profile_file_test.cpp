@@ -9,11 +9,27 @@
 #include <sstream>
 #include <string>
 
+#include "file_faults.h"
 #include "platform/native/profile_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// ASCII text as Notepad saves it as "Unicode": UTF-16 with its byte order mark.
+std::string utf16le(std::string_view ascii)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char c : ascii) bytes.append({c, '\0'});
+    return bytes;
+}
+
+std::string utf16be(std::string_view ascii)
+{
+    std::string bytes = "\xFE\xFF";
+    for (char c : ascii) bytes.append({'\0', c});
+    return bytes;
+}
 
 class ProfileFile : public ::testing::Test {
 protected:
@@ -75,17 +91,27 @@ TEST_F(ProfileRead, LookupFollowsTheWindowsRules)
         EXPECT_EQ(read(c.section, c.key), c.expected) << c.section << "/" << c.key;
 }
 
-TEST_F(ProfileRead, LineEndingsAndByteOrderMark)
+TEST_F(ProfileRead, LineEndingsAndEncodings)
 {
-    for (const char* text : {"[s]\r\nk=v\r\n", "[s]\nk=v", "[s]\r\nk=v", "\xEF\xBB\xBF[s]\nk=v\n"}) {
+    const std::string files[] = {
+        "[s]\r\nk=v\r\n", "[s]\nk=v", "[s]\r\nk=v", "[s]\rk=v\r", "[s]\rk=v", "[t]\nj=1\r[s]\r\nk=v\n",
+        "\xEF\xBB\xBF[s]\nk=v\n", utf16le("[s]\r\nk=v\r\n"), utf16be("[s]\r\nk = v"), utf16le("[s]\rk=v"),
+    };
+    for (const std::string& text : files) {
         put(text);
         EXPECT_EQ(read("s", "k"), "v") << text;
     }
+    // Beyond ASCII, UTF-16 comes out as UTF-8: a helicopter (a surrogate pair) and an e acute.
+    put(std::string("\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0\x3D\xD8\x81\xDE\xE9\0", 22));
+    EXPECT_EQ(read("s", "k"), "v\xF0\x9F\x9A\x81\xC3\xA9");
+    // Without its byte order mark UTF-16 is not recognised, as on Windows.
+    put(utf16le("[s]\r\nk=v\r\n").substr(2));
+    EXPECT_EQ(read("s", "k"), "dflt");
 }
 
 TEST_F(ProfileRead, LongLinesAndBinaryJunkAreHarmless)
 {
-    put(std::string(3'000'000, '\x01') + std::string("\0\xff[=\r\n", 6) + "[s]\nk=" + std::string(100'000, 'v'));
+    put(std::string(900'000, '\x01') + std::string("\0\xff[=\r\n", 6) + "[s]\nk=" + std::string(100'000, 'v'));
     EXPECT_EQ(read("s", "k"), std::string(255, 'v'));
 }
 
@@ -124,10 +150,12 @@ TEST_F(ProfileWrite, KeepsEveryOtherLineByteForByte)
     EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST_F(ProfileWrite, MissingKeysAndSectionsAreAdded)
+TEST_F(ProfileWrite, MissingKeysAndSectionsAreAddedInTheFilesOwnStyle)
 {
     struct Case {
-        const char *before, *section, *key, *after;
+        std::string before;
+        const char *section, *key;
+        std::string after;
     } cases[] = {
         {"[a]\nx=1\n; a ends\n\n[b]\ny=2\n", "a", "z", "[a]\nx=1\nz=9\n; a ends\n\n[b]\ny=2\n"},
         {"[a]\r\n[b]\r\n", "A", "z", "[a]\r\nz=9\r\n[b]\r\n"},
@@ -139,6 +167,14 @@ TEST_F(ProfileWrite, MissingKeysAndSectionsAreAdded)
         {"[a]\nx=1", "b", "z", "[a]\nx=1\n[b]\nz=9\n"},
         {"[a]\r\nx=1\r\n", "b", "z", "[a]\r\nx=1\r\n[b]\r\nz=9\r\n"},
         {"", "b", "z", "[b]\nz=9\n"},
+        {"[a]\rx=1\r; a ends\r", "a", "z", "[a]\rx=1\rz=9\r; a ends\r"},
+        {"[a]\rx=1", "b", "z", "[a]\rx=1\r[b]\rz=9\r"},
+        {"[a]\nx=1\ry=2\n", "a", "y", "[a]\nx=1\ry=9\n"},
+        {utf16le("[a]\r\nx=1\r\n"), "a", "x", utf16le("[a]\r\nx=9\r\n")},
+        {utf16le("[a]\r\nx=1\r\n"), "b", "z", utf16le("[a]\r\nx=1\r\n[b]\r\nz=9\r\n")},
+        {utf16be("[a]\r\nx=1"), "a", "z", utf16be("[a]\r\nx=1\r\nz=9")},
+        // An odd last byte of a UTF-16 file reads as a character of its own, as Windows has it.
+        {utf16le("[a]\r\nx=1\r\n") + "y", "a", "z", utf16le("[a]\r\nx=1\r\ny\r\nz=9")},
     };
     for (const Case& c : cases) {
         put(c.before);
@@ -175,18 +211,59 @@ TEST_F(ProfileWrite, RefusesWhatItCannotStore)
     EXPECT_FALSE(profile_write_string("a", "x", "9\nb=2", file.c_str()));
     EXPECT_FALSE(profile_write_string("a", "x=y", "9", file.c_str()));
     EXPECT_EQ(contents(), "[a]\nx=1\n");
+    // A UTF-16 file takes UTF-8 text only.
+    put(utf16le("[a]\r\nx=1\r\n"));
+    EXPECT_FALSE(profile_write_string("a", "x", "\xE9", file.c_str()));
+    EXPECT_EQ(contents(), utf16le("[a]\r\nx=1\r\n"));
 }
 
-TEST_F(ProfileWrite, ReadOnlyFolderLeavesTheOldFile)
+// Windows refuses to write a file with the read-only attribute whoever asks; here a file
+// without any write permission bit is that file, for the superuser too.
+TEST_F(ProfileWrite, AReadOnlyFileIsLeftAsItIsEvenForTheSuperuser)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root ignores folder permissions";
+    for (const fs::perms mode : {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                                 fs::perms::owner_read}) {
+        put("[a]\nx=1\n");
+        fs::permissions(file, mode);
+        EXPECT_FALSE(profile_write_string("a", "x", "2", file.c_str()));
+        EXPECT_FALSE(profile_write_string("a", "y", "2", file.c_str()));
+        EXPECT_EQ(contents(), "[a]\nx=1\n");
+        EXPECT_EQ(fs::status(file).permissions(), mode);
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    }
+}
+
+// Each key's write replaces the file whole or not at all.
+TEST_F(ProfileWrite, AKeyWriteThatRunsOutOfDiskSpaceLeavesTheOldFileWhole)
+{
     put("[a]\nx=1\n");
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    EXPECT_FALSE(profile_write_string("a", "x", "2", file.c_str()));
+    {
+        const disk_full_beyond full(12);
+        EXPECT_FALSE(profile_write_string("a", "long_key", "123456789", file.c_str()));
+    }
     EXPECT_EQ(contents(), "[a]\nx=1\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+// Of a file beyond 1 MiB only the whole lines within the first MiB are read, and a save leaves
+// the file alone rather than cut it short.
+TEST_F(ProfileFile, AFileBeyondOneMebibyteIsReadOnlyUpToItAndNeverWritten)
+{
+    const std::string comment = "; " + std::string(97, '-') + "\n";  // 100 bytes
+    std::string padding;
+    for (int i = 0; i < 10'000; ++i) padding += comment;                // 1,000,000 bytes
+    const std::string within = "[s]\nfirst=1\n" + padding + "second=2\n";
+    put(within);
+    EXPECT_EQ(read("s", "second"), "2");
+
+    std::string beyond = "[s]\nfirst=1\n" + padding + std::string(48'553, ';') + "\nsplit=12345678\nlast=3\n";
+    ASSERT_EQ(beyond.size(), 1'048'588u);  // the limit falls after "split=1234"
+    put(beyond);
+    EXPECT_EQ(read("s", "first"), "1");
+    EXPECT_EQ(read("s", "split"), "dflt");  // cut at the limit: not read as "1234"
+    EXPECT_EQ(read("s", "last"), "dflt");
+    EXPECT_FALSE(profile_write_string("s", "first", "5", file.c_str()));
+    EXPECT_EQ(contents(), beyond);
 }
 
 } // namespace

@@ -12,7 +12,11 @@
 // - Names match without regard to ASCII case; other bytes must be equal.
 // - A line that is neither a header nor a comment and has no '=' is a key without a value: it
 //   reads as missing (and hides a later line of the same key), and a save rewrites it.
+// - A file longer than profile_file_size_limit: only the whole lines within the limit are read,
+//   and a save leaves the file as it is rather than cut it short.
 #include "platform/native/profile_file.h"
+
+#include "platform/native/profile_encoding.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,14 +27,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace {
 
-constexpr std::string_view utf8_bom = "\xEF\xBB\xBF";
 constexpr size_t none = std::string_view::npos;
 
 bool is_blank(char c)
@@ -120,24 +121,91 @@ bool has_line_break(std::string_view text)
     return text.find_first_of("\r\n") != none;
 }
 
+// --- Lines --------------------------------------------------------------------------------
+
+struct raw_line {
+    size_t begin;    // offset of the line in the text
+    size_t text_end; // end of its text, before its line ending
+    size_t end;      // end of the line including its ending
+};
+
+// The line starting at `begin`. As Windows reads them, lines end at LF, at CR LF, or at a CR on
+// its own (files from old Macs).
+raw_line line_at(std::string_view text, size_t begin)
+{
+    size_t text_end = begin;
+    while (text_end < text.size() && text[text_end] != '\n' && text[text_end] != '\r')
+        ++text_end;
+    if (text_end == text.size())
+        return {begin, text.size(), text.size()};
+    size_t end = text_end + 1;
+    if (text[text_end] == '\r' && end < text.size() && text[end] == '\n')
+        ++end;
+    return {begin, text_end, end};
+}
+
+std::string_view text_of(std::string_view text, const raw_line& line)
+{
+    return text.substr(line.begin, line.text_end - line.begin);
+}
+
+// --- Loading --------------------------------------------------------------------------------
+
+enum class load_result { ok, missing, failed, too_large };
+
+// Only a regular file is read: a FIFO, a device or a folder in its place is refused before it
+// is opened, and the open itself never waits (O_NONBLOCK), should the path change in between.
+// At most profile_file_size_limit bytes are read; a longer file gives too_large with its first
+// profile_file_size_limit bytes in `raw`.
+load_result load_file(const std::string& path, std::string& raw, struct stat& info)
+{
+    if (stat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? load_result::missing : load_result::failed;
+    if (!S_ISREG(info.st_mode))
+        return load_result::failed;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? load_result::missing : load_result::failed;
+    load_result result = load_result::ok;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result = load_result::failed;
+    } else {
+        // One byte beyond the limit tells a file at the limit from a longer one.
+        const size_t most = size_t{profile_file_size_limit} + 1;
+        raw.clear();
+        raw.reserve(std::min<size_t>(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1, most));
+        char chunk[65536];
+        while (raw.size() < most) {
+            const ssize_t got = read(fd, chunk, std::min(sizeof chunk, most - raw.size()));
+            if (got > 0) {
+                raw.append(chunk, static_cast<size_t>(got));
+            } else if (got == 0) {
+                break;
+            } else if (errno != EINTR) {
+                result = load_result::failed;
+                break;
+            }
+        }
+        if (result == load_result::ok && raw.size() > profile_file_size_limit) {
+            result = load_result::too_large;
+            raw.resize(profile_file_size_limit);
+        }
+    }
+    close(fd);
+    return result;
+}
+
 // --- Reading -------------------------------------------------------------------------------
 
-// The value of the first key named `key` in the first section named `section`, if any. Reads
-// line by line, so the file's size does not matter, and stops at the end of that section.
-bool find_value(std::istream& in, std::string_view section, std::string_view key, std::string& value)
+// The value of the first key named `key` in the first section named `section`, if any.
+bool find_value(std::string_view text, std::string_view section, std::string_view key, std::string& value)
 {
-    std::string line;
-    bool first_line = true;
     // Keys above the first header belong to the section with the empty name.
     bool in_section = section.empty();
-    while (std::getline(in, line)) {
-        std::string_view text = line;
-        if (first_line && text.starts_with(utf8_bom))
-            text.remove_prefix(utf8_bom.size());
-        first_line = false;
-        if (!text.empty() && text.back() == '\r')
-            text.remove_suffix(1);
-        const parsed_line parsed = parse_line(text);
+    for (size_t begin = 0; begin < text.size();) {
+        const raw_line line = line_at(text, begin);
+        begin = line.end;
+        const parsed_line parsed = parse_line(text_of(text, line));
         if (parsed.kind == line_kind::section) {
             if (in_section)
                 return false;
@@ -161,74 +229,53 @@ uint32_t copy_out(std::string_view text, char* buffer, uint32_t buffer_size)
 
 // --- Writing -------------------------------------------------------------------------------
 
-struct raw_line {
-    size_t begin;      // offset of the line in the file
-    size_t text_end;   // end of its text, before any CR or LF
-    size_t end;        // end of the line including its ending
-    bool has_newline;  // false only for a last line without a final LF
-};
-
-std::vector<raw_line> split_lines(const std::string& content, size_t start)
+// New lines follow the file's own style: the ending of its first line, LF for a file without one.
+std::string_view line_ending_of(std::string_view text)
 {
-    std::vector<raw_line> lines;
-    size_t begin = start;
-    while (begin < content.size()) {
-        const size_t lf = content.find('\n', begin);
-        const bool has_newline = lf != std::string::npos;
-        const size_t end = has_newline ? lf + 1 : content.size();
-        size_t text_end = has_newline ? lf : content.size();
-        if (text_end > begin && content[text_end - 1] == '\r')
-            --text_end;
-        lines.push_back({begin, text_end, end, has_newline});
-        begin = end;
-    }
-    return lines;
+    const raw_line first = line_at(text, 0);
+    return first.end > first.text_end ? text.substr(first.text_end, first.end - first.text_end) : "\n";
 }
 
-// New lines follow the file's own style: CRLF when its first line ends that way, else LF.
-std::string_view line_ending_of(const std::string& content)
-{
-    const size_t lf = content.find('\n');
-    return lf != std::string::npos && lf > 0 && content[lf - 1] == '\r' ? "\r\n" : "\n";
-}
-
-// The file's contents with `key` in `section` set to `value`; every other byte stays as it was.
-std::string updated_content(const std::string& old, std::string_view section, std::string_view key,
+// The text with `key` in `section` set to `value`; every other byte stays as it was.
+std::string updated_content(std::string_view old, std::string_view section, std::string_view key,
                             std::string_view value)
 {
-    const size_t start = std::string_view(old).starts_with(utf8_bom) ? utf8_bom.size() : 0;
-    const std::vector<raw_line> lines = split_lines(old, start);
     const std::string_view eol = line_ending_of(old);
-    const std::string_view old_view = old;
 
-    size_t section_line = none;
-    size_t last_key_line = none;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const raw_line& line = lines[i];
-        const parsed_line parsed = parse_line(old_view.substr(line.begin, line.text_end - line.begin));
+    bool in_section = false;
+    bool found = false;
+    raw_line after{};  // the section's last key line, or its header when it has no keys
+    for (size_t begin = 0; begin < old.size();) {
+        const raw_line line = line_at(old, begin);
+        begin = line.end;
+        const parsed_line parsed = parse_line(text_of(old, line));
         if (parsed.kind == line_kind::section) {
-            if (section_line != none)
+            if (in_section)
                 break;
-            if (same_name(parsed.name, section))
-                section_line = i;
-        } else if (parsed.kind == line_kind::key && section_line != none) {
+            in_section = same_name(parsed.name, section);
+            if (in_section) {
+                found = true;
+                after = line;
+            }
+        } else if (parsed.kind == line_kind::key && in_section) {
             if (same_name(parsed.name, key)) {
                 // Rewrite this line as key=value, keeping the key's spelling and the line's ending.
-                std::string result(old_view.substr(0, line.begin));
+                std::string result(old.substr(0, line.begin));
                 result.append(parsed.name).append("=").append(value);
-                result.append(old_view.substr(line.text_end));
+                result.append(old.substr(line.text_end));
                 return result;
             }
-            last_key_line = i;
+            after = line;
         }
     }
 
     std::string new_line(key);
     new_line.append("=").append(value);
 
-    if (section_line == none) {
-        std::string result = old;
-        if (old.size() > start && old.back() != '\n')
+    if (!found) {
+        // No such section: add it at the end.
+        std::string result(old);
+        if (!old.empty() && old.back() != '\n' && old.back() != '\r')
             result.append(eol);
         result.append("[").append(section).append("]").append(eol);
         result.append(new_line).append(eol);
@@ -237,45 +284,15 @@ std::string updated_content(const std::string& old, std::string_view section, st
 
     // Add the key after the section's last key line (so ahead of any blank lines or comments
     // that close the section), or right after the header when it has no keys.
-    const raw_line& after = lines[last_key_line != none ? last_key_line : section_line];
     std::string result;
-    if (after.has_newline) {
-        result.append(old_view.substr(0, after.end)).append(new_line).append(eol);
-        result.append(old_view.substr(after.end));
+    if (after.end > after.text_end) {
+        result.append(old.substr(0, after.end)).append(new_line).append(eol);
+        result.append(old.substr(after.end));
     } else {
         // The last line of a file without a final newline: the new line becomes the last one,
         // still without a newline.
-        result.append(old_view.substr(0, after.text_end)).append(eol).append(new_line);
-        result.append(old_view.substr(after.text_end));
+        result.append(old.substr(0, after.text_end)).append(eol).append(new_line);
     }
-    return result;
-}
-
-enum class read_result { ok, missing, failed };
-
-read_result read_whole_file(const std::string& path, std::string& content, struct stat& info)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? read_result::missing : read_result::failed;
-    read_result result = read_result::ok;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        result = read_result::failed;
-    } else {
-        char chunk[65536];
-        for (;;) {
-            const ssize_t got = read(fd, chunk, sizeof chunk);
-            if (got > 0) {
-                content.append(chunk, static_cast<size_t>(got));
-            } else if (got == 0) {
-                break;
-            } else if (errno != EINTR) {
-                result = read_result::failed;
-                break;
-            }
-        }
-    }
-    close(fd);
     return result;
 }
 
@@ -348,10 +365,20 @@ uint32_t profile_read_string(const char* section, const char* key, const char* d
     if (section == nullptr || key == nullptr || path == nullptr)
         return copy_out({}, buffer, buffer_size);
 
-    std::string value;
-    std::ifstream in(native_path(path), std::ios::binary);
-    if (in && find_value(in, trim(section), trim(key), value))
-        return copy_out(value, buffer, buffer_size);
+    std::string raw;
+    struct stat info {};
+    const load_result loaded = load_file(native_path(path), raw, info);
+    if (loaded == load_result::ok || loaded == load_result::too_large) {
+        profile_text file = decode_profile(raw);
+        // Of a file beyond the size limit only the whole lines within it count.
+        if (loaded == load_result::too_large) {
+            const size_t last_break = file.text.find_last_of("\r\n");
+            file.text.resize(last_break == none ? 0 : last_break + 1);
+        }
+        std::string value;
+        if (find_value(file.text, trim(section), trim(key), value))
+            return copy_out(value, buffer, buffer_size);
+    }
 
     // Windows drops trailing blanks of the default text.
     std::string_view fallback = default_text != nullptr ? default_text : "";
@@ -379,12 +406,14 @@ bool profile_write_string(const char* section, const char* key, const char* valu
 
     std::string old;
     struct stat info {};
-    const read_result read = read_whole_file(file.string(), old, info);
-    if (read == read_result::failed)
+    const load_result loaded = load_file(file.string(), old, info);
+    // A file beyond the size limit is left alone rather than cut short.
+    if (loaded == load_result::failed || loaded == load_result::too_large)
         return false;
-    if (read == read_result::ok) {
-        // A read-only file stays as it is, as on Windows.
-        if (access(file.c_str(), W_OK) != 0)
+    if (loaded == load_result::ok) {
+        // A file without any write permission bit is read-only for everyone, the superuser
+        // included, as Windows treats its read-only attribute.
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(file.c_str(), W_OK) != 0)
             return false;
         // Through a symbolic link, replace the file it points to and keep the link.
         std::error_code error;
@@ -393,8 +422,15 @@ bool profile_write_string(const char* section, const char* key, const char* valu
             return false;
     }
 
-    const std::string content = updated_content(old, section_name, key_name, value);
-    if (read == read_result::ok && content == old)
+    const profile_text before = decode_profile(old);
+    if (!fits_encoding(before.encoding, section_name) || !fits_encoding(before.encoding, key_name) ||
+        !fits_encoding(before.encoding, value))
+        return false;
+    const std::string after = updated_content(before.text, section_name, key_name, value);
+    if (loaded == load_result::ok && after == before.text)
         return true;
-    return replace_file(file, content, read == read_result::ok ? &info.st_mode : nullptr);
+    std::string content;
+    if (!encode_profile(before.encoding, after, content))
+        return false;
+    return replace_file(file, content, loaded == load_result::ok ? &info.st_mode : nullptr);
 }

@@ -10,6 +10,10 @@ set -euo pipefail
 native=$1
 wine_run=$2
 windows=$3
+if [ ! -x "$native" ]; then
+    echo "differential: needs the native build: $native is missing (cmake --build --preset native)"
+    exit 1
+fi
 corpus=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

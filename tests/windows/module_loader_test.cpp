@@ -15,7 +15,7 @@
 
 #include "platform/virtual_devices.h"
 #include "tests/windows/panel_host.h"
-#include "tests/windows/pe_image.h"
+#include "tools/pe/pe_image.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -37,6 +38,7 @@ const parameter_slot slots[] = {
 aircraft_parameters parse_aircraft(const std::string& text)
 {
     aircraft_parameters parameters{};
+    for (double& value : parameters.published) value = std::numeric_limits<double>::quiet_NaN();
     std::vector<bool> seen(std::size(slots), false);
     std::istringstream stream(text);
     int line_number = 0;
@@ -48,14 +50,23 @@ aircraft_parameters parse_aircraft(const std::string& text)
         if (!(words >> name)) continue;
         const std::string where = "aircraft data line " + std::to_string(line_number) + ": ";
         if (!(words >> value) || (words >> extra)) throw std::runtime_error(where + "expected NAME VALUE");
-        size_t index = 0;
-        while (index < std::size(slots) && name != slots[index].name) ++index;
-        if (index == std::size(slots)) throw std::runtime_error(where + "unknown parameter '" + name + "'");
-        if (seen[index]) throw std::runtime_error(where + "'" + name + "' given twice");
         double number = 0.0;
         const auto result = std::from_chars(value.data(), value.data() + value.size(), number);
         if (result.ec != std::errc() || result.ptr != value.data() + value.size() || !std::isfinite(number))
             throw std::runtime_error(where + "bad number '" + value + "'");
+        if (name.rfind("published_", 0) == 0) {
+            size_t d = 0;
+            while (d < std::size(published_derivative_names) && name.substr(10) != published_derivative_names[d]) ++d;
+            if (d == std::size(published_derivative_names))
+                throw std::runtime_error(where + "unknown derivative '" + name + "'");
+            if (!std::isnan(parameters.published[d])) throw std::runtime_error(where + "'" + name + "' given twice");
+            parameters.published[d] = number;
+            continue;
+        }
+        size_t index = 0;
+        while (index < std::size(slots) && name != slots[index].name) ++index;
+        if (index == std::size(slots)) throw std::runtime_error(where + "unknown parameter '" + name + "'");
+        if (seen[index]) throw std::runtime_error(where + "'" + name + "' given twice");
         parameters.*slots[index].field = number;
         seen[index] = true;
     }

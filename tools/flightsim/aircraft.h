@@ -18,10 +18,17 @@ struct aircraft_parameters {
     double drag_area_forward, drag_area_side, drag_area_vertical;
     double skid_drop, skid_forward, skid_aft, skid_half_track, skid_stiffness, skid_damping, skid_friction;
     double air_density;
+    // Published hover stability derivatives of the type, for the comparison of flightsim
+    // --derivatives (lines published_Xu VALUE ...); optional, NaN where not given.
+    double published[8];
 };
 
-// Parses a data file's text. Every parameter must be given once; an unknown name, a bad number
-// or a missing parameter throws std::runtime_error naming the line or the parameter.
+// The hover derivatives an aircraft file may publish, in the order of aircraft_parameters::published.
+constexpr const char* published_derivative_names[8] = {"Xu", "Yv", "Zw", "Lp", "Mq", "Nr", "Nv", "Mu"};
+
+// Parses a data file's text. Every parameter must be given once (the published derivatives at
+// most once); an unknown name, a bad number or a missing parameter throws std::runtime_error
+// naming the line or the parameter.
 aircraft_parameters parse_aircraft(const std::string& text);
 
 // The built-in default aircraft (bo105.aircraft).

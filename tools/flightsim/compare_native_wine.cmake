@@ -3,6 +3,9 @@
 # the same axis events frame by frame, the same summary.
 #   cmake -DNATIVE=<gaugehost> -DWINDOWS_HOST=<gaugehost.exe> -DMODULE=<BRASK_TORVIK_V1_0.gau>
 #         -DWINE_RUN=<tools/wine/run> -DSCENARIO=<file.gh> -P compare_native_wine.cmake
+if(NOT EXISTS ${NATIVE})
+    message(FATAL_ERROR "needs the native build: ${NATIVE} is missing (cmake --build --preset native)")
+endif()
 set(exe ${WINDOWS_HOST})
 set(module ${MODULE})
 execute_process(COMMAND ${NATIVE} ${SCENARIO} OUTPUT_VARIABLE native ERROR_VARIABLE native_errors RESULT_VARIABLE status)

@@ -10,11 +10,37 @@
 #include <utility>
 
 #include "tools/flightsim/flight_session.h"
+#include "tools/gaugehost/script_commands.h"
 
 namespace {
 
-const char* const flight_words[] = {"aircraft", "options", "ground", "wind", "turbulence", "gust", "start",
-                                    "fly", "pause", "record", "expect", "summary", "sticks"};
+// Each command word with its usage line for gaugehost --help.
+const struct {
+    const char* word;
+    const char* usage;
+} flight_words[] = {
+    {"aircraft", "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ..."},
+    {"options", "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ..."},
+    {"ground", "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ..."},
+    {"wind", "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS"},
+    {"turbulence", "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS"},
+    {"gust", "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS"},
+    {"start", "start hover HEIGHT | start level KMH HEIGHT | start ground   [heading DEG]"},
+    {"fly", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
+    {"pause", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
+    {"sticks", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
+    {"record", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
+    {"summary", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
+    {"want", "want QUANTITY VALUE|captured[+-D] ... | expect QUANTITY RMS ...   (flight simulator)"},
+    {"expect", "want QUANTITY VALUE|captured[+-D] ... | expect QUANTITY RMS ...   (flight simulator)"},
+};
+
+// The one flight of this process (gaugehost runs one host at a time).
+flight_session& current_flight()
+{
+    static flight_session session;
+    return session;
+}
 
 struct bad_command : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -69,11 +95,33 @@ double turbulence_w20(const std::string& word, std::string& name)
     return value;
 }
 
-held_quantity quantity(const std::string& word)
+held_quantity quantity(const std::string& command, const std::string& word)
 {
     for (int i = 0; i < held_count; ++i)
         if (word == held_name(static_cast<held_quantity>(i))) return static_cast<held_quantity>(i);
-    throw bad_command("'expect' knows bank, pitch, heading, height and speed, not '" + word + "'");
+    throw bad_command("'" + command + "' knows bank, pitch, heading, height and speed, not '" + word + "'");
+}
+
+// A number, or "captured" with an optional signed offset: captured, captured+2, captured-3.
+wanted_value wanted(held_quantity q, const std::string& word)
+{
+    wanted_value w;
+    const std::string prefix = "captured";
+    std::string number_text = word;
+    if (word.rfind(prefix, 0) == 0) {
+        if (q == held_bank) throw bad_command("the bank held is never captured: state it in degrees");
+        w.captured = true;
+        number_text = word.substr(prefix.size());
+        if (number_text.empty()) return w;
+        if (number_text[0] != '+' && number_text[0] != '-')
+            throw bad_command("'captured' takes a signed offset, as captured+2 or captured-3, not '" + word + "'");
+        if (number_text[0] == '+') number_text.erase(0, 1);
+    }
+    const auto result = std::from_chars(number_text.data(), number_text.data() + number_text.size(), w.value);
+    if (number_text.empty() || result.ec != std::errc() || result.ptr != number_text.data() + number_text.size() ||
+        !std::isfinite(w.value))
+        throw bad_command("bad value '" + word + "' for the " + held_name(q) + " wanted");
+    return w;
 }
 
 // Parses and, with a host, runs. Throws bad_command for a bad line.
@@ -168,9 +216,16 @@ void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostrea
     } else if (name == "expect") {
         if (words.size() < 3 || words.size() % 2 == 0) throw bad_command("'expect' takes pairs of QUANTITY RMS");
         for (size_t i = 1; i < words.size(); i += 2) {
-            const held_quantity q = quantity(words[i]);
+            const held_quantity q = quantity(name, words[i]);
             const double limit = positive(words, i + 1, "RMS limit");
             if (session) session->expect(q, limit);
+        }
+    } else if (name == "want") {
+        if (words.size() < 3 || words.size() % 2 == 0) throw bad_command("'want' takes pairs of QUANTITY VALUE");
+        for (size_t i = 1; i < words.size(); i += 2) {
+            const held_quantity q = quantity(name, words[i]);
+            const wanted_value w = wanted(q, words[i + 1]);
+            if (session) session->want(q, w);
         }
     } else if (name == "sticks") {
         if (words.size() != 2 || words[1] != "follow") throw bad_command("'sticks' takes 'follow'");
@@ -182,13 +237,6 @@ void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostrea
 }
 
 }  // namespace
-
-bool is_flight_command(const std::string& word)
-{
-    for (const char* name : flight_words)
-        if (word == name) return true;
-    return false;
-}
 
 std::string check_flight_command(const std::vector<std::string>& words)
 {
@@ -210,3 +258,13 @@ void run_flight_command(const std::vector<std::string>& words, GaugeHost& host, 
         std::exit(1);
     }
 }
+
+void register_flight_commands()
+{
+    for (const auto& [word, usage] : flight_words)
+        add_script_command(word, {usage, check_flight_command, run_flight_command});
+}
+
+namespace {
+const script_command_registration registered(register_flight_commands);
+}  // namespace

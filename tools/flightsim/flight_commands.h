@@ -1,4 +1,5 @@
-// gaugehost's flight commands: the flight simulator driven from a script.
+// The flight commands that the flight simulator adds to gaugehost's script language (registered
+// with the host's command registry when the program starts).
 //
 //   aircraft FILE                               parameters from FILE instead of the built-in Bo-105
 //   options KEY=VALUE ...                       configuration keys for the module (before open)
@@ -14,6 +15,9 @@
 //   pause SECONDS                               frames with the simulation paused
 //   record NAME                                 write NAME.csv now, NAME.gp and NAME.summary.txt
 //                                               at the summary (in $GAUGEHOST_FLIGHT_DIR or .)
+//   want bank|pitch|heading|height|speed VALUE ...   what the pilot wants held from now on: a
+//                                               number (degrees, m, km/h), or captured, captured+D,
+//                                               captured-D: the value when the hold began, plus D
 //   expect bank|pitch|heading|height|speed RMS ...   the scenario's bar on the RMS deviation
 //   sticks follow                               the pilot's sticks to where the roll, pitch and pedal
 //                                               commands stand (hand-back without a jump)
@@ -29,11 +33,11 @@
 
 class GaugeHost;
 
-// Whether a command word is a flight command.
-bool is_flight_command(const std::string& word);
-
 // Checks a flight command's words; returns an empty string, or what is wrong.
 std::string check_flight_command(const std::vector<std::string>& words);
 
-// Runs a checked flight command.
+// Runs a checked flight command; a flight that cannot go on ends the program with status 1.
 void run_flight_command(const std::vector<std::string>& words, GaugeHost& host, std::ostream& out);
+
+// Adds the flight commands to gaugehost's script language (done once, as the program starts).
+void register_flight_commands();

@@ -2,6 +2,7 @@
 //
 //   flightsim --derivatives [--aircraft FILE]   hover stability derivatives beside the published ones
 //   flightsim --trim [--aircraft FILE]          trimmed controls and attitudes from hover to 250 km/h
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -18,7 +19,7 @@ const char* const usage =
     "usage: flightsim --derivatives | --trim [--aircraft FILE]\n"
     "\n"
     "  --derivatives    the model's hover stability derivatives (numerical linearisation about the\n"
-    "                   hover trim, disc tilt settled) beside the published Bo-105 hover values\n"
+    "                   hover trim, disc tilt settled) beside the published hover values\n"
     "  --trim           trimmed controls and attitudes in level flight from hover to 250 km/h\n"
     "  --aircraft FILE  parameters from FILE instead of the built-in bo105.aircraft\n";
 
@@ -26,11 +27,15 @@ void print_derivatives(const rotorcraft_model& model)
 {
     std::printf("Hover stability derivatives, per unit mass or inertia\n");
     std::printf("(model: central differences about the hover trim at sea level, disc tilt settled;\n");
-    std::printf(" published: NASA CR-3144, Bo-105 in hover)\n\n");
+    std::printf(" published: the aircraft file's published_ lines, with their source there)\n\n");
     std::printf("%-4s %-10s %10s %10s %7s\n", "", "unit", "model", "published", "ratio");
-    for (const stability_derivative& d : hover_derivatives(model))
-        std::printf("%-4s %-10s %10.4f %10.4f %7.2f\n", d.name.c_str(), d.unit.c_str(), d.model, d.reference,
-                    d.model / d.reference);
+    for (const stability_derivative& d : hover_derivatives(model)) {
+        if (std::isnan(d.reference))
+            std::printf("%-4s %-10s %10.4f %10s %7s\n", d.name.c_str(), d.unit.c_str(), d.model, "-", "-");
+        else
+            std::printf("%-4s %-10s %10.4f %10.4f %7.2f\n", d.name.c_str(), d.unit.c_str(), d.model, d.reference,
+                        d.model / d.reference);
+    }
 }
 
 void print_trims(const rotorcraft_model& model)

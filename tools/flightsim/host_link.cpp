@@ -7,9 +7,7 @@
 host_readings read_instruments(const rotorcraft_model& model, const state_vector& x, const air_state& air,
                                const terrain& ground)
 {
-    state_vector dx;
-    model_outputs out;
-    model.derivatives(x, control_inputs{}, air, ground, dx, &out);  // kinematics and air data only
+    const rotorcraft_model::kinematics k = model.kinematics_of(x, air, ground);
     const aircraft_parameters& a = model.parameters();
     const double skids = -x[s_down] - a.skid_drop;
     const double elevation = ground.elevation(x[s_north], x[s_east]);
@@ -17,12 +15,12 @@ host_readings read_instruments(const rotorcraft_model& model, const state_vector
     r.bank = -x[s_phi] * sim::degrees_per_radian;
     r.pitch = -x[s_theta] * sim::degrees_per_radian;
     r.heading = sim::wrap(x[s_psi] * sim::degrees_per_radian, 360.0);
-    r.turn_rate = dx[s_psi] * sim::degrees_per_radian * turn_rate_units_per_degree;
+    r.turn_rate = k.heading_rate * sim::degrees_per_radian * turn_rate_units_per_degree;
     r.altitude = skids;
     r.radio_height = std::fmax(skids - elevation, 0.0);
-    r.vertical_speed = -dx[s_down] * 256.0;
-    r.airspeed = std::fmax(out.air_u, 0.0) * std::sqrt(air.density / a.air_density) * knots_per_metre_per_second;
-    r.on_ground = out.contact_force > 0.0 ? 1.0 : 0.0;
+    r.vertical_speed = -k.down_rate * 256.0;
+    r.airspeed = std::fmax(k.air_u, 0.0) * std::sqrt(air.density / a.air_density) * knots_per_metre_per_second;
+    r.on_ground = k.contact_force > 0.0 ? 1.0 : 0.0;
     return r;
 }
 

@@ -43,6 +43,7 @@ constexpr uint32_t pitch = 65694, roll = 65695, heading = 65696, collective = 65
 constexpr double full_axis = 16384.0;
 constexpr double turn_rate_units_per_degree = 65536.0 / 360.0;
 constexpr double knots_per_metre_per_second = 3600.0 / 1852.0;
+constexpr double kmh_per_knot = 1.852;
 constexpr double tick18_rate = 18.2065;
 
 // Control positions in host axis units.

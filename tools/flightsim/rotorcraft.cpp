@@ -45,22 +45,96 @@ double surface_force(double along, double normal, double stall_tangent)
     return -std::fabs(along) * clamp(normal, -limit, limit);
 }
 
-}  // namespace
+// The attitude's sines and cosines and the earth-to-body rotation they make.
+struct attitude {
+    double sphi, cphi, stheta, ctheta, spsi, cpsi;
+    rotation c;
+};
 
-double solve_inflow(double k0, double slope, double lambda_free, double mu_squared)
+attitude attitude_of(const state_vector& x)
 {
-    const double floor_squared = 1e-10;  // keeps the root finite where mu and lambda both vanish
-    double lambda = lambda_free + std::sqrt(std::fabs(k0) * 0.5 + 1e-6);
-    for (int i = 0; i < 30; ++i) {
+    attitude t;
+    sim::sincos(x[s_phi], t.sphi, t.cphi);
+    sim::sincos(x[s_theta], t.stheta, t.ctheta);
+    sim::sincos(x[s_psi], t.spsi, t.cpsi);
+    const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta, spsi = t.spsi, cpsi = t.cpsi;
+    t.c = {{{ctheta * cpsi, ctheta * spsi, -stheta},
+            {sphi * stheta * cpsi - cphi * spsi, sphi * stheta * spsi + cphi * cpsi, sphi * ctheta},
+            {cphi * stheta * cpsi + sphi * spsi, cphi * stheta * spsi - sphi * cpsi, cphi * ctheta}}};
+    return t;
+}
+
+// Skids: four contact points with springs, dampers and sliding friction. Hands each point's
+// force (body axes) to apply; returns the sum of the normal forces.
+template <typename Apply>
+double skid_contact(const aircraft_parameters& a, const state_vector& x, const rotation& c, vec3 velocity, vec3 omega,
+                    const terrain& ground, Apply apply)
+{
+    double contact = 0.0;
+    const vec3 points[4] = {{a.skid_forward, -a.skid_half_track, a.skid_drop},
+                            {a.skid_forward, a.skid_half_track, a.skid_drop},
+                            {-a.skid_aft, -a.skid_half_track, a.skid_drop},
+                            {-a.skid_aft, a.skid_half_track, a.skid_drop}};
+    for (const vec3& point : points) {
+        const vec3 offset = c.to_earth(point);
+        const double north = x[s_north] + offset.x, east = x[s_east] + offset.y, down = x[s_down] + offset.z;
+        const double depth = down + ground.elevation(north, east);  // below the ground when positive
+        if (depth <= 0.0) continue;
+        const vec3 point_velocity = c.to_earth(velocity + cross(omega, point));
+        double normal = a.skid_stiffness * depth + a.skid_damping * point_velocity.z;
+        if (normal <= 0.0) continue;
+        const double slide = std::sqrt(point_velocity.x * point_velocity.x + point_velocity.y * point_velocity.y + 0.01);
+        const double friction = -a.skid_friction * normal / slide;
+        apply(point, c.to_body({friction * point_velocity.x, friction * point_velocity.y, -normal}));
+        contact += normal;
+    }
+    return contact;
+}
+
+// Newton's method on one rotor's inflow, one step at a time.
+struct inflow_iteration {
+    double k0, slope, lambda_free, mu_squared, lambda;
+    bool done = false;
+
+    inflow_iteration(double k0_, double slope_, double lambda_free_, double mu_squared_)
+        : k0(k0_), slope(slope_), lambda_free(lambda_free_), mu_squared(mu_squared_),
+          lambda(lambda_free_ + std::sqrt(std::fabs(k0_) * 0.5 + 1e-6))
+    {
+    }
+
+    void step()
+    {
+        const double floor_squared = 1e-10;  // keeps the root finite where mu and lambda both vanish
         const double s = std::sqrt(mu_squared + lambda * lambda + floor_squared);
         const double ct = k0 - slope * lambda;
         const double f = lambda - lambda_free - ct / (2.0 * s);
         const double df = 1.0 + slope / (2.0 * s) + ct * lambda / (2.0 * s * s * s);
-        const double step = f / df;
-        lambda -= step;
-        if (std::fabs(step) < 1e-14) break;
+        const double change = f / df;
+        lambda -= change;
+        done = std::fabs(change) < 1e-14;
     }
-    return lambda;
+};
+
+constexpr int inflow_steps = 30;
+
+// The main and the tail rotor's iterations side by side: each waits on its square root and
+// divisions, and interleaved the processor works on both at once. Each takes the very steps it
+// would take alone.
+void solve_inflow_pair(inflow_iteration& main, inflow_iteration& tail)
+{
+    for (int i = 0; i < inflow_steps && !(main.done && tail.done); ++i) {
+        if (!main.done) main.step();
+        if (!tail.done) tail.step();
+    }
+}
+
+}  // namespace
+
+double solve_inflow(double k0, double slope, double lambda_free, double mu_squared)
+{
+    inflow_iteration iteration(k0, slope, lambda_free, mu_squared);
+    for (int i = 0; i < inflow_steps && !iteration.done; ++i) iteration.step();
+    return iteration.lambda;
 }
 
 rotorcraft_model::rotorcraft_model(const aircraft_parameters& parameters) : p_(parameters)
@@ -97,13 +171,9 @@ void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& 
     const double rho = air.density;
     const double s_rot = a.rotor_direction;
 
-    double sphi, cphi, stheta, ctheta, spsi, cpsi;
-    sim::sincos(x[s_phi], sphi, cphi);
-    sim::sincos(x[s_theta], stheta, ctheta);
-    sim::sincos(x[s_psi], spsi, cpsi);
-    const rotation c = {{{ctheta * cpsi, ctheta * spsi, -stheta},
-                         {sphi * stheta * cpsi - cphi * spsi, sphi * stheta * spsi + cphi * cpsi, sphi * ctheta},
-                         {cphi * stheta * cpsi + sphi * spsi, cphi * stheta * spsi - sphi * cpsi, cphi * ctheta}}};
+    const attitude t = attitude_of(x);
+    const rotation& c = t.c;
+    const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta;
 
     const vec3 velocity = {x[s_u], x[s_v], x[s_w]};
     const vec3 omega = {x[s_p], x[s_q], x[s_r]};
@@ -138,7 +208,25 @@ void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& 
                               0.75 * twist;
     const double sigma_a = solidity_ * a.blade_lift_slope;
     const double k0 = 0.5 * sigma_a * (theta_root * (1.0 / 3.0 + 0.5 * mu_squared) + twist * (0.25 + 0.25 * mu_squared));
-    const double lambda = solve_inflow(k0, 0.25 * sigma_a, lambda_free, mu_squared);
+
+    // Tail rotor: thrust along s_rot * y against the main rotor's torque.
+    const vec3 tail = {-a.tail_rotor_arm, 0.0, -a.tail_rotor_height};
+    const vec3 tail_axis = {0.0, s_rot, 0.0};
+    const vec3 tail_velocity = air_velocity + cross(omega, tail);
+    const double tail_through = dot(tail_velocity, tail_axis);
+    const double tail_mu_squared =
+        (dot(tail_velocity, tail_velocity) - tail_through * tail_through) / (tail_tip_speed_ * tail_tip_speed_);
+    const double tail_pitch = a.tail_pitch_centre - s_rot * controls.pedal * a.tail_pitch_travel;
+    const double tail_sigma_a = tail_solidity_ * a.tail_rotor_lift_slope;
+    const double tail_k0 = 0.5 * tail_sigma_a * tail_pitch * (1.0 / 3.0 + 0.5 * tail_mu_squared);
+
+    // Both rotors' inflow.
+    inflow_iteration main_inflow(k0, 0.25 * sigma_a, lambda_free, mu_squared);
+    inflow_iteration tail_inflow(tail_k0, 0.25 * tail_sigma_a, tail_through / tail_tip_speed_, tail_mu_squared);
+    solve_inflow_pair(main_inflow, tail_inflow);
+    const double lambda = main_inflow.lambda;
+    const double tail_lambda = tail_inflow.lambda;
+
     const double ct = k0 - 0.25 * sigma_a * lambda;
     const double dynamic = rho * disc_area_ * tip_speed_ * tip_speed_;
     const double thrust = ct * dynamic;
@@ -162,17 +250,7 @@ void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& 
     const double steady_lon = cyclic_lon - flapback * mu_x - s_rot * sideways * mu_y + tau * x[s_q];
     const double steady_lat = cyclic_lat - flapback * mu_y + s_rot * sideways * mu_x - tau * x[s_p];
 
-    // Tail rotor: thrust along s_rot * y against the main rotor's torque.
-    const vec3 tail = {-a.tail_rotor_arm, 0.0, -a.tail_rotor_height};
-    const vec3 tail_axis = {0.0, s_rot, 0.0};
-    const vec3 tail_velocity = air_velocity + cross(omega, tail);
-    const double tail_through = dot(tail_velocity, tail_axis);
-    const double tail_mu_squared =
-        (dot(tail_velocity, tail_velocity) - tail_through * tail_through) / (tail_tip_speed_ * tail_tip_speed_);
-    const double tail_pitch = a.tail_pitch_centre - s_rot * controls.pedal * a.tail_pitch_travel;
-    const double tail_sigma_a = tail_solidity_ * a.tail_rotor_lift_slope;
-    const double tail_k0 = 0.5 * tail_sigma_a * tail_pitch * (1.0 / 3.0 + 0.5 * tail_mu_squared);
-    const double tail_lambda = solve_inflow(tail_k0, 0.25 * tail_sigma_a, tail_through / tail_tip_speed_, tail_mu_squared);
+    // The tail rotor's thrust.
     const double tail_thrust =
         (tail_k0 - 0.25 * tail_sigma_a * tail_lambda) * rho * tail_area_ * tail_tip_speed_ * tail_tip_speed_;
     apply(tail, tail_thrust * tail_axis);
@@ -198,25 +276,8 @@ void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& 
     // Gravity.
     force = force + (a.mass * gravity) * vec3{-stheta, sphi * ctheta, cphi * ctheta};
 
-    // Skids: four contact points with springs, dampers and sliding friction.
-    double contact = 0.0;
-    const vec3 points[4] = {{a.skid_forward, -a.skid_half_track, a.skid_drop},
-                            {a.skid_forward, a.skid_half_track, a.skid_drop},
-                            {-a.skid_aft, -a.skid_half_track, a.skid_drop},
-                            {-a.skid_aft, a.skid_half_track, a.skid_drop}};
-    for (const vec3& point : points) {
-        const vec3 offset = c.to_earth(point);
-        const double north = x[s_north] + offset.x, east = x[s_east] + offset.y, down = x[s_down] + offset.z;
-        const double depth = down + ground.elevation(north, east);  // below the ground when positive
-        if (depth <= 0.0) continue;
-        const vec3 point_velocity = c.to_earth(velocity + cross(omega, point));
-        double normal = a.skid_stiffness * depth + a.skid_damping * point_velocity.z;
-        if (normal <= 0.0) continue;
-        const double slide = std::sqrt(point_velocity.x * point_velocity.x + point_velocity.y * point_velocity.y + 0.01);
-        const double friction = -a.skid_friction * normal / slide;
-        apply(point, c.to_body({friction * point_velocity.x, friction * point_velocity.y, -normal}));
-        contact += normal;
-    }
+    // Skids.
+    const double contact = skid_contact(a, x, c, velocity, omega, ground, apply);
 
     // Equations of motion.
     const double m = a.mass;
@@ -250,6 +311,22 @@ void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& 
         outputs->air_v = air_velocity.y;
         outputs->air_w = air_velocity.z;
     }
+}
+
+rotorcraft_model::kinematics rotorcraft_model::kinematics_of(const state_vector& x, const air_state& air,
+                                                              const terrain& ground) const
+{
+    const attitude t = attitude_of(x);
+    const rotation& c = t.c;
+    const vec3 velocity = {x[s_u], x[s_v], x[s_w]};
+    const vec3 omega = {x[s_p], x[s_q], x[s_r]};
+    const vec3 wind = c.to_body({air.wind_north, air.wind_east, air.wind_down});
+    kinematics k;
+    k.heading_rate = (x[s_q] * t.sphi + x[s_r] * t.cphi) / t.ctheta;
+    k.down_rate = c.to_earth(velocity).z;
+    k.air_u = (velocity - wind).x;
+    k.contact_force = skid_contact(p_, x, c, velocity, omega, ground, [](vec3, vec3) {});
+    return k;
 }
 
 void rotorcraft_model::step(state_vector& x, const control_inputs& controls, const air_state& air,

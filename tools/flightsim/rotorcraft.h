@@ -54,6 +54,14 @@ public:
     void derivatives(const state_vector& x, const control_inputs& controls, const air_state& air,
                      const terrain& ground, state_vector& dx, model_outputs* outputs = nullptr) const;
 
+    // What the instruments need of a state, the same numbers derivatives gives, without the
+    // forces: the rate of change of heading and of the down position, the forward speed through
+    // the air, the skids' normal force.
+    struct kinematics {
+        double heading_rate, down_rate, air_u, contact_force;
+    };
+    kinematics kinematics_of(const state_vector& x, const air_state& air, const terrain& ground) const;
+
     // Classical fourth-order Runge-Kutta over h seconds, controls and air held; heading kept in [0, 2 pi).
     void step(state_vector& x, const control_inputs& controls, const air_state& air, const terrain& ground,
               double h) const;

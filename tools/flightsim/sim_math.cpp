@@ -78,7 +78,9 @@ void sincos(double x, double& sine, double& cosine)
     const double r = ((x - k * half_pi_1) - k * half_pi_2) - k * half_pi_3;
     const double s = sin_kernel(r);
     const double c = cos_kernel(r);
-    const long quadrant = static_cast<long>(std::fmod(k, 4.0));
+    // k is a whole number: below 2^52 its remainder by 4 is the integer's.
+    const long long quadrant =
+        std::fabs(k) < 4503599627370496.0 ? static_cast<long long>(k) % 4 : static_cast<long long>(std::fmod(k, 4.0));
     switch ((quadrant + 4) % 4) {
     case 0: sine = s; cosine = c; break;
     case 1: sine = c; cosine = -s; break;
@@ -180,7 +182,9 @@ double tanh(double x)
 
 double wrap(double x, double period)
 {
-    double r = std::fmod(x, period);
+    // Within a period either side fmod is x itself; from one period to two it is x - period,
+    // which is exact there (Sterbenz).
+    double r = std::fabs(x) < period ? x : x >= period && x <= 2.0 * period ? x - period : std::fmod(x, period);
     if (r < 0.0) r += period;
     if (r >= period) r -= period;
     return r;

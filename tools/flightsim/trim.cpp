@@ -177,14 +177,15 @@ std::vector<stability_derivative> hover_derivatives(const rotorcraft_model& mode
         return (a[of] - b[of]) / (2.0 * step);
     };
     const double v = 0.1, w = 0.01;  // m/s and rad/s
+    const double* published = model.parameters().published;
     return {
-        {"Xu", "1/s", derivative(s_u, s_u, v), -0.0166},
-        {"Yv", "1/s", derivative(s_v, s_v, v), -0.032},
-        {"Zw", "1/s", derivative(s_w, s_w, v), -0.332},
-        {"Lp", "1/s", derivative(s_p, s_p, w), -9.24},
-        {"Mq", "1/s", derivative(s_q, s_q, w), -3.40},
-        {"Nr", "1/s", derivative(s_r, s_r, w), -0.327},
-        {"Nv", "rad/(m s)", derivative(s_r, s_v, v), 0.0325},
-        {"Mu", "rad/(m s)", derivative(s_q, s_u, v), 0.0663},
+        {"Xu", "1/s", derivative(s_u, s_u, v), published[0]},
+        {"Yv", "1/s", derivative(s_v, s_v, v), published[1]},
+        {"Zw", "1/s", derivative(s_w, s_w, v), published[2]},
+        {"Lp", "1/s", derivative(s_p, s_p, w), published[3]},
+        {"Mq", "1/s", derivative(s_q, s_q, w), published[4]},
+        {"Nr", "1/s", derivative(s_r, s_r, w), published[5]},
+        {"Nv", "rad/(m s)", derivative(s_r, s_v, v), published[6]},
+        {"Mu", "rad/(m s)", derivative(s_q, s_u, v), published[7]},
     };
 }

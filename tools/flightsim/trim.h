@@ -34,7 +34,7 @@ struct stability_derivative {
     std::string name;        // e.g. "Lp"
     std::string unit;
     double model;
-    double reference;        // the published hover value
+    double reference;        // the published hover value (the aircraft file's), NaN if none
 };
 
 // The hover derivatives per unit mass or inertia (flapping settled at each perturbed state),

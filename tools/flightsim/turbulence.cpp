@@ -90,13 +90,13 @@ void wind_model::advance(double dt, double height, double airspeed, double headi
     const double length_w = std::fmin(h, 1000.0) * feet;
     const double length_uv = std::fmin(h, 1000.0) / sim::pow(spread, 1.2) * feet;
     const double speed = std::fmax(airspeed, 5.0);
-    auto markov = [&](double& x, double sigma, double length) {
-        const double a = sim::exp(-speed * dt / length);
-        x = a * x + sigma * std::sqrt(1.0 - a * a) * random_.normal();
-    };
-    markov(gust_u_, sigma_uv, length_uv);
-    markov(gust_v_, sigma_uv, length_uv);
-    markov(gust_w_, sigma_w, length_w);
+    // First-order Markov processes; the two horizontal ones share their decay.
+    const double a_uv = sim::exp(-speed * dt / length_uv);
+    const double a_w = sim::exp(-speed * dt / length_w);
+    const double spread_uv = std::sqrt(1.0 - a_uv * a_uv), spread_w = std::sqrt(1.0 - a_w * a_w);
+    gust_u_ = a_uv * gust_u_ + sigma_uv * spread_uv * random_.normal();
+    gust_v_ = a_uv * gust_v_ + sigma_uv * spread_uv * random_.normal();
+    gust_w_ = a_w * gust_w_ + sigma_w * spread_w * random_.normal();
 }
 
 wind_vector wind_model::at(double t) const

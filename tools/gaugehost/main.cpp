@@ -10,6 +10,7 @@
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
 #include "tools/gaugehost/script.h"
+#include "tools/gaugehost/script_commands.h"
 #include "tools/gaugehost/script_runner.h"
 
 #ifdef _WIN32
@@ -29,7 +30,7 @@
 
 namespace {
 
-const char* const usage =
+const char* const usage_head =
     "usage: gaugehost [--module PATH] [SCRIPT | -]\n"
     "\n"
     "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
@@ -44,15 +45,21 @@ const char* const usage =
     "  exe PATH | var TOKEN VALUE ... | clock F STEP | clock at C\n"
     "  joystick ID absent | present [z] [r] | fail | KEY=VALUE ...   (x y z r buttons flags)\n"
     "  open | frame [N] | service GAUGE ID | click GAUGE X Y [N] | show GAUGE | stats | close\n"
-    "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n"
-    "Flight simulator (a helicopter flown by the module; see tools/flightsim/flight_commands.h):\n"
-    "  aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ...\n"
-    "  wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS\n"
-    "  start hover HEIGHT | start level KMH HEIGHT | start ground   [heading DEG]\n"
-    "  fly SECONDS | pause SECONDS | sticks follow | record NAME | expect QUANTITY RMS ... | summary\n"
-    "\n"
-    "Exit status: 0 after a run, 1 when the module cannot be loaded or its code faults, 2 for a\n"
+    "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n";
+
+const char* const usage_tail =
+    "\nExit status: 0 after a run, 1 when the module cannot be loaded or its code faults, 2 for a\n"
     "bad script.\n";
+
+// The usage, with the commands that extensions linked into this program add.
+std::string usage()
+{
+    std::string text = usage_head;
+    const std::vector<std::string> added = script_command_usage();
+    if (!added.empty()) text += "Added by extensions:\n";
+    for (const std::string& line : added) text += "  " + line + "\n";
+    return text + usage_tail;
+}
 
 std::string own_executable_path()
 {
@@ -91,12 +98,12 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--help" || argument == "-h") {
-            std::cout << usage;
+            std::cout << usage();
             return 0;
         }
         if (argument == "--module") {
             if (i + 1 >= argc) {
-                std::cerr << "gaugehost: --module needs a path\n" << usage;
+                std::cerr << "gaugehost: --module needs a path\n" << usage();
                 return 2;
             }
             module_path = argv[++i];
@@ -104,7 +111,7 @@ int main(int argc, char** argv)
             script_name = argument;
             have_script = true;
         } else {
-            std::cerr << "gaugehost: unexpected argument '" << argument << "'\n" << usage;
+            std::cerr << "gaugehost: unexpected argument '" << argument << "'\n" << usage();
             return 2;
         }
     }

@@ -5,7 +5,7 @@
 #include <limits>
 #include <sstream>
 
-#include "tools/flightsim/flight_commands.h"
+#include "tools/gaugehost/script_commands.h"
 
 namespace {
 
@@ -124,9 +124,9 @@ public:
             if (command_.count > max_render_scale) fail("scale must be 1 to " + std::to_string(max_render_scale));
             return command_;
         }
-        if (is_flight_command(name)) {
-            if (const std::string problem = check_flight_command(words_); !problem.empty()) fail(problem);
-            command_.kind = command_kind::flight;
+        if (const extension_command* extension = find_script_command(name)) {
+            if (const std::string problem = extension->check(words_); !problem.empty()) fail(problem);
+            command_.kind = command_kind::extension;
             command_.words = words_;
             return command_;
         }

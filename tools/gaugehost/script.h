@@ -24,7 +24,7 @@ enum class command_kind {
     click,             // click GAUGE X Y [N]
     show,              // show GAUGE
     render,            // render GAUGE FILE [SCALE]
-    flight,            // a flight command (tools/flightsim/flight_commands.h): start, fly, wind, ...
+    extension,         // a command an extension registered (script_commands.h)
     stats,
     close,
 };
@@ -40,7 +40,7 @@ struct script_command {
     int64_t count = 1;   // click N, render SCALE
     std::string file;    // render FILE
     bool has_z = false, has_r = false;
-    std::vector<std::string> words;  // flight: the command's words
+    std::vector<std::string> words;  // extension: the command's words
 };
 
 struct script_error : std::runtime_error {

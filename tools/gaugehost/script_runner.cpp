@@ -3,7 +3,7 @@
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/json_output.h"
 #include "tools/gaugehost/renderer.h"
-#include "tools/flightsim/flight_commands.h"
+#include "tools/gaugehost/script_commands.h"
 
 namespace {
 
@@ -128,8 +128,8 @@ void run_script(const std::vector<script_command>& commands, GaugeHost& host, st
         case command_kind::render:
             out << render_command(host, command.text, command.file, static_cast<int>(command.count)) << "\n";
             break;
-        case command_kind::flight:
-            run_flight_command(command.words, host, out);
+        case command_kind::extension:
+            find_script_command(command.words[0])->run(command.words, host, out);
             break;
         case command_kind::stats:
             print_stats(host, out);

@@ -1,6 +1,7 @@
 // A small reader of 32-bit PE images, by hand from the format's byte offsets: the headers, the
-// section table, the export directory and the import descriptors. It reads a file's bytes as
-// stored on disk, or an image as the system loader mapped it.
+// section table, the export directory, the import descriptors and the base relocations. It reads
+// a file's bytes as stored on disk, or an image as the system loader mapped it, and maps a file's
+// image at any base as a loader would (sections at their addresses, relocations applied).
 #pragma once
 
 #include <cstddef>
@@ -39,6 +40,8 @@ public:
     static constexpr uint32_t section_code = 0x00000020;
     static constexpr uint32_t section_initialized_data = 0x00000040;
 
+    static constexpr uint32_t directory_tls = 9;
+
     // Parses the image; error() says what was wrong when parsing failed.
     PeImage(const uint8_t* bytes, size_t size, layout how);
 
@@ -57,6 +60,20 @@ public:
     const std::vector<exported>& exports() const { return exports_; }
     const std::vector<imported>& imports() const { return imports_; }
 
+    uint32_t image_base() const { return image_base_; }
+    uint32_t image_size() const { return image_size_; }
+    uint32_t entry_point_rva() const { return entry_point_rva_; }
+    // A data directory's address and size; both 0 when the image has none.
+    uint32_t directory_rva(uint32_t index) const;
+    uint32_t directory_size(uint32_t index) const;
+    // The RVAs of the 32-bit words the base relocations patch (type HIGHLOW; others are refused).
+    const std::vector<uint32_t>& relocations() const { return relocations_; }
+
+    // The image as a loader maps it at base: image_size() bytes, the headers and each section's
+    // file bytes at their addresses, the rest zero, every relocated word moved by
+    // base - image_base(). Imports are left unresolved. Empty for a mapped layout or a bad image.
+    std::vector<uint8_t> map_at(uint32_t base) const;
+
 private:
     const uint8_t* at(uint32_t rva, size_t length) const;
     std::string text_at(uint32_t rva) const;
@@ -66,6 +83,7 @@ private:
     bool read_headers();
     bool read_exports(uint32_t rva, uint32_t size);
     bool read_imports(uint32_t rva);
+    bool read_relocations(uint32_t rva, uint32_t size);
 
     const uint8_t* bytes_;
     size_t size_;
@@ -80,4 +98,10 @@ private:
     uint32_t export_size_ = 0;
     std::vector<exported> exports_;
     std::vector<imported> imports_;
+    uint32_t image_base_ = 0;
+    uint32_t image_size_ = 0;
+    uint32_t headers_size_ = 0;
+    uint32_t entry_point_rva_ = 0;
+    std::vector<uint32_t> directories_;  // address and size of each data directory, in turn
+    std::vector<uint32_t> relocations_;
 };

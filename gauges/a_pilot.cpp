@@ -1,4 +1,4 @@
-#include "module/a_pilot.h"
+#include "gauges/a_pilot.h"
 
 #include "autopilot/channel_steps.h"
 #include "config/configuration.h"

@@ -1,6 +1,8 @@
-#include "tests/windows/pe_image.h"
+#include "tools/pe/pe_image.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 uint32_t le32(const uint8_t* p)
@@ -17,6 +19,9 @@ uint16_t le16(const uint8_t* p)
 constexpr uint16_t optional_header_pe32 = 0x10B;
 constexpr uint32_t directory_export = 0;
 constexpr uint32_t directory_import = 1;
+constexpr uint32_t directory_relocations = 5;
+constexpr uint16_t relocation_absolute = 0;  // padding
+constexpr uint16_t relocation_highlow = 3;   // a 32-bit address
 constexpr uint32_t import_by_ordinal = 0x80000000;
 }  // namespace
 
@@ -87,12 +92,18 @@ bool PeImage::read_headers()
     if (static_cast<size_t>(optional - bytes_) + optional_size > size_ || optional_size < 96)
         return fail("optional header cut short");
     if (le16(optional) != optional_header_pe32) return fail("not a PE32 (32-bit) image");
+    entry_point_rva_ = le32(optional + 16);
+    image_base_ = le32(optional + 28);
+    image_size_ = le32(optional + 56);
+    headers_size_ = le32(optional + 60);
     const uint32_t directory_count = le32(optional + 92);
+    for (uint32_t index = 0; index < directory_count && 96 + 8 * (index + 1) <= optional_size; ++index) {
+        directories_.push_back(le32(optional + 96 + 8 * index));
+        directories_.push_back(le32(optional + 96 + 8 * index + 4));
+    }
     auto directory = [&](uint32_t index, uint32_t& rva, uint32_t& size) {
-        rva = size = 0;
-        if (index >= directory_count || 96 + 8 * (index + 1) > optional_size) return;
-        rva = le32(optional + 96 + 8 * index);
-        size = le32(optional + 96 + 8 * index + 4);
+        rva = directory_rva(index);
+        size = directory_size(index);
     };
 
     const uint8_t* table = optional + optional_size;
@@ -114,7 +125,60 @@ bool PeImage::read_headers()
     if (rva != 0 && !read_exports(rva, size)) return false;
     directory(directory_import, rva, size);
     if (rva != 0 && !read_imports(rva)) return false;
+    directory(directory_relocations, rva, size);
+    if (rva != 0 && !read_relocations(rva, size)) return false;
     return true;
+}
+
+uint32_t PeImage::directory_rva(uint32_t index) const
+{
+    return 2 * index < directories_.size() ? directories_[2 * index] : 0;
+}
+
+uint32_t PeImage::directory_size(uint32_t index) const
+{
+    return 2 * index + 1 < directories_.size() ? directories_[2 * index + 1] : 0;
+}
+
+// Blocks of a page address, the block's size, and 16-bit entries: type in the top four bits,
+// offset in the page below.
+bool PeImage::read_relocations(uint32_t rva, uint32_t size)
+{
+    for (uint32_t block = rva; block + 8 <= rva + size;) {
+        if (at(block, 8) == nullptr) return fail("relocation block outside the image");
+        const uint32_t page = u32(block);
+        const uint32_t block_size = u32(block + 4);
+        if (block_size < 8 || block_size > rva + size - block) return fail("relocation block of a wrong size");
+        for (uint32_t entry = block + 8; entry + 2 <= block + block_size; entry += 2) {
+            const uint16_t value = u16(entry);
+            const uint16_t type = static_cast<uint16_t>(value >> 12);
+            if (type == relocation_absolute) continue;
+            if (type != relocation_highlow) return fail("relocation of type " + std::to_string(type));
+            relocations_.push_back(page + (value & 0x0FFFu));
+        }
+        block += block_size;
+    }
+    return true;
+}
+
+std::vector<uint8_t> PeImage::map_at(uint32_t base) const
+{
+    if (!ok() || layout_ != layout::file || image_size_ == 0) return {};
+    std::vector<uint8_t> image(image_size_, 0);
+    std::memcpy(image.data(), bytes_, std::min<size_t>({headers_size_, size_, image.size()}));
+    for (const section& s : sections_) {
+        if (s.rva >= image.size() || s.file_offset > size_) return {};
+        const size_t length = std::min<size_t>({s.file_size, s.virtual_size != 0 ? s.virtual_size : s.file_size,
+                                                size_ - s.file_offset, image.size() - s.rva});
+        std::memcpy(image.data() + s.rva, bytes_ + s.file_offset, length);
+    }
+    const uint32_t delta = base - image_base_;
+    for (uint32_t rva : relocations_) {
+        if (rva > image.size() - 4) return {};
+        const uint32_t moved = le32(image.data() + rva) + delta;
+        for (int i = 0; i < 4; ++i) image[rva + i] = static_cast<uint8_t>(moved >> (8 * i));
+    }
+    return image;
 }
 
 bool PeImage::read_exports(uint32_t rva, uint32_t size)

@@ -2,7 +2,7 @@
 // seven element-list routines every header shares, and module init and deinit.
 #include "gauges/ap_yoyset.h"
 #include "gauges/gauge_records.h"
-#include "module/a_pilot.h"
+#include "gauges/a_pilot.h"
 
 namespace {
 constexpr uint32_t module_id = 0x13;

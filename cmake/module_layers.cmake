@@ -1,0 +1,51 @@
+# The module's layers. brask_module_layer(NAME STATIC|INTERFACE FILES...) makes one layer's library;
+# layers are declared from the bottom up, and the order of declaration is the order of the layers.
+# Every file is recorded with its layer, for the check that includes only point down.
+#
+# On Windows the layers are built for the module file the simulator loads: with the win32-thread
+# variant of the mingw-w64 compiler (tools/mingw/win32_variant swaps it in for the toolchain's
+# posix-thread one, which the test programs keep), and without exceptions, run-time type
+# information or thread-safe statics, so that no C++ run-time library comes with them; and at -O2,
+# since -O3's unrolling costs some 5 KB of the file's 64 KB budget for a cycle that is fast either way.
+set_property(GLOBAL PROPERTY brask_layer_files "")
+set_property(GLOBAL PROPERTY brask_layer_count 0)
+
+# Records the files of the next layer up.
+function(brask_record_layer name)
+    get_property(index GLOBAL PROPERTY brask_layer_count)
+    math(EXPR next "${index} + 1")
+    set_property(GLOBAL PROPERTY brask_layer_count ${next})
+    foreach(file ${ARGN})
+        set_property(GLOBAL APPEND PROPERTY brask_layer_files "${index} ${name} ${file}")
+    endforeach()
+endfunction()
+
+function(brask_module_layer name kind)
+    brask_record_layer(${name} ${ARGN})
+
+    add_library(${name} ${kind} ${ARGN})
+    if(kind STREQUAL "INTERFACE")
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        return()
+    endif()
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    if(WIN32)
+        brask_module_file_compile(${name})
+    endif()
+endfunction()
+
+# The compiler and options of the module file's own code (Windows build).
+function(brask_module_file_compile name)
+    target_compile_options(${name} PRIVATE
+        $<$<COMPILE_LANGUAGE:CXX>:-O2 -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables>)
+    set_target_properties(${name} PROPERTIES
+        CXX_COMPILER_LAUNCHER ${PROJECT_SOURCE_DIR}/tools/mingw/win32_variant
+        CXX_LINKER_LAUNCHER ${PROJECT_SOURCE_DIR}/tools/mingw/win32_variant)
+endfunction()
+
+# Writes the layer of every file, one "INDEX LAYER FILE" line each, for the layering check.
+function(brask_write_layer_files path)
+    get_property(lines GLOBAL PROPERTY brask_layer_files)
+    list(JOIN lines "\n" text)
+    file(WRITE ${path} "${text}\n")
+endfunction()

@@ -1,0 +1,283 @@
+// The built module file read as a file, on any machine: a 32-bit DLL that imports only its
+// allowlist, carries no TLS, keeps its code and data within 64 KB, exports the two records and
+// nothing else, and holds every host-facing record byte for byte once a loader has mapped it at
+// a base of its choosing and applied the relocations. Offsets and values are the host's, written
+// out here rather than taken from the module's declarations.
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tools/pe/pe_image.h"
+
+namespace {
+
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// Where a loader other than the preferred base would put the module, so relocations must be right.
+constexpr uint32_t load_base = 0x10000000;
+
+class ModuleFile : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const char* path = std::getenv("BRASK_MODULE_FILE");
+        if (path == nullptr) return;
+        std::ifstream file(path, std::ios::binary);
+        bytes_ = std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(bytes_.empty()) << "cannot read the module file named by BRASK_MODULE_FILE";
+        image_ = std::make_unique<PeImage>(bytes_.data(), bytes_.size(), PeImage::layout::file);
+        ASSERT_TRUE(image_->ok()) << image_->error();
+        mapped_ = image_->map_at(load_base);
+        ASSERT_EQ(mapped_.size(), image_->image_size());
+    }
+
+    const PeImage& image() const { return *image_; }
+
+    // The mapped image seen through addresses as the module's own pointers hold them.
+    const uint8_t* at(uint32_t address, uint32_t length = 1) const
+    {
+        const uint32_t rva = address - load_base;
+        if (address < load_base || rva > mapped_.size() || length > mapped_.size() - rva) return nullptr;
+        return mapped_.data() + rva;
+    }
+    uint32_t u32(uint32_t record, uint32_t offset) const
+    {
+        const uint8_t* p = at(record + offset, 4);
+        EXPECT_NE(p, nullptr) << "record at " << std::hex << record << " outside the image";
+        uint32_t value = 0;
+        if (p != nullptr) std::memcpy(&value, p, 4);
+        return value;
+    }
+    std::string text(uint32_t address) const
+    {
+        std::string result;
+        for (const uint8_t* c = at(address); c != nullptr && *c != 0; c = at(++address)) result += static_cast<char>(*c);
+        return result;
+    }
+    bool zero_bytes(uint32_t record, uint32_t from, uint32_t to) const
+    {
+        const uint8_t* p = at(record + from, to - from);
+        return p != nullptr && std::all_of(p, p + (to - from), [](uint8_t b) { return b == 0; });
+    }
+    bool in_code(uint32_t address) const
+    {
+        const PeImage::section* s = image().section_of(address - load_base);
+        return address >= load_base && s != nullptr && (s->characteristics & PeImage::section_executes) != 0;
+    }
+    uint32_t export_address(const std::string& name) const
+    {
+        for (const PeImage::exported& e : image().exports())
+            if (e.name == name) return load_base + e.rva;
+        ADD_FAILURE() << "no export " << name;
+        return 0;
+    }
+    uint32_t header(int i) const { return u32(export_address("Linkage"), 24 + 4 * static_cast<uint32_t>(i)); }
+    uint32_t root_element(uint32_t gauge_header) const { return u32(u32(gauge_header, 8), 0); }
+
+    static std::vector<uint8_t> bytes_;
+    std::unique_ptr<PeImage> image_;
+    std::vector<uint8_t> mapped_;
+};
+
+std::vector<uint8_t> ModuleFile::bytes_;
+
+struct gauge_facts {
+    const char* name;
+    uint32_t size_mm;
+    uint32_t bitmap;
+    uint32_t image_flags;
+};
+
+const gauge_facts gauges[] = {
+    {"A_Pilot", 20, 4096, 0x7},  {"AP_Panel_1", 200, 4720, 0x3}, {"AP_YoySet", 150, 4688, 0x3},
+    {"V_Contrl_key", 12, 4864, 0x3}, {"V_Lamp", 50, 4912, 0x3},  {"IN_4", 150, 4944, 0x3},
+};
+
+TEST_F(ModuleFile, IsA32BitX86DllEnteredInItsCode)
+{
+    EXPECT_EQ(image().machine(), 0x14C);                     // i386
+    EXPECT_NE(image().file_characteristics() & 0x2000, 0);  // a DLL
+    EXPECT_NE(image().file_characteristics() & 0x0100, 0);  // 32-bit words
+    EXPECT_TRUE(in_code(load_base + image().entry_point_rva()));
+}
+
+TEST_F(ModuleFile, ExportDirectoryNamesTheModuleAndExportsTwoDataRecordsByNameAndOrdinal)
+{
+    EXPECT_EQ(image().export_name(), "BRASK_TORVIK_V1_0.gau");
+    EXPECT_EQ(image().export_function_count(), 2u);
+    ASSERT_EQ(image().exports().size(), 2u);
+    struct expected_export {
+        const char* name;
+        uint32_t ordinal;
+    } expected[] = {{"ImportTable", 1}, {"Linkage", 2}};
+    for (const expected_export& e : expected) {
+        SCOPED_TRACE(e.name);
+        const auto found = std::find_if(image().exports().begin(), image().exports().end(),
+                                        [&](const PeImage::exported& x) { return x.name == e.name; });
+        ASSERT_NE(found, image().exports().end());
+        EXPECT_EQ(found->ordinal, e.ordinal);
+        // Writable data (the host writes ImportTable), not code, not a forwarder.
+        EXPECT_FALSE(found->rva >= image().export_directory_rva() &&
+                     found->rva < image().export_directory_rva() + image().export_directory_size());
+        const PeImage::section* section = image().section_of(found->rva);
+        ASSERT_NE(section, nullptr);
+        EXPECT_EQ(section->characteristics & (PeImage::section_executes | PeImage::section_code), 0u) << section->name;
+        EXPECT_NE(section->characteristics & PeImage::section_writes, 0u) << section->name;
+    }
+    // ImportTable is 16 bytes, Linkage 52: they do not overlap.
+    const uint32_t import_table = export_address("ImportTable"), linkage = export_address("Linkage");
+    EXPECT_TRUE(import_table + 16 <= linkage || linkage + 52 <= import_table);
+}
+
+// The allowlist's lines: "dll function since why...", comments and blank lines skipped.
+std::set<std::string> allowlist()
+{
+    std::ifstream file(BRASK_SOURCE_DIR "/module/imports.allowlist");
+    std::set<std::string> allowed;
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        std::string dll, function, since;
+        if (!(words >> dll >> function >> since) || dll[0] == '#') continue;
+        std::string why;
+        std::getline(words, why);
+        EXPECT_NE(why.find_first_not_of(' '), std::string::npos) << function << " has no reason";
+        allowed.insert(lower(dll) + "!" + function);
+    }
+    return allowed;
+}
+
+TEST_F(ModuleFile, ImportsOnlyTheAllowlistByNameAndNoMoreThanThirtyFunctions)
+{
+    const std::set<std::string> allowed = allowlist();
+    ASSERT_FALSE(allowed.empty()) << "cannot read module/imports.allowlist";
+    EXPECT_LE(allowed.size(), 30u);
+    for (const PeImage::imported& i : image().imports()) {
+        EXPECT_FALSE(i.function.empty()) << i.dll << ": an import by ordinal";
+        EXPECT_TRUE(allowed.count(lower(i.dll) + "!" + i.function)) << i.dll << " " << i.function << " is not allowed";
+    }
+    // A host replaces these by name; the configuration file goes through the profile functions.
+    for (const char* needed : {"kernel32.dll!QueryPerformanceFrequency", "kernel32.dll!QueryPerformanceCounter",
+                               "kernel32.dll!GetModuleFileNameA", "winmm.dll!joyGetDevCapsA", "winmm.dll!joyGetPosEx",
+                               "kernel32.dll!GetPrivateProfileStringA", "kernel32.dll!WritePrivateProfileStringA"}) {
+        EXPECT_TRUE(std::any_of(image().imports().begin(), image().imports().end(), [&](const PeImage::imported& i) {
+            return lower(i.dll) + "!" + i.function == needed;
+        })) << needed;
+    }
+}
+
+TEST_F(ModuleFile, HasNoTlsAndAtMost64KilobytesBesideTheBitmaps)
+{
+    EXPECT_EQ(image().directory_rva(PeImage::directory_tls), 0u);
+    uint32_t total = 0;
+    for (const PeImage::section& s : image().sections()) {
+        EXPECT_NE(s.name, ".tls");
+        if (s.name != ".rsrc") total += std::max(s.virtual_size, s.file_size);
+    }
+    EXPECT_LE(total, 65536u);
+    EXPECT_FALSE(image().relocations().empty()) << "a DLL the loader can move";
+}
+
+TEST_F(ModuleFile, ImportTableHoldsThePanelsEntryWithANullPointerThenTheEnd)
+{
+    const uint32_t table = export_address("ImportTable");
+    EXPECT_EQ(u32(table, 0), 0x0Fu);
+    EXPECT_EQ(u32(table, 4), 0u);
+    EXPECT_EQ(u32(table, 8), 0u);
+    EXPECT_EQ(u32(table, 12), 0u);
+}
+
+TEST_F(ModuleFile, LinkageNamesOneInitAndDeinitRoutineAndListsTheSixHeadersInOrder)
+{
+    const uint32_t linkage = export_address("Linkage");
+    EXPECT_EQ(u32(linkage, 0), 0x13u);
+    EXPECT_TRUE(in_code(u32(linkage, 4)));
+    EXPECT_EQ(u32(linkage, 4), u32(linkage, 8)) << "init and deinit are one routine";
+    EXPECT_EQ(u32(linkage, 12), 0u);     // flags
+    EXPECT_EQ(u32(linkage, 16), 0u);     // priority
+    EXPECT_EQ(u32(linkage, 20), 0x800u);  // module version
+    std::set<uint32_t> headers;
+    for (int i = 0; i < 6; ++i) {
+        headers.insert(header(i));
+        EXPECT_EQ(text(u32(header(i), 4)), gauges[i].name);
+    }
+    EXPECT_EQ(headers.size(), 6u);
+    EXPECT_EQ(u32(linkage, 48), 0u) << "the list ends with a null pointer";
+}
+
+TEST_F(ModuleFile, EachGaugeHeaderHoldsItsNameSizeRootCallbacksAndTheSharedRoutines)
+{
+    std::set<uint32_t> routines;
+    for (uint32_t offset = 12; offset <= 36; offset += 4) {
+        EXPECT_TRUE(in_code(u32(header(0), offset))) << "routine at " << offset;
+        routines.insert(u32(header(0), offset));
+    }
+    EXPECT_EQ(routines.size(), 7u) << "seven different routines";
+    for (int i = 0; i < 6; ++i) {
+        const gauge_facts& facts = gauges[i];
+        SCOPED_TRACE(facts.name);
+        const uint32_t h = header(i);
+        EXPECT_EQ(u32(h, 0), 800u);
+        const uint32_t list = u32(h, 8);
+        EXPECT_NE(u32(list, 0), 0u) << "the root element";
+        EXPECT_EQ(u32(list, 4), 0u) << "then null";
+        for (uint32_t offset = 12; offset <= 36; offset += 4) EXPECT_EQ(u32(h, offset), u32(header(0), offset));
+        EXPECT_EQ(u32(h, 44), facts.size_mm);
+        EXPECT_NE(u32(h, 80), 0u) << "mouse list";
+        EXPECT_TRUE(in_code(u32(h, 84))) << "gauge callback";
+        EXPECT_TRUE(zero_bytes(h, 40, 44));
+        EXPECT_TRUE(zero_bytes(h, 48, 80));
+        EXPECT_TRUE(zero_bytes(h, 88, 200));
+
+        // The root: a static image of the gauge's background bitmap, owned by this header.
+        const uint32_t root = root_element(h);
+        EXPECT_EQ(u32(root, 0), 0u) << "static image";
+        EXPECT_EQ(u32(root, 4), facts.bitmap);
+        EXPECT_TRUE(zero_bytes(root, 8, 32)) << "position, previous position and offset point";
+        EXPECT_EQ(u32(root, 32), h) << "owning gauge header";
+        EXPECT_EQ(u32(root, 36), 0u);
+        EXPECT_EQ(u32(root, 44), 0u) << "failure record";
+        EXPECT_EQ(u32(root, 48), facts.image_flags);
+        EXPECT_TRUE(zero_bytes(root, 52, 60));
+    }
+    // A_Pilot's image has no children and nothing beyond the header.
+    EXPECT_EQ(u32(root_element(header(0)), 40), 0u);
+    EXPECT_TRUE(zero_bytes(root_element(header(0)), 60, 96));
+    // A_Pilot and AP_YoySet have callbacks of their own; the other four share one.
+    EXPECT_NE(u32(header(0), 84), u32(header(2), 84));
+    EXPECT_NE(u32(header(0), 84), u32(header(1), 84));
+    EXPECT_NE(u32(header(2), 84), u32(header(1), 84));
+    for (int i : {3, 4, 5}) EXPECT_EQ(u32(header(i), 84), u32(header(1), 84)) << gauges[i].name;
+}
+
+TEST_F(ModuleFile, APilotsMouseListIsTheParentFrameAlone)
+{
+    const uint32_t list = u32(header(0), 80);
+    const uint32_t kinds[] = {1, 3, 0};  // parent begin, parent end, end of list
+    for (uint32_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const uint32_t record = list + i * 44;
+        EXPECT_EQ(u32(record, 0), kinds[i]);
+        EXPECT_EQ(u32(record, 20), 0xFFFFFFFFu) << "no cursor";
+        EXPECT_TRUE(zero_bytes(record, 24, 44)) << "help id, flags, event, callback, host data";
+    }
+}
+
+}  // namespace

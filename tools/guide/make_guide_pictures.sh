@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Draws every picture of the pilot's guide (docs/pilot-guide.md):
+#   - the gauges, by the gallery (tools/gallery/make_gallery.sh: gaugehost's render command, from
+#     the module's own records and bitmaps) into docs/gauges/;
+#   - two flight plots from the scenario tour, an engage and hold in a gusty hover
+#     (01_hover_gusts) and a hand-back in cruise (06_handback), flown through gaugehost and drawn
+#     by tools/guide/flight_plots.gp (gnuplot) into docs/flights/.
+#
+#     tools/guide/make_guide_pictures.sh
+#
+# Uses the native gaugehost (built with the native preset as needed). GAUGEHOST names another
+# host command, with absolute paths, as for the gallery (the Windows build under Wine, say).
+set -euo pipefail
+
+repository="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$repository"
+
+tools/gallery/make_gallery.sh
+
+if [ -n "${GAUGEHOST:-}" ]; then
+    read -r -a host <<<"$GAUGEHOST"
+else
+    host=("$repository/build/native/tools/gaugehost")   # built by the gallery above
+fi
+
+flights="$(mktemp -d)"
+trap 'rm -rf "$flights"' EXIT
+for scenario in 01_hover_gusts 06_handback; do
+    # The flights write their CSV logs into the current folder.
+    (cd "$flights" && "${host[@]}" "$repository/tools/flightsim/scenarios/$scenario.gh" >/dev/null 2>&1) ||
+        { echo "make_guide_pictures: the flight $scenario failed" >&2; exit 1; }
+done
+
+# The engage and the disengage, from the logs' engaged column (the fifth).
+hover_on=$(awk -F, 'NR > 1 && $5 == 1 { print $1; exit }' "$flights/hover_gusts.csv")
+handback_at=$(awk -F, 'NR > 1 { if ($5 == 1) engaged = 1; else if (engaged) { print $1; exit } }' "$flights/handback.csv")
+mkdir -p docs/flights
+(cd "$flights" && gnuplot -e "out='$repository/docs/flights'; hover_on=$hover_on; handback_at=$handback_at" \
+    "$repository/tools/guide/flight_plots.gp")
+echo "docs/flights/hover_gusts_engage.png (engaged at $hover_on s)"
+echo "docs/flights/handback.png (disengaged at $handback_at s)"
