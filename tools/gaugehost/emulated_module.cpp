@@ -14,7 +14,6 @@ namespace {
 
 // Where things go in the emulated address space (the machine's own areas lie below 0x00300000).
 constexpr uint32_t host_buffers = 0x00300000;
-constexpr uint32_t heap_base = 0x01000000, heap_size = 0x00400000;
 constexpr uint32_t relocated_base = 0x10000000;  // a relocatable image goes here, off its preferred base
 constexpr uint32_t lowest_fixed_base = 0x02000000;
 constexpr uint32_t page = 0x1000;
@@ -80,9 +79,7 @@ emulated_module::emulated_module(const std::string& path)
     machine_ = std::make_unique<x86_machine>();
     machine_->map(host_buffers, emulated_records::host_buffers_size, x86_machine::readable | x86_machine::writable,
                   "the host's buffers");
-    machine_->map(heap_base, heap_size, x86_machine::readable | x86_machine::writable, "the heap");
-    heap_ = std::make_unique<emulated_heap>(heap_base, heap_size);
-    imports_ = std::make_unique<import_context>(import_context{*machine_, *heap_, base, path});
+    imports_ = std::make_unique<import_context>(import_context{*machine_, base, path});
 
     // Every import leads to a trap: the host's function, or an error naming the import.
     std::map<std::string, uint32_t> traps;
@@ -92,13 +89,13 @@ emulated_module::emulated_module(const std::string& path)
         if (trap == 0) {
             const served_import* served = find_served_import(import.dll, import.function);
             if (served != nullptr && import_allowed(import.dll, import.function)) {
-                trap = machine_->add_trap(name, served->stdcall ? served->argument_bytes : 0, served->returns_double,
+                trap = machine_->add_trap(name, served->stdcall ? served->argument_bytes : 0,
                                           [context = imports_.get(), serve = served->serve](x86_machine&) { serve(*context); });
             } else {
                 const std::string why = served == nullptr && import_allowed(import.dll, import.function)
                                             ? ", which the emulated host does not serve"
                                             : ", which is not on the import allowlist";
-                trap = machine_->add_trap(name, 0, false, [name, why](x86_machine& m) {
+                trap = machine_->add_trap(name, 0, [name, why](x86_machine& m) {
                     m.fail("calls " + name + why + " (returning to " + hex32(m.return_address()) + ")");
                 });
             }

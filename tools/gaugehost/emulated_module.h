@@ -11,7 +11,6 @@
 #include "tools/gaugehost/gauge_host.h"
 
 class x86_machine;
-class emulated_heap;
 class emulated_records;
 
 class emulated_module {
@@ -26,7 +25,6 @@ public:
 
 private:
     std::unique_ptr<x86_machine> machine_;
-    std::unique_ptr<emulated_heap> heap_;
     std::unique_ptr<struct import_context> imports_;
     std::unique_ptr<emulated_records> records_;
 };

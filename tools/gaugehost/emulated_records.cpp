@@ -162,10 +162,10 @@ void emulated_records::install_panel_table()
             if (candidate.offset == offset) operation = &candidate;
         uint32_t trap;
         if (operation != nullptr) {
-            trap = machine_.add_trap(operation->name, operation->argument_bytes, false,
+            trap = machine_.add_trap(operation->name, operation->argument_bytes,
                                      [this, slot](x86_machine&) { serve_panel_operation(static_cast<int>(slot)); });
         } else {
-            trap = machine_.add_trap("panel operation " + std::to_string(offset), 0, false, [offset](x86_machine& m) {
+            trap = machine_.add_trap("panel operation " + std::to_string(offset), 0, [offset](x86_machine& m) {
                 m.fail("calls the panel operation at offset " + std::to_string(offset) +
                        ", which the host does not provide (returning to " + hex32(m.return_address()) + ")");
             });

@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <strings.h>
 
-#include "config/number_text.h"
 #include "platform/native/profile_file.h"
 #include "platform/native/split_path.h"
 #include "platform/virtual_devices.h"
@@ -15,10 +14,7 @@ namespace {
 
 constexpr size_t longest_text = 1 << 16;      // a string argument longer than this is a fault
 constexpr size_t wsprintf_limit = 1024;        // wsprintfA writes at most this many bytes
-constexpr uint32_t heap_alignment = 16;
 constexpr uint32_t max_drive = 3, max_directory = 256, max_name = 256;  // _splitpath's buffer sizes
-constexpr uint32_t error_insufficient_buffer = 122;
-uint32_t last_error = 0;
 
 uint32_t arg(import_context& c, int index)
 {
@@ -80,7 +76,6 @@ void get_module_file_name(import_context& c)
         return;
     }
     if (size != 0) c.machine.write(buffer, text.data(), std::min<uint32_t>(size, length + 1));
-    if (length == size) last_error = error_insufficient_buffer;
     c.machine.set_result(length);
 }
 
@@ -102,16 +97,6 @@ void write_private_profile_string(import_context& c)
                                               text_arg(c, 3, path))
                              ? 1u
                              : 0u);
-}
-
-void get_last_error(import_context& c)
-{
-    c.machine.set_result(last_error);
-}
-
-void set_last_error(import_context& c)
-{
-    last_error = arg(c, 0);
 }
 
 // winmm: the records have no pointers, so their layouts are the same on both sides.
@@ -230,13 +215,6 @@ void split_path(import_context& c)
     put_text(c, arg(c, 4), max_name, dot == std::string::npos ? std::string() : name.substr(dot));
 }
 
-void ascii_to_double(import_context& c)
-{
-    std::string text;
-    const char* storage = text_arg(c, 0, text);
-    c.machine.set_double_result(storage != nullptr ? text_to_double(storage) : 0.0);
-}
-
 void copy_memory(import_context& c)
 {
     const uint32_t destination = arg(c, 0), source = arg(c, 1), size = arg(c, 2);
@@ -258,14 +236,6 @@ void string_length(import_context& c)
     c.machine.set_result(static_cast<uint32_t>(text.size()));
 }
 
-void string_compare(import_context& c)
-{
-    std::string a, b;
-    if (text_arg(c, 0, a) == nullptr || text_arg(c, 1, b) == nullptr) throw std::runtime_error("null string");
-    const int order = std::strcmp(a.c_str(), b.c_str());
-    c.machine.set_result(static_cast<uint32_t>(order < 0 ? -1 : order > 0 ? 1 : 0));
-}
-
 void string_copy_n(import_context& c)
 {
     const uint32_t destination = arg(c, 0), size = arg(c, 2);
@@ -277,117 +247,24 @@ void string_copy_n(import_context& c)
     c.machine.set_result(destination);
 }
 
-void allocate(import_context& c)
-{
-    c.machine.set_result(c.heap.allocate(arg(c, 0)));
-}
-
-void allocate_zeroed(import_context& c)
-{
-    const uint64_t size = uint64_t{arg(c, 0)} * arg(c, 1);
-    const uint32_t address = size > 0xFFFFFFFF ? 0 : c.heap.allocate(static_cast<uint32_t>(size));
-    if (address != 0 && size != 0) std::memset(c.machine.pointer(address, size), 0, size);
-    c.machine.set_result(address);
-}
-
-void release(import_context& c)
-{
-    if (arg(c, 0) != 0) c.heap.release(arg(c, 0));
-}
-
-void reallocate(import_context& c)
-{
-    const uint32_t old = arg(c, 0), size = arg(c, 1);
-    if (old == 0) return allocate(c);
-    const uint32_t fresh = c.heap.allocate(size);
-    if (fresh != 0) {
-        const uint32_t kept = std::min(size, c.heap.size_of(old));
-        if (kept != 0) std::memcpy(c.machine.pointer(fresh, kept), c.machine.pointer(old, kept), kept);
-        c.heap.release(old);
-    }
-    c.machine.set_result(fresh);
-}
-
-void abort_module(import_context& c)
-{
-    c.machine.fail("calls abort (returning to " + hex32(c.machine.return_address()) + ")");
-}
-
 const std::vector<served_import> table = {
-    {"kernel32.dll", "QueryPerformanceFrequency", true, 4, false, query_performance_frequency},
-    {"kernel32.dll", "QueryPerformanceCounter", true, 4, false, query_performance_counter},
-    {"kernel32.dll", "GetModuleFileNameA", true, 12, false, get_module_file_name},
-    {"kernel32.dll", "GetPrivateProfileStringA", true, 24, false, get_private_profile_string},
-    {"kernel32.dll", "WritePrivateProfileStringA", true, 16, false, write_private_profile_string},
-    {"kernel32.dll", "GetLastError", true, 0, false, get_last_error},
-    {"kernel32.dll", "SetLastError", true, 4, false, set_last_error},
-    {"winmm.dll", "joyGetDevCapsA", true, 12, false, joy_get_dev_caps},
-    {"winmm.dll", "joyGetPosEx", true, 8, false, joy_get_pos_ex},
-    {"user32.dll", "wsprintfA", false, 0, false, wsprintf},
-    {"msvcrt.dll", "_splitpath", false, 0, false, split_path},
-    {"msvcrt.dll", "atof", false, 0, true, ascii_to_double},
-    {"msvcrt.dll", "memcpy", false, 0, false, copy_memory},
-    {"msvcrt.dll", "memmove", false, 0, false, copy_memory},
-    {"msvcrt.dll", "memset", false, 0, false, set_memory},
-    {"msvcrt.dll", "strlen", false, 0, false, string_length},
-    {"msvcrt.dll", "strcmp", false, 0, false, string_compare},
-    {"msvcrt.dll", "strncpy", false, 0, false, string_copy_n},
-    {"msvcrt.dll", "malloc", false, 0, false, allocate},
-    {"msvcrt.dll", "calloc", false, 0, false, allocate_zeroed},
-    {"msvcrt.dll", "realloc", false, 0, false, reallocate},
-    {"msvcrt.dll", "free", false, 0, false, release},
-    {"msvcrt.dll", "abort", false, 0, false, abort_module},
+    {"kernel32.dll", "QueryPerformanceFrequency", true, 4, query_performance_frequency},
+    {"kernel32.dll", "QueryPerformanceCounter", true, 4, query_performance_counter},
+    {"kernel32.dll", "GetModuleFileNameA", true, 12, get_module_file_name},
+    {"kernel32.dll", "GetPrivateProfileStringA", true, 24, get_private_profile_string},
+    {"kernel32.dll", "WritePrivateProfileStringA", true, 16, write_private_profile_string},
+    {"winmm.dll", "joyGetDevCapsA", true, 12, joy_get_dev_caps},
+    {"winmm.dll", "joyGetPosEx", true, 8, joy_get_pos_ex},
+    {"user32.dll", "wsprintfA", false, 0, wsprintf},
+    {"msvcrt.dll", "_splitpath", false, 0, split_path},
+    {"msvcrt.dll", "memcpy", false, 0, copy_memory},
+    {"msvcrt.dll", "memmove", false, 0, copy_memory},
+    {"msvcrt.dll", "memset", false, 0, set_memory},
+    {"msvcrt.dll", "strlen", false, 0, string_length},
+    {"msvcrt.dll", "strncpy", false, 0, string_copy_n},
 };
 
 }  // namespace
-
-emulated_heap::emulated_heap(uint32_t base, uint32_t size)
-{
-    free_[base] = size;
-}
-
-uint32_t emulated_heap::allocate(uint32_t size)
-{
-    const uint32_t rounded = std::max<uint32_t>((size + heap_alignment - 1) / heap_alignment * heap_alignment, heap_alignment);
-    for (auto block = free_.begin(); block != free_.end(); ++block) {
-        if (block->second < rounded) continue;
-        const uint32_t address = block->first, left = block->second - rounded;
-        free_.erase(block);
-        if (left != 0) free_[address + rounded] = left;
-        used_[address] = rounded;
-        return address;
-    }
-    return 0;
-}
-
-void emulated_heap::release(uint32_t address)
-{
-    const auto block = used_.find(address);
-    if (block == used_.end()) throw std::runtime_error("frees " + hex32(address) + ", which the heap did not hand out");
-    uint32_t start = block->first, size = block->second;
-    used_.erase(block);
-    auto next = free_.lower_bound(start);
-    if (next != free_.end() && next->first == start + size) {
-        size += next->second;
-        next = free_.erase(next);
-    }
-    if (next != free_.begin()) {
-        const auto previous = std::prev(next);
-        if (previous->first + previous->second == start) {
-            start = previous->first;
-            size += previous->second;
-            free_.erase(previous);
-        }
-    }
-    free_[start] = size;
-}
-
-uint32_t emulated_heap::size_of(uint32_t address) const
-{
-    const auto block = used_.find(address);
-    if (block == used_.end()) throw std::runtime_error("resizes " + hex32(address) + ", which the heap did not hand out");
-    return block->second;
-}
 
 const std::vector<served_import>& served_imports()
 {

@@ -30,7 +30,7 @@ constexpr uint32_t direction_flag = 0x0400;
 constexpr uint64_t cr4_sse_enabled = 0x0600;  // OSFXSR and OSXMMEXCPT
 
 constexpr uint8_t op_int3 = 0xCC, op_hlt = 0xF4, op_ret = 0xC3, op_ret_imm = 0xC2, op_jmp_rel32 = 0xE9;
-constexpr uint8_t op_fld_m64[] = {0xDD, 0x05}, op_fstp_m64[] = {0xDD, 0x1D};
+constexpr uint8_t op_fstp_m64[] = {0xDD, 0x1D};
 
 void check(uc_err error, const char* what)
 {
@@ -121,7 +121,7 @@ x86_machine::x86_machine()
     plain_return_ = exit_area;
     write(exit_area, &op_hlt, 1);
     std::vector<uint8_t> store(op_fstp_m64, op_fstp_m64 + 2);
-    put32(store, double_slot_ + 8);
+    put32(store, double_slot_);
     store.push_back(op_jmp_rel32);
     put32(store, 0);
     double_return_ = add_code(store);
@@ -196,15 +196,11 @@ std::string x86_machine::read_text(uint32_t address, size_t longest) const
     return text;
 }
 
-uint32_t x86_machine::add_trap(const std::string& name, uint16_t pop_bytes, bool returns_double, trap_handler handler)
+uint32_t x86_machine::add_trap(const std::string& name, uint16_t pop_bytes, trap_handler handler)
 {
     const uint32_t stub = trap_area + static_cast<uint32_t>(traps_.size()) * stub_size;
     if (stub + stub_size > trap_area + trap_area_size - code_used_) throw std::runtime_error("emulator: too many traps");
     std::vector<uint8_t> code = {op_int3};
-    if (returns_double) {
-        code.insert(code.end(), op_fld_m64, op_fld_m64 + 2);
-        put32(code, double_slot_);
-    }
     if (pop_bytes == 0) {
         code.push_back(op_ret);
     } else {
@@ -253,17 +249,6 @@ void x86_machine::set_result(uint32_t eax)
     set_reg(UC_X86_REG_EAX, eax);
 }
 
-void x86_machine::set_result(uint64_t edx_eax)
-{
-    set_reg(UC_X86_REG_EAX, static_cast<uint32_t>(edx_eax));
-    set_reg(UC_X86_REG_EDX, static_cast<uint32_t>(edx_eax >> 32));
-}
-
-void x86_machine::set_double_result(double value)
-{
-    write(double_slot_, &value, sizeof value);
-}
-
 void x86_machine::fail(const std::string& message)
 {
     if (pending_error_.empty()) pending_error_ = message;
@@ -280,7 +265,7 @@ double x86_machine::call_double(uint32_t function, std::initializer_list<uint32_
 {
     run(function, arguments, double_return_, plain_return_, what);
     double value;
-    read(double_slot_ + 8, &value, sizeof value);
+    read(double_slot_, &value, sizeof value);
     return value;
 }
 

@@ -52,17 +52,14 @@ public:
 
     // A host routine behind an address of emulated memory: a call to the address runs handler,
     // then returns to the caller, popping pop_bytes of arguments (stdcall) or none (cdecl).
-    // With returns_double the handler's double result is left in ST(0), as x87 code expects.
     using trap_handler = std::function<void(x86_machine&)>;
-    uint32_t add_trap(const std::string& name, uint16_t pop_bytes, bool returns_double, trap_handler handler);
-    // Code of the host's own, placed among the trap stubs (for imports that must call the module).
+    uint32_t add_trap(const std::string& name, uint16_t pop_bytes, trap_handler handler);
+    // Code of the host's own, placed after the trap stubs.
     uint32_t add_code(const std::vector<uint8_t>& code);
 
     // Inside a trap handler: the index-th 32-bit argument of the call, and the results.
     uint32_t argument(int index) const;
     void set_result(uint32_t eax);
-    void set_result(uint64_t edx_eax);
-    void set_double_result(double value);
     // Inside a trap handler: ends the emulation with this error.
     void fail(const std::string& message);
     // Where the current trap returns to in the module.
