@@ -25,7 +25,7 @@ constexpr uint32_t saved_register_marks[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1,
 constexpr uint32_t control_word_default = 0x027F;  // x87: all exceptions masked, 53-bit precision
 constexpr uint32_t mxcsr_default = 0x1F80;         // SSE: all exceptions masked, round to nearest
 constexpr uint32_t mxcsr_control_bits = 0xFFC0;    // the status flags below may change freely
-constexpr uint32_t status_stack_fault = 0x0040, status_top = 0x3800;
+constexpr uint32_t status_stack_fault = 0x0040, status_top = 0x3800, status_top_one_popped_too_many = 0x0800;
 constexpr uint32_t direction_flag = 0x0400;
 constexpr uint64_t cr4_sse_enabled = 0x0600;  // OSFXSR and OSXMMEXCPT
 
@@ -69,8 +69,10 @@ struct machine_hooks {
         const uint32_t stub = eip - 1;
         const uint32_t index = (stub - trap_area) / stub_size;
         if (number != 3 || stub < trap_area || stub % stub_size != 0 || index >= machine.traps_.size()) {
-            const char* what = number == 0 ? "divides by zero" : number == 3 ? "hits a breakpoint" : "raises an interrupt";
-            machine.fail(std::string(what) + " (" + std::to_string(number) + ") at " + hex32(number == 3 ? stub : eip));
+            const std::string what = number == 0   ? "divides by zero"
+                                     : number == 3 ? "hits a breakpoint"
+                                                   : "raises interrupt " + std::to_string(number);
+            machine.fail(what + " at " + hex32(number == 3 ? stub : eip));
             return;
         }
         try {
@@ -324,8 +326,10 @@ void x86_machine::check_after(const std::string& named, uint32_t return_address,
     if ((mxcsr & mxcsr_control_bits) != (mxcsr_default & mxcsr_control_bits))
         throw emulation_fault(named + " changed the SSE control word (MXCSR) from " + hex32(mxcsr_default) + " to " +
                               hex32(mxcsr));
+    // The x87 stack is empty at the call; a value callback leaves one value, which the return
+    // stub pops (popping an empty stack leaves the top one place too far).
     const uint32_t status = reg(UC_X86_REG_FPSW);
-    if (return_address == double_return_ && (status & status_stack_fault))
+    if (return_address == double_return_ && (status & status_top) == status_top_one_popped_too_many)
         throw emulation_fault(named + " returned no value in ST(0)");
     if ((status & status_stack_fault) || (status & status_top) != 0)
         throw emulation_fault(named + " left the x87 stack unbalanced (status word " + hex32(status & 0xFFFF) + ")");
