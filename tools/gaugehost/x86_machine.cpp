@@ -129,11 +129,10 @@ x86_machine::x86_machine()
     double_return_ = add_code(store);
     write32(double_return_ + 7, plain_return_ - (double_return_ + 11));
 
-    // The host's calls end where they return to; a fixed set of exits keeps translated code valid
-    // from one call to the next.
+    // The host's calls end at the hlt where they return to, which stops the emulator; with no
+    // exit addresses it need not drop translated code after every run.
     uc_ctl_exits_enable(uc_);
-    uint64_t exits[] = {plain_return_};
-    check(uc_ctl_set_exits(uc_, exits, std::size(exits)), "exits");
+    check(uc_ctl_set_exits(uc_, nullptr, 0), "exits");
 
     uint64_t cr4 = 0;
     uc_reg_read(uc_, UC_X86_REG_CR4, &cr4);
@@ -259,20 +258,20 @@ void x86_machine::fail(const std::string& message)
 
 uint32_t x86_machine::call(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
 {
-    run(function, arguments, plain_return_, plain_return_, what);
+    run(function, arguments, plain_return_, what);
     return reg(UC_X86_REG_EAX);
 }
 
 double x86_machine::call_double(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
 {
-    run(function, arguments, double_return_, plain_return_, what);
+    run(function, arguments, double_return_, what);
     double value;
     read(double_slot_, &value, sizeof value);
     return value;
 }
 
 uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
-                          uint32_t stop_address, const std::string& what)
+                 const std::string& what)
 {
     if (running_) throw std::logic_error("the emulated module was called while it ran");
     uint32_t esp = stack_top;
@@ -281,56 +280,69 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     uint32_t at = esp;
     for (uint32_t argument : arguments) write32(std::exchange(at, at + 4), argument);
     write32(esp -= 4, return_address);
+    // The state every call starts from: the callee-saved registers marked, the direction flag
+    // clear, the x87 stack empty, both control words at Windows' defaults. A call that passed
+    // every check left all of it so, the stack pointer included; only ESP moves for the pushes.
+    if (!entry_state_set_) {
+        static int entry_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP,
+                                        UC_X86_REG_EFLAGS, UC_X86_REG_FPCW, UC_X86_REG_FPSW, UC_X86_REG_MXCSR};
+        uint32_t entry[] = {saved_register_marks[0], saved_register_marks[1], saved_register_marks[2],
+                            saved_register_marks[3], 0x202, control_word_default, 0, mxcsr_default};
+        void* entry_values[std::size(entry)];
+        for (size_t i = 0; i < std::size(entry); ++i) entry_values[i] = &entry[i];
+        uc_reg_write_batch(uc_, entry_registers, entry_values, static_cast<int>(std::size(entry)));
+        entry_state_set_ = true;
+    }
     set_reg(UC_X86_REG_ESP, esp);
-    for (size_t i = 0; i < std::size(saved_registers); ++i) set_reg(saved_registers[i], saved_register_marks[i]);
-    set_reg(UC_X86_REG_EFLAGS, 0x202);
-    set_reg(UC_X86_REG_FPCW, control_word_default);
-    set_reg(UC_X86_REG_FPSW, 0);
-    set_reg(UC_X86_REG_MXCSR, mxcsr_default);
 
     pending_error_.clear();
     running_ = true;
-    const uc_err error = uc_emu_start(uc_, function, stop_address, 0, budget_);
+    const uc_err error = uc_emu_start(uc_, function, 0, 0, budget_);
     running_ = false;
-    const std::string named = what + " (at " + hex32(function) + ")";
-    if (!pending_error_.empty()) throw emulation_fault(named + " " + pending_error_);
-    if (error != UC_ERR_OK)
-        throw emulation_fault(named + " stopped at " + hex32(reg(UC_X86_REG_EIP)) + ": " + uc_strerror(error));
-    check_after(named, return_address, expected_esp);
+    std::string problem = pending_error_;
+    entry_state_set_ = false;  // until the checks below pass
+    if (problem.empty() && error != UC_ERR_OK)
+        problem = "stopped at " + hex32(reg(UC_X86_REG_EIP)) + ": " + uc_strerror(error);
+    if (problem.empty()) problem = broken_rule(return_address, expected_esp);
+    if (!problem.empty()) throw emulation_fault(what + " (at " + hex32(function) + ") " + problem);
+    entry_state_set_ = true;
     return reg(UC_X86_REG_EAX);
 }
 
-void x86_machine::check_after(const std::string& named, uint32_t return_address, uint32_t expected_esp)
+// What the callee got wrong, read from the state it returned with; empty when nothing.
+std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_esp) const
 {
-    const uint32_t eip = reg(UC_X86_REG_EIP);
-    if (eip != plain_return_)
-        throw emulation_fault(named + " ran past its budget of " + std::to_string(budget_) +
-                              " instructions (a hang?); it was at " + hex32(eip));
-    const uint32_t esp = reg(UC_X86_REG_ESP);
+    static int exit_registers[] = {UC_X86_REG_EIP,    UC_X86_REG_ESP,  UC_X86_REG_EBX,  UC_X86_REG_ESI,
+                                   UC_X86_REG_EDI,    UC_X86_REG_EBP,  UC_X86_REG_EFLAGS, UC_X86_REG_FPCW,
+                                   UC_X86_REG_MXCSR, UC_X86_REG_FPSW};
+    uint32_t values[std::size(exit_registers)] = {};
+    void* pointers[std::size(exit_registers)];
+    for (size_t i = 0; i < std::size(values); ++i) pointers[i] = &values[i];
+    uc_reg_read_batch(uc_, exit_registers, pointers, static_cast<int>(std::size(values)));
+    const uint32_t eip = values[0], esp = values[1], flags = values[6];
+    const uint32_t control_word = values[7] & 0xFFFF, mxcsr = values[8], status = values[9] & 0xFFFF;
+
+    if (eip != plain_return_ + 1)
+        return "ran past its budget of " + std::to_string(budget_) + " instructions (a hang?); it was at " + hex32(eip);
     if (esp != expected_esp) {
         const int64_t off = int64_t{esp} - int64_t{expected_esp};
-        throw emulation_fault(named + " returned with ESP " + std::to_string(off > 0 ? off : -off) + " bytes " +
-                              (off > 0 ? "above" : "below") + " where stdcall leaves it: it " +
-                              (off > 0 ? "popped too much" : "did not pop its arguments"));
+        return "returned with ESP " + std::to_string(off > 0 ? off : -off) + " bytes " + (off > 0 ? "above" : "below") +
+               " where stdcall leaves it: it " + (off > 0 ? "popped too much" : "did not pop its arguments");
     }
     for (size_t i = 0; i < std::size(saved_registers); ++i)
-        if (reg(saved_registers[i]) != saved_register_marks[i])
-            throw emulation_fault(named + " did not preserve " + saved_register_names[i] + " (" +
-                                  hex32(saved_register_marks[i]) + " became " + hex32(reg(saved_registers[i])) + ")");
-    if (reg(UC_X86_REG_EFLAGS) & direction_flag) throw emulation_fault(named + " returned with the direction flag set");
-    const uint32_t control_word = reg(UC_X86_REG_FPCW) & 0xFFFF;
+        if (values[2 + i] != saved_register_marks[i])
+            return std::string("did not preserve ") + saved_register_names[i] + " (" + hex32(saved_register_marks[i]) +
+                   " became " + hex32(values[2 + i]) + ")";
+    if (flags & direction_flag) return "returned with the direction flag set";
     if (control_word != control_word_default)
-        throw emulation_fault(named + " changed the x87 control word from " + hex32(control_word_default) + " to " +
-                              hex32(control_word));
-    const uint32_t mxcsr = reg(UC_X86_REG_MXCSR);
+        return "changed the x87 control word from " + hex32(control_word_default) + " to " + hex32(control_word);
     if ((mxcsr & mxcsr_control_bits) != (mxcsr_default & mxcsr_control_bits))
-        throw emulation_fault(named + " changed the SSE control word (MXCSR) from " + hex32(mxcsr_default) + " to " +
-                              hex32(mxcsr));
+        return "changed the SSE control word (MXCSR) from " + hex32(mxcsr_default) + " to " + hex32(mxcsr);
     // The x87 stack is empty at the call; a value callback leaves one value, which the return
     // stub pops (popping an empty stack leaves the top one place too far).
-    const uint32_t status = reg(UC_X86_REG_FPSW);
     if (return_address == double_return_ && (status & status_top) == status_top_one_popped_too_many)
-        throw emulation_fault(named + " returned no value in ST(0)");
+        return "returned no value in ST(0)";
     if ((status & status_stack_fault) || (status & status_top) != 0)
-        throw emulation_fault(named + " left the x87 stack unbalanced (status word " + hex32(status & 0xFFFF) + ")");
+        return "left the x87 stack unbalanced (status word " + hex32(status) + ")";
+    return {};
 }

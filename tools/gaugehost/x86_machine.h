@@ -85,8 +85,8 @@ private:
     };
 
     uint32_t run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
-                 uint32_t stop_address, const std::string& what);
-    void check_after(const std::string& named, uint32_t return_address, uint32_t expected_esp);
+                 const std::string& what);
+    std::string broken_rule(uint32_t return_address, uint32_t expected_esp) const;
     uint32_t reg(int id) const;
     void set_reg(int id, uint32_t value);
     friend struct machine_hooks;
@@ -99,5 +99,6 @@ private:
     double double_result_ = 0.0;
     std::string pending_error_;
     bool running_ = false;
+    bool entry_state_set_ = false;  // the registers hold what a call starts from
     uint64_t budget_ = default_budget;
 };
