@@ -348,15 +348,17 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
 MOUSERECT* emulated_records::copy_mouse_rects(uint32_t address, const std::string& gauge_name)
 {
     std::vector<MOUSERECT>& list = mouse_lists_.emplace_back();
+    int child = 0;  // numbered as the click command numbers them
     for (int i = 0; i < longest_mouse_list; ++i) {
         const uint32_t at_rect = address + at::mouse_size * static_cast<uint32_t>(i);
         MOUSERECT rect{};
         machine_.read(at_rect, &rect, 36);  // the nine 32-bit fields before the callback
         const uint32_t callback = machine_.read32(at_rect + at::mouse_callback);
+        if (rect.rect_type == MOUSE_RECT_CHILD) ++child;
         if (callback != 0) {
             if (mouse_links_.size() >= mouse_pool) throw module_error("has more mouse rectangles than the host serves");
             rect.callback = mouse_callback_pool[mouse_links_.size()];
-            mouse_links_.push_back({callback, "mouse callback of " + gauge_name + " rectangle " + std::to_string(i + 1)});
+            mouse_links_.push_back({callback, "mouse callback of " + gauge_name + " rectangle " + std::to_string(child)});
         }
         list.push_back(rect);
         if (rect.rect_type == MOUSE_RECT_EOL) return list.data();

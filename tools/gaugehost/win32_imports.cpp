@@ -35,7 +35,7 @@ void put_text(import_context& c, uint32_t address, uint32_t size, const std::str
 {
     if (address == 0 || size == 0) return;
     const size_t length = std::min<size_t>(text.size(), size - 1);
-    c.machine.write(address, text.data(), length);
+    if (length != 0) c.machine.write(address, text.data(), length);
     const char terminator = '\0';
     c.machine.write(address + static_cast<uint32_t>(length), &terminator, 1);
 }
