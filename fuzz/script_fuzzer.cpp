@@ -1,7 +1,9 @@
-// gaugehost's script parser on arbitrary text: a script is either accepted or refused with a
-// line number inside the script; nothing crashes.
+// gaugehost's script parser, with the flight commands registered, on arbitrary text: a script is
+// either accepted or refused with a line number inside the script and a short message of
+// printable bytes, whatever words it quotes; nothing crashes.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "tools/gaugehost/script.h"
@@ -17,6 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (command.line < 1 || static_cast<size_t>(command.line) > lines) __builtin_trap();
     } catch (const script_error& error) {
         if (error.line < 1 || static_cast<size_t>(error.line) > lines) __builtin_trap();
+        const char* message = error.what();
+        if (std::strlen(message) > 300) __builtin_trap();
+        for (const char* c = message; *c != '\0'; ++c)
+            if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) __builtin_trap();
     }
     return 0;
 }

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The main job: builds the release configuration and flies the flight simulator's scenario tour.
-# Each scenario is a gaugehost script (tools/flightsim/scenarios/) in which a Bo-105-class
-# helicopter model is flown by the autopilot module linked into gaugehost: the model's
-# instruments become the host variables the module reads, the module's axis events move the
-# model's controls. Prints the plant's hover derivatives, each flight's summary table, the time a
-# simulated hour takes, and where the CSV logs and the plots are.
+# Each scenario is a gaugehost script (tools/flightsim/scenarios/) in which a helicopter model is
+# flown by the autopilot module linked into gaugehost: the model's instruments become the host
+# variables the module reads, the module's axis events move the model's controls. Every scenario
+# is flown by the Bo-105 (the default aircraft), the UH-60A and the AB 206, all with the module's
+# default gains; a scenario that names its own aircraft only by that one. Prints each aircraft's
+# hover derivatives, each flight's summary table, one table of every aircraft and scenario, the
+# time a simulated hour takes, and where the CSV logs and the plots are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -17,19 +19,48 @@ mkdir -p "$out"
 export GAUGEHOST_FLIGHT_DIR="$PWD/$out"
 
 echo
-echo "== The plant"
-"$bin/flightsim/flightsim" --derivatives
+types=(uh60a ab206)  # besides the default Bo-105
 
 echo
-echo "== The scenario tour (flown through gaugehost; events in $out/NAME.events.jsonl)"
-for scenario in tools/flightsim/scenarios/0*.gh; do
-    name="$(basename "$scenario" .gh)"
-    echo
-    echo "-- $name"
-    "$bin/gaugehost" "$scenario" > "$out/$name.events.jsonl"
+echo "== The plants"
+echo "-- bo105"
+"$bin/flightsim/flightsim" --derivatives
+for type in "${types[@]}"; do
+    echo "-- $type"
+    "$bin/flightsim/flightsim" --derivatives --aircraft "tools/flightsim/$type.aircraft"
 done
 
 echo
+echo "== The scenario tour (flown through gaugehost; events in $out/[TYPE/]NAME.events.jsonl)"
+for scenario in tools/flightsim/scenarios/0*.gh; do
+    name="$(basename "$scenario" .gh)"
+    echo
+    echo "-- bo105 $name"
+    "$bin/gaugehost" "$scenario" > "$out/$name.events.jsonl"
+done
+for type in "${types[@]}"; do
+    mkdir -p "$out/$type"
+    for scenario in tools/flightsim/scenarios/0*.gh; do
+        grep -q '^aircraft ' "$scenario" && continue  # flies an aircraft of its own
+        name="$(basename "$scenario" .gh)"
+        echo
+        echo "-- $type $name"
+        { echo "aircraft tools/flightsim/$type.aircraft"; cat "$scenario"; } > "$out/$type/$name.gh"
+        GAUGEHOST_FLIGHT_DIR="$PWD/$out/$type" "$bin/gaugehost" "$out/$type/$name.gh" > "$out/$type/$name.events.jsonl"
+    done
+done
+
+echo
+echo "== Every aircraft, every scenario: RMS deviation from 10 s after each change (bar), default gains"
+{
+    echo "aircraft bo105"
+    cat "$out"/*.summary.txt
+    for type in "${types[@]}"; do
+        echo "aircraft $type"
+        cat "$out/$type"/*.summary.txt
+    done
+} | awk -f tools/flightsim/tour_table.awk | tee "$out/tour_table.txt"
+
 echo "== Speed: a simulated hour (tools/flightsim/scenarios/benchmark_hour.gh)"
 start=$(date +%s.%N)
 "$bin/gaugehost" tools/flightsim/scenarios/benchmark_hour.gh > /dev/null 2>&1
@@ -38,6 +69,8 @@ awk -v s="$start" -v e="$end" 'BEGIN { printf "3600 s of flight (64800 frames) i
 
 echo
 echo "== Plots"
-(cd "$out" && for plot in *.gp; do gnuplot "$plot"; done)
-for plot in "$out"/*.png; do echo "$plot"; done
-echo "CSV logs of every frame: $out/*.csv; summaries: $out/*.summary.txt"
+for directory in "$out" "${types[@]/#/$out/}"; do
+    (cd "$directory" && for plot in *.gp; do gnuplot "$plot"; done)
+    for plot in "$directory"/*.png; do echo "$plot"; done
+done
+echo "CSV logs of every frame: $out/[TYPE/]*.csv; summaries: $out/[TYPE/]*.summary.txt; the table: $out/tour_table.txt"

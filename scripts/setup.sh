@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libstb-dev libfast-float-dev fonts-liberation gnuplot-nox)
 # pandoc turns the pilot's guide (docs/pilot-guide.md) into the HTML of the package.
 packages+=(pandoc)
-# The fuzz targets (clang with libFuzzer) and the benchmarks (Google Benchmark, valgrind).
-packages+=(clang libclang-rt-14-dev libbenchmark-dev valgrind)
+# The fuzz targets (clang with libFuzzer) and the benchmarks (Google Benchmark, valgrind, and
+# time for the processor time of the simulated hour).
+packages+=(clang libclang-rt-14-dev libbenchmark-dev valgrind time)
 # The emulated host (gaugehost --module on the native build): the Unicorn CPU emulator.
 packages+=(libunicorn-dev)
 # The Windows build: the i686 mingw-w64 cross compilers (the posix-thread variant among them).

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,26 @@ TEST(FlightMath, AgreesWithTheLibraryWithinAFewUlps)
     }
 }
 
+// The forms that work out several values at once give each the very bits of the plain form.
+TEST(FlightMath, PairedFormsGiveThePlainFormsBits)
+{
+    for (int i = 0; i <= 2000; ++i) {
+        const double x = -40.0 + 80.0 * i / 2000.0, y = 3.0 - 0.7 * x;
+        double sines[3], cosines[3], e0, e1;
+        sim::sincos3({x, y, -x}, sines, cosines);
+        sim::exp_pair(x, 0.5 * y, e0, e1);
+        const double inputs[3] = {x, y, -x};
+        for (int k = 0; k < 3; ++k) {
+            double s, c;
+            sim::sincos(inputs[k], s, c);
+            ASSERT_EQ(sines[k], s) << inputs[k];
+            ASSERT_EQ(cosines[k], c) << inputs[k];
+        }
+        ASSERT_EQ(e0, sim::exp(x)) << x;
+        ASSERT_EQ(e1, sim::exp(0.5 * y)) << y;
+    }
+}
+
 TEST(FlightMath, Atan2CoversEveryQuadrant)
 {
     const double points[][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}, {0, 1}, {0, -1}, {1, 0}, {-1, 0}, {3, -0.2}, {-0.2, 3}};
@@ -132,7 +154,56 @@ TEST(AircraftData, RejectsBadFiles)
 // ---------------------------------------------------------------------------------------------
 // Trim: equilibrium, with the controls inside their travel.
 
+void trims_in_equilibrium(const rotorcraft_model& aircraft);
+
+// Every shipped aircraft: the file reads, and it trims with its controls inside their travel.
 TEST(Trim, SolutionsAreInEquilibrium)
+{
+    for (const char* file : {"bo105", "uh60a", "ab206"}) {
+        SCOPED_TRACE(file);
+        std::ifstream in(std::string(BRASK_SOURCE_DIR) + "/tools/flightsim/" + file + ".aircraft");
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(text.empty());
+        const rotorcraft_model aircraft(parse_aircraft(text));
+        trims_in_equilibrium(aircraft);
+    }
+}
+
+// Classical Runge-Kutta written out from the model's derivatives: the model's own integrator,
+// which works each stage's attitude out ahead, must give the same bits, step after step.
+TEST(Integration, StepsAreClassicalRungeKuttaToTheBit)
+{
+    air_state air = sea_level();
+    air.wind_north = 4.0;
+    air.wind_east = -2.5;
+    air.wind_down = 0.3;
+    const trim_result trim = solve_trim(model(), level_flight(120.0 / 3.6, 0.4, 100.0, air));
+    ASSERT_TRUE(trim.converged);
+    control_inputs controls = trim.controls;
+    controls.lateral += 0.3;  // a roll, to turn the attitude and the heading
+    controls.pedal -= 0.2;
+    state_vector own = trim.state, written_out = trim.state;
+    const double h = 0.0125;
+    for (int frame = 0; frame < 200; ++frame) {
+        model().advance(own, controls, air, flat(), h, 4);
+        for (int n = 0; n < 4; ++n) {
+            state_vector k1, k2, k3, k4, y;
+            model().derivatives(written_out, controls, air, flat(), k1);
+            for (int i = 0; i < state_size; ++i) y[i] = written_out[i] + 0.5 * h * k1[i];
+            model().derivatives(y, controls, air, flat(), k2);
+            for (int i = 0; i < state_size; ++i) y[i] = written_out[i] + 0.5 * h * k2[i];
+            model().derivatives(y, controls, air, flat(), k3);
+            for (int i = 0; i < state_size; ++i) y[i] = written_out[i] + h * k3[i];
+            model().derivatives(y, controls, air, flat(), k4);
+            for (int i = 0; i < state_size; ++i)
+                written_out[i] += h / 6.0 * (k1[i] + 2.0 * k2[i] + 2.0 * k3[i] + k4[i]);
+            written_out[s_psi] = sim::wrap(written_out[s_psi], 2.0 * sim::pi);
+        }
+        for (int i = 0; i < state_size; ++i) ASSERT_EQ(own[i], written_out[i]) << "frame " << frame << " state " << i;
+    }
+}
+
+void trims_in_equilibrium(const rotorcraft_model& aircraft)
 {
     struct condition_case {
         const char* name;
@@ -155,10 +226,10 @@ TEST(Trim, SolutionsAreInEquilibrium)
         } else {
             condition = level_flight(c.kmh / 3.6, c.heading, 100.0, air);
         }
-        const trim_result trim = solve_trim(model(), condition);
+        const trim_result trim = solve_trim(aircraft, condition);
         ASSERT_TRUE(trim.converged) << c.name;
         state_vector dx;
-        model().derivatives(trim.state, trim.controls, condition.air, flat(), dx);
+        aircraft.derivatives(trim.state, trim.controls, condition.air, flat(), dx);
         for (int i : {s_u, s_v, s_w, s_p, s_q, s_r, s_flap_lon, s_flap_lat}) EXPECT_NEAR(dx[i], 0.0, 1e-8) << c.name << " state " << i;
         EXPECT_NEAR(dx[s_down], 0.0, 1e-9) << c.name;
         for (double control : {trim.controls.longitudinal, trim.controls.lateral, trim.controls.pedal})

@@ -178,7 +178,7 @@ void rename(std::vector<uint8_t>& bytes, const std::string& from, const std::str
 
 struct run_result {
     int status;
-    std::string errors;  // the first line
+    std::string errors;  // the last line
     std::string module_path;
 };
 
@@ -198,7 +198,9 @@ run_result run_gaugehost(const std::vector<uint8_t>& module, const std::string& 
     const int status = pclose(pipe);
     std::remove(module_path.c_str());
     std::remove(script_path.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, errors.substr(0, errors.find('\n')), module_path};
+    // The error is the last line (a flight reports its start before).
+    while (!errors.empty() && errors.back() == '\n') errors.pop_back();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, errors.substr(errors.rfind('\n') + 1), module_path};
 }
 
 struct spoiled_case {
@@ -253,17 +255,20 @@ TEST_P(SpoiledModuleFile, IsRefusedWithItsReason)
 INSTANTIATE_TEST_SUITE_P(ModuleFile, SpoiledModuleFile, testing::ValuesIn(spoiled_files), situation_name<spoiled_case>);
 
 // A module built against a function the allowlist does not permit loads, and stops the script
-// at the first call, naming the function.
+// at the first call, naming the function: in plain frames and in a flight.
 TEST(ModuleFileImports, CallOutsideTheAllowlistEndsTheScript)
 {
     std::vector<uint8_t> bytes = module_file();
     ASSERT_FALSE(bytes.empty()) << "cannot read the module file named by BRASK_MODULE_FILE";
     rename(bytes, "QueryPerformanceCounter", "QueryPerformanceCountex");
-    const run_result result = run_gaugehost(bytes, "joystick 0 present z r\nopen\nframe 3\n");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find("calls KERNEL32.dll!QueryPerformanceCountex, which is not on the import allowlist"),
-              std::string::npos)
-        << result.errors;
+    for (const char* script : {"joystick 0 present z r\nopen\nframe 3\n", "start level 150 150\nopen\nfly 1\n"}) {
+        const run_result result = run_gaugehost(bytes, script);
+        EXPECT_EQ(result.status, 1) << script;
+        EXPECT_EQ(result.errors.rfind("gaugehost: " + result.module_path + ": ", 0), 0u) << result.errors;
+        EXPECT_NE(result.errors.find("calls KERNEL32.dll!QueryPerformanceCountex, which is not on the import allowlist"),
+                  std::string::npos)
+            << result.errors;
+    }
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
 #include "tools/flightsim/flight_commands.h"
 
 #include <charconv>
-#include <cstdlib>
 #include <cmath>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -53,7 +51,7 @@ double number(const std::vector<std::string>& words, size_t index, const char* w
     double value = 0.0;
     const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
     if (result.ec != std::errc() || result.ptr != word.data() + word.size() || !std::isfinite(value))
-        throw bad_command("bad " + std::string(what) + " '" + word + "'");
+        throw bad_command("bad " + std::string(what) + " " + quoted_word(word));
     return value;
 }
 
@@ -99,7 +97,7 @@ held_quantity quantity(const std::string& command, const std::string& word)
 {
     for (int i = 0; i < held_count; ++i)
         if (word == held_name(static_cast<held_quantity>(i))) return static_cast<held_quantity>(i);
-    throw bad_command("'" + command + "' knows bank, pitch, heading, height and speed, not '" + word + "'");
+    throw bad_command("'" + command + "' knows bank, pitch, heading, height and speed, not " + quoted_word(word));
 }
 
 // A number, or "captured" with an optional signed offset: captured, captured+2, captured-3.
@@ -114,13 +112,13 @@ wanted_value wanted(held_quantity q, const std::string& word)
         number_text = word.substr(prefix.size());
         if (number_text.empty()) return w;
         if (number_text[0] != '+' && number_text[0] != '-')
-            throw bad_command("'captured' takes a signed offset, as captured+2 or captured-3, not '" + word + "'");
+            throw bad_command("'captured' takes a signed offset, as captured+2 or captured-3, not " + quoted_word(word));
         if (number_text[0] == '+') number_text.erase(0, 1);
     }
     const auto result = std::from_chars(number_text.data(), number_text.data() + number_text.size(), w.value);
     if (number_text.empty() || result.ec != std::errc() || result.ptr != number_text.data() + number_text.size() ||
         !std::isfinite(w.value))
-        throw bad_command("bad value '" + word + "' for the " + held_name(q) + " wanted");
+        throw bad_command("bad value " + quoted_word(word) + " for the " + held_name(q) + " wanted");
     return w;
 }
 
@@ -133,7 +131,7 @@ void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostrea
         expect_count(words, 2, 2);
         if (!session) return;
         std::ifstream file(words[1]);
-        if (!file) throw std::runtime_error("cannot read aircraft file '" + words[1] + "'");
+        if (!file) throw std::runtime_error("cannot read aircraft file " + quoted_word(words[1]));
         std::stringstream text;
         text << file.rdbuf();
         session->set_aircraft(parse_aircraft(text.str()));
@@ -142,7 +140,7 @@ void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostrea
         std::vector<std::pair<std::string, std::string>> options;
         for (size_t i = 1; i < words.size(); ++i) {
             const size_t equals = words[i].find('=');
-            if (equals == std::string::npos || equals == 0) throw bad_command("bad option '" + words[i] + "'");
+            if (equals == std::string::npos || equals == 0) throw bad_command("bad option " + quoted_word(words[i]));
             options.emplace_back(words[i].substr(0, equals), words[i].substr(equals + 1));
         }
         if (session) session->set_options(options);
@@ -177,7 +175,7 @@ void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostrea
             const std::string& word = words[3];
             const auto result = std::from_chars(word.data(), word.data() + word.size(), seed);
             if (result.ec != std::errc() || result.ptr != word.data() + word.size())
-                throw bad_command("bad seed '" + word + "'");
+                throw bad_command("bad seed " + quoted_word(word));
         }
         if (session) session->set_turbulence(w20, seed, level);
     } else if (name == "gust") {
@@ -203,7 +201,7 @@ void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostrea
             const double heading = heading_option(words, 2);
             if (session) session->start_ground(heading);
         } else {
-            throw bad_command("'start' takes hover, level or ground, not '" + words[1] + "'");
+            throw bad_command("'start' takes hover, level or ground, not " + quoted_word(words[1]));
         }
     } else if (name == "fly" || name == "pause") {
         expect_count(words, 2, 2);
@@ -212,6 +210,9 @@ void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostrea
     } else if (name == "record") {
         expect_count(words, 2, 2);
         if (words[1].find_first_of("/\\") != std::string::npos) throw bad_command("a record name is not a path");
+        for (const char c : words[1])
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                throw bad_command("a record name is a file name, without control bytes: " + quoted_word(words[1]));
         if (session) session->record(words[1]);
     } else if (name == "expect") {
         if (words.size() < 3 || words.size() % 2 == 0) throw bad_command("'expect' takes pairs of QUANTITY RMS");
@@ -250,13 +251,7 @@ std::string check_flight_command(const std::vector<std::string>& words)
 
 void run_flight_command(const std::vector<std::string>& words, GaugeHost& host, std::ostream& out)
 {
-    try {
-        execute(words, &host, &out);
-    } catch (const std::exception& error) {
-        out.flush();
-        std::cerr << "gaugehost: flight: " << error.what() << "\n";
-        std::exit(1);
-    }
+    execute(words, &host, &out);
 }
 
 void register_flight_commands()

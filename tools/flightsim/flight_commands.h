@@ -36,7 +36,7 @@ class GaugeHost;
 // Checks a flight command's words; returns an empty string, or what is wrong.
 std::string check_flight_command(const std::vector<std::string>& words);
 
-// Runs a checked flight command; a flight that cannot go on ends the program with status 1.
+// Runs a checked flight command; a flight that cannot go on throws std::runtime_error saying why.
 void run_flight_command(const std::vector<std::string>& words, GaugeHost& host, std::ostream& out);
 
 // Adds the flight commands to gaugehost's script language (done once, as the program starts).

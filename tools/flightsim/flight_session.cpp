@@ -1,5 +1,7 @@
 #include "tools/flightsim/flight_session.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -7,14 +9,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "platform/virtual_devices.h"
 #include "tools/flightsim/flight_plot.h"
 #include "tools/flightsim/sim_math.h"
 #include "tools/flightsim/trim.h"
 #include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/script_commands.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -31,9 +36,43 @@ namespace {
 constexpr double largest_substep = 0.015;     // s
 constexpr double centred = 32768.0;
 constexpr double resting_collective_base = 163.0;  // where the module's pass-through base rests
+// The seconds of the clock, 0 to 59, at a time of day in seconds: fmod(floor(t), 60), which for
+// the whole seconds of any flight is the integer remainder.
+double clock_seconds(double t)
+{
+    const double whole = std::floor(t);
+    if (whole >= 0.0 && whole < 9007199254740992.0) return static_cast<double>(static_cast<int64_t>(whole) % 60);
+    return std::fmod(whole, 60.0);
+}
+
 double clamp(double value, double low, double high)
 {
     return value < low ? low : value > high ? high : value;
+}
+
+// The frame's events as gaugehost's frame command prints them, {"frame":F,"event":ID,"value":V}
+// a line, formatted without the stream's locale machinery and written at once.
+void write_events(const std::vector<recorded_event>& events, std::ostream& out)
+{
+    constexpr size_t longest_line = 80;  // three numbers of at most 11 characters and 33 of text
+    char buffer[16 * longest_line];
+    char* at = buffer;
+    auto text = [&](std::string_view part) { at = std::copy(part.begin(), part.end(), at); };
+    auto number = [&](auto value) { at = std::to_chars(at, at + 24, value).ptr; };
+    for (const recorded_event& event : events) {
+        if (at + longest_line > buffer + sizeof buffer) {
+            out.write(buffer, at - buffer);
+            at = buffer;
+        }
+        text("{\"frame\":");
+        number(event.frame);
+        text(",\"event\":");
+        number(event.id);
+        text(",\"value\":");
+        number(event.value);
+        text("}\n");
+    }
+    if (at != buffer) out.write(buffer, at - buffer);
 }
 
 [[noreturn]] void fail(const std::string& what)
@@ -150,6 +189,7 @@ void flight_session::start_ground(double heading_degrees)
 
 void flight_session::record(const std::string& name)
 {
+    if (!name_.empty()) fail("this flight is already recorded as " + quoted_word(name_) + ": one 'record' a flight");
     name_ = name;
     std::error_code ignored;  // a folder that cannot be made shows as a file that cannot be written
     std::filesystem::create_directories(std::filesystem::path(output_path(".csv")).parent_path(), ignored);
@@ -163,7 +203,7 @@ std::string flight_session::output_path(const std::string& suffix) const
     return (base / (name_ + suffix)).string();
 }
 
-void flight_session::frame(GaugeHost& host, bool paused, std::ostream& out)
+void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool paused, std::ostream& out)
 {
     const double dt = virtual_devices.step / static_cast<double>(virtual_devices.frequency);
     const double altitude = -state_[s_down];
@@ -182,13 +222,13 @@ void flight_session::frame(GaugeHost& host, bool paused, std::ostream& out)
     host.set_var(host_token::on_ground, readings.on_ground);
     // The clock advances at the start of the frame: the module sees the host time of this frame.
     host.set_var(host_token::tick18, std::floor((host_time_ + dt) * tick18_rate));
-    host.set_var(host_token::clock_seconds, std::fmod(std::floor(sim_time_), 60.0));
+    host.set_var(host_token::clock_seconds, clock_seconds(sim_time_));
     host.set_var(host_token::collective, axes_.collective);
     host.set_var(host_token::aileron, axes_.aileron);
     host.set_var(host_token::rudder, axes_.rudder);
     host.set_var(host_token::elevator, axes_.elevator);
 
-    const cockpit_lamps pre = read_cockpit(host);
+    const cockpit_lamps pre = read_cockpit(cockpit);
     const bool handing_back = !pre.master && engaged_;
     engaged_ = pre.master;
     const axis_positions before = axes_;
@@ -197,8 +237,8 @@ void flight_session::frame(GaugeHost& host, bool paused, std::ostream& out)
     channel_commands commands = {axes_.aileron - trim_.aileron, axes_.elevator - trim_.elevator,
                                  axes_.rudder - trim_.rudder, axes_.collective};
     std::array<bool, 4> sent = {};
+    write_events(host.events(), out);
     for (const recorded_event& event : host.events()) {
-        out << "{\"frame\":" << event.frame << ",\"event\":" << event.id << ",\"value\":" << event.value << "}\n";
         const double value = event.value;
         switch (event.id) {
         case axis_event::roll:
@@ -229,7 +269,7 @@ void flight_session::frame(GaugeHost& host, bool paused, std::ostream& out)
     if (handing_back)
         handbacks_.push_back({sim_time_, {axes_.aileron - before.aileron, axes_.elevator - before.elevator,
                                           axes_.rudder - before.rudder, axes_.collective - before.collective}});
-    const cockpit_lamps post = read_cockpit(host);
+    const cockpit_lamps post = read_cockpit(cockpit);
     pilot_.after_cycle(post, readings, last_readings_);
     last_readings_ = readings;
 
@@ -273,7 +313,7 @@ void flight_session::frame(GaugeHost& host, bool paused, std::ostream& out)
         wind_.advance(dt, readings.radio_height, relative, state_[s_psi]);
         const int substeps = static_cast<int>(std::ceil(dt / largest_substep));
         const control_inputs controls = controls_from_axes(axes_);
-        for (int i = 0; i < substeps; ++i) model_->step(state_, controls, air, ground_, dt / substeps);
+        model_->advance(state_, controls, air, ground_, dt / substeps, substeps);
         sim_time_ += dt;
         flown_seconds_ += dt;
     }
@@ -308,10 +348,21 @@ void flight_session::fly(GaugeHost& host, double seconds, bool paused, std::ostr
     if (!started_) fail("'fly' and 'pause' need a 'start' first");
     if (virtual_devices.frequency <= 0 || virtual_devices.step <= 0) fail("the clock must advance to fly");
     const double dt = virtual_devices.step / static_cast<double>(virtual_devices.frequency);
-    const long frames = std::lround(seconds / dt);
+    // Frames and the model's steps in each are counted in int: more cannot be flown.
+    constexpr double most = std::numeric_limits<int>::max();
+    const double frame_count = std::round(seconds / dt);
+    if (frame_count > most || dt / largest_substep > most) {
+        char what[200];
+        std::snprintf(what, sizeof what, "%g s in frames of %g s (clock %lld %lld) is %.3g frames: at most %d frames of at most %.3g s can be flown",
+                      seconds, dt, static_cast<long long>(virtual_devices.frequency), static_cast<long long>(virtual_devices.step),
+                      frame_count, std::numeric_limits<int>::max(), most * largest_substep);
+        fail(what);
+    }
+    const int frames = static_cast<int>(frame_count);
     const bool progress = flight_isatty(2) != 0;
-    for (long i = 0; i < frames; ++i) {
-        frame(host, paused, out);
+    const cockpit_gauges cockpit = find_cockpit(host);
+    for (int i = 0; i < frames; ++i) {
+        frame(host, cockpit, paused, out);
         if (progress && host_time_ >= next_progress_) {
             next_progress_ = host_time_ + 0.5;
             const host_readings& r = last_readings_;  // this frame's

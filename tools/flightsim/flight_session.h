@@ -59,7 +59,7 @@ public:
 
 private:
     void start_from_trim(const trim_result& trim);
-    void frame(GaugeHost& host, bool paused, std::ostream& out);
+    void frame(GaugeHost& host, const cockpit_gauges& cockpit, bool paused, std::ostream& out);
     std::string output_path(const std::string& suffix) const;
 
     // The flight.

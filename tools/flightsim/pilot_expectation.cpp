@@ -1,31 +1,39 @@
 #include "tools/flightsim/pilot_expectation.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "tools/flightsim/sim_math.h"
 #include "tools/gaugehost/gauge_host.h"
 
-cockpit_lamps read_cockpit(GaugeHost& host)
+// A lit lamp is the element's first image (value 0); the panel's places: 3 heading, 4 engage,
+// 5 height, 6 radio source; the speed-hold lamp's place 2.
+cockpit_gauges find_cockpit(const GaugeHost& host)
 {
-    // A lit lamp is the element's first image (value 0); the panel's places: 3 heading, 4 engage,
-    // 5 height, 6 radio source; the speed-hold lamp's place 2.
-    cockpit_lamps lamps;
-    if (GAUGEHDR* gauge = host.find_gauge("AP_Panel_1")) {
-        for (const element_values& element : host.show(gauge)) {
-            const bool lit = element.value && *element.value == 0.0;
-            switch (element.place) {
-            case 3: lamps.heading_active = lit; break;
-            case 4: lamps.master = lit; break;
-            case 5: lamps.height_on = lit; break;
-            case 6: lamps.source_radio = lit; break;
-            default: break;
-            }
-        }
+    cockpit_gauges found;
+    if (GAUGEHDR* panel = host.find_gauge("AP_Panel_1")) {
+        found.heading = GaugeHost::element_at(panel, 3);
+        found.master = GaugeHost::element_at(panel, 4);
+        found.height = GaugeHost::element_at(panel, 5);
+        found.source_radio = GaugeHost::element_at(panel, 6);
     }
-    if (GAUGEHDR* lamp = host.find_gauge("V_Lamp"))
-        for (const element_values& element : host.show(lamp))
-            if (element.place == 2 && element.value) lamps.speed_active = *element.value == 0.0;
+    if (GAUGEHDR* lamp = host.find_gauge("V_Lamp")) found.speed = GaugeHost::element_at(lamp, 2);
+    return found;
+}
+
+cockpit_lamps read_cockpit(const cockpit_gauges& gauges)
+{
+    auto lit = [](ELEMENT_HEADER* element) {
+        const std::optional<double> value = GaugeHost::element_value(element);
+        return value && *value == 0.0;
+    };
+    cockpit_lamps lamps;
+    lamps.heading_active = lit(gauges.heading);
+    lamps.master = lit(gauges.master);
+    lamps.height_on = lit(gauges.height);
+    lamps.source_radio = lit(gauges.source_radio);
+    lamps.speed_active = lit(gauges.speed);
     return lamps;
 }
 

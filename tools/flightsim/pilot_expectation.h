@@ -17,13 +17,24 @@
 #include "tools/flightsim/host_link.h"
 
 class GaugeHost;
+struct ELEMENT_HEADER;
 
 // The cockpit's lamps as the pilot sees them.
 struct cockpit_lamps {
     bool master = false, heading_active = false, height_on = false, source_radio = false, speed_active = false;
 };
 
-cockpit_lamps read_cockpit(GaugeHost& host);
+// The lamps' elements, found once per flight (null where the module has none).
+struct cockpit_gauges {
+    ELEMENT_HEADER* heading = nullptr;       // AP_Panel_1, place 3
+    ELEMENT_HEADER* master = nullptr;        // place 4
+    ELEMENT_HEADER* height = nullptr;        // place 5
+    ELEMENT_HEADER* source_radio = nullptr;  // place 6
+    ELEMENT_HEADER* speed = nullptr;         // V_Lamp, place 2
+};
+
+cockpit_gauges find_cockpit(const GaugeHost& host);
+cockpit_lamps read_cockpit(const cockpit_gauges& gauges);
 
 // What a scenario wants held for one quantity.
 struct wanted_value {

@@ -65,6 +65,9 @@ public:
     // Classical fourth-order Runge-Kutta over h seconds, controls and air held; heading kept in [0, 2 pi).
     void step(state_vector& x, const control_inputs& controls, const air_state& air, const terrain& ground,
               double h) const;
+    // steps such steps one after the other; the same numbers as calling step that often.
+    void advance(state_vector& x, const control_inputs& controls, const air_state& air, const terrain& ground,
+                 double h, int steps) const;
 
     const aircraft_parameters& parameters() const { return p_; }
     double flap_time_constant(double density) const;
@@ -73,11 +76,17 @@ public:
     double density_at(double altitude) const;
 
 private:
+    struct attitude;  // the attitude's sines and cosines and the rotation they make
+    static attitude attitude_of(double phi, double theta, double psi);
+    void derivatives_at(const state_vector& x, const attitude& t, const control_inputs& controls, const air_state& air,
+                        const terrain& ground, state_vector& dx, model_outputs* outputs) const;
+
     aircraft_parameters p_;
     double disc_area_, tip_speed_, solidity_, hub_stiffness_;
     double tail_area_, tail_tip_speed_, tail_solidity_;
     double shaft_sin_, shaft_cos_;
     double stall_tangent_;
+    double skid_reach_;  // no skid point is farther than this from the centre of mass
 };
 
 // Total inflow ratio (downwards through the disc) from momentum theory with uniform inflow,

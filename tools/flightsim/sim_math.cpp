@@ -1,6 +1,8 @@
 #include "tools/flightsim/sim_math.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace sim {
 namespace {
@@ -16,6 +18,16 @@ constexpr double ln2_high = 6.93147180369123816490e-01;
 constexpr double ln2_low = 1.90821492927058770002e-10;
 constexpr double log2_e = 1.44269504088896338700e+00;
 constexpr double sqrt_half = 0.70710678118654752440;
+
+// 2^k for -1022 <= k <= 1023, built from its bits: multiplying by it is ldexp where the result
+// stays a normal number.
+double power_of_two(int k)
+{
+    const uint64_t bits = static_cast<uint64_t>(k + 1023) << 52;
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 // Rounds to the nearest integer, halves away from zero; exact for |x| < 2^52.
 double nearest(double x)
@@ -68,25 +80,63 @@ double atan_kernel(double x)
 
 }  // namespace
 
+namespace {
+
+// The range reduction: x = k pi/2 + r, |r| <= pi/4, k's quadrant 0 to 3.
+void reduce(double x, double& r, long long& quadrant)
+{
+    const double scaled = x * two_over_pi;
+    double k;
+    if (std::fabs(scaled) < 4503599627370496.0) {
+        // nearest() by the integer conversion, which truncates: the floor of a positive number.
+        const long long whole = static_cast<long long>(scaled >= 0.0 ? scaled + 0.5 : -scaled + 0.5);
+        k = scaled >= 0.0 ? static_cast<double>(whole) : -static_cast<double>(whole);
+        quadrant = (scaled >= 0.0 ? whole : -whole) & 3;
+    } else {
+        k = nearest(scaled);
+        quadrant = static_cast<long long>(std::fmod(k, 4.0)) & 3;
+    }
+    r = ((x - k * half_pi_1) - k * half_pi_2) - k * half_pi_3;
+}
+
+void place(long long quadrant, double s, double c, double& sine, double& cosine)
+{
+    switch (quadrant) {
+    case 0: sine = s; cosine = c; break;
+    case 1: sine = c; cosine = -s; break;
+    case 2: sine = -s; cosine = -c; break;
+    default: sine = -c; cosine = s; break;
+    }
+}
+
+}  // namespace
+
 void sincos(double x, double& sine, double& cosine)
 {
     if (!std::isfinite(x)) {
         sine = cosine = x - x;
         return;
     }
-    const double k = nearest(x * two_over_pi);
-    const double r = ((x - k * half_pi_1) - k * half_pi_2) - k * half_pi_3;
-    const double s = sin_kernel(r);
-    const double c = cos_kernel(r);
-    // k is a whole number: below 2^52 its remainder by 4 is the integer's.
-    const long long quadrant =
-        std::fabs(k) < 4503599627370496.0 ? static_cast<long long>(k) % 4 : static_cast<long long>(std::fmod(k, 4.0));
-    switch ((quadrant + 4) % 4) {
-    case 0: sine = s; cosine = c; break;
-    case 1: sine = c; cosine = -s; break;
-    case 2: sine = -s; cosine = -c; break;
-    default: sine = -c; cosine = s; break;
+    double r;
+    long long quadrant;
+    reduce(x, r, quadrant);
+    place(quadrant, sin_kernel(r), cos_kernel(r), sine, cosine);
+}
+
+void sincos3(const double (&x)[3], double (&sine)[3], double (&cosine)[3])
+{
+    if (!(std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]))) {
+        for (int i = 0; i < 3; ++i) sincos(x[i], sine[i], cosine[i]);
+        return;
     }
+    double r[3], s[3], c[3];
+    long long quadrant[3];
+    for (int i = 0; i < 3; ++i) reduce(x[i], r[i], quadrant[i]);
+    for (int i = 0; i < 3; ++i) {
+        s[i] = sin_kernel(r[i]);
+        c[i] = cos_kernel(r[i]);
+    }
+    for (int i = 0; i < 3; ++i) place(quadrant[i], s[i], c[i], sine[i], cosine[i]);
 }
 
 double sin(double x)
@@ -146,15 +196,44 @@ double exp(double x)
     // 1 + r (1 + r/2 (1 + r/3 (... (1 + r/13)))), built from the innermost term outwards.
     double s = 1.0;
     for (double n = 13.0; n >= 1.0; n -= 1.0) s = 1.0 + s * r / n;
-    return std::ldexp(s, static_cast<int>(k));
+    // Within +-700 the result is a normal number: ldexp is an exact multiplication.
+    return std::fabs(x) <= 700.0 ? s * power_of_two(static_cast<int>(k)) : std::ldexp(s, static_cast<int>(k));
+}
+
+void exp_pair(double x0, double x1, double& e0, double& e1)
+{
+    if (!(std::fabs(x0) <= 700.0 && std::fabs(x1) <= 700.0)) {
+        e0 = exp(x0);
+        e1 = exp(x1);
+        return;
+    }
+    const double k0 = nearest(x0 * log2_e), k1 = nearest(x1 * log2_e);
+    const double r0 = (x0 - k0 * ln2_high) - k0 * ln2_low, r1 = (x1 - k1 * ln2_high) - k1 * ln2_low;
+    double s0 = 1.0, s1 = 1.0;
+    for (double n = 13.0; n >= 1.0; n -= 1.0) {
+        s0 = 1.0 + s0 * r0 / n;
+        s1 = 1.0 + s1 * r1 / n;
+    }
+    e0 = s0 * power_of_two(static_cast<int>(k0));
+    e1 = s1 * power_of_two(static_cast<int>(k1));
 }
 
 double log(double x)
 {
     if (!(x > 0.0)) return x == 0.0 ? -HUGE_VAL : (x - x) / (x - x);
     if (std::isinf(x)) return x;
+    // x = m * 2^e, m in [0.5, 1): frexp, from the bits where x is a normal number.
     int e = 0;
-    double m = std::frexp(x, &e);  // x = m * 2^e, m in [0.5, 1)
+    double m;
+    uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    if ((bits >> 52) != 0) {
+        e = static_cast<int>(bits >> 52) - 1022;
+        bits = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1022} << 52);
+        std::memcpy(&m, &bits, sizeof m);
+    } else {
+        m = std::frexp(x, &e);
+    }
     if (m < sqrt_half) {
         m *= 2.0;
         e -= 1;

@@ -14,10 +14,14 @@ double sin(double x);
 double cos(double x);
 // Both at once, sharing the range reduction.
 void sincos(double x, double& sine, double& cosine);
+// Three at once, the same values: one call, the three polynomials side by side.
+void sincos3(const double (&x)[3], double (&sine)[3], double (&cosine)[3]);
 double atan(double x);
 double atan2(double y, double x);
 double asin(double x);  // argument clamped to [-1, 1]
 double exp(double x);
+// exp of two numbers at once: the same values, their two chains of divisions side by side.
+void exp_pair(double x0, double x1, double& e0, double& e1);
 double log(double x);   // x > 0
 double pow(double base, double exponent);  // base > 0
 double tanh(double x);

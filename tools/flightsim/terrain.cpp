@@ -9,6 +9,8 @@ terrain::terrain(double heading_degrees, std::vector<std::pair<double, double>> 
 {
     sim::sincos(heading_degrees / sim::degrees_per_radian, direction_east_, direction_north_);
     if (!profile_.empty()) base_ = profile_.front().second;
+    highest_ = base_;
+    for (const auto& point : profile_) highest_ = point.second > highest_ ? point.second : highest_;
 }
 
 double terrain::elevation(double north, double east) const

@@ -86,13 +86,17 @@ void wind_model::advance(double dt, double height, double airspeed, double headi
     const double h = std::fmax(height / feet, 10.0);  // feet
     const double sigma_w = 0.1 * w20_;
     const double spread = 0.177 + 0.000823 * std::fmin(h, 1000.0);
-    const double sigma_uv = sigma_w / sim::pow(spread, 0.4);
+    // spread^0.4 and spread^1.2, and the processes' decays, each pair worked out together.
+    const double log_spread = sim::log(spread);
+    double spread_04, spread_12;
+    sim::exp_pair(0.4 * log_spread, 1.2 * log_spread, spread_04, spread_12);
+    const double sigma_uv = sigma_w / spread_04;
     const double length_w = std::fmin(h, 1000.0) * feet;
-    const double length_uv = std::fmin(h, 1000.0) / sim::pow(spread, 1.2) * feet;
+    const double length_uv = std::fmin(h, 1000.0) / spread_12 * feet;
     const double speed = std::fmax(airspeed, 5.0);
     // First-order Markov processes; the two horizontal ones share their decay.
-    const double a_uv = sim::exp(-speed * dt / length_uv);
-    const double a_w = sim::exp(-speed * dt / length_w);
+    double a_uv, a_w;
+    sim::exp_pair(-speed * dt / length_uv, -speed * dt / length_w, a_uv, a_w);
     const double spread_uv = std::sqrt(1.0 - a_uv * a_uv), spread_w = std::sqrt(1.0 - a_w * a_w);
     gust_u_ = a_uv * gust_u_ + sigma_uv * spread_uv * random_.normal();
     gust_v_ = a_uv * gust_v_ + sigma_uv * spread_uv * random_.normal();

@@ -80,11 +80,13 @@ GaugeHost::~GaugeHost()
 
 void GaugeHost::set_var(uint32_t token, double value)
 {
-    variables_[token] = value;
+    if (token < direct_tokens) direct_variables_[token] = value;
+    else variables_[token] = value;
 }
 
 double GaugeHost::var(uint32_t token) const
 {
+    if (token < direct_tokens) return direct_variables_[token];
     const auto found = variables_.find(token);
     return found == variables_.end() ? 0.0 : found->second;
 }
@@ -237,6 +239,33 @@ std::vector<element_values> GaugeHost::show(GAUGEHDR* gauge)
         shown.push_back(values);
     }
     return shown;
+}
+
+ELEMENT_HEADER* GaugeHost::element_at(GAUGEHDR* gauge, int place)
+{
+    ELEMENT_HEADER* element = gauge->elements_list != nullptr ? gauge->elements_list[0] : nullptr;
+    for (int at = 1; element != nullptr && at <= longest_chain; ++at, element = next_in_chain(element))
+        if (at == place) return element;
+    return nullptr;
+}
+
+std::optional<double> GaugeHost::element_value(ELEMENT_HEADER* element)
+{
+    if (element == nullptr) return std::nullopt;
+    switch (element->element_type) {
+    case ELEMENT_TYPE_ICON: {
+        auto* icon = reinterpret_cast<ELEMENT_ICON*>(element);
+        if (icon->value_callback) return icon->value_callback(element);
+        return std::nullopt;
+    }
+    case ELEMENT_TYPE_NEEDLE: {
+        auto* needle = reinterpret_cast<ELEMENT_NEEDLE*>(element);
+        if (needle->value_callback) return needle->value_callback(element);
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
 }
 
 std::vector<recorded_event> GaugeHost::last_frame_events() const

@@ -1,6 +1,6 @@
 // The virtual host: plays the simulator's part for a gauge module reached only through its
 // Linkage and ImportTable records. It offers the panel function table, answers lookup_var from
-// a token-to-value map, records every axis event, counts the operations of each frame, and
+// a token-to-value table, records every axis event, counts the operations of each frame, and
 // serves the gauges in Linkage order. The clock, joysticks and executable path the module sees
 // are the virtual devices (platform/virtual_devices.h). Only one host may be live at a time.
 #pragma once
@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,6 +21,12 @@
 // guard bytes that reveal an overrun.
 constexpr size_t string_guard_bytes = 16;
 constexpr char string_guard = '\x5A';
+
+// A fault of the module's own code (an emulated module raises it): it ends the script as a
+// module error, not as a line that could not be carried out.
+struct module_fault : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // What the host needs of a loaded module.
 struct module_records {
@@ -95,6 +102,12 @@ public:
 
     click_result click(GAUGEHDR* gauge, int32_t x, int32_t y);
     std::vector<element_values> show(GAUGEHDR* gauge);
+    // The element at a 1-based place in the gauge's chain; null when the chain is shorter.
+    static ELEMENT_HEADER* element_at(GAUGEHDR* gauge, int place);
+    // An icon's or a needle's value as show reads it, through its value callback; none for other
+    // elements, a null element or one without a callback. Calls that one callback only and
+    // allocates nothing.
+    static std::optional<double> element_value(ELEMENT_HEADER* element);
 
     int frames_run() const { return frames_; }
     const std::vector<recorded_event>& events() const { return events_; }
@@ -129,6 +142,9 @@ private:
         void* further_operations[32];  // the real table goes on; the module must not reach here
     } panels_{};
     PANEL_FUNCTIONS* previous_panels_ = nullptr;
+    // Tokens below direct_tokens in a table (0 where never set), the rest in a map.
+    static constexpr uint32_t direct_tokens = 1024;
+    std::array<double, direct_tokens> direct_variables_{};
     std::unordered_map<uint32_t, double> variables_;
     std::vector<recorded_event> events_;
     std::array<int, operation_count> calls_{};

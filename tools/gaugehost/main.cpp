@@ -24,8 +24,6 @@
 
 #include "tools/gaugehost/emulated_module.h"
 #include "tools/gaugehost/linked_module.h"
-#include "tools/gaugehost/pe_file.h"
-#include "tools/gaugehost/x86_machine.h"
 #endif
 
 namespace {
@@ -49,7 +47,8 @@ const char* const usage_head =
 
 const char* const usage_tail =
     "\nExit status: 0 after a run, 1 when the module cannot be loaded or its code faults, 2 for a\n"
-    "bad script.\n";
+    "bad script (nothing run), 3 when a line cannot be carried out (what ran before it has been\n"
+    "printed).\n";
 
 // The usage, with the commands that extensions linked into this program add.
 std::string usage()
@@ -157,18 +156,18 @@ int main(int argc, char** argv)
         return 2;
     }
     std::ios::sync_with_stdio(false);
-#ifndef _WIN32
-    // A fault of the emulated module's code ends the script with the error that names it.
     try {
         run_script(commands, host, std::cout);
-    } catch (const emulation_fault& fault) {
+    } catch (const script_error& error) {
+        std::cout.flush();
+        std::cerr << "gaugehost: " << error.line << ": " << error.what() << "\n";
+        return 3;
+    } catch (const module_fault& fault) {
+        // A fault of the module's code ends the script with the error that names it.
         std::cout.flush();
         std::cerr << "gaugehost: " << module_path << ": " << fault.what() << "\n";
         return 1;
     }
-#else
-    run_script(commands, host, std::cout);
-#endif
     std::cout.flush();
     return 0;
 }

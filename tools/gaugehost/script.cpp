@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <sstream>
+#include <string_view>
 
 #include "tools/gaugehost/script_commands.h"
 
@@ -59,13 +60,13 @@ public:
     Integer integer(size_t index, const char* what, Integer least = std::numeric_limits<Integer>::min()) const
     {
         Integer value{};
-        if (!parse_integer(words_[index], value) || value < least) fail("bad " + std::string(what) + " '" + words_[index] + "'");
+        if (!parse_integer(words_[index], value) || value < least) fail("bad " + std::string(what) + " " + quoted_word(words_[index]));
         return value;
     }
 
     std::string gauge(size_t index) const
     {
-        if (!is_gauge_(words_[index])) fail("no gauge named '" + words_[index] + "'");
+        if (!is_gauge_(words_[index])) fail("no gauge named " + quoted_word(words_[index]));
         return words_[index];
     }
 
@@ -130,7 +131,7 @@ public:
             command_.words = words_;
             return command_;
         }
-        fail("unknown command '" + name + "'");
+        fail("unknown command " + quoted_word(name));
     }
 
 private:
@@ -141,7 +142,7 @@ private:
         for (size_t i = 1; i < words_.size(); i += 2) {
             const uint32_t token = integer<uint32_t>(i, "token");
             double value = 0.0;
-            if (!parse_value(words_[i + 1], value)) fail("bad value '" + words_[i + 1] + "'");
+            if (!parse_value(words_[i + 1], value)) fail("bad value " + quoted_word(words_[i + 1]));
             command_.vars.emplace_back(token, value);
         }
         return command_;
@@ -177,7 +178,7 @@ private:
             for (size_t i = 3; i < words_.size(); ++i) {
                 if (words_[i] == "z") command_.has_z = true;
                 else if (words_[i] == "r") command_.has_r = true;
-                else fail("'present' takes only z and r, not '" + words_[i] + "'");
+                else fail("'present' takes only z and r, not " + quoted_word(words_[i]));
             }
             return command_;
         }
@@ -187,9 +188,9 @@ private:
             const std::string key = words_[i].substr(0, equals);
             if (equals == std::string::npos ||
                 (key != "x" && key != "y" && key != "z" && key != "r" && key != "buttons" && key != "flags"))
-                fail("bad joystick setting '" + words_[i] + "'");
+                fail("bad joystick setting " + quoted_word(words_[i]));
             uint32_t value = 0;
-            if (!parse_integer(words_[i].substr(equals + 1), value)) fail("bad joystick value '" + words_[i] + "'");
+            if (!parse_integer(words_[i].substr(equals + 1), value)) fail("bad joystick value " + quoted_word(words_[i]));
             command_.joystick_keys.emplace_back(key, value);
         }
         return command_;
@@ -207,7 +208,9 @@ std::vector<script_command> parse_script(const std::string& text,
                                          const std::function<bool(const std::string&)>& is_gauge)
 {
     std::vector<script_command> commands;
-    std::istringstream stream(text);
+    // A byte-order mark, as some editors start a UTF-8 file with, is no part of the first line.
+    const std::string_view utf8_mark = "\xEF\xBB\xBF";
+    std::istringstream stream(text.starts_with(utf8_mark) ? text.substr(utf8_mark.size()) : text);
     int line_number = 0;
     for (std::string line; std::getline(stream, line);) {
         ++line_number;

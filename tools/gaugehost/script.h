@@ -1,5 +1,6 @@
 // gaugehost's script language: one command a line, '#' starts a comment, words separated by
-// blanks. A script is parsed and checked whole before anything runs.
+// blanks; a UTF-8 byte-order mark at the start is skipped. A script is parsed and checked whole
+// before anything runs.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "tools/gaugehost/script_commands.h"
 
+#include <cstdio>
 #include <map>
 #include <stdexcept>
 #include <utility>
@@ -49,4 +50,29 @@ std::vector<std::string> script_command_usage()
         if (lines.empty() || lines.back() != usage) lines.push_back(usage);
     }
     return lines;
+}
+
+std::string quoted_word(const std::string& word)
+{
+    constexpr size_t longest = 60, kept = 40;
+    size_t shown = word.size();
+    if (shown > longest) {
+        shown = kept;
+        while (shown > 0 && (static_cast<unsigned char>(word[shown]) & 0xC0) == 0x80) --shown;  // whole UTF-8 characters
+    }
+    std::string text = "'";
+    for (size_t i = 0; i < shown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        if (c == 0) {
+            text += "\\0";
+        } else if (c < 0x20 || c == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            text += escaped;
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    if (shown == word.size()) return text + "'";
+    return text + "...' (" + std::to_string(word.size()) + " bytes)";
 }

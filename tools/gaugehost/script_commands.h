@@ -15,7 +15,9 @@ struct extension_command {
     std::string usage;
     // What is wrong with the line's words (words[0] is the command), or an empty string.
     std::function<std::string(const std::vector<std::string>& words)> check;
-    // Runs a checked line against the host; the module's events go to out as JSON lines.
+    // Runs a checked line against the host; the module's events go to out as JSON lines. A line
+    // that cannot be carried out throws a std::exception saying why: gaugehost stops there,
+    // prints it with the line's number and exits 3.
     std::function<void(const std::vector<std::string>& words, GaugeHost& host, std::ostream& out)> run;
 };
 
@@ -27,6 +29,10 @@ const extension_command* find_script_command(const std::string& word);
 
 // The usage lines of the registered commands, in the order they were added.
 std::vector<std::string> script_command_usage();
+
+// A word of the script as a message quotes it: 'WORD', with a NUL byte shown as \0 and other
+// control bytes as \xHH, and a word longer than 60 bytes cut to its first 40, as 'WORD...' (N bytes).
+std::string quoted_word(const std::string& word);
 
 // Registers extension commands before main runs: a namespace-scope object of this type in an
 // extension's source (linked into the program as an object file, not from an archive).

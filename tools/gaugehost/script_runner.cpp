@@ -63,81 +63,93 @@ void print_stats(const GaugeHost& host, std::ostream& out)
     out << "}}\n";
 }
 
+// Carries out one command; a command that cannot be carried out throws.
+void run_command(const script_command& command, GaugeHost& host, std::ostream& out)
+{
+    virtual_joystick* stick = nullptr;
+    if (command.first >= 0 && command.first < 2) stick = &virtual_devices.joysticks[command.first];
+    switch (command.kind) {
+    case command_kind::exe:
+        virtual_devices.executable_path = command.text;
+        break;
+    case command_kind::var:
+        for (const auto& [token, value] : command.vars) host.set_var(token, value);
+        break;
+    case command_kind::clock_rate:
+        virtual_devices.frequency = command.first;
+        virtual_devices.step = command.second;
+        break;
+    case command_kind::clock_at:
+        virtual_devices.counter = command.first;
+        break;
+    case command_kind::joystick_absent:
+        stick->present = false;
+        break;
+    case command_kind::joystick_present:
+        stick->present = true;
+        stick->failing = false;
+        stick->has_z = command.has_z;
+        stick->has_r = command.has_r;
+        break;
+    case command_kind::joystick_fail:
+        stick->failing = true;
+        break;
+    case command_kind::joystick_set:
+        for (const auto& [key, value] : command.joystick_keys) set_joystick_key(*stick, key, value);
+        stick->failing = false;
+        break;
+    case command_kind::open:
+        host.open();
+        break;
+    case command_kind::frame:
+        for (int64_t i = 0; i < command.first; ++i) {
+            host.frame();
+            print_events(host, out);
+        }
+        break;
+    case command_kind::service:
+        host.service(host.find_gauge(command.text), static_cast<int32_t>(command.first));
+        break;
+    case command_kind::click:
+        for (int64_t i = 0; i < command.count; ++i) {
+            const click_result hit = host.click(host.find_gauge(command.text), static_cast<int32_t>(command.first),
+                                                static_cast<int32_t>(command.second));
+            print_events(host, out);
+            out << "{\"click\":" << json_string(command.text) << ",\"x\":" << command.first << ",\"y\":" << command.second;
+            if (hit.rect == 0) out << ",\"rect\":null}\n";
+            else out << ",\"rect\":" << hit.rect << ",\"result\":" << hit.result << "}\n";
+        }
+        break;
+    case command_kind::show:
+        print_show(command.text, host.show(host.find_gauge(command.text)), out);
+        break;
+    case command_kind::render:
+        out << render_command(host, command.text, command.file, static_cast<int>(command.count)) << "\n";
+        break;
+    case command_kind::extension:
+        find_script_command(command.words[0])->run(command.words, host, out);
+        break;
+    case command_kind::stats:
+        print_stats(host, out);
+        break;
+    case command_kind::close:
+        host.close();
+        break;
+    }
+    print_events(host, out);
+}
+
 }  // namespace
 
 void run_script(const std::vector<script_command>& commands, GaugeHost& host, std::ostream& out)
 {
     for (const script_command& command : commands) {
-        virtual_joystick* stick = nullptr;
-        if (command.first >= 0 && command.first < 2) stick = &virtual_devices.joysticks[command.first];
-        switch (command.kind) {
-        case command_kind::exe:
-            virtual_devices.executable_path = command.text;
-            break;
-        case command_kind::var:
-            for (const auto& [token, value] : command.vars) host.set_var(token, value);
-            break;
-        case command_kind::clock_rate:
-            virtual_devices.frequency = command.first;
-            virtual_devices.step = command.second;
-            break;
-        case command_kind::clock_at:
-            virtual_devices.counter = command.first;
-            break;
-        case command_kind::joystick_absent:
-            stick->present = false;
-            break;
-        case command_kind::joystick_present:
-            stick->present = true;
-            stick->failing = false;
-            stick->has_z = command.has_z;
-            stick->has_r = command.has_r;
-            break;
-        case command_kind::joystick_fail:
-            stick->failing = true;
-            break;
-        case command_kind::joystick_set:
-            for (const auto& [key, value] : command.joystick_keys) set_joystick_key(*stick, key, value);
-            stick->failing = false;
-            break;
-        case command_kind::open:
-            host.open();
-            break;
-        case command_kind::frame:
-            for (int64_t i = 0; i < command.first; ++i) {
-                host.frame();
-                print_events(host, out);
-            }
-            break;
-        case command_kind::service:
-            host.service(host.find_gauge(command.text), static_cast<int32_t>(command.first));
-            break;
-        case command_kind::click:
-            for (int64_t i = 0; i < command.count; ++i) {
-                const click_result hit = host.click(host.find_gauge(command.text), static_cast<int32_t>(command.first),
-                                                    static_cast<int32_t>(command.second));
-                print_events(host, out);
-                out << "{\"click\":" << json_string(command.text) << ",\"x\":" << command.first << ",\"y\":" << command.second;
-                if (hit.rect == 0) out << ",\"rect\":null}\n";
-                else out << ",\"rect\":" << hit.rect << ",\"result\":" << hit.result << "}\n";
-            }
-            break;
-        case command_kind::show:
-            print_show(command.text, host.show(host.find_gauge(command.text)), out);
-            break;
-        case command_kind::render:
-            out << render_command(host, command.text, command.file, static_cast<int>(command.count)) << "\n";
-            break;
-        case command_kind::extension:
-            find_script_command(command.words[0])->run(command.words, host, out);
-            break;
-        case command_kind::stats:
-            print_stats(host, out);
-            break;
-        case command_kind::close:
-            host.close();
-            break;
+        try {
+            run_command(command, host, out);
+        } catch (const module_fault&) {
+            throw;
+        } catch (const std::exception& error) {
+            throw script_error(command.line, error.what());
         }
-        print_events(host, out);
     }
 }

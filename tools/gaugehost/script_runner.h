@@ -7,4 +7,6 @@
 #include "tools/gaugehost/gauge_host.h"
 #include "tools/gaugehost/script.h"
 
+// A command that cannot be carried out (an extension's failure) stops the script: script_error
+// with its line and why.
 void run_script(const std::vector<script_command>& commands, GaugeHost& host, std::ostream& out);

@@ -14,12 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/gaugehost/gauge_host.h"
+
 struct uc_struct;
 
 // A fault of the module's code, or a call it broke the rules of; the message names the
 // function the host called and the address.
-struct emulation_fault : std::runtime_error {
-    using std::runtime_error::runtime_error;
+struct emulation_fault : module_fault {
+    using module_fault::module_fault;
 };
 
 std::string hex32(uint32_t value);
