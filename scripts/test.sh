@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test:
-#   1. the native debug build and its tests;
+#   1. the native debug build and its tests, among them every script and flight through the real
+#      module file in the emulated host (gaugehost --module), which runs on any machine;
 #   2. the Windows module file with its test programs (i686 mingw-w64), run under Wine, including
 #      the gaugehost scripts against the real module, the profile differential and a flight
 #      compared frame by frame with the native build's. Wine's loader is a 32-bit program: on a

@@ -273,27 +273,29 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
     header.gauge = gauge;
     header.image_flags = machine_.read32(address + at::element_flags);
     header.special_instrumentation_flags = machine_.read32(address + at::element_special);
-    auto callback = [&](uint32_t offset, int field, ELEMENT_VALUE_FN& slot) {
+    // The host function standing for the callback at offset, or null where the record names none.
+    // (Assigned, not bound by reference: the packed records' pointers may lie misaligned.)
+    auto callback = [&](uint32_t offset, int field) -> ELEMENT_VALUE_FN {
         link.callbacks[field] = machine_.read32(address + offset);
-        if (link.callbacks[field] == 0) return;
-        slot = field == 0 ? value_callback<0> : field == 1 ? value_callback<1> : value_callback<2>;
+        if (link.callbacks[field] == 0) return nullptr;
+        return field == 0 ? value_callback<0> : field == 1 ? value_callback<1> : value_callback<2>;
     };
     switch (header.element_type) {
     case ELEMENT_TYPE_ICON:
         copy.icon.image_count = machine_.read32(address + at::icon_count);
         machine_.read(address + at::icon_scale, copy.icon.switch_scale_offset, sizeof copy.icon.switch_scale_offset);
-        callback(at::icon_value, 0, copy.icon.value_callback);
+        copy.icon.value_callback = callback(at::icon_value, 0);
         break;
     case ELEMENT_TYPE_SLIDER:
         copy.slider.x_scale = read_as<double>(machine_, address + at::slider_x_scale);
         copy.slider.y_scale = read_as<double>(machine_, address + at::slider_y_scale);
-        callback(at::slider_x, 0, copy.slider.x_callback);
-        callback(at::slider_y, 1, copy.slider.y_callback);
+        copy.slider.x_callback = callback(at::slider_x, 0);
+        copy.slider.y_callback = callback(at::slider_y, 1);
         break;
     case ELEMENT_TYPE_NEEDLE:
         copy.needle.source_var = read_as<MODULE_VAR>(machine_, address + at::needle_var);
         copy.needle.rate_setting = machine_.read32(address + at::needle_rate);
-        callback(at::needle_value, 0, copy.needle.value_callback);
+        copy.needle.value_callback = callback(at::needle_value, 0);
         break;
     case ELEMENT_TYPE_STRING: {
         ELEMENT_STRING& string = copy.string;
@@ -310,16 +312,16 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
         string.characters_shown = machine_.read32(address + at::string_shown);
         if (string.characters_shown + 1 + string_guard_bytes > emulated_records::host_buffers_size - text_offset)
             throw module_error(link.name + " shows more characters than any host buffer holds");
-        callback(at::string_value, 0, string.value_callback);
+        string.value_callback = callback(at::string_value, 0);
         break;
     }
     case ELEMENT_TYPE_SPRITE:
         copy.sprite.one = read_as<double>(machine_, address + at::sprite_one);
         copy.sprite.texture_scale_x = read_as<float>(machine_, address + at::sprite_scale_x);
         copy.sprite.texture_scale_y = read_as<float>(machine_, address + at::sprite_scale_y);
-        callback(at::sprite_x, 0, copy.sprite.x_callback);
-        callback(at::sprite_y, 1, copy.sprite.y_callback);
-        callback(at::sprite_rotation, 2, copy.sprite.rotation_callback);
+        copy.sprite.x_callback = callback(at::sprite_x, 0);
+        copy.sprite.y_callback = callback(at::sprite_y, 1);
+        copy.sprite.rotation_callback = callback(at::sprite_rotation, 2);
         break;
     default:
         break;
