@@ -59,6 +59,7 @@ const routine_case faulty_routines[] = {
     {"returns two values from a value callback", {0xD9, 0xE8, 0xD9, 0xE8, 0xC2, 4, 0}, true, "left the x87 stack unbalanced"},
     {"divides by zero", {0x31, 0xC9, 0xF7, 0xF1, 0xC2, 4, 0}, false, "divides by zero at 0x40000002"},
     {"executes an undefined instruction", {0x0F, 0x0B}, false, "stopped at 0x40000000"},
+    {"halts the processor", {0x90, 0xF4, 0xC2, 4, 0}, false, "executes hlt at 0x40000001"},
 };
 
 void PrintTo(const routine_case& routine, std::ostream* out)

@@ -11,13 +11,12 @@ namespace {
 // The machine's own areas, below anything a module occupies.
 constexpr uint32_t trap_area = 0x00010000, trap_area_size = 0x00010000, stub_size = 16;
 constexpr uint32_t machine_data = 0x00020000, machine_data_size = 0x1000;
-// Where the host's calls end, a page of its own: after every run the emulator drops the translated
-// code around its exit, so no other code may share the page.
+// Where the host's calls end: a hlt, which stops the emulator, in a page of its own.
 constexpr uint32_t exit_area = 0x00030000, exit_area_size = 0x1000;
 constexpr uint32_t stack_base = 0x00100000, stack_size = 0x00100000;
 constexpr uint32_t stack_top = stack_base + stack_size - 64;
 
-// What a callee must leave as it found it, set to recognisable values before every call.
+// What a callee must leave as it found it, set to recognisable values for every call.
 constexpr int saved_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP};
 constexpr const char* saved_register_names[] = {"EBX", "ESI", "EDI", "EBP"};
 constexpr uint32_t saved_register_marks[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1, 0xEBEBEBEB};
@@ -118,7 +117,6 @@ x86_machine::x86_machine()
     check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&machine_hooks::on_bad_access), this, 1, 0),
           "memory hook");
 
-    // Where the host's calls return: a plain return, and one that stores and pops ST(0).
     // Where the host's calls return: the exit itself, or code that stores and pops ST(0) first.
     plain_return_ = exit_area;
     write(exit_area, &op_hlt, 1);
@@ -129,8 +127,8 @@ x86_machine::x86_machine()
     double_return_ = add_code(store);
     write32(double_return_ + 7, plain_return_ - (double_return_ + 11));
 
-    // The host's calls end at the hlt where they return to, which stops the emulator; with no
-    // exit addresses it need not drop translated code after every run.
+    // The host's calls end at that hlt. With no exit addresses, Unicorn need not drop the
+    // translated code around them after every run, and the module's code stays translated.
     uc_ctl_exits_enable(uc_);
     check(uc_ctl_set_exits(uc_, nullptr, 0), "exits");
 
@@ -152,11 +150,6 @@ void x86_machine::map(uint32_t address, uint32_t size, int permissions, const st
     check(uc_mem_map_ptr(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
           ("map " + name).c_str());
     regions_.push_back(std::move(r));
-}
-
-void x86_machine::protect(uint32_t address, uint32_t size, int permissions)
-{
-    check(uc_mem_protect(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions))), "protect");
 }
 
 uint8_t* x86_machine::pointer(uint32_t address, size_t size) const
@@ -309,6 +302,15 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     return reg(UC_X86_REG_EAX);
 }
 
+bool x86_machine::is_hlt(uint32_t address) const
+{
+    try {
+        return *pointer(address, 1) == op_hlt;
+    } catch (const emulation_fault&) {
+        return false;
+    }
+}
+
 // What the callee got wrong, read from the state it returned with; empty when nothing.
 std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_esp) const
 {
@@ -322,6 +324,7 @@ std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_
     const uint32_t eip = values[0], esp = values[1], flags = values[6];
     const uint32_t control_word = values[7] & 0xFFFF, mxcsr = values[8], status = values[9] & 0xFFFF;
 
+    if (eip != plain_return_ + 1 && eip > 0 && is_hlt(eip - 1)) return "executes hlt at " + hex32(eip - 1);
     if (eip != plain_return_ + 1)
         return "ran past its budget of " + std::to_string(budget_) + " instructions (a hang?); it was at " + hex32(eip);
     if (esp != expected_esp) {

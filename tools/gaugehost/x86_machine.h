@@ -40,8 +40,6 @@ public:
 
     // Maps [address, address + size) (both page multiples) with its own zeroed storage.
     void map(uint32_t address, uint32_t size, int permissions, const std::string& name);
-    // Changes the protection of mapped pages.
-    void protect(uint32_t address, uint32_t size, int permissions);
 
     // Host access to mapped memory; an address outside every region throws emulation_fault.
     void read(uint32_t address, void* data, size_t size) const;
@@ -89,6 +87,7 @@ private:
     uint32_t run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
                  const std::string& what);
     std::string broken_rule(uint32_t return_address, uint32_t expected_esp) const;
+    bool is_hlt(uint32_t address) const;
     uint32_t reg(int id) const;
     void set_reg(int id, uint32_t value);
     friend struct machine_hooks;
