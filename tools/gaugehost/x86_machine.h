@@ -97,7 +97,6 @@ private:
     std::vector<trap> traps_;
     uint32_t code_used_ = 0;  // bytes of the trap area used by add_code, from its end down
     uint32_t plain_return_ = 0, double_return_ = 0, double_slot_ = 0;
-    double double_result_ = 0.0;
     std::string pending_error_;
     bool running_ = false;
     bool entry_state_set_ = false;  // the registers hold what a call starts from
