@@ -13,6 +13,7 @@
 namespace {
 
 constexpr size_t longest_text = 1 << 16;      // a string argument longer than this is a fault
+constexpr uint32_t longest_buffer = 1 << 16;  // a buffer the host fills is taken as at most this long
 constexpr size_t wsprintf_limit = 1024;        // wsprintfA writes at most this many bytes
 constexpr uint32_t max_drive = 3, max_directory = 256, max_name = 256;  // _splitpath's buffer sizes
 
@@ -65,24 +66,25 @@ void get_module_file_name(import_context& c)
         c.machine.set_result(0u);
         return;
     }
-    std::vector<char> text(std::max<uint32_t>(size, 1));
+    const uint32_t kept = std::min(size, longest_buffer);
+    std::vector<char> text(std::max<uint32_t>(kept, 1));
     uint32_t length;
     if (module == 0) {
-        length = virtual_module_file_name(text.data(), size);
+        length = virtual_module_file_name(text.data(), kept);
     } else {
         put_text(c, buffer, size, c.module_path);
         length = static_cast<uint32_t>(std::min<size_t>(c.module_path.size(), size));
         c.machine.set_result(length);
         return;
     }
-    if (size != 0) c.machine.write(buffer, text.data(), std::min<uint32_t>(size, length + 1));
+    if (kept != 0) c.machine.write(buffer, text.data(), std::min<uint32_t>(kept, length + 1));
     c.machine.set_result(length);
 }
 
 void get_private_profile_string(import_context& c)
 {
     std::string section, key, default_text, path;
-    const uint32_t buffer = arg(c, 3), size = arg(c, 4);
+    const uint32_t buffer = arg(c, 3), size = std::min(arg(c, 4), longest_buffer);
     std::vector<char> text(std::max<uint32_t>(size, 1));
     const uint32_t length = profile_read_string(text_arg(c, 0, section), text_arg(c, 1, key), text_arg(c, 2, default_text),
                                                 buffer != 0 ? text.data() : nullptr, size, text_arg(c, 5, path));
@@ -241,9 +243,12 @@ void string_copy_n(import_context& c)
     const uint32_t destination = arg(c, 0), size = arg(c, 2);
     std::string source;
     if (text_arg(c, 1, source) == nullptr) throw std::runtime_error("null string");
-    std::vector<char> bytes(size, '\0');
-    std::memcpy(bytes.data(), source.data(), std::min<size_t>(source.size(), size));
-    if (size != 0) c.machine.write(destination, bytes.data(), size);
+    if (size != 0) {
+        uint8_t* out = c.machine.pointer(destination, size);
+        const size_t copied = std::min<size_t>(source.size(), size);
+        std::memcpy(out, source.data(), copied);
+        std::memset(out + copied, 0, size - copied);
+    }
     c.machine.set_result(destination);
 }
 
