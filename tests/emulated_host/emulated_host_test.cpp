@@ -301,6 +301,39 @@ TEST(ModuleFileDamage, NeverCrashesTheHost)
     EXPECT_GT(ran, 0);
 }
 
+// Every gauge drawn from the module file's own bitmaps (no resources folder to fall back on) looks
+// as the linked module's drawn from the folder the file's resources are built from.
+TEST(ModuleFileBitmaps, GaugesDrawnFromTheFilesOwnBitmapsMatchTheLinkedModule)
+{
+    const char* module = std::getenv("BRASK_MODULE_FILE");
+    ASSERT_NE(module, nullptr) << "BRASK_MODULE_FILE names no module file";
+    const std::string stem = testing::TempDir() + "emulated_render_" + std::to_string(getpid());
+    const std::vector<std::string> gauges = {"A_Pilot", "AP_Panel_1", "AP_YoySet", "V_Contrl_key", "V_Lamp", "IN_4"};
+    for (const std::string side : {"linked", "emulated"}) {
+        std::ofstream script(stem + ".gh");
+        script << "joystick 0 present z r\nvar 61 60 79 2.0 77 1.5 81 90\nopen\nframe 2\nclick AP_Panel_1 150 50\nframe 3\n";
+        for (const std::string& gauge : gauges) script << "render " << gauge << " " << stem << "_" << side << "_" << gauge << ".png\n";
+        script.close();
+        const std::string command = side == "linked"
+                                        ? std::string("'") + BRASK_GAUGEHOST + "' '" + stem + ".gh' >/dev/null"
+                                        : std::string("BRASK_RESOURCES=/nonexistent '") + BRASK_GAUGEHOST + "' --module '" +
+                                              module + "' '" + stem + ".gh' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    auto read = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    };
+    for (const std::string& gauge : gauges) {
+        const std::vector<char> linked = read(stem + "_linked_" + gauge + ".png");
+        EXPECT_FALSE(linked.empty()) << gauge;
+        EXPECT_TRUE(linked == read(stem + "_emulated_" + gauge + ".png")) << gauge << " is drawn differently";
+        std::remove((stem + "_linked_" + gauge + ".png").c_str());
+        std::remove((stem + "_emulated_" + gauge + ".png").c_str());
+    }
+    std::remove((stem + ".gh").c_str());
+}
+
 // A module built against a function the allowlist does not permit loads, and stops the script
 // at the first call, naming the function: in plain frames and in a flight.
 TEST(ModuleFileImports, CallOutsideTheAllowlistEndsTheScript)

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 
+#include "tools/gaugehost/bitmap_source.h"
 #include "tools/gaugehost/emulated_records.h"
 #include "tools/gaugehost/pe_file.h"
 #include "tools/gaugehost/win32_imports.h"
@@ -121,9 +122,26 @@ emulated_module::emulated_module(const std::string& path)
 
     records_ = std::make_unique<emulated_records>(*machine_, base + linkage_rva, base + import_table_rva, base,
                                                   host_buffers);
+    // The renderer draws with the file's own bitmaps, read from the mapped image.
+    register_module_resources(records().resource_handle,
+                              [machine = machine_.get(), base, bitmaps = pe.bitmaps](uint32_t id) -> std::optional<std::vector<uint8_t>> {
+                                  const auto found = bitmaps.find(id);
+                                  if (found == bitmaps.end()) return std::nullopt;
+                                  const auto [rva, size] = found->second;
+                                  std::vector<uint8_t> bytes(size);
+                                  try {
+                                      machine->read(base + rva, bytes.data(), size);
+                                  } catch (const emulation_fault&) {
+                                      return std::nullopt;  // data outside the mapped sections
+                                  }
+                                  return bytes;
+                              });
 }
 
-emulated_module::~emulated_module() = default;
+emulated_module::~emulated_module()
+{
+    if (records_) unregister_module_resources(records_->records().resource_handle);
+}
 
 module_records emulated_module::records()
 {

@@ -13,7 +13,9 @@ constexpr uint16_t optional_magic_32 = 0x010B;
 constexpr uint16_t optional_magic_64 = 0x020B;
 constexpr uint32_t largest_image = 64u << 20;  // far more than any gauge module needs
 constexpr uint32_t section_executes = 0x20000000, section_reads = 0x40000000, section_writes = 0x80000000;
-constexpr int directory_export = 0, directory_import = 1, directory_relocation = 5, directory_tls = 9;
+constexpr int directory_export = 0, directory_import = 1, directory_resource = 2, directory_relocation = 5, directory_tls = 9;
+constexpr uint32_t longest_resource_list = 1024;  // entries read of one resource directory
+constexpr uint32_t resource_bitmap = 2, resource_subdirectory = 0x80000000, resource_named = 0x80000000;
 constexpr uint16_t relocation_absolute = 0, relocation_highlow = 3;
 constexpr uint32_t import_by_ordinal = 0x80000000;
 
@@ -157,6 +159,32 @@ void read_exports(const reader& image, directory exports, pe_file& pe)
     }
 }
 
+// The resource tree: types, then ids, then languages, each level a directory of 8-byte entries
+// after a 16-byte header; offsets count from the tree's start, data entries give RVAs.
+void read_bitmaps(const reader& image, directory resources, pe_file& pe)
+{
+    auto entries = [&](uint32_t at, auto visit) {
+        const uint32_t count = std::min<uint32_t>(uint32_t{image.u16(at + 12)} + image.u16(at + 14), longest_resource_list);
+        for (uint32_t i = 0; i < count; ++i) visit(image.u32(at + 16 + 8 * i), image.u32(at + 20 + 8 * i));
+    };
+    try {
+        entries(resources.rva, [&](uint32_t type, uint32_t offset) {
+            if (type != resource_bitmap || !(offset & resource_subdirectory)) return;
+            entries(resources.rva + (offset & ~resource_subdirectory), [&](uint32_t id, uint32_t by_language) {
+                if ((id & resource_named) || !(by_language & resource_subdirectory)) return;
+                const uint32_t languages = resources.rva + (by_language & ~resource_subdirectory);
+                if (image.u16(languages + 12) + image.u16(languages + 14) == 0) return;
+                const uint32_t data = image.u32(languages + 20);
+                if (data & resource_subdirectory) return;
+                const uint32_t rva = image.u32(resources.rva + data), size = image.u32(resources.rva + data + 4);
+                if (uint64_t{rva} + size <= pe.image_size) pe.bitmaps.emplace(id, std::make_pair(rva, size));
+            });
+        });
+    } catch (const module_error&) {
+        // A tree that runs off the image keeps the bitmaps found so far.
+    }
+}
+
 }  // namespace
 
 pe_file parse_pe_file(const std::vector<uint8_t>& bytes)
@@ -202,6 +230,7 @@ pe_file parse_pe_file(const std::vector<uint8_t>& bytes)
     if (pe.has_relocations) read_relocations(image, directories[directory_relocation], pe);
     if (directories[directory_import].rva != 0) read_imports(image, directories[directory_import], pe);
     if (directories[directory_export].rva != 0) read_exports(image, directories[directory_export], pe);
+    if (directories[directory_resource].rva != 0) read_bitmaps(image, directories[directory_resource], pe);
     pe.tls_rva = directories[directory_tls].rva;
     pe.tls_size = directories[directory_tls].size;
     return pe;

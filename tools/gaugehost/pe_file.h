@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,6 +40,10 @@ struct pe_file {
     std::vector<pe_import> imports;
     std::vector<std::pair<std::string, uint32_t>> exports;  // name, RVA
     uint32_t tls_rva, tls_size;  // the TLS directory, 0 when none
+    // The bitmap resources by integer id: RVA and size of each one's data (its first language).
+    // Entries the resource directory does not describe soundly are left out, as Windows loads such
+    // a file and only fails to find those bitmaps.
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> bitmaps;
     std::vector<uint8_t> image;  // image_size bytes: the headers and sections as mapped, unrelocated
 };
 
