@@ -7,7 +7,7 @@
 
 #include "tools/gaugehost/bitmap_source.h"
 #include "tools/gaugehost/emulated_records.h"
-#include "tools/gaugehost/pe_file.h"
+#include "tools/pe/pe_file.h"
 #include "tools/gaugehost/win32_imports.h"
 #include "tools/gaugehost/x86_machine.h"
 
@@ -25,17 +25,6 @@ std::vector<uint8_t> read_file(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     if (!file) throw module_error("cannot read the file");
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void relocate(const pe_file& pe, std::vector<uint8_t>& image, uint32_t base)
-{
-    const uint32_t delta = base - pe.image_base;
-    for (uint32_t rva : pe.relocations) {
-        uint32_t word;
-        std::memcpy(&word, &image[rva], 4);
-        word += delta;
-        std::memcpy(&image[rva], &word, 4);
-    }
 }
 
 // Maps the image page by page: the headers read-only, each section as its flags say; pages no
@@ -74,8 +63,7 @@ emulated_module::emulated_module(const std::string& path)
     const uint32_t base = pe.has_relocations ? relocated_base : pe.image_base;
     if (!pe.has_relocations && (base < lowest_fixed_base || uint64_t{base} + pe.image_size > 0xFFFF0000))
         throw module_error("has no relocations and its fixed base " + hex32(base) + " is taken");
-    std::vector<uint8_t> image = pe.image;
-    relocate(pe, image, base);
+    std::vector<uint8_t> image = relocated_image(pe, base);
 
     machine_ = std::make_unique<x86_machine>();
     machine_->map(host_buffers, emulated_records::host_buffers_size, x86_machine::readable | x86_machine::writable,

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "tools/gaugehost/pe_file.h"
+#include "tools/pe/pe_file.h"
 #include "tools/gaugehost/x86_machine.h"
 
 emulated_records* emulated_records::live_ = nullptr;

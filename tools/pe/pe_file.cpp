@@ -1,4 +1,4 @@
-#include "tools/gaugehost/pe_file.h"
+#include "tools/pe/pe_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -147,7 +147,12 @@ void read_imports(const reader& image, directory imports, pe_file& pe)
 
 void read_exports(const reader& image, directory exports, pe_file& pe)
 {
+    pe.export_rva = exports.rva;
+    pe.export_size = exports.size;
+    pe.export_name = image.text(image.u32(exports.rva + 12));
+    const uint32_t ordinal_base = image.u32(exports.rva + 16);
     const uint32_t function_count = image.u32(exports.rva + 20);
+    pe.export_function_count = function_count;
     const uint32_t name_count = image.u32(exports.rva + 24);
     const uint32_t functions = image.u32(exports.rva + 28);
     const uint32_t names = image.u32(exports.rva + 32);
@@ -155,7 +160,7 @@ void read_exports(const reader& image, directory exports, pe_file& pe)
     for (uint32_t i = 0; i < name_count; ++i) {
         const uint16_t index = image.u16(ordinals + 2 * i);
         if (index >= function_count) throw module_error("export " + std::to_string(i) + " names no function");
-        pe.exports.emplace_back(image.text(image.u32(names + 4 * i)), image.u32(functions + 4 * index));
+        pe.exports.push_back({image.text(image.u32(names + 4 * i)), ordinal_base + index, image.u32(functions + 4 * index)});
     }
 }
 
@@ -238,7 +243,20 @@ pe_file parse_pe_file(const std::vector<uint8_t>& bytes)
 
 uint32_t pe_export(const pe_file& file, const std::string& name)
 {
-    for (const auto& [export_name, rva] : file.exports)
-        if (export_name == name) return rva;
+    for (const pe_export_entry& entry : file.exports)
+        if (entry.name == name) return entry.rva;
     throw module_error("does not export " + name);
+}
+
+std::vector<uint8_t> relocated_image(const pe_file& file, uint32_t base)
+{
+    std::vector<uint8_t> image = file.image;
+    const uint32_t delta = base - file.image_base;
+    for (uint32_t rva : file.relocations) {
+        uint32_t word;
+        std::memcpy(&word, &image[rva], 4);
+        word += delta;
+        std::memcpy(&image[rva], &word, 4);
+    }
+    return image;
 }

@@ -1,7 +1,8 @@
-// A 32-bit Windows DLL file as the emulated host loads it: the headers checked, the sections,
-// the base relocations, the imports by name and the exports by name, read from the file's bytes
-// with every offset checked against the file. Anything the loader cannot use is a module_error
-// that says what is wrong.
+// A 32-bit Windows DLL file as a loader sees it: the headers checked, the sections, the base
+// relocations, the imports by name, the export directory and the bitmap resources, read from the
+// file's bytes with every offset checked against the file. Anything a loader cannot use is a
+// module_error that says what is wrong. The emulated host loads the module file with it; the
+// tests check the built file with it.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,12 @@ struct pe_import {
     uint32_t slot_rva;     // the function's slot in the import address table
 };
 
+struct pe_export_entry {
+    std::string name;
+    uint32_t ordinal;  // the export's ordinal: the directory's base plus its index
+    uint32_t rva;
+};
+
 struct pe_file {
     uint32_t image_base;  // the preferred base
     uint32_t image_size;
@@ -38,7 +45,10 @@ struct pe_file {
     std::vector<uint32_t> relocations;  // RVAs of the 32-bit words that hold absolute addresses
     bool has_relocations;
     std::vector<pe_import> imports;
-    std::vector<std::pair<std::string, uint32_t>> exports;  // name, RVA
+    std::string export_name;          // the DLL's internal name in its export directory
+    uint32_t export_rva, export_size;  // the export directory, 0 when none
+    uint32_t export_function_count;    // entries of the export address table
+    std::vector<pe_export_entry> exports;  // the exports by name
     uint32_t tls_rva, tls_size;  // the TLS directory, 0 when none
     // The bitmap resources by integer id: RVA and size of each one's data (its first language).
     // Entries the resource directory does not describe soundly are left out, as Windows loads such
@@ -52,3 +62,6 @@ pe_file parse_pe_file(const std::vector<uint8_t>& bytes);
 
 // The RVA of an export by name; throws module_error naming it when the file lacks it.
 uint32_t pe_export(const pe_file& file, const std::string& name);
+
+// The image as a loader maps it at base: every relocated word moved by base - image_base.
+std::vector<uint8_t> relocated_image(const pe_file& file, uint32_t base);
