@@ -14,21 +14,28 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 
+stage() { printf '\n== test: %s\n' "$*"; }
+
+stage "native suite, with the real module file in the emulated host (emulated_script.*, emulated_flight.*, ModuleFile.*)"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native -j2
 
+stage "Windows build: the module file, its test programs and the pilots' package"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 cmake --build --preset windows --target brask_torvik_package_check
 if reason=$(tools/wine/can_run_32bit); then
+    stage "Wine: the Windows test programs, scripts and a flight through the module file under Wine"
     ctest --preset windows
 else
     echo "test: Wine stage SKIPPED, $reason; not run: the Windows test programs, the gaugehost scripts and the flight under Wine, the profile differential"
 fi
 
+stage "native suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 ctest --preset native-asan -j2
 
+stage "fuzz targets, ${BRASK_FUZZ_SECONDS:-10} s each"
 scripts/fuzz.sh "${BRASK_FUZZ_SECONDS:-10}"
