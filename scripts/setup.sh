@@ -11,6 +11,8 @@ packages+=(pandoc)
 # The fuzz targets (clang with libFuzzer) and the benchmarks (Google Benchmark, valgrind, and
 # time for the processor time of the simulated hour).
 packages+=(clang libclang-rt-14-dev libbenchmark-dev valgrind time)
+# The emulated host (gaugehost --module on the native build): the Unicorn CPU emulator.
+packages+=(libunicorn-dev)
 # The Windows build: the i686 mingw-w64 cross compilers (the posix-thread variant among them).
 packages+=(g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
 # Wine, 32-bit, to run the Windows test programs: only where this machine can run 32-bit code.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test:
-#   1. the native debug build and its tests;
+#   1. the native debug build and its tests, among them every script and flight through the real
+#      module file in the emulated host (gaugehost --module), which runs on any machine;
 #   2. the Windows module file with its test programs (i686 mingw-w64), run under Wine, including
 #      the gaugehost scripts against the real module, the profile differential and a flight
 #      compared frame by frame with the native build's. Wine's loader is a 32-bit program: on a
@@ -13,21 +14,28 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 
+stage() { printf '\n== test: %s\n' "$*"; }
+
+stage "native suite, with the real module file in the emulated host (emulated_script.*, emulated_flight.*, ModuleFile.*)"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native -j2
 
+stage "Windows build: the module file, its test programs and the pilots' package"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 cmake --build --preset windows --target brask_torvik_package_check
 if reason=$(tools/wine/can_run_32bit); then
+    stage "Wine: the Windows test programs, scripts and a flight through the module file under Wine"
     ctest --preset windows
 else
     echo "test: Wine stage SKIPPED, $reason; not run: the Windows test programs, the gaugehost scripts and the flight under Wine, the profile differential"
 fi
 
+stage "native suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 ctest --preset native-asan -j2
 
+stage "fuzz targets, ${BRASK_FUZZ_SECONDS:-10} s each"
 scripts/fuzz.sh "${BRASK_FUZZ_SECONDS:-10}"

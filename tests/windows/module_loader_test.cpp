@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,7 +17,7 @@
 
 #include "platform/virtual_devices.h"
 #include "tests/windows/panel_host.h"
-#include "tools/pe/pe_image.h"
+#include "tools/pe/pe_file.h"
 
 namespace {
 
@@ -65,14 +67,14 @@ protected:
         a_pilot->gauge_callback(a_pilot, service_id, 0);
     }
 
-    // The import address table slot through which the module calls a function.
+    // The import address table slot through which the loaded module calls a function: the file
+    // names the slot, the same place in the loaded image.
     static void** import_slot(const char* dll, const char* function)
     {
+        std::ifstream file(BRASK_GAUGE_MODULE, std::ios::binary);
+        const pe_file image = parse_pe_file(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
         auto* const base = static_cast<uint8_t*>(module_.handle);
-        const uint32_t pe = *reinterpret_cast<const uint32_t*>(base + 0x3C);
-        const uint32_t image_size = *reinterpret_cast<const uint32_t*>(base + pe + 4 + 20 + 56);
-        const PeImage image(base, image_size, PeImage::layout::mapped);
-        for (const PeImage::imported& i : image.imports())
+        for (const pe_import& i : image.imports)
             if (lstrcmpiA(i.dll.c_str(), dll) == 0 && i.function == function) return reinterpret_cast<void**>(base + i.slot_rva);
         return nullptr;
     }

@@ -127,8 +127,45 @@ std::string default_bitmap_folder()
     return BRASK_RESOURCE_DIR;
 }
 
-std::unique_ptr<bitmap_source> module_bitmaps(void*)
+namespace {
+
+std::map<void*, bitmap_resource_reader>& registered_resources()
 {
+    static std::map<void*, bitmap_resource_reader> readers;
+    return readers;
+}
+
+class resource_bitmaps : public bitmap_source {
+public:
+    explicit resource_bitmaps(bitmap_resource_reader reader) : reader_(std::move(reader)) {}
+
+protected:
+    std::optional<rgb_image> load(uint32_t id) override
+    {
+        const std::optional<std::vector<uint8_t>> bytes = reader_(id);
+        return bytes ? decode_dib(bytes->data(), bytes->size()) : std::nullopt;
+    }
+
+private:
+    bitmap_resource_reader reader_;
+};
+
+}  // namespace
+
+void register_module_resources(void* resource_handle, bitmap_resource_reader reader)
+{
+    registered_resources()[resource_handle] = std::move(reader);
+}
+
+void unregister_module_resources(void* resource_handle)
+{
+    registered_resources().erase(resource_handle);
+}
+
+std::unique_ptr<bitmap_source> module_bitmaps(void* resource_handle)
+{
+    const auto found = registered_resources().find(resource_handle);
+    if (found != registered_resources().end()) return std::make_unique<resource_bitmaps>(found->second);
     return std::make_unique<bitmap_files>(default_bitmap_folder());
 }
 

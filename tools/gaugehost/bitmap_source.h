@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -86,8 +87,15 @@ private:
 
 // The folder named by BRASK_RESOURCES if set, else the repository's resources folder.
 std::string default_bitmap_folder();
+
+// A module file run in the emulated host brings its own bitmaps, as on Windows: while it is
+// registered, its resource handle leads to its bitmap resources (packed DIBs, by id).
+using bitmap_resource_reader = std::function<std::optional<std::vector<uint8_t>>(uint32_t id)>;
+void register_module_resources(void* resource_handle, bitmap_resource_reader reader);
+void unregister_module_resources(void* resource_handle);
 #endif
 
 // The module's bitmaps as this build reaches them: through the module handle that the host
-// gave the install routine on Windows, from the resources folder natively (the handle is unused).
+// gave the install routine on Windows; natively from the module file's own resources when the
+// handle is registered, else from the resources folder.
 std::unique_ptr<bitmap_source> module_bitmaps(void* resource_handle);

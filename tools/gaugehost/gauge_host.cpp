@@ -27,8 +27,6 @@ void HOST_CALL lookup_var(MODULE_VAR* var) { host().on_lookup_var(var); }
 
 constexpr size_t event_capacity = 1 << 16;  // reserved so that recording does not allocate mid-frame
 constexpr int longest_chain = 256;          // a guard against a chain that loops
-constexpr size_t string_guard_bytes = 16;
-constexpr char string_guard = '\x5A';
 constexpr int32_t service_ids_open[][2] = {{0, 1}, {2, 3}, {4, 5}};
 
 }  // namespace

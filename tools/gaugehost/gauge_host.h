@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -15,6 +16,17 @@
 #include "gauges/element_records.h"
 #include "module/gauge_header.h"
 #include "module/host_abi.h"
+
+// The text buffer the host gives a string element: the characters shown and a terminator, then
+// guard bytes that reveal an overrun.
+constexpr size_t string_guard_bytes = 16;
+constexpr char string_guard = '\x5A';
+
+// A fault of the module's own code (an emulated module raises it): it ends the script as a
+// module error, not as a line that could not be carried out.
+struct module_fault : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // What the host needs of a loaded module.
 struct module_records {

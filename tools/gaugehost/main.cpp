@@ -20,6 +20,9 @@
 #else
 #include <unistd.h>
 
+#include <memory>
+
+#include "tools/gaugehost/emulated_module.h"
 #include "tools/gaugehost/linked_module.h"
 #endif
 
@@ -31,8 +34,9 @@ const char* const usage_head =
     "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
     "is '-' or absent), and prints what the module did as JSON lines.\n"
     "\n"
-    "  --module PATH  the module file to load (Windows build); the native build has the module\n"
-    "                 linked in and ignores it\n"
+    "  --module PATH  the module file (.gau) to load: with LoadLibrary on the Windows build, into\n"
+    "                 an emulated 32-bit machine on the native build; without it the native\n"
+    "                 build runs the module linked into it\n"
     "  --help         this text\n"
     "\n"
     "Commands, one a line ('#' starts a comment):\n"
@@ -42,8 +46,9 @@ const char* const usage_head =
     "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n";
 
 const char* const usage_tail =
-    "\nExit status: 0 after a run, 1 when the module cannot be loaded, 2 for a bad script (nothing\n"
-    "run), 3 when a line cannot be carried out (what ran before it has been printed).\n";
+    "\nExit status: 0 after a run, 1 when the module cannot be loaded or its code faults, 2 for a\n"
+    "bad script (nothing run), 3 when a line cannot be carried out (what ran before it has been\n"
+    "printed).\n";
 
 // The usage, with the commands that extensions linked into this program add.
 std::string usage()
@@ -123,7 +128,16 @@ int main(int argc, char** argv)
     }
     const module_records module = {loaded.linkage, loaded.import_table, loaded.handle};
 #else
-    const module_records module = linked_module();
+    std::unique_ptr<emulated_module> emulated;
+    if (!module_path.empty()) {
+        try {
+            emulated = std::make_unique<emulated_module>(module_path);
+        } catch (const std::exception& error) {
+            std::cerr << "gaugehost: " << module_path << ": " << error.what() << "\n";
+            return 1;
+        }
+    }
+    const module_records module = emulated ? emulated->records() : linked_module();
 #endif
 
     std::string text;
@@ -148,6 +162,11 @@ int main(int argc, char** argv)
         std::cout.flush();
         std::cerr << "gaugehost: " << error.line << ": " << error.what() << "\n";
         return 3;
+    } catch (const module_fault& fault) {
+        // A fault of the module's code ends the script with the error that names it.
+        std::cout.flush();
+        std::cerr << "gaugehost: " << module_path << ": " << fault.what() << "\n";
+        return 1;
     }
     std::cout.flush();
     return 0;

@@ -15,8 +15,6 @@ constexpr rgb black{0, 0, 0};
 constexpr rgb sprite_window{1, 1, 1};
 constexpr double text_height_of_box = 0.8;
 constexpr double farthest_offset = 1e6;  // pixels; anything farther is off every canvas
-constexpr size_t string_guard_bytes = 16;
-constexpr char string_guard = '\x5A';
 
 double value_of(ELEMENT_VALUE_FN callback, ELEMENT_HEADER* element)
 {

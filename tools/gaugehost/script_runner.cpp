@@ -146,6 +146,8 @@ void run_script(const std::vector<script_command>& commands, GaugeHost& host, st
     for (const script_command& command : commands) {
         try {
             run_command(command, host, out);
+        } catch (const module_fault&) {
+            throw;
         } catch (const std::exception& error) {
             throw script_error(command.line, error.what());
         }

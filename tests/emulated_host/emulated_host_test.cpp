@@ -1,0 +1,354 @@
+// The emulated host's rules, each caught in the act: small hand-assembled 32-bit routines that
+// break one rule apiece (and a well-behaved one that breaks none), the module file spoiled in the
+// ways a damaged download or a wrong build spoils it, and a module that calls a function outside
+// its import allowlist. The bytes are x86 machine code written out by hand.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tools/gaugehost/emulated_module.h"
+#include "tools/gaugehost/win32_imports.h"
+#include "tools/gaugehost/x86_machine.h"
+
+namespace {
+
+constexpr uint32_t code = 0x40000000;  // where the test routines lie, read-only as code is
+
+struct routine_case {
+    const char* situation;
+    std::vector<uint8_t> bytes;
+    bool value_callback;  // called as a value callback: a double in ST(0) is due
+    const char* error;    // what the error must say
+};
+
+// Each routine is called with one argument (stdcall: it must end with ret 4).
+const routine_case faulty_routines[] = {
+    {"returns as cdecl, leaving its argument to the caller", {0xC3}, false, "did not pop its arguments"},
+    {"pops two arguments where it has one", {0xC2, 0x08, 0x00}, false, "popped too much"},
+    {"uses EBX without saving it", {0xBB, 1, 0, 0, 0, 0xC2, 4, 0}, false, "did not preserve EBX"},
+    {"uses ESI without saving it", {0xBE, 1, 0, 0, 0, 0xC2, 4, 0}, false, "did not preserve ESI"},
+    {"uses EDI without saving it", {0xBF, 1, 0, 0, 0, 0xC2, 4, 0}, false, "did not preserve EDI"},
+    {"uses EBP without saving it", {0xBD, 1, 0, 0, 0, 0xC2, 4, 0}, false, "did not preserve EBP"},
+    {"reads through a null pointer", {0xA1, 0, 0, 0, 0, 0xC2, 4, 0}, false,
+     "reads 4 bytes at 0x00000000, outside its memory (instruction at 0x40000000)"},
+    {"writes into its own code", {0xC7, 0x05, 0x00, 0x00, 0x00, 0x40, 0, 0, 0, 0, 0xC2, 4, 0}, false,
+     "writes 4 bytes at 0x40000000, which is read-only"},
+    {"jumps where nothing is mapped", {0xB8, 0x00, 0x00, 0x00, 0x50, 0xFF, 0xE0}, false, "jumps to 0x50000000, outside its memory"},
+    {"loops for ever", {0xEB, 0xFE}, false, "ran past its budget of 100000 instructions (a hang?); it was at 0x40000000"},
+    {"leaves the direction flag set", {0xFD, 0xC2, 4, 0}, false, "returned with the direction flag set"},
+    {"switches the x87 unit to 64-bit precision",
+     {0x68, 0x7F, 0x03, 0, 0, 0xD9, 0x2C, 0x24, 0x58, 0xC2, 4, 0}, false,
+     "changed the x87 control word from 0x0000027f to 0x0000037f"},
+    {"turns on flush-to-zero", {0x68, 0x80, 0x9F, 0, 0, 0x0F, 0xAE, 0x14, 0x24, 0x58, 0xC2, 4, 0}, false,
+     "changed the SSE control word (MXCSR) from 0x00001f80 to 0x00009f80"},
+    {"leaves a value on the x87 stack", {0xD9, 0xE8, 0xC2, 4, 0}, false, "left the x87 stack unbalanced"},
+    {"returns from a value callback with ST(0) empty", {0xC2, 4, 0}, true, "returned no value in ST(0)"},
+    {"returns two values from a value callback", {0xD9, 0xE8, 0xD9, 0xE8, 0xC2, 4, 0}, true, "left the x87 stack unbalanced"},
+    {"divides by zero", {0x31, 0xC9, 0xF7, 0xF1, 0xC2, 4, 0}, false, "divides by zero at 0x40000002"},
+    {"executes an undefined instruction", {0x0F, 0x0B}, false, "stopped at 0x40000000"},
+    {"halts the processor", {0x90, 0xF4, 0xC2, 4, 0}, false, "executes hlt at 0x40000001"},
+};
+
+void PrintTo(const routine_case& routine, std::ostream* out)
+{
+    *out << routine.situation;
+}
+
+class EmulatedMachine : public testing::TestWithParam<routine_case> {
+protected:
+    void SetUp() override
+    {
+        machine.map(code, 0x1000, x86_machine::readable | x86_machine::executable, "test code");
+        machine.set_budget(100000);
+    }
+    void place(const std::vector<uint8_t>& bytes) { machine.write(code, bytes.data(), bytes.size()); }
+
+    x86_machine machine;
+};
+
+TEST_P(EmulatedMachine, NamesTheRuleBrokenAndWhere)
+{
+    const routine_case& routine = GetParam();
+    place(routine.bytes);
+    try {
+        if (routine.value_callback) machine.call_double(code, {7}, "faulty routine");
+        else machine.call(code, {7}, "faulty routine");
+        FAIL() << routine.situation << ": no error";
+    } catch (const emulation_fault& fault) {
+        const std::string message = fault.what();
+        EXPECT_EQ(message.rfind("faulty routine (at 0x40000000) ", 0), 0u) << message;
+        EXPECT_NE(message.find(routine.error), std::string::npos) << routine.situation << ": " << message;
+    }
+}
+
+// Test names from the situations: "uses EBX without saving it" becomes UsesEBXWithoutSavingIt.
+template <typename Case>
+std::string situation_name(const testing::TestParamInfo<Case>& info)
+{
+    std::string name;
+    bool capital = true;
+    for (const char* c = info.param.situation; *c != '\0'; ++c) {
+        if (!std::isalnum(static_cast<unsigned char>(*c))) {
+            capital = true;
+            continue;
+        }
+        name.push_back(capital ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c))) : *c);
+        capital = false;
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultyRoutines, EmulatedMachine, testing::ValuesIn(faulty_routines), situation_name<routine_case>);
+
+// A well-behaved routine: saves what it uses, calls a host function the stdcall way and returns
+// its result; a value callback returns 1.0. Neither trips a check, and calls may follow calls.
+TEST(EmulatedMachineRules, WellBehavedRoutinesPass)
+{
+    x86_machine machine;
+    machine.map(code, 0x1000, x86_machine::readable | x86_machine::executable, "test code");
+    const uint32_t doubler = machine.add_trap("doubler", 4, [](x86_machine& m) { m.set_result(m.argument(0) * 2); });
+    machine.write32(code + 0x100, doubler);
+    // push ebx; mov ebx,[esp+8]; push ebx; call [code+0x100]; pop ebx; ret 4
+    const std::vector<uint8_t> routine = {0x53, 0x8B, 0x5C, 0x24, 0x08, 0x53, 0xFF, 0x15, 0x00, 0x01, 0x00, 0x40, 0x5B, 0xC2, 4, 0};
+    machine.write(code, routine.data(), routine.size());
+    const std::vector<uint8_t> one = {0xD9, 0xE8, 0xC2, 4, 0};  // fld1; ret 4
+    machine.write(code + 0x40, one.data(), one.size());
+    for (uint32_t argument : {7u, 21u}) EXPECT_EQ(machine.call(code, {argument}, "doubling routine"), 2 * argument);
+    EXPECT_EQ(machine.call_double(code + 0x40, {0}, "value callback"), 1.0);
+}
+
+// Every function the allowlist permits is one the emulated host serves.
+TEST(EmulatedImports, EveryAllowedImportIsServed)
+{
+    std::ifstream file(BRASK_SOURCE_DIR "/module/imports.allowlist");
+    ASSERT_TRUE(file) << "cannot read module/imports.allowlist";
+    int entries = 0;
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        std::string dll, function;
+        if (!(words >> dll >> function) || dll[0] == '#') continue;
+        ++entries;
+        EXPECT_TRUE(import_allowed(dll, function)) << dll << "!" << function;
+        EXPECT_NE(find_served_import(dll, function), nullptr) << dll << "!" << function << " is not served";
+    }
+    EXPECT_GT(entries, 0);
+}
+
+// The module file, spoiled, given to gaugehost --module.
+
+std::vector<uint8_t> module_file()
+{
+    const char* path = std::getenv("BRASK_MODULE_FILE");
+    if (path == nullptr) return {};
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+uint32_t u32(const std::vector<uint8_t>& bytes, size_t at)
+{
+    uint32_t value;
+    std::memcpy(&value, &bytes[at], 4);
+    return value;
+}
+
+void put16(std::vector<uint8_t>& bytes, size_t at, uint16_t value)
+{
+    std::memcpy(&bytes[at], &value, 2);
+}
+
+// Replaces the first occurrence of a text (with its terminator) by another of the same length.
+void rename(std::vector<uint8_t>& bytes, const std::string& from, const std::string& to)
+{
+    const std::string needle(from.c_str(), from.size() + 1);
+    const auto found = std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end());
+    ASSERT_NE(found, bytes.end()) << from;
+    std::copy(to.begin(), to.end(), found);
+}
+
+struct run_result {
+    int status;
+    std::string errors;  // the last line
+    std::string module_path;
+};
+
+run_result run_gaugehost(const std::vector<uint8_t>& module, const std::string& script)
+{
+    // Files of this process's own: the tests run side by side.
+    const std::string stem = testing::TempDir() + "emulated_host_" + std::to_string(getpid());
+    const std::string module_path = stem + ".gau", script_path = stem + ".gh";
+    std::ofstream(module_path, std::ios::binary).write(reinterpret_cast<const char*>(module.data()),
+                                                         static_cast<std::streamsize>(module.size()));
+    std::ofstream(script_path) << script;
+    const std::string command = std::string("'") + BRASK_GAUGEHOST + "' --module '" + module_path + "' '" + script_path +
+                                "' 2>&1 >/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string errors;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) errors.push_back(static_cast<char>(c));
+    const int status = pclose(pipe);
+    std::remove(module_path.c_str());
+    std::remove(script_path.c_str());
+    // The error is the last line (a flight reports its start before).
+    while (!errors.empty() && errors.back() == '\n') errors.pop_back();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, errors.substr(errors.rfind('\n') + 1), module_path};
+}
+
+struct spoiled_case {
+    const char* situation;
+    std::function<void(std::vector<uint8_t>&)> spoil;
+    const char* error;
+};
+
+size_t nt_header(const std::vector<uint8_t>& bytes)
+{
+    return u32(bytes, 0x3C);
+}
+
+size_t section_table(const std::vector<uint8_t>& bytes)
+{
+    const size_t nt = nt_header(bytes);
+    return nt + 24 + (bytes[nt + 20] | bytes[nt + 21] << 8);
+}
+
+const spoiled_case spoiled_files[] = {
+    {"a script given in place of the module", [](std::vector<uint8_t>& b) { b.assign({'o', 'p', 'e', 'n', '\n'}); },
+     "not a Windows DLL (no MZ header)"},
+    {"a 64-bit build", [](std::vector<uint8_t>& b) { put16(b, nt_header(b) + 4, 0x8664); },
+     "a 64-bit DLL; the simulator loads only 32-bit x86 modules"},
+    {"a program rather than a library", [](std::vector<uint8_t>& b) { b[nt_header(b) + 23] &= ~0x20; },
+     "not a DLL (an executable image)"},
+    {"a module without Linkage", [](std::vector<uint8_t>& b) { rename(b, "Linkage", "Linkagf"); }, "does not export Linkage"},
+    {"a download cut off half way", [](std::vector<uint8_t>& b) { b.resize(b.size() / 2); }, "is truncated: its data ends at"},
+    {"two sections at one address",
+     [](std::vector<uint8_t>& b) { std::memcpy(&b[section_table(b) + 40 + 12], &b[section_table(b) + 12], 4); },
+     "sections .text and .data overlap"},
+};
+
+void PrintTo(const spoiled_case& spoiled, std::ostream* out)
+{
+    *out << spoiled.situation;
+}
+
+class SpoiledModuleFile : public testing::TestWithParam<spoiled_case> {};
+
+TEST_P(SpoiledModuleFile, IsRefusedWithItsReason)
+{
+    std::vector<uint8_t> bytes = module_file();
+    ASSERT_FALSE(bytes.empty()) << "cannot read the module file named by BRASK_MODULE_FILE";
+    GetParam().spoil(bytes);
+    const run_result result = run_gaugehost(bytes, "open\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors.rfind("gaugehost: " + result.module_path + ": ", 0), 0u) << result.errors;
+    EXPECT_NE(result.errors.find(GetParam().error), std::string::npos) << result.errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(ModuleFile, SpoiledModuleFile, testing::ValuesIn(spoiled_files), situation_name<spoiled_case>);
+
+// A module file damaged anywhere outside its code and bitmaps (headers, data, imports, exports,
+// relocations), a few bytes at a time or cut short: the host refuses it or runs it, and never
+// crashes. 100 files from a fixed seed.
+TEST(ModuleFileDamage, NeverCrashesTheHost)
+{
+    const std::vector<uint8_t> original = module_file();
+    ASSERT_FALSE(original.empty()) << "cannot read the module file named by BRASK_MODULE_FILE";
+    std::vector<std::pair<size_t, size_t>> ranges = {{0, 0x400}};  // the headers
+    const size_t table = section_table(original);
+    const size_t sections = original[nt_header(original) + 6] | original[nt_header(original) + 7] << 8;
+    for (size_t i = 0; i < sections; ++i) {
+        const std::string name(reinterpret_cast<const char*>(&original[table + 40 * i]), 5);
+        const size_t size = u32(original, table + 40 * i + 16), offset = u32(original, table + 40 * i + 20);
+        if (name != ".text" && name != ".rsrc" && size != 0) ranges.emplace_back(offset, offset + size);
+    }
+    std::mt19937 random(1);
+    const std::string path = testing::TempDir() + "damaged_" + std::to_string(getpid()) + ".gau";
+    int refused = 0, ran = 0;
+    for (int file = 0; file < 100; ++file) {
+        std::vector<uint8_t> bytes = original;
+        for (int n = 1 + static_cast<int>(random() % 8); n > 0; --n) {
+            const auto& [begin, end] = ranges[random() % ranges.size()];
+            bytes[begin + random() % (end - begin)] = static_cast<uint8_t>(random());
+        }
+        if (random() % 10 == 0) bytes.resize(random() % bytes.size());
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        try {
+            emulated_module module(path);
+            module.machine().set_budget(1'000'000);
+            GaugeHost host(module.records());
+            host.open();
+            host.frame(3);
+            host.close();
+            ++ran;
+        } catch (const std::exception& error) {
+            EXPECT_NE(std::string(error.what()), "") << "file " << file;
+            ++refused;
+        }
+    }
+    std::remove(path.c_str());
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(ran, 0);
+}
+
+// Every gauge drawn from the module file's own bitmaps (no resources folder to fall back on) looks
+// as the linked module's drawn from the folder the file's resources are built from.
+TEST(ModuleFileBitmaps, GaugesDrawnFromTheFilesOwnBitmapsMatchTheLinkedModule)
+{
+    const char* module = std::getenv("BRASK_MODULE_FILE");
+    ASSERT_NE(module, nullptr) << "BRASK_MODULE_FILE names no module file";
+    const std::string stem = testing::TempDir() + "emulated_render_" + std::to_string(getpid());
+    const std::vector<std::string> gauges = {"A_Pilot", "AP_Panel_1", "AP_YoySet", "V_Contrl_key", "V_Lamp", "IN_4"};
+    for (const std::string side : {"linked", "emulated"}) {
+        std::ofstream script(stem + ".gh");
+        script << "joystick 0 present z r\nvar 61 60 79 2.0 77 1.5 81 90\nopen\nframe 2\nclick AP_Panel_1 150 50\nframe 3\n";
+        for (const std::string& gauge : gauges) script << "render " << gauge << " " << stem << "_" << side << "_" << gauge << ".png\n";
+        script.close();
+        const std::string command = side == "linked"
+                                        ? std::string("'") + BRASK_GAUGEHOST + "' '" + stem + ".gh' >/dev/null"
+                                        : std::string("BRASK_RESOURCES=/nonexistent '") + BRASK_GAUGEHOST + "' --module '" +
+                                              module + "' '" + stem + ".gh' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    auto read = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    };
+    for (const std::string& gauge : gauges) {
+        const std::vector<char> linked = read(stem + "_linked_" + gauge + ".png");
+        EXPECT_FALSE(linked.empty()) << gauge;
+        EXPECT_TRUE(linked == read(stem + "_emulated_" + gauge + ".png")) << gauge << " is drawn differently";
+        std::remove((stem + "_linked_" + gauge + ".png").c_str());
+        std::remove((stem + "_emulated_" + gauge + ".png").c_str());
+    }
+    std::remove((stem + ".gh").c_str());
+}
+
+// A module built against a function the allowlist does not permit loads, and stops the script
+// at the first call, naming the function: in plain frames and in a flight.
+TEST(ModuleFileImports, CallOutsideTheAllowlistEndsTheScript)
+{
+    std::vector<uint8_t> bytes = module_file();
+    ASSERT_FALSE(bytes.empty()) << "cannot read the module file named by BRASK_MODULE_FILE";
+    rename(bytes, "QueryPerformanceCounter", "QueryPerformanceCountex");
+    for (const char* script : {"joystick 0 present z r\nopen\nframe 3\n", "start level 150 150\nopen\nfly 1\n"}) {
+        const run_result result = run_gaugehost(bytes, script);
+        EXPECT_EQ(result.status, 1) << script;
+        EXPECT_EQ(result.errors.rfind("gaugehost: " + result.module_path + ": ", 0), 0u) << result.errors;
+        EXPECT_NE(result.errors.find("calls KERNEL32.dll!QueryPerformanceCountex, which is not on the import allowlist"),
+                  std::string::npos)
+            << result.errors;
+    }
+}
+
+}  // namespace

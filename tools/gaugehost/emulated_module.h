@@ -1,0 +1,33 @@
+// A gauge module file (the real 32-bit .gau) loaded into an emulated 32-bit x86 machine, so that
+// a native host can run it on any machine: the image mapped with its sections' protections,
+// relocated, its imports resolved to the Windows functions the host serves (those on the import
+// allowlist; any other import is an error when called), its TLS callbacks and library entry point
+// run, and its records presented to the host core (emulated_records.h).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "tools/gaugehost/gauge_host.h"
+
+class x86_machine;
+class emulated_records;
+
+class emulated_module {
+public:
+    // Throws module_error (pe_file.h) for a file the loader cannot use and emulation_fault
+    // (x86_machine.h) for a fault of the module's own code; both say what is wrong.
+    explicit emulated_module(const std::string& path);
+    ~emulated_module();
+
+    module_records records();
+    x86_machine& machine() { return *machine_; }
+
+private:
+    std::unique_ptr<x86_machine> machine_;
+    std::unique_ptr<struct import_context> imports_;
+    std::unique_ptr<emulated_records> records_;
+};
+
+// The module's imports that the allowlist permits, one "dll!function" a line.
+bool import_allowed(const std::string& dll, const std::string& function);

@@ -1,0 +1,351 @@
+#include "tools/gaugehost/x86_machine.h"
+
+#include <unicorn/unicorn.h>
+
+#include <cstring>
+#include <sstream>
+#include <utility>
+
+namespace {
+
+// The machine's own areas, below anything a module occupies.
+constexpr uint32_t trap_area = 0x00010000, trap_area_size = 0x00010000, stub_size = 16;
+constexpr uint32_t machine_data = 0x00020000, machine_data_size = 0x1000;
+// Where the host's calls end: a hlt, which stops the emulator, in a page of its own.
+constexpr uint32_t exit_area = 0x00030000, exit_area_size = 0x1000;
+constexpr uint32_t stack_base = 0x00100000, stack_size = 0x00100000;
+constexpr uint32_t stack_top = stack_base + stack_size - 64;
+
+// What a callee must leave as it found it, set to recognisable values for every call.
+constexpr int saved_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP};
+constexpr const char* saved_register_names[] = {"EBX", "ESI", "EDI", "EBP"};
+constexpr uint32_t saved_register_marks[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1, 0xEBEBEBEB};
+
+constexpr uint32_t control_word_default = 0x027F;  // x87: all exceptions masked, 53-bit precision
+constexpr uint32_t mxcsr_default = 0x1F80;         // SSE: all exceptions masked, round to nearest
+constexpr uint32_t mxcsr_control_bits = 0xFFC0;    // the status flags below may change freely
+constexpr uint32_t status_stack_fault = 0x0040, status_top = 0x3800, status_top_one_popped_too_many = 0x0800;
+constexpr uint32_t direction_flag = 0x0400;
+constexpr uint64_t cr4_sse_enabled = 0x0600;  // OSFXSR and OSXMMEXCPT
+
+constexpr uint8_t op_int3 = 0xCC, op_hlt = 0xF4, op_ret = 0xC3, op_ret_imm = 0xC2, op_jmp_rel32 = 0xE9;
+constexpr uint8_t op_fstp_m64[] = {0xDD, 0x1D};
+
+void check(uc_err error, const char* what)
+{
+    if (error != UC_ERR_OK) throw std::runtime_error(std::string("emulator: ") + what + ": " + uc_strerror(error));
+}
+
+void put32(std::vector<uint8_t>& code, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) code.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+int uc_permissions(int permissions)
+{
+    return ((permissions & x86_machine::readable) ? UC_PROT_READ : 0) |
+           ((permissions & x86_machine::writable) ? UC_PROT_WRITE : 0) |
+           ((permissions & x86_machine::executable) ? UC_PROT_EXEC : 0);
+}
+
+}  // namespace
+
+std::string hex32(uint32_t value)
+{
+    std::ostringstream text;
+    text << "0x" << std::hex;
+    text.width(8);
+    text.fill('0');
+    text << value;
+    return text.str();
+}
+
+struct machine_hooks {
+    static void on_interrupt(uc_engine*, uint32_t number, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const uint32_t eip = machine.reg(UC_X86_REG_EIP);
+        const uint32_t stub = eip - 1;
+        const uint32_t index = (stub - trap_area) / stub_size;
+        if (number != 3 || stub < trap_area || stub % stub_size != 0 || index >= machine.traps_.size()) {
+            const std::string what = number == 0   ? "divides by zero"
+                                     : number == 3 ? "hits a breakpoint"
+                                                   : "raises interrupt " + std::to_string(number);
+            machine.fail(what + " at " + hex32(number == 3 ? stub : eip));
+            return;
+        }
+        try {
+            machine.traps_[index].handler(machine);
+        } catch (const std::exception& error) {
+            machine.fail("calls " + machine.traps_[index].name + " (returning to " + hex32(machine.return_address()) +
+                         "): " + error.what());
+        }
+    }
+
+    static bool on_bad_access(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const uint32_t eip = machine.reg(UC_X86_REG_EIP);
+        const std::string where = hex32(static_cast<uint32_t>(address));
+        std::string what;
+        switch (type) {
+        case UC_MEM_READ_UNMAPPED: what = "reads " + std::to_string(size) + " bytes at " + where + ", outside its memory"; break;
+        case UC_MEM_WRITE_UNMAPPED: what = "writes " + std::to_string(size) + " bytes at " + where + ", outside its memory"; break;
+        case UC_MEM_FETCH_UNMAPPED: what = "jumps to " + where + ", outside its memory"; break;
+        case UC_MEM_WRITE_PROT: what = "writes " + std::to_string(size) + " bytes at " + where + ", which is read-only"; break;
+        case UC_MEM_READ_PROT: what = "reads " + std::to_string(size) + " bytes at " + where + ", which is not readable"; break;
+        case UC_MEM_FETCH_PROT: what = "executes at " + where + ", which is not code"; break;
+        default: what = "accesses " + where + " wrongly"; break;
+        }
+        machine.fail(what + " (instruction at " + hex32(eip) + ")");
+        return false;
+    }
+};
+
+x86_machine::x86_machine()
+{
+    check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "open");
+    map(trap_area, trap_area_size, readable | executable, "the host's trap stubs");
+    map(machine_data, machine_data_size, readable | writable, "the host's call data");
+    map(stack_base, stack_size, readable | writable, "the stack");
+    map(exit_area, exit_area_size, readable | executable, "the host's exit");
+    double_slot_ = machine_data;
+
+    uc_hook hook;
+    check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&machine_hooks::on_interrupt), this, 1, 0),
+          "interrupt hook");
+    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&machine_hooks::on_bad_access), this, 1, 0),
+          "memory hook");
+
+    // Where the host's calls return: the exit itself, or code that stores and pops ST(0) first.
+    plain_return_ = exit_area;
+    write(exit_area, &op_hlt, 1);
+    std::vector<uint8_t> store(op_fstp_m64, op_fstp_m64 + 2);
+    put32(store, double_slot_);
+    store.push_back(op_jmp_rel32);
+    put32(store, 0);
+    double_return_ = add_code(store);
+    write32(double_return_ + 7, plain_return_ - (double_return_ + 11));
+
+    // The host's calls end at that hlt. With no exit addresses, Unicorn need not drop the
+    // translated code around them after every run, and the module's code stays translated.
+    uc_ctl_exits_enable(uc_);
+    check(uc_ctl_set_exits(uc_, nullptr, 0), "exits");
+
+    uint64_t cr4 = 0;
+    uc_reg_read(uc_, UC_X86_REG_CR4, &cr4);
+    cr4 |= cr4_sse_enabled;
+    check(uc_reg_write(uc_, UC_X86_REG_CR4, &cr4), "enable SSE");
+}
+
+x86_machine::~x86_machine()
+{
+    if (uc_ != nullptr) uc_close(uc_);
+}
+
+void x86_machine::map(uint32_t address, uint32_t size, int permissions, const std::string& name)
+{
+    region r{address, size, name, std::make_unique<uint8_t[]>(size)};
+    std::memset(r.storage.get(), 0, size);
+    check(uc_mem_map_ptr(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
+          ("map " + name).c_str());
+    regions_.push_back(std::move(r));
+}
+
+uint8_t* x86_machine::pointer(uint32_t address, size_t size) const
+{
+    for (const region& r : regions_)
+        if (address >= r.base && uint64_t{address} - r.base + size <= r.size) return r.storage.get() + (address - r.base);
+    throw emulation_fault("the host reached " + std::to_string(size) + " bytes at " + hex32(address) +
+                          ", outside the module's memory");
+}
+
+void x86_machine::read(uint32_t address, void* data, size_t size) const
+{
+    std::memcpy(data, pointer(address, size), size);
+}
+
+void x86_machine::write(uint32_t address, const void* data, size_t size)
+{
+    std::memcpy(pointer(address, size), data, size);
+}
+
+uint32_t x86_machine::read32(uint32_t address) const
+{
+    uint32_t value;
+    read(address, &value, 4);
+    return value;
+}
+
+void x86_machine::write32(uint32_t address, uint32_t value)
+{
+    write(address, &value, 4);
+}
+
+std::string x86_machine::read_text(uint32_t address, size_t longest) const
+{
+    std::string text;
+    for (char c; text.size() < longest && (read(address + static_cast<uint32_t>(text.size()), &c, 1), c != '\0');)
+        text.push_back(c);
+    return text;
+}
+
+uint32_t x86_machine::add_trap(const std::string& name, uint16_t pop_bytes, trap_handler handler)
+{
+    const uint32_t stub = trap_area + static_cast<uint32_t>(traps_.size()) * stub_size;
+    if (stub + stub_size > trap_area + trap_area_size - code_used_) throw std::runtime_error("emulator: too many traps");
+    std::vector<uint8_t> code = {op_int3};
+    if (pop_bytes == 0) {
+        code.push_back(op_ret);
+    } else {
+        code.push_back(op_ret_imm);
+        code.push_back(static_cast<uint8_t>(pop_bytes & 0xFF));
+        code.push_back(static_cast<uint8_t>(pop_bytes >> 8));
+    }
+    write(stub, code.data(), code.size());
+    traps_.push_back({name, std::move(handler)});
+    return stub;
+}
+
+uint32_t x86_machine::add_code(const std::vector<uint8_t>& code)
+{
+    code_used_ += (static_cast<uint32_t>(code.size()) + stub_size - 1) / stub_size * stub_size;
+    const uint32_t at = trap_area + trap_area_size - code_used_;
+    if (at < trap_area + traps_.size() * stub_size) throw std::runtime_error("emulator: no room for host code");
+    write(at, code.data(), code.size());
+    return at;
+}
+
+uint32_t x86_machine::reg(int id) const
+{
+    uint32_t value = 0;
+    uc_reg_read(uc_, id, &value);
+    return value;
+}
+
+void x86_machine::set_reg(int id, uint32_t value)
+{
+    uc_reg_write(uc_, id, &value);
+}
+
+uint32_t x86_machine::argument(int index) const
+{
+    return read32(reg(UC_X86_REG_ESP) + 4 + 4 * static_cast<uint32_t>(index));
+}
+
+uint32_t x86_machine::return_address() const
+{
+    return read32(reg(UC_X86_REG_ESP));
+}
+
+void x86_machine::set_result(uint32_t eax)
+{
+    set_reg(UC_X86_REG_EAX, eax);
+}
+
+void x86_machine::fail(const std::string& message)
+{
+    if (pending_error_.empty()) pending_error_ = message;
+    uc_emu_stop(uc_);
+}
+
+uint32_t x86_machine::call(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
+{
+    run(function, arguments, plain_return_, what);
+    return reg(UC_X86_REG_EAX);
+}
+
+double x86_machine::call_double(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
+{
+    run(function, arguments, double_return_, what);
+    double value;
+    read(double_slot_, &value, sizeof value);
+    return value;
+}
+
+uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
+                 const std::string& what)
+{
+    if (running_) throw std::logic_error("the emulated module was called while it ran");
+    uint32_t esp = stack_top;
+    const uint32_t expected_esp = esp;
+    esp -= static_cast<uint32_t>(4 * arguments.size());
+    uint32_t at = esp;
+    for (uint32_t argument : arguments) write32(std::exchange(at, at + 4), argument);
+    write32(esp -= 4, return_address);
+    // The state every call starts from: the callee-saved registers marked, the direction flag
+    // clear, the x87 stack empty, both control words at Windows' defaults. A call that passed
+    // every check left all of it so, the stack pointer included; only ESP moves for the pushes.
+    if (!entry_state_set_) {
+        static int entry_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP,
+                                        UC_X86_REG_EFLAGS, UC_X86_REG_FPCW, UC_X86_REG_FPSW, UC_X86_REG_MXCSR};
+        uint32_t entry[] = {saved_register_marks[0], saved_register_marks[1], saved_register_marks[2],
+                            saved_register_marks[3], 0x202, control_word_default, 0, mxcsr_default};
+        void* entry_values[std::size(entry)];
+        for (size_t i = 0; i < std::size(entry); ++i) entry_values[i] = &entry[i];
+        uc_reg_write_batch(uc_, entry_registers, entry_values, static_cast<int>(std::size(entry)));
+        entry_state_set_ = true;
+    }
+    set_reg(UC_X86_REG_ESP, esp);
+
+    pending_error_.clear();
+    running_ = true;
+    const uc_err error = uc_emu_start(uc_, function, 0, 0, budget_);
+    running_ = false;
+    std::string problem = pending_error_;
+    entry_state_set_ = false;  // until the checks below pass
+    if (problem.empty() && error != UC_ERR_OK)
+        problem = "stopped at " + hex32(reg(UC_X86_REG_EIP)) + ": " + uc_strerror(error);
+    if (problem.empty()) problem = broken_rule(return_address, expected_esp);
+    if (!problem.empty()) throw emulation_fault(what + " (at " + hex32(function) + ") " + problem);
+    entry_state_set_ = true;
+    return reg(UC_X86_REG_EAX);
+}
+
+bool x86_machine::is_hlt(uint32_t address) const
+{
+    try {
+        return *pointer(address, 1) == op_hlt;
+    } catch (const emulation_fault&) {
+        return false;
+    }
+}
+
+// What the callee got wrong, read from the state it returned with; empty when nothing.
+std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_esp) const
+{
+    static int exit_registers[] = {UC_X86_REG_EIP,    UC_X86_REG_ESP,  UC_X86_REG_EBX,  UC_X86_REG_ESI,
+                                   UC_X86_REG_EDI,    UC_X86_REG_EBP,  UC_X86_REG_EFLAGS, UC_X86_REG_FPCW,
+                                   UC_X86_REG_MXCSR, UC_X86_REG_FPSW};
+    uint32_t values[std::size(exit_registers)] = {};
+    void* pointers[std::size(exit_registers)];
+    for (size_t i = 0; i < std::size(values); ++i) pointers[i] = &values[i];
+    uc_reg_read_batch(uc_, exit_registers, pointers, static_cast<int>(std::size(values)));
+    const uint32_t eip = values[0], esp = values[1], flags = values[6];
+    const uint32_t control_word = values[7] & 0xFFFF, mxcsr = values[8], status = values[9] & 0xFFFF;
+
+    if (eip != plain_return_ + 1 && eip > 0 && is_hlt(eip - 1)) return "executes hlt at " + hex32(eip - 1);
+    if (eip != plain_return_ + 1)
+        return "ran past its budget of " + std::to_string(budget_) + " instructions (a hang?); it was at " + hex32(eip);
+    if (esp != expected_esp) {
+        const int64_t off = int64_t{esp} - int64_t{expected_esp};
+        return "returned with ESP " + std::to_string(off > 0 ? off : -off) + " bytes " + (off > 0 ? "above" : "below") +
+               " where stdcall leaves it: it " + (off > 0 ? "popped too much" : "did not pop its arguments");
+    }
+    for (size_t i = 0; i < std::size(saved_registers); ++i)
+        if (values[2 + i] != saved_register_marks[i])
+            return std::string("did not preserve ") + saved_register_names[i] + " (" + hex32(saved_register_marks[i]) +
+                   " became " + hex32(values[2 + i]) + ")";
+    if (flags & direction_flag) return "returned with the direction flag set";
+    if (control_word != control_word_default)
+        return "changed the x87 control word from " + hex32(control_word_default) + " to " + hex32(control_word);
+    if ((mxcsr & mxcsr_control_bits) != (mxcsr_default & mxcsr_control_bits))
+        return "changed the SSE control word (MXCSR) from " + hex32(mxcsr_default) + " to " + hex32(mxcsr);
+    // The x87 stack is empty at the call; a value callback leaves one value, which the return
+    // stub pops (popping an empty stack leaves the top one place too far).
+    if (return_address == double_return_ && (status & status_top) == status_top_one_popped_too_many)
+        return "returned no value in ST(0)";
+    if ((status & status_stack_fault) || (status & status_top) != 0)
+        return "left the x87 stack unbalanced (status word " + hex32(status) + ")";
+    return {};
+}

@@ -1,0 +1,104 @@
+// A 32-bit x86 machine in the Unicorn CPU emulator, as a Windows process looks to a module
+// loaded into it: memory regions mapped with their protections (everything else is a fault),
+// one stack, and trap stubs whose execution runs host code. The host calls the module's
+// functions with the stdcall convention and checks what a careless compiler or a hand-written
+// routine could get wrong: the arguments popped, the callee-saved registers, the direction flag,
+// the x87 stack and the x87 and SSE control words, and a budget of instructions per call.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tools/gaugehost/gauge_host.h"
+
+struct uc_struct;
+
+// A fault of the module's code, or a call it broke the rules of; the message names the
+// function the host called and the address.
+struct emulation_fault : module_fault {
+    using module_fault::module_fault;
+};
+
+std::string hex32(uint32_t value);
+
+class x86_machine {
+public:
+    enum permission : int { readable = 1, writable = 2, executable = 4 };
+
+    // The instructions one call may run before it counts as a hang.
+    static constexpr uint64_t default_budget = 50'000'000;
+
+    x86_machine();
+    ~x86_machine();
+    x86_machine(const x86_machine&) = delete;
+    x86_machine& operator=(const x86_machine&) = delete;
+
+    // Maps [address, address + size) (both page multiples) with its own zeroed storage.
+    void map(uint32_t address, uint32_t size, int permissions, const std::string& name);
+
+    // Host access to mapped memory; an address outside every region throws emulation_fault.
+    void read(uint32_t address, void* data, size_t size) const;
+    void write(uint32_t address, const void* data, size_t size);
+    uint32_t read32(uint32_t address) const;
+    void write32(uint32_t address, uint32_t value);
+    std::string read_text(uint32_t address, size_t longest) const;
+    // The host's storage behind [address, address + size), or throws.
+    uint8_t* pointer(uint32_t address, size_t size) const;
+
+    // A host routine behind an address of emulated memory: a call to the address runs handler,
+    // then returns to the caller, popping pop_bytes of arguments (stdcall) or none (cdecl).
+    using trap_handler = std::function<void(x86_machine&)>;
+    uint32_t add_trap(const std::string& name, uint16_t pop_bytes, trap_handler handler);
+    // Code of the host's own, placed after the trap stubs.
+    uint32_t add_code(const std::vector<uint8_t>& code);
+
+    // Inside a trap handler: the index-th 32-bit argument of the call, and the results.
+    uint32_t argument(int index) const;
+    void set_result(uint32_t eax);
+    // Inside a trap handler: ends the emulation with this error.
+    void fail(const std::string& message);
+    // Where the current trap returns to in the module.
+    uint32_t return_address() const;
+
+    // Calls the function at address with 32-bit arguments (stdcall) and returns EAX; what names
+    // the function in errors. Throws emulation_fault for a fault or a broken rule.
+    uint32_t call(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what);
+    // The same for a function that returns a double in ST(0); the host pops it.
+    double call_double(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what);
+
+    void set_budget(uint64_t instructions) { budget_ = instructions; }
+
+private:
+    struct region {
+        uint32_t base, size;
+        std::string name;
+        std::unique_ptr<uint8_t[]> storage;
+    };
+    struct trap {
+        std::string name;
+        trap_handler handler;
+    };
+
+    uint32_t run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
+                 const std::string& what);
+    std::string broken_rule(uint32_t return_address, uint32_t expected_esp) const;
+    bool is_hlt(uint32_t address) const;
+    uint32_t reg(int id) const;
+    void set_reg(int id, uint32_t value);
+    friend struct machine_hooks;
+
+    uc_struct* uc_ = nullptr;
+    std::vector<region> regions_;
+    std::vector<trap> traps_;
+    uint32_t code_used_ = 0;  // bytes of the trap area used by add_code, from its end down
+    uint32_t plain_return_ = 0, double_return_ = 0, double_slot_ = 0;
+    std::string pending_error_;
+    bool running_ = false;
+    bool entry_state_set_ = false;  // the registers hold what a call starts from
+    uint64_t budget_ = default_budget;
+};
