@@ -2,9 +2,13 @@
 
 #include <charconv>
 #include <cmath>
+#include <fstream>
+
+#include <unistd.h>
 
 #include "config/number_text.h"
 #include "platform/platform.h"
+#include "platform/virtual_devices.h"
 
 const gain_key gain_keys[gain_count] = {
     {"kurs_kp", "250.0"},  {"kurs_kd", "20.0"},  {"kurs_ki", "10.0"},
@@ -58,4 +62,18 @@ std::string flight_configuration(const gain_values& gains)
     for (int i = 0; i < gain_count; ++i) text += std::string(gain_keys[i].key) + "=" + gain_text(gains[i]) + "\r\n";
     text += "[joy_kanal]\r\nap_kren_kanal=1\r\nap_tang_kanal=2\r\nap_schag_kanal=3\r\nap_kurs_kanal=4\r\n";
     return text;
+}
+
+flight_folder::flight_folder(const std::string& kind, const gain_values& gains)
+    : path(std::filesystem::temp_directory_path() / ("flightsim-" + kind + "-" + std::to_string(getpid())))
+{
+    std::filesystem::create_directories(path / "gauges");
+    std::ofstream(path / "gauges" / "brask_torvik.cfg", std::ios::binary) << flight_configuration(gains);
+    virtual_devices.executable_path = (path / "fs.exe").string();
+}
+
+flight_folder::~flight_folder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <string>
 
 constexpr int gain_count = 15;
@@ -35,3 +36,15 @@ double four_digits(double value);
 // A configuration file for a flight: the gains and the four default channel assignments (the
 // flights' sticks are joystick 1's axes X, Y, Z, R).
 std::string flight_configuration(const gain_values& gains);
+
+// A simulator folder of one flight's own, in the temporary folder: gauges/brask_torvik.cfg holds
+// the flight's configuration, and the virtual executable lies beside gauges/. Removed with all it
+// holds when the flight is over.
+struct flight_folder {
+    flight_folder(const std::string& kind, const gain_values& gains);
+    ~flight_folder();
+    flight_folder(const flight_folder&) = delete;
+    flight_folder& operator=(const flight_folder&) = delete;
+
+    std::filesystem::path path;
+};

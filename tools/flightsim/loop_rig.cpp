@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "autopilot/autopilot_state.h"
 #include "platform/virtual_devices.h"
@@ -213,29 +212,14 @@ const char* flight_condition_name(flight_condition condition)
 
 loop_record fly_loop_test(const loop_test& test)
 {
-    namespace fs = std::filesystem;
     // The module reads its gains from a gauges folder of this flight's own.
-    const fs::path folder = fs::temp_directory_path() / ("flightsim-loop-" + std::to_string(getpid()));
-    fs::create_directories(folder / "gauges");
-    std::ofstream(folder / "gauges" / "brask_torvik.cfg", std::ios::binary) << flight_configuration(test.gains);
-    virtual_devices.executable_path = (folder / "fs.exe").string();
-
-    loop_record record;
-    try {
-        GaugeHost host(linked_module());
-        rig flight(test, host);
-        flight.start();
-        host.open();
-        flight.fly(3.0);
-        flight.engage();
-        flight.fly(12.0);
-        record = flight.measure();
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-        throw;
-    }
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    return record;
+    const flight_folder folder("loop", test.gains);
+    GaugeHost host(linked_module());
+    rig flight(test, host);
+    flight.start();
+    host.open();
+    flight.fly(3.0);
+    flight.engage();
+    flight.fly(12.0);
+    return flight.measure();
 }

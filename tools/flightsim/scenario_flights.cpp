@@ -6,9 +6,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <unistd.h>
 
-#include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
 #include "tools/gaugehost/linked_module.h"
 #include "tools/gaugehost/script.h"
@@ -60,26 +58,17 @@ std::string prepared_script(const std::string& script, const std::string& aircra
 std::string fly_scenario(const std::string& script, const std::string& aircraft_text, const gain_values& gains,
                          double longest_fly)
 {
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("flightsim-scenario-" + std::to_string(getpid()));
-    fs::create_directories(folder / "gauges");
-    std::ofstream(folder / "gauges" / "brask_torvik.cfg", std::ios::binary) << flight_configuration(gains);
-    std::ofstream(folder / "aircraft.txt", std::ios::binary) << aircraft_text;
-    virtual_devices.executable_path = (folder / "fs.exe").string();
+    const flight_folder folder("scenario", gains);
+    const std::filesystem::path aircraft_file = folder.path / "aircraft.txt";
+    std::ofstream(aircraft_file, std::ios::binary) << aircraft_text;
     std::ostringstream out;
-    try {
+    {
         GaugeHost host(linked_module());
         const std::vector<script_command> commands =
-            parse_script(prepared_script(script, (folder / "aircraft.txt").string(), longest_fly),
+            parse_script(prepared_script(script, aircraft_file.string(), longest_fly),
                          [&host](const std::string& name) { return host.find_gauge(name) != nullptr; });
         run_script(commands, host, out);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-        throw;
     }
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
 
     // The events and the summary's lines.
     std::ostringstream result;
