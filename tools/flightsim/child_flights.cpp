@@ -120,3 +120,10 @@ std::vector<child_result> run_in_children(const std::vector<std::function<std::s
     }
     return results;
 }
+
+int parse_jobs(const char* text)
+{
+    char* end = nullptr;
+    const long jobs = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && jobs >= 1 && jobs <= 64 ? static_cast<int>(jobs) : 0;
+}

@@ -19,3 +19,6 @@ struct child_result {
 // Runs every task, each in a child process, at most jobs at a time, in the order given (give the
 // longest first); the results in the tasks' order.
 std::vector<child_result> run_in_children(const std::vector<std::function<std::string()>>& tasks, int jobs);
+
+// The job count of a --jobs argument: a whole number from 1 to 64, nothing after it; 0 otherwise.
+int parse_jobs(const char* text);

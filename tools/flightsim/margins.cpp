@@ -275,9 +275,9 @@ int margins_command(int argc, char** argv)
         } else if (argument == "--plots" && has_value) {
             plots = argv[++i];
         } else if (argument == "--jobs" && has_value) {
-            jobs = std::atoi(argv[++i]);
+            jobs = parse_jobs(argv[++i]);
             if (jobs < 1) {
-                std::cerr << "flightsim margins: --jobs takes a whole number from 1\n";
+                std::cerr << "flightsim margins: --jobs takes a whole number from 1 to 64\n";
                 return 2;
             }
         } else {

@@ -356,9 +356,9 @@ int tune_command(int argc, char** argv)
                 return 2;
             }
         } else if (argument == "--jobs" && has_value) {
-            jobs = static_cast<int>(std::strtol(argv[++i], &end, 10));
-            if (*end != '\0' || jobs < 1) {
-                std::cerr << "flightsim tune: --jobs takes a whole number from 1\n";
+            jobs = parse_jobs(argv[++i]);
+            if (jobs < 1) {
+                std::cerr << "flightsim tune: --jobs takes a whole number from 1 to 64\n";
                 return 2;
             }
         } else {
