@@ -2,6 +2,7 @@
 // command around a captured base; the base-stepping rule walks the base into its band while
 // the channel is not engaged.
 #include "autopilot/autopilot_state.h"
+#include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
 #include "autopilot/host_variables.h"
@@ -57,7 +58,7 @@ void collective_step()
     if (!(ap.collective_command > command_gate_max)) ap.collective_below_max = 1;
     ap.collective_above_min = factor_of(ap.collective_command >= command_gate_min);
 
-    if (ap.ap_schag_kanal != 0) send_axis_event(KEY_AXIS_COLLECTIVE_SET, ap.collective_command);
+    send_channel_command(KEY_AXIS_COLLECTIVE_SET, ap.ap_schag_kanal, engaged, ap.collective_command);
 }
 
 void collective_base_step()

@@ -1,9 +1,11 @@
 // Heading channel: heading hold, yaw damping or pass-through on the pedal axis, and the step
 // that decides at the end of each cycle whether heading hold is in force in the next one.
 #include "autopilot/autopilot_state.h"
+#include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
 #include "autopilot/host_variables.h"
+#include "autopilot/mode_changes.h"
 #include "module/host_calls.h"
 
 namespace {
@@ -47,13 +49,14 @@ void heading_step()
                          times_switch(factor_of(holding == 0), ap.pedal_joy_reference);
     ap.heading_command = clamp_strict(ap.heading_command, -ap.heading_output_limit, ap.heading_output_limit);
 
-    if (ap.ap_kurs_kanal != 0) send_axis_event(KEY_AXIS_HEADING_SET, ap.heading_command);
+    // With the master on the channel flies: heading hold, or yaw damping around the pedals.
+    send_channel_command(KEY_AXIS_HEADING_SET, ap.ap_kurs_kanal, ap.ap_master_on, ap.heading_command);
 }
 
 void heading_activation_step()
 {
     ap.heading_channel_active = ap.heading_disengage_request == 0 ? ap.heading_channel_on : 0;
     // On the edge from 0 to 1 the heading of this cycle becomes the one to hold.
-    if (ap.heading_channel_active > ap.heading_channel_active_prev) ap.heading_reference = ap.heading_angle;
+    if (ap.heading_channel_active > ap.heading_channel_active_prev) heading_hold_engage();
     ap.heading_channel_active_prev = ap.heading_channel_active;
 }

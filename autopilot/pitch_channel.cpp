@@ -1,5 +1,6 @@
 // Pitch channel: holds the pitch attitude at the pitch reference with the pitch axis.
 #include "autopilot/autopilot_state.h"
+#include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
 #include "autopilot/host_variables.h"
@@ -34,5 +35,5 @@ void pitch_step()
     ap.pitch_command = times_switch(engaged, law) + times_switch(1 - engaged, ap.pitch_joy_reference);
     ap.pitch_command = clamp_strict(ap.pitch_command, -ap.pitch_output_limit, ap.pitch_output_limit);
 
-    if (ap.ap_tang_kanal != 0) send_axis_event(KEY_AXIS_PITCH_SET, ap.pitch_command);
+    send_channel_command(KEY_AXIS_PITCH_SET, ap.ap_tang_kanal, engaged, ap.pitch_command);
 }

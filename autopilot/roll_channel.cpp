@@ -1,5 +1,6 @@
 // Roll channel: holds the bank angle at the bank reference with the roll axis.
 #include "autopilot/autopilot_state.h"
+#include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
 #include "autopilot/host_variables.h"
@@ -36,5 +37,5 @@ void roll_step()
     ap.roll_command = times_switch(engaged, law) + times_switch(1 - engaged, ap.roll_joy_reference);
     ap.roll_command = clamp_strict(ap.roll_command, -ap.roll_output_limit, ap.roll_output_limit);
 
-    if (ap.ap_kren_kanal != 0) send_axis_event(KEY_AXIS_ROLL_SET, ap.roll_command);
+    send_channel_command(KEY_AXIS_ROLL_SET, ap.ap_kren_kanal, engaged, ap.roll_command);
 }

@@ -4,6 +4,7 @@
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
 #include "autopilot/host_variables.h"
+#include "autopilot/mode_changes.h"
 #include "input/joystick.h"
 #include "module/host_calls.h"
 #include "platform/platform.h"
@@ -49,47 +50,21 @@ void derive_mode_flags()
     ap.heading_disengage_request = factor_of(factor_of(ap.on_ground == 0) * ap.joy_button0 * ap.ap_kurs_otkl_on == 1);
 }
 
-// The first cycle that finds the master switch on captures what the channels will hold. The
-// attitude, heading and height are the previous cycle's samples; the collective is this cycle's.
-void engage_capture()
+// Engagement follows the master switch on the edges this cycle finds; a switch thrown on and off
+// again between two cycles changes nothing.
+void engagement()
 {
-    if (!(ap.ap_engaged_latch == 0 && ap.ap_master_on == 1)) return;
-    ap.collective_base = ap.collective_position;
-    ap.pitch_reference = ap.pitch_angle;
-    ap.pitch_reference_base = ap.pitch_angle;
-    ap.heading_reference = ap.heading_angle;
-    ap.height_reference = ap.height_selected;
-    ap.bank_reference = 0.0;
-    ap.ap_engaged_latch = 1;
-}
-
-// The first cycle that finds the master switch off hands back to the pilot: the collective
-// continues from the lever's present position, the channel switches and trims drop.
-void disengage_reset()
-{
-    if (!(ap.ap_master_on == 0 && ap.ap_engaged_latch == 1)) return;
-    ap.collective_base = ap.collective_position - ap.collective_joy_reference;
-    ap.heading_channel_on = 0;
-    ap.height_channel_on = 0;
-    ap.roll_trim = 0.0;
-    ap.pitch_trim = 0.0;
-    ap.ap_engaged_latch = 0;
-    ap.pitch_reference_base = 0.0;
-}
-
-void heading_trim_rule()
-{
+    if (ap.ap_engaged_latch == 0 && ap.ap_master_on == 1) engage();
+    if (ap.ap_master_on == 0 && ap.ap_engaged_latch == 1) hand_back();
     if (ap.heading_channel_on == 0) ap.heading_trim = 0.0;
 }
 
-// Speed hold engages on its own edge, capturing this cycle's airspeed and the previous pitch.
+// The speed hold engages on its own edge: with its switch on, when the master comes on, or with
+// the master on, when its switch does.
 void speed_hold_edge()
 {
     ap.speed_hold_active = ap.speed_hold_on * ap.ap_master_on;
-    if (ap.speed_hold_active != ap.speed_hold_active_prev && ap.speed_hold_active == 1) {
-        ap.speed_reference = ap.airspeed_kmh;
-        ap.pitch_reference_base = ap.pitch_angle;
-    }
+    if (ap.speed_hold_active != ap.speed_hold_active_prev && ap.speed_hold_active == 1) speed_hold_engage();
     ap.speed_hold_active_prev = ap.speed_hold_active;
 }
 
@@ -127,9 +102,7 @@ void update_cycle()
     read_buttons();
     sample_host_variables();
     derive_mode_flags();
-    engage_capture();
-    disengage_reset();
-    heading_trim_rule();
+    engagement();
     speed_hold_edge();
     read_counters();
     roll_step();

@@ -1,6 +1,7 @@
 #include "gauges/ap_panel_1.h"
 
 #include "autopilot/autopilot_state.h"
+#include "autopilot/mode_changes.h"
 #include "gauges/gauge_records.h"
 
 namespace {
@@ -13,11 +14,6 @@ constexpr int32_t handled = 1;
 double lamp(int32_t switch_value)
 {
     return switch_value == 1 ? 0.0 : 1.0;
-}
-
-void toggle(int32_t& switch_value)
-{
-    switch_value = switch_value == 0 ? 1 : 0;
 }
 
 // The limit is tested before the step.
@@ -43,39 +39,28 @@ double HOST_CALL pitch_trim_dial_value(ELEMENT_HEADER*) { return ap.pitch_trim *
 // The heading lamp shows heading_channel_active, which follows the switch at the next cycle.
 int32_t HOST_CALL heading_button_click(PIXPOINT*, uint32_t)
 {
-    toggle(ap.heading_channel_on);
+    if (ap.heading_channel_on == 0) heading_switch_on();
+    else heading_switch_off();
     return handled;
 }
 
-// The captures of engage and disengage are the update cycle's; the click only zeroes the bank
-// reference, whichever way it switches.
+// The captures of engage and hand-back are the update cycle's.
 int32_t HOST_CALL master_button_click(PIXPOINT*, uint32_t)
 {
-    toggle(ap.ap_master_on);
-    if (ap.roll_channel_on == 1) ap.bank_reference = 0.0;
+    master_switch_toggle();
     return handled;
 }
 
-// On: hold the present height around the present collective. Off: the collective continues
-// from the lever's position.
 int32_t HOST_CALL height_button_click(PIXPOINT*, uint32_t)
 {
-    toggle(ap.height_channel_on);
-    if (ap.height_channel_on == 1) {
-        ap.height_reference = ap.height_selected;
-        ap.collective_base = ap.collective_position;
-    }
-    if (ap.height_channel_on == 0) ap.collective_base = ap.collective_position - ap.collective_joy_reference;
+    if (ap.height_channel_on == 0) height_switch_on();
+    else height_switch_off();
     return handled;
 }
 
-// Only with the master on: the height held becomes the present height as the new source sees it.
 int32_t HOST_CALL height_source_button_click(PIXPOINT*, uint32_t)
 {
-    if (ap.ap_master_on != 1) return handled;
-    toggle(ap.height_source_select);
-    if (ap.height_source_select == 0) ap.height_reference = ap.height_a;
-    if (ap.height_source_select == 1) ap.height_reference = ap.height_b;
+    height_source_toggle();
     return handled;
 }
 

@@ -1,6 +1,7 @@
 #include "gauges/indicators.h"
 
 #include "autopilot/autopilot_state.h"
+#include "autopilot/mode_changes.h"
 #include "common/control_math.h"
 
 namespace {
@@ -27,7 +28,8 @@ double HOST_CALL speed_key_position_value(ELEMENT_HEADER*)
 // speed_hold_active and the speed-hold captures follow in the next update cycle.
 int32_t HOST_CALL speed_key_click(PIXPOINT*, uint32_t)
 {
-    ap.speed_hold_on = ap.speed_hold_on == 0 ? 1 : 0;
+    if (ap.speed_hold_on == 0) speed_hold_switch_on();
+    else speed_hold_switch_off();
     return 1;
 }
 

@@ -41,11 +41,21 @@ int32_t poll_one(uint32_t joystick_id, int32_t present, const JOYCAPSA& caps, JO
     return static_cast<int32_t>(flags);
 }
 
+constexpr double centred_position = 32768.0;  // raw, half of the device's 0 to 65535
+const double centred_axis = centred_position;
+
+int32_t joystick_of_slot_present(int assignment)
+{
+    return assignment <= 4 ? joy.joy0_present : joy.joy1_present;
+}
+
 // The axis an assignment selects, or nullptr for none. A value outside 1 to 8 (possible only
-// from a hand-edited file) selects nothing rather than memory beyond the table.
+// from a hand-edited file) selects nothing rather than memory beyond the table. An axis of a
+// joystick not found at connect stands centred: the references it sets are the stick's neutral.
 const double* assigned_axis(int8_t assignment)
 {
     if (assignment < 1 || assignment > axis_table_slots) return nullptr;
+    if (joystick_of_slot_present(assignment) == 0) return &centred_axis;
     return &joy.axis_table[assignment];
 }
 
@@ -57,6 +67,12 @@ void apply_trimmed_stick(double axis, int32_t trim_mode, double& joy_reference, 
     if (trim_mode == 1) stick_trim = (axis * stick_scale + joy_reference) - axis_centre;
 }
 }  // namespace
+
+int32_t axis_connected(int8_t assignment)
+{
+    if (assignment < 1 || assignment > axis_table_slots) return 0;
+    return joystick_of_slot_present(assignment);
+}
 
 void discover_joysticks()
 {

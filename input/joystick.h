@@ -29,6 +29,11 @@ void discover_joysticks();
 // First step of every cycle: refreshes the axis table and joystick 0's button word.
 void poll_joysticks();
 
+// 1 when the assignment selects an axis of a joystick found at the last connect. A joystick
+// unplugged since still counts: its axes keep their last positions.
+int32_t axis_connected(int8_t assignment);
+
 // Second step of every cycle: assigned axes set the pilot's references, or the stick-trim
-// offsets while a trim mode (from the previous cycle) is on.
+// offsets while a trim mode (from the previous cycle) is on. An assigned axis of a joystick not
+// found at connect reads as centred.
 void apply_joystick_overrides();

@@ -6,7 +6,7 @@
 # is flown by the Bo-105 (the default aircraft), the UH-60A and the AB 206, all with the module's
 # default gains; a scenario that names its own aircraft only by that one. Prints each aircraft's
 # hover derivatives, each flight's summary table, one table of every aircraft and scenario, the
-# time a simulated hour takes, each aircraft's stability margins and the gains the tuner finds
+# transients of every mode change for each aircraft, the time a simulated hour takes, each aircraft's stability margins and the gains the tuner finds
 # for it (defaults and tuned side by side), and where the CSV logs and the plots are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -62,6 +62,21 @@ echo "== Every aircraft, every scenario: RMS deviation from 10 s after each chan
     done
 } | awk -f tools/flightsim/tour_table.awk | tee "$out/tour_table.txt"
 
+echo
+echo "== Mode changes: what the pilot feels at each (flightsim transients; plots of any past a limit in $out/transients)"
+# Each aircraft of the tour with the default gains; the whole-travel Bo-105, whose hover loops
+# limit-cycle with the defaults (its margins, below), with its recommended gains. Exit 3 (a change
+# past a limit that is not the design) ends the main job.
+mkdir -p "$out/transients"
+for type in bo105 "${types[@]}"; do
+    echo
+    "$bin/flightsim/flightsim" transients --aircraft "tools/flightsim/$type.aircraft" --plots "$out/transients" --jobs 2
+done
+echo
+"$bin/flightsim/flightsim" transients --aircraft tools/flightsim/bo105_full_travel.aircraft \
+    --config config/recommended/bo105_full_travel.cfg --plots "$out/transients" --jobs 2
+
+echo
 echo "== Speed: a simulated hour (tools/flightsim/scenarios/benchmark_hour.gh)"
 start=$(date +%s.%N)
 "$bin/gaugehost" tools/flightsim/scenarios/benchmark_hour.gh > /dev/null 2>&1

@@ -78,22 +78,32 @@ TEST_F(Cockpit, HeightSourceButtonIsIgnoredWithTheMasterOff)
     EXPECT_EQ(ap.height_reference, 300.0);
 }
 
+// Collective at 9000, lever at 1000. Held, the law works around the collective (base 9000);
+// passed through, base + lever stays 9000 (base 8000), so the collective does not move.
 TEST_F(Cockpit, HeightSwitchCapturesTheHeightAndTheCollective)
 {
-    ap.height_selected = 250.0;
-    ap.collective_position = 9000.0;
-    ap.collective_joy_reference = 1000.0;
-    click("AP_Panel_1", height_button.x, height_button.y);
-    EXPECT_EQ(ap.height_channel_on, 1);
-    EXPECT_EQ(ap.height_reference, 250.0);
-    EXPECT_EQ(ap.collective_base, 9000.0);
-    EXPECT_EQ(value("AP_Panel_1", 5), 0.0);
+    struct Case {
+        int32_t master;
+        double base_on, base_off;
+    } cases[] = {{1, 9000.0, 8000.0}, {0, 8000.0, 8000.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.master);
+        ap.ap_master_on = c.master;
+        ap.height_selected = 250.0;
+        ap.collective_position = 9000.0;
+        ap.collective_joy_reference = 1000.0;
+        click("AP_Panel_1", height_button.x, height_button.y);
+        EXPECT_EQ(ap.height_channel_on, 1);
+        EXPECT_EQ(ap.height_reference, 250.0);
+        EXPECT_EQ(ap.collective_base, c.base_on);
+        EXPECT_EQ(value("AP_Panel_1", 5), 0.0);
 
-    ap.height_selected = 260.0;
-    click("AP_Panel_1", height_button.x, height_button.y);
-    EXPECT_EQ(ap.height_channel_on, 0);
-    EXPECT_EQ(ap.height_reference, 250.0) << "switching off leaves the reference";
-    EXPECT_EQ(ap.collective_base, 8000.0);
+        ap.height_selected = 260.0;
+        click("AP_Panel_1", height_button.x, height_button.y);
+        EXPECT_EQ(ap.height_channel_on, 0);
+        EXPECT_EQ(ap.height_reference, 250.0) << "switching off leaves the reference";
+        EXPECT_EQ(ap.collective_base, c.base_off);
+    }
 }
 
 TEST_F(Cockpit, TheHeadingLampFollowsTheChannelOneFrameLater)

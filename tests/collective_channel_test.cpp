@@ -106,6 +106,7 @@ TEST_F(CollectiveChannel, HoldOffTheLeverPassesThroughWithTheBaseUnlimitedAndSat
         {163.0, 8000.0, 8163}, {163.0, 19837.0, 20000},   {-100.0, 50.0, -50},      {0.0, -12.7, -12},
         {0.0, 3e9, 2147483647}, {0.0, -3e9, -2147483647 - 1}, {0.0, nan, 0},
     };
+    joysticks_found();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lever);
         ap.height_channel_on = 1;  // the master is off: not engaged
@@ -204,7 +205,9 @@ TEST_F(CollectiveChannel, EngagedWithTheHeightSwitchOffTheLeverContinuesFromItsP
         int32_t height_switch;
         std::vector<int32_t> sends;  // ticks 5 to 11
     } cases[] = {
-        {0, {13000, 13000, 13000, 13000, 12837, 12837, 12674}},
+        // Base 5000 - 8000 = -3000: the collective stays at 5000 until the base steps up by 163
+        // at ticks 8 and 10 (armed at 6), seen by the next frame's command.
+        {0, {5000, 5000, 5000, 5000, 5163, 5163, 5326}},
         {1, {5000, 5000, 5000, 5000, 5000, 5000, 5000}},  // holding height around the captured lever
     };
     for (const Case& c : cases) {

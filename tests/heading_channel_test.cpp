@@ -110,6 +110,7 @@ TEST_F(HeadingChannel, MasterAndActivitySelectHoldDampingOrPassThrough)
         {"pass-through truncated", 0, 0, 0.0, 123.9, 123.9, 123},
         {"pass-through truncated toward zero", 0, 0, 0.0, -123.9, -123.9, -123},
     };
+    joysticks_found();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.situation);
         ap.ap_master_on = c.master;

@@ -43,7 +43,7 @@ TEST_F(HostContract, AFrameLooksUpFifteenVariablesAndSendsOneEventPerAssignedCha
     struct Case {
         int8_t roll, pitch, collective, pedals;
         int events;
-    } cases[] = {{1, 2, 3, 4, 4}, {0, 0, 0, 0, 0}, {0, 2, 0, 4, 2}, {8, 8, 8, 8, 4}};
+    } cases[] = {{1, 2, 3, 4, 4}, {0, 0, 0, 0, 0}, {0, 2, 0, 4, 2}, {4, 4, 4, 4, 4}};
     for (const Case& c : cases) {
         ap.ap_kren_kanal = c.roll;
         ap.ap_tang_kanal = c.pitch;
@@ -93,7 +93,7 @@ TEST_F(HostContract, OnlyPreUpdateAndConnectDoAnything)
 TEST_F(HostContract, CommandsAreTruncatedTowardZeroAndSaturateAtTheInt32Range)
 {
     struct Case {
-        double lever_reference;  // collective pass-through, which has no limit
+        double base;  // the held collective's base, with no height error: the command, unlimited
         int32_t sent;
     } cases[] = {
         {-12.7, -12},      {12.7, 12},
@@ -102,10 +102,10 @@ TEST_F(HostContract, CommandsAreTruncatedTowardZeroAndSaturateAtTheInt32Range)
     for (const Case& c : cases) {
         ap = autopilot_state{};
         ap.ap_kren_kanal = ap.ap_tang_kanal = ap.ap_kurs_kanal = 0;
-        ap.ap_schag_kanal = 9;  // selects no axis, so the reference below stays as set
-        ap.collective_joy_reference = c.lever_reference;
+        ap.ap_master_on = ap.height_channel_on = ap.ap_engaged_latch = 1;  // held, no capture
+        ap.collective_base = c.base;
         host.frame();
-        EXPECT_EQ(sent_value(KEY_AXIS_COLLECTIVE_SET), c.sent) << c.lever_reference;
+        EXPECT_EQ(sent_value(KEY_AXIS_COLLECTIVE_SET), c.sent) << c.base;
     }
 }
 

@@ -6,17 +6,54 @@ namespace {
 
 class Joystick : public FlightTest {};
 
-TEST_F(Joystick, WithNoJoystickEveryAssignedReferenceSitsAtFullDeflection)
+// An axis of a joystick not found at connect stands centred (raw 32768): sticks and pedals at 0,
+// the lever at 16384 - 32768 / 4 = 8192. Disengaged, nothing is sent for it, so the host's own
+// controls stay put; engaged, each channel flies its law. The default assignments 1 to 4 are all
+// on joystick 0; 5 to 8 on joystick 1.
+TEST_F(Joystick, AnAxisOfAMissingJoystickStandsCentredAndPassesNothingThrough)
 {
-    host.connect();
-    host.frame();
-    EXPECT_EQ(joy.joy0_present, 0);
-    EXPECT_EQ(ap.roll_joy_reference, 16384.0);
-    EXPECT_EQ(ap.pitch_joy_reference, 16384.0);
-    EXPECT_EQ(ap.collective_joy_reference, 16384.0);
-    EXPECT_EQ(ap.pedal_joy_reference, 16384.0);
-    EXPECT_EQ(ap.pitch_stick_trim, 0.0);
-    EXPECT_EQ(ap.pedal_stick_trim, 0.0);
+    struct Case {
+        const char* situation;
+        bool joystick0, joystick1;
+        int8_t first_slot;  // roll; pitch, collective, pedals on the next three
+        int disengaged_events, engaged_events;
+    } cases[] = {
+        {"no joystick, default assignments", false, false, 1, 0, 3},  // the collective is not held
+        {"joystick 1 missing, its axes assigned", true, false, 5, 0, 3},
+        {"joystick 0 missing, joystick 1 assigned", false, true, 5, 4, 4},
+        {"joystick 1 missing, joystick 0 assigned", true, false, 1, 4, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        ap = autopilot_state{};
+        joy = joystick_state{};
+        virtual_devices = virtual_device_state{};
+        for (int id : {0, 1}) {
+            virtual_joystick& stick = virtual_devices.joysticks[id];
+            stick.present = stick.has_z = stick.has_r = id == 0 ? c.joystick0 : c.joystick1;
+            stick.x = stick.y = stick.z = stick.r = 1000;  // well off centre
+        }
+        set(token::tick18, 1);
+        host.connect();  // reads the default assignments from the missing file
+        ap.ap_kren_kanal = c.first_slot;
+        ap.ap_tang_kanal = static_cast<int8_t>(c.first_slot + 1);
+        ap.ap_schag_kanal = static_cast<int8_t>(c.first_slot + 2);
+        ap.ap_kurs_kanal = static_cast<int8_t>(c.first_slot + 3);
+        host.frame();
+        const bool found = c.first_slot == 1 ? c.joystick0 : c.joystick1;
+        EXPECT_EQ(ap.roll_joy_reference, found ? 16384.0 - 500.0 : 0.0);
+        EXPECT_EQ(ap.pitch_joy_reference, found ? 16384.0 - 500.0 : 0.0);
+        EXPECT_EQ(ap.pedal_joy_reference, found ? 16384.0 - 500.0 : 0.0);
+        EXPECT_EQ(ap.collective_joy_reference, found ? 16384.0 - 250.0 : 8192.0);
+        EXPECT_EQ(host.calls_in_last_frame(host_operation::trigger_key_event), c.disengaged_events);
+
+        ap.ap_master_on = 1;
+        host.frame();
+        EXPECT_EQ(host.calls_in_last_frame(host_operation::trigger_key_event), c.engaged_events);
+        if (!found) {
+            EXPECT_EQ(ap.bank_reference, 0.0) << "a centred stick asks for wings level";
+        }
+    }
 }
 
 TEST_F(Joystick, RawPositionsBecomeAxisUnits)
@@ -86,7 +123,12 @@ TEST_F(Joystick, AFailedPollOrAnUnpluggedStickKeepsTheLastPositionsAndButtons)
         host.frame();
         EXPECT_EQ(joy.axis_table[1], 1000.0);
         EXPECT_EQ(joy.joy0_buttons, 0b10);
+        EXPECT_EQ(sent_value(KEY_AXIS_ROLL_SET), 15884) << "16384 - 1000 / 2, passed through as it was";
     }
+    host.connect();  // the next connect finds it gone: centred, and no longer passed through
+    host.frame();
+    EXPECT_EQ(ap.roll_joy_reference, 0.0);
+    EXPECT_FALSE(sent(KEY_AXIS_ROLL_SET));
 }
 
 TEST_F(Joystick, AStickPluggedInAfterConnectIsNotPolledUntilTheNextConnect)
@@ -137,15 +179,21 @@ TEST_F(Joystick, PedalTrimHoldsThePedalReferenceWhileTheButtonIsDown)
     EXPECT_EQ(ap.pedal_joy_reference, reference - (12000 - 10000) * 0.5);
 }
 
-TEST_F(Joystick, AnAssignmentOutsideTheTableSelectsNoAxisButStillDrivesItsChannel)
+// A hand-edited assignment outside 1 to 8 is an axis that is not there: disengaged nothing is
+// sent, engaged the channel flies its law.
+TEST_F(Joystick, AnAssignmentOutsideTheTableSelectsNoAxisAndPassesNothingThrough)
 {
     plug_joystick0(0, 0, 0, 0);
     for (int8_t assignment : {int8_t{9}, int8_t{-1}, int8_t{127}, int8_t{-128}}) {
+        ap.ap_master_on = 0;
         ap.ap_kren_kanal = assignment;
         ap.roll_joy_reference = 123.0;
         host.frame();
         EXPECT_EQ(ap.roll_joy_reference, 123.0) << int{assignment};
-        EXPECT_EQ(sent_value(KEY_AXIS_ROLL_SET), 123) << int{assignment};
+        EXPECT_FALSE(sent(KEY_AXIS_ROLL_SET)) << int{assignment};
+        ap.ap_master_on = 1;
+        host.frame();
+        EXPECT_TRUE(sent(KEY_AXIS_ROLL_SET)) << int{assignment};
     }
 }
 

@@ -25,6 +25,7 @@ TEST_F(UpdateCycle, EngagingCapturesThePreviousFramesAttitudeAndThisFramesCollec
     set(token::height_a, 210.0);
     set(token::collective, 6000.0);
     ap.ap_master_on = 1;
+    ap.height_channel_on = 1;  // held: the base is the collective itself
     ap.bank_reference = 7.0;  // whatever was left; the capture zeroes it
     host.frame();
 
@@ -35,14 +36,15 @@ TEST_F(UpdateCycle, EngagingCapturesThePreviousFramesAttitudeAndThisFramesCollec
     EXPECT_EQ(ap.collective_base, 6000.0);
     // The roll channel of the engage frame works against a bank reference of 0 ...
     EXPECT_EQ(ap.roll_error, 0.0);
-    // ... and from the end of that frame the centred-at-zero stick (no joystick: 16384) sets it.
-    EXPECT_DOUBLE_EQ(ap.bank_reference, 32.768);
-    // With the master on and no speed hold, the stick moves the pitch reference about the capture.
-    EXPECT_DOUBLE_EQ(ap.pitch_reference, 16384 * 0.001 + 3.0);
+    // ... and from the end of that frame the stick sets it: no joystick, a centred stick, wings level.
+    EXPECT_EQ(ap.bank_reference, 0.0);
+    // With the master on and no speed hold, the (centred) stick moves the pitch reference about the capture.
+    EXPECT_EQ(ap.pitch_reference, 3.0);
 }
 
 TEST_F(UpdateCycle, DisengagingHandsTheCollectiveBackWhereTheLeverIs)
 {
+    plug_joystick0(32768, 32768, 33536, 32768);  // lever at 16384 - 33536 / 4 = 8000
     ap.ap_master_on = 1;
     ap.heading_channel_on = 1;
     ap.height_channel_on = 1;
@@ -50,7 +52,6 @@ TEST_F(UpdateCycle, DisengagingHandsTheCollectiveBackWhereTheLeverIs)
     ap.roll_trim = 1.5;
     ap.pitch_trim = -2.0;
     ap.heading_trim = 0.4;
-    ap.collective_joy_reference = 0.0;
     set(token::collective, 9000.0);
     ap.ap_master_on = 0;
     host.frame();
@@ -62,8 +63,8 @@ TEST_F(UpdateCycle, DisengagingHandsTheCollectiveBackWhereTheLeverIs)
     EXPECT_EQ(ap.pitch_trim, 0.0);
     EXPECT_EQ(ap.heading_trim, 0.0);
     EXPECT_EQ(ap.pitch_reference_base, 0.0);
-    // No joystick: the lever reference is 16384 this frame; base + lever = the collective position.
-    EXPECT_EQ(ap.collective_base, 9000.0 - 16384.0);
+    // Base + lever = the collective position.
+    EXPECT_EQ(ap.collective_base, 1000.0);
     EXPECT_EQ(sent_value(KEY_AXIS_COLLECTIVE_SET), 9000);
 }
 

@@ -305,6 +305,7 @@ void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool 
         record.wind = w;
     }
     log_.write(record);
+    if (observer_) observer_(record);
 
     if (!paused) {
         const double airspeed = std::sqrt((state_[s_u] * state_[s_u]) + (state_[s_v] * state_[s_v]) + (state_[s_w] * state_[s_w]));

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -56,6 +57,12 @@ public:
     void sticks_follow();
 
     bool started() const { return started_; }
+    // Where the host's controls stand, and the instruments as the last frame read them.
+    const axis_positions& axes() const { return axes_; }
+    const host_readings& last_readings() const { return last_readings_; }
+
+    // Called with every frame as it is logged, after the module's cycle and before the model steps.
+    void observe(std::function<void(const frame_record&)> observer) { observer_ = std::move(observer); }
 
 private:
     void start_from_trim(const trim_result& trim);
@@ -88,4 +95,5 @@ private:
     bool ever_held_[held_count] = {};
     std::vector<flight_report::handback> handbacks_;
     double next_progress_ = 0.0;
+    std::function<void(const frame_record&)> observer_;
 };

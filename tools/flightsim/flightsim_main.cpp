@@ -4,6 +4,7 @@
 //   flightsim --trim [--aircraft FILE]          trimmed controls and attitudes from hover to 250 km/h
 //   flightsim margins ...                       the autopilot's loops' stability margins (margins.h)
 //   flightsim tune ...                          gains tuned for an aircraft (tuner.h)
+//   flightsim transients ...                    what the pilot feels at each mode change (transients.h)
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "tools/flightsim/trim.h"
 #ifdef FLIGHTSIM_LOOP_TOOLS
 #include "tools/flightsim/margins.h"
+#include "tools/flightsim/transients.h"
 #include "tools/flightsim/tuner.h"
 #endif
 
@@ -24,7 +26,7 @@ namespace {
 
 const char* const usage =
     "usage: flightsim --derivatives | --trim [--aircraft FILE]\n"
-    "       flightsim margins | tune ...   (native build; --help after the word for more)\n"
+    "       flightsim margins | tune | transients ...   (native build; --help after the word for more)\n"
     "\n"
     "  --derivatives    the model's hover stability derivatives (numerical linearisation about the\n"
     "                   hover trim, disc tilt settled) beside the published hover values\n"
@@ -74,6 +76,7 @@ int main(int argc, char** argv)
 #ifdef FLIGHTSIM_LOOP_TOOLS
     if (argc > 1 && std::string(argv[1]) == "margins") return margins_command(argc, argv);
     if (argc > 1 && std::string(argv[1]) == "tune") return tune_command(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "transients") return transients_command(argc, argv);
 #endif
     std::string what, aircraft_file;
     for (int i = 1; i < argc; ++i) {

@@ -1,0 +1,11 @@
+#include "autopilot/channel_output.h"
+
+#include "input/joystick.h"
+#include "module/host_calls.h"
+
+void send_channel_command(uint32_t event_id, int8_t assignment, int32_t engaged, double command)
+{
+    if (assignment == 0) return;
+    if (engaged != 1 && axis_connected(assignment) == 0) return;
+    send_axis_event(event_id, command);
+}
