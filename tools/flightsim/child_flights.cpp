@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <sstream>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -126,4 +127,15 @@ int parse_jobs(const char* text)
     char* end = nullptr;
     const long jobs = std::strtol(text, &end, 10);
     return end != text && *end == '\0' && jobs >= 1 && jobs <= 64 ? static_cast<int>(jobs) : 0;
+}
+
+void for_each_tagged_line(const std::string& text, const std::function<void(const std::string& tag, std::istream& words)>& each)
+{
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string tag;
+        words >> tag;
+        each(tag, words);
+    }
 }

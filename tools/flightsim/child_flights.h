@@ -20,5 +20,8 @@ struct child_result {
 // longest first); the results in the tasks' order.
 std::vector<child_result> run_in_children(const std::vector<std::function<std::string()>>& tasks, int jobs);
 
+// A child's result text read back: each line's first word (its tag) and the words after it.
+void for_each_tagged_line(const std::string& text, const std::function<void(const std::string& tag, std::istream& words)>& each);
+
 // The job count of a --jobs argument: a whole number from 1 to 64, nothing after it; 0 otherwise.
 int parse_jobs(const char* text);

@@ -122,11 +122,7 @@ loop_measurement read_margin_result(const loop_case& which, bool ok, const std::
                      std::nan("")};
         return m;
     }
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string tag;
-        words >> tag;
+    for_each_tagged_line(text, [&m](const std::string& tag, std::istream& words) {
         if (tag == "k") {
             int loop = 0;
             double k = 1.0;
@@ -137,7 +133,7 @@ loop_measurement read_margin_result(const loop_case& which, bool ok, const std::
             words >> omega >> re >> im;
             m.response.push_back({omega, {re, im}});
         }
-    }
+    });
     m.margins = margins_of(m.response);
     return m;
 }

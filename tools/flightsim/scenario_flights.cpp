@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "tools/flightsim/child_flights.h"
 #include "tools/gaugehost/gauge_host.h"
 #include "tools/gaugehost/linked_module.h"
 #include "tools/gaugehost/script.h"
@@ -109,11 +110,7 @@ scenario_result read_scenario_result(const std::string& name, bool ok, const std
         r.failure = text;
         return r;
     }
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string tag;
-        words >> tag;
+    for_each_tagged_line(text, [&r](const std::string& tag, std::istream& words) {
         if (tag == "bar") {
             bar_result b;
             int settled = 1;
@@ -123,6 +120,6 @@ scenario_result read_scenario_result(const std::string& name, bool ok, const std
         } else if (tag == "chatter") {
             for (double& c : r.chatter) words >> c;
         }
-    }
+    });
     return r;
 }

@@ -389,11 +389,7 @@ transient_result read_result(bool ok, const std::string& text)
         r.failure = text;
         return r;
     }
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string tag;
-        words >> tag;
+    for_each_tagged_line(text, [&r](const std::string& tag, std::istream& words) {
         if (tag == "e") {
             for (double& e : r.excursion) words >> e;
         } else if (tag == "s") {
@@ -403,7 +399,7 @@ transient_result read_result(bool ok, const std::string& text)
             for (double& v : row) words >> v;
             r.trace.push_back(row);
         }
-    }
+    });
     return r;
 }
 
