@@ -7,6 +7,10 @@
 # posix-thread one, which the test programs keep), and without exceptions, run-time type
 # information or thread-safe statics, so that no C++ run-time library comes with them; and at -O2,
 # since -O3's unrolling costs some 5 KB of the file's 64 KB budget for a cycle that is fast either way.
+# Its code is for the Pentium Pro and later (i686: CMOV and FCOMI) with x87 arithmetic and no MMX,
+# SSE or later instruction, for the Pentium II and III and Athlon processors of the simulator's era;
+# every entry point sets the x87 unit to 53-bit precision (platform/module_precision.h), so each
+# double operation still rounds as the native build's SSE2 does.
 set_property(GLOBAL PROPERTY brask_layer_files "")
 set_property(GLOBAL PROPERTY brask_layer_count 0)
 
@@ -37,7 +41,8 @@ endfunction()
 # The compiler and options of the module file's own code (Windows build).
 function(brask_module_file_compile name)
     target_compile_options(${name} PRIVATE
-        $<$<COMPILE_LANGUAGE:CXX>:-O2 -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables>)
+        $<$<COMPILE_LANGUAGE:CXX>:-O2 -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
+                                  -march=i686 -mtune=generic -mfpmath=387 -mno-mmx -mno-sse -mno-3dnow>)
     set_target_properties(${name} PROPERTIES
         CXX_COMPILER_LAUNCHER ${PROJECT_SOURCE_DIR}/tools/mingw/win32_variant
         CXX_LINKER_LAUNCHER ${PROJECT_SOURCE_DIR}/tools/mingw/win32_variant)

@@ -3,6 +3,7 @@
 #include "autopilot/autopilot_state.h"
 #include "autopilot/mode_changes.h"
 #include "gauges/gauge_records.h"
+#include "platform/module_precision.h"
 
 namespace {
 constexpr double trim_step = 0.1;        // degrees per click
@@ -28,93 +29,146 @@ void trim_increase(double& trim)
 }
 }  // namespace
 
-double HOST_CALL heading_lamp_value(ELEMENT_HEADER*) { return lamp(ap.heading_channel_active); }
-double HOST_CALL master_lamp_value(ELEMENT_HEADER*) { return lamp(ap.ap_master_on); }
-double HOST_CALL height_lamp_value(ELEMENT_HEADER*) { return lamp(ap.height_channel_on); }
-double HOST_CALL height_source_lamp_value(ELEMENT_HEADER*) { return lamp(ap.height_source_select); }
-double HOST_CALL heading_trim_dial_value(ELEMENT_HEADER*) { return ap.heading_trim * dial_per_trim; }
-double HOST_CALL roll_trim_dial_value(ELEMENT_HEADER*) { return ap.roll_trim * dial_per_trim; }
-double HOST_CALL pitch_trim_dial_value(ELEMENT_HEADER*) { return ap.pitch_trim * dial_per_trim; }
+double HOST_CALL heading_lamp_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return lamp(ap.heading_channel_active); });
+}
+
+double HOST_CALL master_lamp_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return lamp(ap.ap_master_on); });
+}
+
+double HOST_CALL height_lamp_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return lamp(ap.height_channel_on); });
+}
+
+double HOST_CALL height_source_lamp_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return lamp(ap.height_source_select); });
+}
+
+double HOST_CALL heading_trim_dial_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return ap.heading_trim * dial_per_trim; });
+}
+
+double HOST_CALL roll_trim_dial_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return ap.roll_trim * dial_per_trim; });
+}
+
+double HOST_CALL pitch_trim_dial_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return ap.pitch_trim * dial_per_trim; });
+}
 
 // The heading lamp shows heading_channel_active, which follows the switch at the next cycle.
 int32_t HOST_CALL heading_button_click(PIXPOINT*, uint32_t)
 {
-    if (ap.heading_channel_on == 0) heading_switch_on();
-    else heading_switch_off();
-    return handled;
+    return at_module_precision([&] {
+        if (ap.heading_channel_on == 0) heading_switch_on();
+        else heading_switch_off();
+        return handled;
+    });
 }
 
 // The captures of engage and hand-back are the update cycle's.
 int32_t HOST_CALL master_button_click(PIXPOINT*, uint32_t)
 {
-    master_switch_toggle();
-    return handled;
+    return at_module_precision([&] {
+        master_switch_toggle();
+        return handled;
+    });
 }
 
 int32_t HOST_CALL height_button_click(PIXPOINT*, uint32_t)
 {
-    if (ap.height_channel_on == 0) height_switch_on();
-    else height_switch_off();
-    return handled;
+    return at_module_precision([&] {
+        if (ap.height_channel_on == 0) height_switch_on();
+        else height_switch_off();
+        return handled;
+    });
 }
 
 int32_t HOST_CALL height_source_button_click(PIXPOINT*, uint32_t)
 {
-    height_source_toggle();
-    return handled;
+    return at_module_precision([&] {
+        height_source_toggle();
+        return handled;
+    });
 }
 
 int32_t HOST_CALL heading_trim_decrease_click(PIXPOINT*, uint32_t)
 {
-    trim_decrease(ap.heading_trim);
-    return handled;
+    return at_module_precision([&] {
+        trim_decrease(ap.heading_trim);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL heading_trim_increase_click(PIXPOINT*, uint32_t)
 {
-    trim_increase(ap.heading_trim);
-    return handled;
+    return at_module_precision([&] {
+        trim_increase(ap.heading_trim);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL heading_trim_reset_click(PIXPOINT*, uint32_t)
 {
-    ap.heading_trim = 0.0;
-    return handled;
+    return at_module_precision([&] {
+        ap.heading_trim = 0.0;
+        return handled;
+    });
 }
 
 int32_t HOST_CALL roll_trim_decrease_click(PIXPOINT*, uint32_t)
 {
-    trim_decrease(ap.roll_trim);
-    return handled;
+    return at_module_precision([&] {
+        trim_decrease(ap.roll_trim);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL roll_trim_increase_click(PIXPOINT*, uint32_t)
 {
-    trim_increase(ap.roll_trim);
-    return handled;
+    return at_module_precision([&] {
+        trim_increase(ap.roll_trim);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL roll_trim_reset_click(PIXPOINT*, uint32_t)
 {
-    ap.roll_trim = 0.0;
-    return handled;
+    return at_module_precision([&] {
+        ap.roll_trim = 0.0;
+        return handled;
+    });
 }
 
 int32_t HOST_CALL pitch_trim_decrease_click(PIXPOINT*, uint32_t)
 {
-    trim_decrease(ap.pitch_trim);
-    return handled;
+    return at_module_precision([&] {
+        trim_decrease(ap.pitch_trim);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL pitch_trim_increase_click(PIXPOINT*, uint32_t)
 {
-    trim_increase(ap.pitch_trim);
-    return handled;
+    return at_module_precision([&] {
+        trim_increase(ap.pitch_trim);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL pitch_trim_reset_click(PIXPOINT*, uint32_t)
 {
-    ap.pitch_trim = 0.0;
-    return handled;
+    return at_module_precision([&] {
+        ap.pitch_trim = 0.0;
+        return handled;
+    });
 }
 

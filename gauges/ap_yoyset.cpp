@@ -4,6 +4,7 @@
 #include "config/configuration.h"
 #include "input/joystick.h"
 #include "platform/platform.h"
+#include "platform/module_precision.h"
 
 namespace {
 constexpr int8_t highest_assignment = 8;
@@ -37,94 +38,177 @@ void decrease(int8_t& assignment)
 
 void HOST_CALL ap_yoyset_gauge_callback(GAUGEHDR*, int32_t service_id, uint32_t)
 {
-    if (service_id != PANEL_SERVICE_PRE_UPDATE) return;
-    if (cfg.joy_kanal_load_request == 1) {
-        read_channel_assignments();
-        cfg.joy_kanal_load_request = 0;
-    }
-    // A failed write is not reported: the request is cleared and the assignments stay as they are.
-    if (cfg.joy_kanal_save_request == 1) {
-        write_channel_assignments();
-        cfg.joy_kanal_save_request = 0;
-    }
+    at_module_precision([&] {
+        if (service_id != PANEL_SERVICE_PRE_UPDATE) return;
+        if (cfg.joy_kanal_load_request == 1) {
+            read_channel_assignments();
+            cfg.joy_kanal_load_request = 0;
+        }
+        // A failed write is not reported: the request is cleared and the assignments stay as they are.
+        if (cfg.joy_kanal_save_request == 1) {
+            write_channel_assignments();
+            cfg.joy_kanal_save_request = 0;
+        }
+    });
 }
 
-double HOST_CALL stick_x_marker_value(ELEMENT_HEADER*) { return ap.control_313; }
-double HOST_CALL stick_y_marker_value(ELEMENT_HEADER*) { return ap.control_317; }
-double HOST_CALL pedal_marker_value(ELEMENT_HEADER*) { return ap.control_316; }
-// Negative, so that the marker rises as the collective position grows.
-double HOST_CALL collective_marker_value(ELEMENT_HEADER*) { return -ap.collective_position; }
-double HOST_CALL axis1_marker_value(ELEMENT_HEADER*) { return joy.axis_table[1]; }
-double HOST_CALL axis2_marker_value(ELEMENT_HEADER*) { return joy.axis_table[2]; }
-double HOST_CALL axis3_marker_value(ELEMENT_HEADER*) { return joy.axis_table[3]; }
-double HOST_CALL axis4_marker_value(ELEMENT_HEADER*) { return joy.axis_table[4]; }
-double HOST_CALL axis5_marker_value(ELEMENT_HEADER*) { return joy.axis_table[5]; }
-double HOST_CALL axis6_marker_value(ELEMENT_HEADER*) { return joy.axis_table[6]; }
-double HOST_CALL axis7_marker_value(ELEMENT_HEADER*) { return joy.axis_table[7]; }
-double HOST_CALL axis8_marker_value(ELEMENT_HEADER*) { return joy.axis_table[8]; }
+double HOST_CALL stick_x_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return ap.control_313; });
+}
 
-double HOST_CALL kren_kanal_digit(ELEMENT_HEADER* element) { return show_digit(element, ap.ap_kren_kanal); }
-double HOST_CALL tang_kanal_digit(ELEMENT_HEADER* element) { return show_digit(element, ap.ap_tang_kanal); }
-double HOST_CALL schag_kanal_digit(ELEMENT_HEADER* element) { return show_digit(element, ap.ap_schag_kanal); }
-double HOST_CALL kurs_kanal_digit(ELEMENT_HEADER* element) { return show_digit(element, ap.ap_kurs_kanal); }
+double HOST_CALL stick_y_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return ap.control_317; });
+}
+
+double HOST_CALL pedal_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return ap.control_316; });
+}
+// Negative, so that the marker rises as the collective position grows.
+double HOST_CALL collective_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return -ap.collective_position; });
+}
+
+double HOST_CALL axis1_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return joy.axis_table[1]; });
+}
+
+double HOST_CALL axis2_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return joy.axis_table[2]; });
+}
+
+double HOST_CALL axis3_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return joy.axis_table[3]; });
+}
+
+double HOST_CALL axis4_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return joy.axis_table[4]; });
+}
+
+double HOST_CALL axis5_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return joy.axis_table[5]; });
+}
+
+double HOST_CALL axis6_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return joy.axis_table[6]; });
+}
+
+double HOST_CALL axis7_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return joy.axis_table[7]; });
+}
+
+double HOST_CALL axis8_marker_value(ELEMENT_HEADER*)
+{
+    return at_module_precision([&] { return joy.axis_table[8]; });
+}
+
+double HOST_CALL kren_kanal_digit(ELEMENT_HEADER* element)
+{
+    return at_module_precision([&] { return show_digit(element, ap.ap_kren_kanal); });
+}
+
+double HOST_CALL tang_kanal_digit(ELEMENT_HEADER* element)
+{
+    return at_module_precision([&] { return show_digit(element, ap.ap_tang_kanal); });
+}
+
+double HOST_CALL schag_kanal_digit(ELEMENT_HEADER* element)
+{
+    return at_module_precision([&] { return show_digit(element, ap.ap_schag_kanal); });
+}
+
+double HOST_CALL kurs_kanal_digit(ELEMENT_HEADER* element)
+{
+    return at_module_precision([&] { return show_digit(element, ap.ap_kurs_kanal); });
+}
 
 int32_t HOST_CALL kren_kanal_up_click(PIXPOINT*, uint32_t)
 {
-    increase(ap.ap_kren_kanal);
-    return handled;
+    return at_module_precision([&] {
+        increase(ap.ap_kren_kanal);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL kren_kanal_down_click(PIXPOINT*, uint32_t)
 {
-    decrease(ap.ap_kren_kanal);
-    return handled;
+    return at_module_precision([&] {
+        decrease(ap.ap_kren_kanal);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL tang_kanal_up_click(PIXPOINT*, uint32_t)
 {
-    increase(ap.ap_tang_kanal);
-    return handled;
+    return at_module_precision([&] {
+        increase(ap.ap_tang_kanal);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL tang_kanal_down_click(PIXPOINT*, uint32_t)
 {
-    decrease(ap.ap_tang_kanal);
-    return handled;
+    return at_module_precision([&] {
+        decrease(ap.ap_tang_kanal);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL schag_kanal_up_click(PIXPOINT*, uint32_t)
 {
-    increase(ap.ap_schag_kanal);
-    return handled;
+    return at_module_precision([&] {
+        increase(ap.ap_schag_kanal);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL schag_kanal_down_click(PIXPOINT*, uint32_t)
 {
-    decrease(ap.ap_schag_kanal);
-    return handled;
+    return at_module_precision([&] {
+        decrease(ap.ap_schag_kanal);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL kurs_kanal_up_click(PIXPOINT*, uint32_t)
 {
-    increase(ap.ap_kurs_kanal);
-    return handled;
+    return at_module_precision([&] {
+        increase(ap.ap_kurs_kanal);
+        return handled;
+    });
 }
 
 int32_t HOST_CALL kurs_kanal_down_click(PIXPOINT*, uint32_t)
 {
-    decrease(ap.ap_kurs_kanal);
-    return handled;
+    return at_module_precision([&] {
+        decrease(ap.ap_kurs_kanal);
+        return handled;
+    });
 }
 
 // The file operations run at the gauge's next pre-update.
 int32_t HOST_CALL joy_kanal_load_click(PIXPOINT*, uint32_t)
 {
-    cfg.joy_kanal_load_request = 1;
-    return handled;
+    return at_module_precision([&] {
+        cfg.joy_kanal_load_request = 1;
+        return handled;
+    });
 }
 
 int32_t HOST_CALL joy_kanal_save_click(PIXPOINT*, uint32_t)
 {
-    cfg.joy_kanal_save_request = 1;
-    return handled;
+    return at_module_precision([&] {
+        cfg.joy_kanal_save_request = 1;
+        return handled;
+    });
 }

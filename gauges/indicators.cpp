@@ -3,6 +3,7 @@
 #include "autopilot/autopilot_state.h"
 #include "autopilot/mode_changes.h"
 #include "common/control_math.h"
+#include "platform/module_precision.h"
 
 namespace {
 constexpr double switch_thrown_up = 2.0;    // lever and tip images
@@ -22,40 +23,44 @@ double deflection(double value, double limit)
 
 double HOST_CALL speed_key_position_value(ELEMENT_HEADER*)
 {
-    return ap.speed_hold_on == 1 ? switch_thrown_up : switch_thrown_down;
+    return at_module_precision([&] { return ap.speed_hold_on == 1 ? switch_thrown_up : switch_thrown_down; });
 }
 
 // speed_hold_active and the speed-hold captures follow in the next update cycle.
 int32_t HOST_CALL speed_key_click(PIXPOINT*, uint32_t)
 {
-    if (ap.speed_hold_on == 0) speed_hold_switch_on();
-    else speed_hold_switch_off();
-    return 1;
+    return at_module_precision([&] {
+        if (ap.speed_hold_on == 0) speed_hold_switch_on();
+        else speed_hold_switch_off();
+        return 1;
+    });
 }
 
 // 0 (the lit image) while speed hold is active, -1 (no image) otherwise.
 double HOST_CALL speed_lamp_value(ELEMENT_HEADER*)
 {
-    return ap.speed_hold_active - 1;
+    return at_module_precision([&] { return ap.speed_hold_active - 1; });
 }
 
 double HOST_CALL roll_deflection_value(ELEMENT_HEADER*)
 {
-    return deflection(ap.roll_command * roll_bar_per_unit, roll_bar_limit);
+    return at_module_precision([&] { return deflection(ap.roll_command * roll_bar_per_unit, roll_bar_limit); });
 }
 
 double HOST_CALL heading_deflection_value(ELEMENT_HEADER*)
 {
-    return deflection(ap.control_316, heading_limit);
+    return at_module_precision([&] { return deflection(ap.control_316, heading_limit); });
 }
 
 // The autopilot's command less the pilot's own reference for that control.
 double HOST_CALL pitch_deflection_value(ELEMENT_HEADER*)
 {
-    return deflection(ap.pitch_command - ap.pitch_stick_trim, bar_limit);
+    return at_module_precision([&] { return deflection(ap.pitch_command - ap.pitch_stick_trim, bar_limit); });
 }
 
 double HOST_CALL collective_deflection_value(ELEMENT_HEADER*)
 {
-    return deflection(ap.collective_command - ap.collective_joy_reference, bar_limit);
+    return at_module_precision([&] {
+        return deflection(ap.collective_command - ap.collective_joy_reference, bar_limit);
+    });
 }

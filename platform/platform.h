@@ -6,6 +6,13 @@
 
 #include "platform/joystick_records.h"
 
+// The x87 control word the module computes with: 53-bit precision, round to nearest, every
+// exception masked, so that each double operation rounds as the native build's SSE2 does. Entering
+// sets it and returns the host's word; leaving gives the host its word back. Natively (SSE2
+// arithmetic, no x87 state to guard) both do nothing.
+uint16_t platform_enter_module_precision();
+void platform_leave_module_precision(uint16_t host_word);
+
 // High-resolution counter. Results are not examined by the module.
 void platform_query_performance_frequency(int64_t* frequency);
 void platform_query_performance_counter(int64_t* counter);

@@ -13,6 +13,8 @@ packages+=(pandoc)
 packages+=(clang libclang-rt-14-dev libbenchmark-dev valgrind time)
 # The emulated host (gaugehost --module on the native build): the Unicorn CPU emulator.
 packages+=(libunicorn-dev)
+# The check of the module file's instructions (no MMX, SSE or later): the Capstone disassembler.
+packages+=(libcapstone-dev)
 # The Windows build: the i686 mingw-w64 cross compilers (the posix-thread variant among them).
 packages+=(g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
 # Wine, 32-bit, to run the Windows test programs: only where this machine can run 32-bit code.

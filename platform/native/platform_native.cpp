@@ -6,6 +6,13 @@
 #include "platform/native/split_path.h"
 #include "platform/virtual_devices.h"
 
+uint16_t platform_enter_module_precision()
+{
+    return 0;
+}
+
+void platform_leave_module_precision(uint16_t) {}
+
 void platform_query_performance_frequency(int64_t* frequency)
 {
     virtual_query_performance_frequency(frequency);

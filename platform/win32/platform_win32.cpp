@@ -4,6 +4,23 @@
 
 #include <stdlib.h>
 
+namespace {
+constexpr uint16_t module_control_word = 0x027F;  // 53-bit precision, round to nearest, all masked
+}
+
+uint16_t platform_enter_module_precision()
+{
+    uint16_t host_word = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(host_word) : : "memory");
+    __asm__ volatile("fldcw %0" : : "m"(module_control_word) : "memory");
+    return host_word;
+}
+
+void platform_leave_module_precision(uint16_t host_word)
+{
+    __asm__ volatile("fldcw %0" : : "m"(host_word) : "memory");
+}
+
 void platform_query_performance_frequency(int64_t* frequency)
 {
     LARGE_INTEGER value;

@@ -130,6 +130,40 @@ TEST(EmulatedMachineRules, WellBehavedRoutinesPass)
     EXPECT_EQ(machine.call_double(code + 0x40, {0}, "value callback"), 1.0);
 }
 
+// A host that keeps the x87 unit at 24-bit precision (a Direct3D device created without FPU
+// preservation) reaches a value callback that divides 1 by 3: without a guard the quotient is
+// rounded to 24 bits, 0.3333333432674408 (the float nearest a third); with the module's guard
+// (the host's word saved, 0x027F set, the host's word back before returning) it is the double.
+TEST(EmulatedMachineRules, TheHostsPrecisionReachesCodeWithoutTheGuardAndNotCodeWithIt)
+{
+    // fld1; push 3; fidiv dword [esp]; pop eax; ret 4
+    const std::vector<uint8_t> plain = {0xD9, 0xE8, 0x6A, 0x03, 0xDA, 0x34, 0x24, 0x58, 0xC2, 4, 0};
+    // sub esp,4; fnstcw [esp]; mov word [esp+2],0x027f; fldcw [esp+2]; (the division);
+    // fldcw [esp]; add esp,4; ret 4
+    const std::vector<uint8_t> guarded = {0x83, 0xEC, 0x04, 0xD9, 0x3C, 0x24, 0x66, 0xC7, 0x44, 0x24, 0x02, 0x7F, 0x02,
+                                          0xD9, 0x6C, 0x24, 0x02, 0xD9, 0xE8, 0x6A, 0x03, 0xDA, 0x34, 0x24, 0x58,
+                                          0xD9, 0x2C, 0x24, 0x83, 0xC4, 0x04, 0xC2, 4, 0};
+    struct Case {
+        uint16_t host_word;
+        const std::vector<uint8_t>* routine;
+        double quotient;
+    } cases[] = {
+        {x86_machine::windows_control_word, &plain, 1.0 / 3.0},
+        {x86_machine::direct3d_control_word, &plain, 0.3333333432674408},
+        {x86_machine::windows_control_word, &guarded, 1.0 / 3.0},
+        {x86_machine::direct3d_control_word, &guarded, 1.0 / 3.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "host word " << c.host_word << (c.routine == &guarded ? ", guarded" : ""));
+        x86_machine machine;
+        machine.map(code, 0x1000, x86_machine::readable | x86_machine::executable, "test code");
+        machine.set_host_control_word(c.host_word);
+        machine.write(code, c.routine->data(), c.routine->size());
+        EXPECT_EQ(machine.call_double(code, {0}, "a third"), c.quotient);
+        EXPECT_EQ(machine.call_double(code, {0}, "a third, again"), c.quotient) << "the host's word survives the call";
+    }
+}
+
 // Every function the allowlist permits is one the emulated host serves.
 TEST(EmulatedImports, EveryAllowedImportIsServed)
 {

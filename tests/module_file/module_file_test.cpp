@@ -5,6 +5,7 @@
 // out here rather than taken from the module's declarations.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/pe/instruction_set.h"
 #include "tools/pe/pe_file.h"
 
 namespace {
@@ -184,6 +186,66 @@ TEST_F(ModuleFile, ImportsOnlyTheAllowlistByNameAndNoMoreThanThirtyFunctions)
         EXPECT_TRUE(std::any_of(image().imports.begin(), image().imports.end(), [&](const pe_import& i) {
             return lower(i.dll) + "!" + i.function == needed;
         })) << needed;
+    }
+}
+
+// The simulator's era ran on Pentium II and III and Athlon processors: i686 code, x87 arithmetic,
+// no MMX, SSE or later instruction anywhere in the file's code.
+TEST_F(ModuleFile, EveryInstructionRunsOnAPentiumPro)
+{
+    int code_sections = 0;
+    for (const pe_section& s : image().sections) {
+        if (!s.executes) continue;
+        ++code_sections;
+        const auto begin = image().image.begin() + s.rva;
+        const std::vector<uint8_t> code(begin, begin + std::min(s.raw_size, s.virtual_size));
+        for (const foreign_instruction& f : instructions_after_pentium_pro(code, image().image_base + s.rva)) {
+            char address[16];
+            std::snprintf(address, sizeof address, "0x%08x", f.address);
+            ADD_FAILURE() << s.name << " " << address << ": " << f.text << " (" << f.why << ")";
+        }
+    }
+    EXPECT_GE(code_sections, 1);
+}
+
+// The checker itself, on instructions of the SSE2 build the file once was and of the x87 one.
+TEST(InstructionSet, SseMmxAndLaterAreFoundWhileI686AndX87Pass)
+{
+    struct Case {
+        std::vector<uint8_t> bytes;
+        const char* why;  // nullptr: runs on a Pentium Pro
+    } cases[] = {
+        {{0xF2, 0x0F, 0x10, 0x00}, "SSE2"},        // movsd xmm0, [eax]
+        {{0xF2, 0x0F, 0x59, 0xC1}, "SSE2"},        // mulsd xmm0, xmm1
+        {{0x66, 0x0F, 0x2F, 0xC1}, "SSE2"},        // comisd xmm0, xmm1
+        {{0xF2, 0x0F, 0x2C, 0xC0}, "SSE2"},        // cvttsd2si eax, xmm0
+        {{0x66, 0x0F, 0xEF, 0xC0}, "SSE2"},        // pxor xmm0, xmm0
+        {{0x0F, 0x28, 0xC1}, "SSE"},               // movaps xmm0, xmm1
+        {{0x0F, 0xEF, 0xC0}, "MMX"},               // pxor mm0, mm0
+        {{0x0F, 0x77}, "MMX"},                     // emms
+        {{0xDD, 0x08}, "SSE3"},                    // fisttp qword [eax]
+        {{0xF3, 0x0F, 0xB8, 0xC1}, "POPCNT"},      // popcnt eax, ecx
+        {{0xD9, 0xE8}, nullptr},                   // fld1
+        {{0xDE, 0xC9}, nullptr},                   // fmulp
+        {{0xDB, 0xF1}, nullptr},                   // fcomi st(1)
+        {{0x0F, 0x45, 0xC1}, nullptr},             // cmovne eax, ecx
+        {{0xD9, 0x6C, 0x24, 0x1C}, nullptr},       // fldcw [esp + 0x1c]
+        {{0x66, 0x90}, nullptr},                   // xchg ax, ax (padding)
+        {{0x8D, 0xB4, 0x26, 0, 0, 0, 0}, nullptr},  // lea esi, [esi] (padding)
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> code = {0x90};  // an instruction before, to see the address counted
+        code.insert(code.end(), c.bytes.begin(), c.bytes.end());
+        code.push_back(0xC3);
+        const std::vector<foreign_instruction> found = instructions_after_pentium_pro(code, 0x1000);
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        if (c.why == nullptr) {
+            EXPECT_TRUE(found.empty()) << found.front().text;
+        } else {
+            ASSERT_EQ(found.size(), 1u);
+            EXPECT_EQ(found[0].address, 0x1001u);
+            EXPECT_EQ(found[0].why, c.why) << found[0].text;
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 // run, and its records presented to the host core (emulated_records.h).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -17,7 +18,8 @@ class emulated_module {
 public:
     // Throws module_error (pe_file.h) for a file the loader cannot use and emulation_fault
     // (x86_machine.h) for a fault of the module's own code; both say what is wrong.
-    explicit emulated_module(const std::string& path);
+    // host_control_word: the x87 control word the host calls every function with (x86_machine.h).
+    explicit emulated_module(const std::string& path, uint16_t host_control_word = 0x027F);
     ~emulated_module();
 
     module_records records();

@@ -29,7 +29,7 @@
 namespace {
 
 const char* const usage_head =
-    "usage: gaugehost [--module PATH] [SCRIPT | -]\n"
+    "usage: gaugehost [--module PATH [--host-precision 24|53]] [SCRIPT | -]\n"
     "\n"
     "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
     "is '-' or absent), and prints what the module did as JSON lines.\n"
@@ -37,6 +37,10 @@ const char* const usage_head =
     "  --module PATH  the module file (.gau) to load: with LoadLibrary on the Windows build, into\n"
     "                 an emulated 32-bit machine on the native build; without it the native\n"
     "                 build runs the module linked into it\n"
+    "  --host-precision BITS\n"
+    "                 native build with --module: the x87 precision the host calls the module\n"
+    "                 with, 53 (Windows' default, control word 0x027F) or 24 (0x007F, as a\n"
+    "                 Direct3D device created without FPU preservation leaves it); default 53\n"
     "  --help         this text\n"
     "\n"
     "Commands, one a line ('#' starts a comment):\n"
@@ -92,6 +96,7 @@ bool read_script(const std::string& name, std::string& text)
 int main(int argc, char** argv)
 {
     std::string module_path;
+    uint16_t host_control_word = 0x027F;
     std::string script_name = "-";
     bool have_script = false;
     for (int i = 1; i < argc; ++i) {
@@ -106,6 +111,13 @@ int main(int argc, char** argv)
                 return 2;
             }
             module_path = argv[++i];
+        } else if (argument == "--host-precision") {
+            const std::string bits = i + 1 < argc ? argv[++i] : "";
+            if (bits != "24" && bits != "53") {
+                std::cerr << "gaugehost: --host-precision takes 24 or 53\n" << usage();
+                return 2;
+            }
+            host_control_word = bits == "24" ? 0x007F : 0x027F;
         } else if (!have_script && (argument == "-" || argument.rfind("-", 0) != 0)) {
             script_name = argument;
             have_script = true;
@@ -116,6 +128,7 @@ int main(int argc, char** argv)
     }
 
 #ifdef _WIN32
+    (void)host_control_word;  // the real host's own word: Wine's
     if (module_path.empty()) {
         std::cerr << "gaugehost: --module PATH names the module file to load\n";
         return 1;
@@ -131,7 +144,7 @@ int main(int argc, char** argv)
     std::unique_ptr<emulated_module> emulated;
     if (!module_path.empty()) {
         try {
-            emulated = std::make_unique<emulated_module>(module_path);
+            emulated = std::make_unique<emulated_module>(module_path, host_control_word);
         } catch (const std::exception& error) {
             std::cerr << "gaugehost: " << module_path << ": " << error.what() << "\n";
             return 1;

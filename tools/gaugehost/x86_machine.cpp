@@ -21,7 +21,6 @@ constexpr int saved_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_ED
 constexpr const char* saved_register_names[] = {"EBX", "ESI", "EDI", "EBP"};
 constexpr uint32_t saved_register_marks[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1, 0xEBEBEBEB};
 
-constexpr uint32_t control_word_default = 0x027F;  // x87: all exceptions masked, 53-bit precision
 constexpr uint32_t mxcsr_default = 0x1F80;         // SSE: all exceptions masked, round to nearest
 constexpr uint32_t mxcsr_control_bits = 0xFFC0;    // the status flags below may change freely
 constexpr uint32_t status_stack_fault = 0x0040, status_top = 0x3800, status_top_one_popped_too_many = 0x0800;
@@ -274,13 +273,13 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     for (uint32_t argument : arguments) write32(std::exchange(at, at + 4), argument);
     write32(esp -= 4, return_address);
     // The state every call starts from: the callee-saved registers marked, the direction flag
-    // clear, the x87 stack empty, both control words at Windows' defaults. A call that passed
+    // clear, the x87 stack empty, the x87 control word as the host keeps it, MXCSR at Windows' default. A call that passed
     // every check left all of it so, the stack pointer included; only ESP moves for the pushes.
     if (!entry_state_set_) {
         static int entry_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP,
                                         UC_X86_REG_EFLAGS, UC_X86_REG_FPCW, UC_X86_REG_FPSW, UC_X86_REG_MXCSR};
         uint32_t entry[] = {saved_register_marks[0], saved_register_marks[1], saved_register_marks[2],
-                            saved_register_marks[3], 0x202, control_word_default, 0, mxcsr_default};
+                            saved_register_marks[3], 0x202, host_control_word_, 0, mxcsr_default};
         void* entry_values[std::size(entry)];
         for (size_t i = 0; i < std::size(entry); ++i) entry_values[i] = &entry[i];
         uc_reg_write_batch(uc_, entry_registers, entry_values, static_cast<int>(std::size(entry)));
@@ -337,8 +336,8 @@ std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_
             return std::string("did not preserve ") + saved_register_names[i] + " (" + hex32(saved_register_marks[i]) +
                    " became " + hex32(values[2 + i]) + ")";
     if (flags & direction_flag) return "returned with the direction flag set";
-    if (control_word != control_word_default)
-        return "changed the x87 control word from " + hex32(control_word_default) + " to " + hex32(control_word);
+    if (control_word != host_control_word_)
+        return "changed the x87 control word from " + hex32(host_control_word_) + " to " + hex32(control_word);
     if ((mxcsr & mxcsr_control_bits) != (mxcsr_default & mxcsr_control_bits))
         return "changed the SSE control word (MXCSR) from " + hex32(mxcsr_default) + " to " + hex32(mxcsr);
     // The x87 stack is empty at the call; a value callback leaves one value, which the return

@@ -73,6 +73,17 @@ public:
 
     void set_budget(uint64_t instructions) { budget_ = instructions; }
 
+    // The x87 control word every call starts with and must end with. Windows starts a thread with
+    // 0x027F (53-bit precision, round to nearest, every exception masked); a host that created its
+    // Direct3D device without preserving the FPU keeps 0x007F (24-bit precision) instead.
+    static constexpr uint16_t windows_control_word = 0x027F;
+    static constexpr uint16_t direct3d_control_word = 0x007F;
+    void set_host_control_word(uint16_t word)
+    {
+        host_control_word_ = word;
+        entry_state_set_ = false;
+    }
+
 private:
     struct region {
         uint32_t base, size;
@@ -101,4 +112,5 @@ private:
     bool running_ = false;
     bool entry_state_set_ = false;  // the registers hold what a call starts from
     uint64_t budget_ = default_budget;
+    uint16_t host_control_word_ = windows_control_word;
 };

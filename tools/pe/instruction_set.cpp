@@ -1,0 +1,84 @@
+#include "tools/pe/instruction_set.h"
+
+#include <capstone/capstone.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+struct extension {
+    int group;
+    const char* name;
+};
+
+// The instruction groups of extensions that came after the Pentium Pro.
+const extension later_extensions[] = {
+    {X86_GRP_MMX, "MMX"},       {X86_GRP_3DNOW, "3DNow!"},  {X86_GRP_SSE1, "SSE"},     {X86_GRP_SSE2, "SSE2"},
+    {X86_GRP_SSE3, "SSE3"},     {X86_GRP_SSSE3, "SSSE3"},   {X86_GRP_SSE41, "SSE4.1"}, {X86_GRP_SSE42, "SSE4.2"},
+    {X86_GRP_SSE4A, "SSE4a"},   {X86_GRP_AVX, "AVX"},       {X86_GRP_AVX2, "AVX2"},    {X86_GRP_AVX512, "AVX-512"},
+    {X86_GRP_FMA, "FMA"},       {X86_GRP_FMA4, "FMA4"},     {X86_GRP_F16C, "F16C"},    {X86_GRP_AES, "AES"},
+    {X86_GRP_PCLMUL, "PCLMUL"}, {X86_GRP_SHA, "SHA"},       {X86_GRP_BMI, "BMI"},      {X86_GRP_BMI2, "BMI2"},
+    {X86_GRP_ADX, "ADX"},       {X86_GRP_XOP, "XOP"},       {X86_GRP_TBM, "TBM"},      {X86_GRP_RTM, "RTM"},
+    {X86_GRP_HLE, "HLE"},       {X86_GRP_FSGSBASE, "FSGSBASE"}, {X86_GRP_SGX, "SGX"},
+};
+
+// Later instructions that the disassembler files under no extension group.
+const struct {
+    x86_insn id;
+    const char* name;
+} later_instructions[] = {
+    {X86_INS_POPCNT, "POPCNT"}, {X86_INS_LZCNT, "LZCNT"},   {X86_INS_TZCNT, "BMI"},        {X86_INS_MOVBE, "MOVBE"},
+    {X86_INS_CRC32, "SSE4.2"},  {X86_INS_RDTSCP, "RDTSCP"}, {X86_INS_PREFETCHW, "3DNow!"}, {X86_INS_CLFLUSH, "SSE2"},
+    {X86_INS_LFENCE, "SSE2"},   {X86_INS_MFENCE, "SSE2"},   {X86_INS_SFENCE, "SSE"},       {X86_INS_FISTTP, "SSE3"},
+    {X86_INS_MONITOR, "SSE3"},  {X86_INS_MWAIT, "SSE3"},    {X86_INS_XGETBV, "XSAVE"},     {X86_INS_RDRAND, "RDRAND"},
+};
+
+// A register of the MMX, SSE or AVX files among the instruction's operands.
+const char* vector_register_file(const cs_x86& x86)
+{
+    for (int i = 0; i < x86.op_count; ++i) {
+        const cs_x86_op& op = x86.operands[i];
+        if (op.type != X86_OP_REG) continue;
+        if (op.reg >= X86_REG_MM0 && op.reg <= X86_REG_MM7) return "MMX";
+        if (op.reg >= X86_REG_XMM0 && op.reg <= X86_REG_XMM31) return "SSE";
+        if (op.reg >= X86_REG_YMM0 && op.reg <= X86_REG_YMM31) return "AVX";
+        if (op.reg >= X86_REG_ZMM0 && op.reg <= X86_REG_ZMM31) return "AVX-512";
+    }
+    return nullptr;
+}
+
+const char* later_extension(const cs_insn& insn)
+{
+    const cs_detail& detail = *insn.detail;
+    for (int i = 0; i < detail.groups_count; ++i)
+        for (const extension& e : later_extensions)
+            if (detail.groups[i] == e.group) return e.name;
+    for (const auto& later : later_instructions)
+        if (insn.id == later.id) return later.name;
+    return vector_register_file(detail.x86);
+}
+
+}  // namespace
+
+std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vector<uint8_t>& code, uint32_t address)
+{
+    csh handle = 0;
+    if (cs_open(CS_ARCH_X86, CS_MODE_32, &handle) != CS_ERR_OK) throw std::runtime_error("Capstone cannot open x86-32");
+    const std::unique_ptr<csh, void (*)(csh*)> closing(&handle, [](csh* h) { cs_close(h); });
+    cs_option(handle, CS_OPT_DETAIL, CS_OPT_ON);
+    cs_option(handle, CS_OPT_SKIPDATA, CS_OPT_ON);  // undecodable bytes are skipped, not the end
+
+    std::vector<foreign_instruction> found;
+    cs_insn* insn = cs_malloc(handle);
+    const std::unique_ptr<cs_insn, void (*)(cs_insn*)> freeing(insn, [](cs_insn* i) { cs_free(i, 1); });
+    const uint8_t* at = code.data();
+    size_t left = code.size();
+    uint64_t where = address;
+    while (left > 0 && cs_disasm_iter(handle, &at, &left, &where, insn)) {
+        if (insn->id == X86_INS_INVALID || insn->detail == nullptr) continue;  // skipped data
+        if (const char* why = later_extension(*insn))
+            found.push_back({static_cast<uint32_t>(insn->address), std::string(insn->mnemonic) + " " + insn->op_str, why});
+    }
+    return found;
+}
