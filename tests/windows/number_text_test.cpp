@@ -1,7 +1,8 @@
 // Decimal text to double on the Windows build: the configuration's numbers must convert to the
-// same correctly rounded doubles as on the native build, with the target's C++ library doing
-// the conversion. Expected values are bit patterns.
+// same correctly rounded doubles as on the native build, in the module's x87 code. Expected values
+// are bit patterns.
 #include "config/number_text.h"
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <cstring>
@@ -9,6 +10,18 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+// The module's code runs at the precision its entry guard sets (53 bits); this program's start-up
+// code leaves the x87 unit at 64 bits, so the tests call it as the module's entry points do.
+class ModulePrecision : public testing::Environment {
+public:
+    void SetUp() override { host_word_ = platform_enter_module_precision(); }
+    void TearDown() override { platform_leave_module_precision(host_word_); }
+
+private:
+    uint16_t host_word_ = 0;
+};
+const testing::Environment* const module_precision = testing::AddGlobalTestEnvironment(new ModulePrecision);
 
 uint64_t bits(double value)
 {

@@ -55,7 +55,7 @@ void map_image(x86_machine& machine, const pe_file& pe, const std::vector<uint8_
 
 }  // namespace
 
-emulated_module::emulated_module(const std::string& path, uint16_t host_control_word)
+emulated_module::emulated_module(const std::string& path, uint16_t host_control_word, bool count_instructions)
 {
     const pe_file pe = parse_pe_file(read_file(path));
     const uint32_t import_table_rva = pe_export(pe, "ImportTable");
@@ -67,6 +67,7 @@ emulated_module::emulated_module(const std::string& path, uint16_t host_control_
 
     machine_ = std::make_unique<x86_machine>();
     machine_->set_host_control_word(host_control_word);
+    if (count_instructions) machine_->count_instructions();
     machine_->map(host_buffers, emulated_records::host_buffers_size, x86_machine::readable | x86_machine::writable,
                   "the host's buffers");
     imports_ = std::make_unique<import_context>(import_context{*machine_, base, path});

@@ -18,8 +18,10 @@ class emulated_module {
 public:
     // Throws module_error (pe_file.h) for a file the loader cannot use and emulation_fault
     // (x86_machine.h) for a fault of the module's own code; both say what is wrong.
-    // host_control_word: the x87 control word the host calls every function with (x86_machine.h).
-    explicit emulated_module(const std::string& path, uint16_t host_control_word = 0x027F);
+    // host_control_word: the x87 control word the host calls every function with (x86_machine.h);
+    // count_instructions: every instruction the module runs counted (x86_machine.h), for measuring.
+    explicit emulated_module(const std::string& path, uint16_t host_control_word = 0x027F,
+                             bool count_instructions = false);
     ~emulated_module();
 
     module_records records();

@@ -81,6 +81,11 @@ struct machine_hooks {
         }
     }
 
+    static void on_instruction(uc_engine*, uint64_t, uint32_t, void* self)
+    {
+        ++static_cast<x86_machine*>(self)->instructions_counted_;
+    }
+
     static bool on_bad_access(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* self)
     {
         auto& machine = *static_cast<x86_machine*>(self);
@@ -299,6 +304,15 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     if (!problem.empty()) throw emulation_fault(what + " (at " + hex32(function) + ") " + problem);
     entry_state_set_ = true;
     return reg(UC_X86_REG_EAX);
+}
+
+void x86_machine::count_instructions()
+{
+    if (counting_) return;
+    uc_hook hook;
+    check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_instruction), this, 1, 0),
+          "instruction hook");
+    counting_ = true;
 }
 
 bool x86_machine::is_hlt(uint32_t address) const

@@ -73,6 +73,11 @@ public:
 
     void set_budget(uint64_t instructions) { budget_ = instructions; }
 
+    // Counts every instruction the calls run (a hook on each one: for measuring, many times
+    // slower). Only before the first call: code translated before it would run uncounted.
+    void count_instructions();
+    uint64_t instructions_counted() const { return instructions_counted_; }
+
     // The x87 control word every call starts with and must end with. Windows starts a thread with
     // 0x027F (53-bit precision, round to nearest, every exception masked); a host that created its
     // Direct3D device without preserving the FPU keeps 0x007F (24-bit precision) instead.
@@ -113,4 +118,6 @@ private:
     bool entry_state_set_ = false;  // the registers hold what a call starts from
     uint64_t budget_ = default_budget;
     uint16_t host_control_word_ = windows_control_word;
+    uint64_t instructions_counted_ = 0;
+    bool counting_ = false;
 };
