@@ -43,6 +43,10 @@ hour() {
     rm -f "$times"
     echo "$best"
 }
+# The update cycle through the module file in the emulated host: instructions and time per cycle,
+# the host at 53-bit and at 24-bit x87 precision.
+for precision in 53 24; do ./build/bench/bench/emulated_cycle build/windows/BRASK_TORVIK_V1_0.gau $precision; done
+
 linked=$(hour)
 emulated=$(hour --module build/windows/BRASK_TORVIK_V1_0.gau)
 awk -v s="$linked" 'BEGIN { printf "flight simulator: 3600 s of flight in %.3f s of processor time (fastest of 5), real-time factor %.0f\n", s, 3600 / s }'
