@@ -164,6 +164,61 @@ TEST(EmulatedMachineRules, TheHostsPrecisionReachesCodeWithoutTheGuardAndNotCode
     }
 }
 
+// What an import writes for the module lands only where the module may write itself: memset over
+// its code, the host's trap stubs or past its data is an error naming the import, where it was
+// called from and the range.
+TEST(EmulatedImports, WritesForTheModuleStayInItsWritableMemory)
+{
+    constexpr uint32_t data = 0x40001000;  // one writable page after the code
+    struct Case {
+        const char* situation;
+        uint32_t destination, size;
+        const char* error;  // nullptr: the write is allowed
+    } cases[] = {
+        {"into its data", data + 0x10, 16, nullptr},
+        {"to the last byte of its data", data + 0xFF0, 16, nullptr},
+        {"over its own code", code, 16, "writes 16 bytes at 0x40000000 to 0x4000000f, in test code, which is read-only"},
+        {"over the host's trap stubs", 0x00010000, 4, "in the host's trap stubs, which is read-only"},
+        {"past the end of its data", data + 0xFF8, 16, "writes 16 bytes at 0x40001ff8 to 0x40002007, outside the module's writable memory"},
+        {"nowhere", 0x70000000, 1, "writes 1 bytes at 0x70000000, outside the module's writable memory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        x86_machine machine;
+        machine.map(code, 0x1000, x86_machine::readable | x86_machine::executable, "test code");
+        machine.map(data, 0x1000, x86_machine::readable | x86_machine::writable, "test data");
+        import_context context{machine, code, "test.gau"};
+        const served_import* memset_import = find_served_import("msvcrt.dll", "memset");
+        ASSERT_NE(memset_import, nullptr);
+        const uint32_t trap = machine.add_trap("msvcrt.dll!memset", 0, [&context, memset_import](x86_machine&) {
+            memset_import->serve(context);
+        });
+        machine.write32(code + 0x100, trap);
+        // push size; push 0xAA; push destination; call [code+0x100]; add esp,12; ret 4
+        std::vector<uint8_t> routine = {0x68};
+        for (uint32_t v : {c.size}) for (int i = 0; i < 4; ++i) routine.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        routine.insert(routine.end(), {0x68, 0xAA, 0, 0, 0, 0x68});
+        for (int i = 0; i < 4; ++i) routine.push_back(static_cast<uint8_t>(c.destination >> (8 * i)));
+        routine.insert(routine.end(), {0xFF, 0x15, 0x00, 0x01, 0x00, 0x40, 0x83, 0xC4, 0x0C, 0xC2, 4, 0});
+        machine.write(code, routine.data(), routine.size());
+        if (c.error == nullptr) {
+            machine.call(code, {0}, "setting memory");
+            uint8_t byte = 0;
+            machine.read(c.destination + c.size - 1, &byte, 1);
+            EXPECT_EQ(byte, 0xAA);
+            continue;
+        }
+        try {
+            machine.call(code, {0}, "setting memory");
+            ADD_FAILURE() << "no error";
+        } catch (const emulation_fault& fault) {
+            const std::string message = fault.what();
+            EXPECT_NE(message.find("calls msvcrt.dll!memset (returning to 0x40000015)"), std::string::npos) << message;
+            EXPECT_NE(message.find(c.error), std::string::npos) << message;
+        }
+    }
+}
+
 // Every function the allowlist permits is one the emulated host serves.
 TEST(EmulatedImports, EveryAllowedImportIsServed)
 {

@@ -45,7 +45,12 @@ void map_image(x86_machine& machine, const pe_file& pe, const std::vector<uint8_
         while (end < pages && permissions[end] == permissions[p]) ++end;
         if (permissions[p] != 0) {
             const uint32_t size = (end - p) * page;
-            machine.map(base + p * page, size, permissions[p], "the module's image");
+            // Named by the sections it holds, as errors name what a stray write would hit.
+            std::string name;
+            for (const pe_section& section : pe.sections)
+                if (section.rva < (p + (end - p)) * page && section.rva + section.virtual_size > p * page)
+                    name += (name.empty() ? "" : ", ") + section.name;
+            machine.map(base + p * page, size, permissions[p], "the module's " + (name.empty() ? std::string("headers") : name));
             const uint32_t bytes = std::min<uint32_t>(size, pe.image_size - p * page);
             machine.write(base + p * page, &image[p * page], bytes);
         }

@@ -36,9 +36,9 @@ void put_text(import_context& c, uint32_t address, uint32_t size, const std::str
 {
     if (address == 0 || size == 0) return;
     const size_t length = std::min<size_t>(text.size(), size - 1);
-    if (length != 0) c.machine.write(address, text.data(), length);
+    if (length != 0) c.machine.write_for_module(address, text.data(), length);
     const char terminator = '\0';
-    c.machine.write(address + static_cast<uint32_t>(length), &terminator, 1);
+    c.machine.write_for_module(address + static_cast<uint32_t>(length), &terminator, 1);
 }
 
 // kernel32
@@ -47,7 +47,7 @@ void query_performance_frequency(import_context& c)
 {
     int64_t value = 0;
     virtual_query_performance_frequency(&value);
-    c.machine.write(arg(c, 0), &value, sizeof value);
+    c.machine.write_for_module(arg(c, 0), &value, sizeof value);
     c.machine.set_result(1u);
 }
 
@@ -55,7 +55,7 @@ void query_performance_counter(import_context& c)
 {
     int64_t value = 0;
     virtual_query_performance_counter(&value);
-    c.machine.write(arg(c, 0), &value, sizeof value);
+    c.machine.write_for_module(arg(c, 0), &value, sizeof value);
     c.machine.set_result(1u);
 }
 
@@ -77,7 +77,7 @@ void get_module_file_name(import_context& c)
         c.machine.set_result(length);
         return;
     }
-    if (kept != 0) c.machine.write(buffer, text.data(), std::min<uint32_t>(kept, length + 1));
+    if (kept != 0) c.machine.write_for_module(buffer, text.data(), std::min<uint32_t>(kept, length + 1));
     c.machine.set_result(length);
 }
 
@@ -88,7 +88,7 @@ void get_private_profile_string(import_context& c)
     std::vector<char> text(std::max<uint32_t>(size, 1));
     const uint32_t length = profile_read_string(text_arg(c, 0, section), text_arg(c, 1, key), text_arg(c, 2, default_text),
                                                 buffer != 0 ? text.data() : nullptr, size, text_arg(c, 5, path));
-    if (buffer != 0 && size != 0) c.machine.write(buffer, text.data(), std::min<uint32_t>(size, length + 1));
+    if (buffer != 0 && size != 0) c.machine.write_for_module(buffer, text.data(), std::min<uint32_t>(size, length + 1));
     c.machine.set_result(length);
 }
 
@@ -110,7 +110,7 @@ void joy_get_dev_caps(import_context& c)
     const uint32_t copied = std::min<uint32_t>(size, sizeof caps);
     if (address != 0) c.machine.read(address, &caps, copied);
     const uint32_t result = virtual_joy_get_dev_caps(id, address != 0 ? &caps : nullptr, size);
-    if (address != 0) c.machine.write(address, &caps, copied);
+    if (address != 0) c.machine.write_for_module(address, &caps, copied);
     c.machine.set_result(result);
 }
 
@@ -120,7 +120,7 @@ void joy_get_pos_ex(import_context& c)
     JOYINFOEX info{};
     if (address != 0) c.machine.read(address, &info, sizeof info);
     const uint32_t result = virtual_joy_get_pos_ex(id, address != 0 ? &info : nullptr);
-    if (address != 0) c.machine.write(address, &info, sizeof info);
+    if (address != 0) c.machine.write_for_module(address, &info, sizeof info);
     c.machine.set_result(result);
 }
 
@@ -220,14 +220,14 @@ void split_path(import_context& c)
 void copy_memory(import_context& c)
 {
     const uint32_t destination = arg(c, 0), source = arg(c, 1), size = arg(c, 2);
-    if (size != 0) std::memmove(c.machine.pointer(destination, size), c.machine.pointer(source, size), size);
+    if (size != 0) std::memmove(c.machine.module_writable(destination, size), c.machine.pointer(source, size), size);
     c.machine.set_result(destination);
 }
 
 void set_memory(import_context& c)
 {
     const uint32_t destination = arg(c, 0), size = arg(c, 2);
-    if (size != 0) std::memset(c.machine.pointer(destination, size), static_cast<int>(arg(c, 1) & 0xFF), size);
+    if (size != 0) std::memset(c.machine.module_writable(destination, size), static_cast<int>(arg(c, 1) & 0xFF), size);
     c.machine.set_result(destination);
 }
 
@@ -244,7 +244,7 @@ void string_copy_n(import_context& c)
     std::string source;
     if (text_arg(c, 1, source) == nullptr) throw std::runtime_error("null string");
     if (size != 0) {
-        uint8_t* out = c.machine.pointer(destination, size);
+        uint8_t* out = c.machine.module_writable(destination, size);
         const size_t copied = std::min<size_t>(source.size(), size);
         std::memcpy(out, source.data(), copied);
         std::memset(out + copied, 0, size - copied);

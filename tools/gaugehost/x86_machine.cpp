@@ -149,7 +149,7 @@ x86_machine::~x86_machine()
 
 void x86_machine::map(uint32_t address, uint32_t size, int permissions, const std::string& name)
 {
-    region r{address, size, name, std::make_unique<uint8_t[]>(size)};
+    region r{address, size, permissions, name, std::make_unique<uint8_t[]>(size)};
     std::memset(r.storage.get(), 0, size);
     check(uc_mem_map_ptr(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
           ("map " + name).c_str());
@@ -162,6 +162,24 @@ uint8_t* x86_machine::pointer(uint32_t address, size_t size) const
         if (address >= r.base && uint64_t{address} - r.base + size <= r.size) return r.storage.get() + (address - r.base);
     throw emulation_fault("the host reached " + std::to_string(size) + " bytes at " + hex32(address) +
                           ", outside the module's memory");
+}
+
+uint8_t* x86_machine::module_writable(uint32_t address, size_t size) const
+{
+    const std::string range = std::to_string(size) + " bytes at " + hex32(address) +
+                              (size > 1 ? " to " + hex32(static_cast<uint32_t>(address + size - 1)) : "");
+    for (const region& r : regions_) {
+        if (address < r.base || uint64_t{address} - r.base >= r.size) continue;
+        if (uint64_t{address} - r.base + size > r.size) break;  // runs past the region's end
+        if (!(r.permissions & writable)) throw emulation_fault("writes " + range + ", in " + r.name + ", which is read-only");
+        return r.storage.get() + (address - r.base);
+    }
+    throw emulation_fault("writes " + range + ", outside the module's writable memory");
+}
+
+void x86_machine::write_for_module(uint32_t address, const void* data, size_t size)
+{
+    std::memcpy(module_writable(address, size), data, size);
 }
 
 void x86_machine::read(uint32_t address, void* data, size_t size) const

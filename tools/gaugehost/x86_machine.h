@@ -49,6 +49,11 @@ public:
     std::string read_text(uint32_t address, size_t longest) const;
     // The host's storage behind [address, address + size), or throws.
     uint8_t* pointer(uint32_t address, size_t size) const;
+    // The same for a range an import writes on the module's behalf: it must lie in memory the
+    // module may write itself (its writable data, the stack, the host's buffers), or throws
+    // emulation_fault naming the range and what lies there (the module's code, the host's stubs).
+    uint8_t* module_writable(uint32_t address, size_t size) const;
+    void write_for_module(uint32_t address, const void* data, size_t size);
 
     // A host routine behind an address of emulated memory: a call to the address runs handler,
     // then returns to the caller, popping pop_bytes of arguments (stdcall) or none (cdecl).
@@ -92,6 +97,7 @@ public:
 private:
     struct region {
         uint32_t base, size;
+        int permissions;
         std::string name;
         std::unique_ptr<uint8_t[]> storage;
     };
