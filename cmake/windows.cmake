@@ -37,6 +37,14 @@ set_target_properties(brask_torvik_gau PROPERTIES
     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import
 )
 
+# A module file with a static constructor planted, linked as the real one is, for the native test
+# that refuses start-up code in a module file (tests/module_file/).
+add_library(planted_constructor SHARED tests/module_file/planted_constructor.cpp)
+brask_module_file_compile(planted_constructor)
+target_link_options(planted_constructor PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
+set_target_properties(planted_constructor PROPERTIES PREFIX "" SUFFIX .gau RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+                                                     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import)
+
 if(BUILD_TESTING)
     add_subdirectory(tests/windows)
 

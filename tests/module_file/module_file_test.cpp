@@ -20,6 +20,7 @@
 
 #include "tools/pe/instruction_set.h"
 #include "tools/pe/pe_file.h"
+#include "tools/pe/startup_code.h"
 
 namespace {
 
@@ -247,6 +248,22 @@ TEST(InstructionSet, SseMmxAndLaterAreFoundWhileI686AndX87Pass)
             EXPECT_EQ(found[0].why, c.why) << found[0].text;
         }
     }
+}
+
+// The file runs no start-up code, so a static constructor would never run: none may be there. The
+// file built beside it with one planted (planted_constructor.cpp) shows the check finds one.
+TEST_F(ModuleFile, HasNoStaticConstructorsOrOtherStartUpCode)
+{
+    for (const std::string& found : startup_code(image())) ADD_FAILURE() << found;
+
+    const std::string module_path = std::getenv("BRASK_MODULE_FILE");
+    const std::string planted_path = module_path.substr(0, module_path.find_last_of('/') + 1) + "planted_constructor.gau";
+    std::ifstream planted_file(planted_path, std::ios::binary);
+    ASSERT_TRUE(planted_file) << planted_path;
+    const pe_file planted = parse_pe_file({std::istreambuf_iterator<char>(planted_file), {}});
+    const std::vector<std::string> found = startup_code(planted);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].find("a static constructor or destructor at 0x"), 0u) << found[0];
 }
 
 TEST_F(ModuleFile, HasNoTlsAndAtMost64KilobytesBesideTheBitmaps)
