@@ -24,7 +24,10 @@ struct run {
 
 run fly(const std::string& path, uint16_t host_word, int cycles, bool counting)
 {
-    emulated_module module(path, host_word, counting);
+    emulated_options options;
+    options.host_control_word = host_word;
+    options.count_instructions = counting;
+    emulated_module module(path, options);
     GaugeHost host(module.records());
     virtual_joystick& stick = virtual_devices.joysticks[0];
     stick.present = stick.has_z = stick.has_r = true;

@@ -16,7 +16,7 @@ scripts/setup.sh
 
 stage() { printf '\n== test: %s\n' "$*"; }
 
-stage "native suite, with the real module file in the emulated host (emulated_script.*, emulated_flight.*, ModuleFile.*)"
+stage "native suite, with the real module file in the emulated host (emulated_script_*, emulated_flight_*, ModuleFile.*)"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native -j2

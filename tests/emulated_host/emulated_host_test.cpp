@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -22,6 +23,7 @@
 #include "tools/gaugehost/emulated_module.h"
 #include "tools/gaugehost/win32_imports.h"
 #include "tools/gaugehost/x86_machine.h"
+#include "tools/pe/instruction_set.h"
 
 namespace {
 
@@ -60,6 +62,11 @@ const routine_case faulty_routines[] = {
     {"divides by zero", {0x31, 0xC9, 0xF7, 0xF1, 0xC2, 4, 0}, false, "divides by zero at 0x40000002"},
     {"executes an undefined instruction", {0x0F, 0x0B}, false, "stopped at 0x40000000"},
     {"halts the processor", {0x90, 0xF4, 0xC2, 4, 0}, false, "executes hlt at 0x40000001"},
+    // mov esp,0x50000000; jmp [host function]: the host finds its arguments nowhere.
+    {"reaches a host function with a wild stack pointer", {0xBC, 0, 0, 0, 0x50, 0xFF, 0x25, 0x00, 0x0F, 0x00, 0x40}, false,
+     "calls a host function with ESP at 0x50000000, outside its stack"},
+    // movd mm0,eax; emms; ret 4: on a real processor the x87 registers now hold MMX data.
+    {"uses MMX", {0x0F, 0x6E, 0xC0, 0x0F, 0x77, 0xC2, 4, 0}, false, "runs the MMX instruction movd mm0, eax at 0x40000000"},
 };
 
 void PrintTo(const routine_case& routine, std::ostream* out)
@@ -73,8 +80,16 @@ protected:
     {
         machine.map(code, 0x1000, x86_machine::readable | x86_machine::executable, "test code");
         machine.set_budget(100000);
+        machine.write32(code + 0xF00, machine.add_trap("a host function", 4, [](x86_machine& m) { m.set_result(m.argument(0)); }));
     }
-    void place(const std::vector<uint8_t>& bytes) { machine.write(code, bytes.data(), bytes.size()); }
+    // The routine at the start of the code, its MMX instructions marked as the loader marks them.
+    void place(const std::vector<uint8_t>& bytes)
+    {
+        machine.write(code, bytes.data(), bytes.size());
+        std::map<uint32_t, std::string> marked;
+        for (const foreign_instruction& found : mmx_instructions(bytes, code)) marked[found.address] = found.text;
+        machine.refuse_instructions_at(marked);
+    }
 
     x86_machine machine;
 };
@@ -216,6 +231,24 @@ TEST(EmulatedImports, WritesForTheModuleStayInItsWritableMemory)
             EXPECT_NE(message.find("calls msvcrt.dll!memset (returning to 0x40000015)"), std::string::npos) << message;
             EXPECT_NE(message.find(c.error), std::string::npos) << message;
         }
+    }
+}
+
+// A routine that reads a variable it never set (a word below its stack pointer) returns whatever
+// the stack held: with the stack poisoned by two patterns, two runs tell it.
+TEST(EmulatedMachineRules, AStackPoisonShowsAReadOfAVariableNeverSet)
+{
+    const std::vector<uint8_t> routine = {0x8B, 0x44, 0x24, 0xF8, 0xC2, 4, 0};  // mov eax,[esp-8]; ret 4
+    struct Case {
+        uint8_t pattern;
+        uint32_t read;
+    } cases[] = {{0x00, 0x00000000}, {0xA5, 0xA5A5A5A5}};
+    for (const Case& c : cases) {
+        x86_machine machine;
+        machine.map(code, 0x1000, x86_machine::readable | x86_machine::executable, "test code");
+        machine.write(code, routine.data(), routine.size());
+        machine.poison_stack(c.pattern);
+        EXPECT_EQ(machine.call(code, {0}, "an unset variable"), c.read);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "tools/pe/pe_file.h"
 #include "tools/gaugehost/win32_imports.h"
 #include "tools/gaugehost/x86_machine.h"
+#include "tools/pe/instruction_set.h"
 
 namespace {
 
@@ -58,9 +59,24 @@ void map_image(x86_machine& machine, const pe_file& pe, const std::vector<uint8_
     }
 }
 
+// Every MMX instruction of the code marked, so that running one ends the call with an error: the
+// emulator does not model how MMX leaves the x87 registers, which a real processor does.
+void refuse_mmx(x86_machine& machine, const pe_file& pe, const std::vector<uint8_t>& image, uint32_t base)
+{
+    std::map<uint32_t, std::string> marked;
+    for (const pe_section& section : pe.sections) {
+        if (!section.executes) continue;
+        const uint32_t size = std::min(section.raw_size, section.virtual_size);
+        if (uint64_t{section.rva} + size > image.size()) continue;
+        const std::vector<uint8_t> code(image.begin() + section.rva, image.begin() + section.rva + size);
+        for (const foreign_instruction& found : mmx_instructions(code, base + section.rva)) marked[found.address] = found.text;
+    }
+    machine.refuse_instructions_at(marked);
+}
+
 }  // namespace
 
-emulated_module::emulated_module(const std::string& path, uint16_t host_control_word, bool count_instructions)
+emulated_module::emulated_module(const std::string& path, const emulated_options& options)
 {
     const pe_file pe = parse_pe_file(read_file(path));
     const uint32_t import_table_rva = pe_export(pe, "ImportTable");
@@ -71,8 +87,9 @@ emulated_module::emulated_module(const std::string& path, uint16_t host_control_
     std::vector<uint8_t> image = relocated_image(pe, base);
 
     machine_ = std::make_unique<x86_machine>();
-    machine_->set_host_control_word(host_control_word);
-    if (count_instructions) machine_->count_instructions();
+    machine_->set_host_control_word(options.host_control_word);
+    if (options.count_instructions) machine_->count_instructions();
+    if (options.stack_poison >= 0) machine_->poison_stack(static_cast<uint8_t>(options.stack_poison));
     machine_->map(host_buffers, emulated_records::host_buffers_size, x86_machine::readable | x86_machine::writable,
                   "the host's buffers");
     imports_ = std::make_unique<import_context>(import_context{*machine_, base, path});
@@ -99,6 +116,7 @@ emulated_module::emulated_module(const std::string& path, uint16_t host_control_
         std::memcpy(&image[import.slot_rva], &trap, 4);
     }
     map_image(*machine_, pe, image, base);
+    refuse_mmx(*machine_, pe, image, base);
 
     // Thread-local storage: the index the module's code reads is 0, then the callbacks run.
     if (pe.tls_rva != 0 && pe.tls_size >= 16) {

@@ -14,14 +14,19 @@
 class x86_machine;
 class emulated_records;
 
+// How the host runs the module: the x87 control word it calls every function with (x86_machine.h),
+// every instruction counted (for measuring), the stack below each call filled with a pattern.
+struct emulated_options {
+    uint16_t host_control_word = 0x027F;
+    bool count_instructions = false;
+    int stack_poison = -1;  // 0 to 255: the pattern; -1: the stack as the calls left it
+};
+
 class emulated_module {
 public:
     // Throws module_error (pe_file.h) for a file the loader cannot use and emulation_fault
     // (x86_machine.h) for a fault of the module's own code; both say what is wrong.
-    // host_control_word: the x87 control word the host calls every function with (x86_machine.h);
-    // count_instructions: every instruction the module runs counted (x86_machine.h), for measuring.
-    explicit emulated_module(const std::string& path, uint16_t host_control_word = 0x027F,
-                             bool count_instructions = false);
+    explicit emulated_module(const std::string& path, const emulated_options& options = {});
     ~emulated_module();
 
     module_records records();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -29,7 +30,7 @@
 namespace {
 
 const char* const usage_head =
-    "usage: gaugehost [--module PATH [--host-precision 24|53]] [SCRIPT | -]\n"
+    "usage: gaugehost [--module PATH [--host-precision 24|53] [--poison-stack BYTE]] [SCRIPT | -]\n"
     "\n"
     "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
     "is '-' or absent), and prints what the module did as JSON lines.\n"
@@ -41,6 +42,10 @@ const char* const usage_head =
     "                 native build with --module: the x87 precision the host calls the module\n"
     "                 with, 53 (Windows' default, control word 0x027F) or 24 (0x007F, as a\n"
     "                 Direct3D device created without FPU preservation leaves it); default 53\n"
+    "  --poison-stack BYTE\n"
+    "                 native build with --module: fill the stack below every call into the module\n"
+    "                 with BYTE (0 to 255), so that a read of a variable never set shows in the\n"
+    "                 output when two runs with two patterns are compared\n"
     "  --help         this text\n"
     "\n"
     "Commands, one a line ('#' starts a comment):\n"
@@ -97,6 +102,7 @@ int main(int argc, char** argv)
 {
     std::string module_path;
     uint16_t host_control_word = 0x027F;
+    int stack_poison = -1;
     std::string script_name = "-";
     bool have_script = false;
     for (int i = 1; i < argc; ++i) {
@@ -118,6 +124,15 @@ int main(int argc, char** argv)
                 return 2;
             }
             host_control_word = bits == "24" ? 0x007F : 0x027F;
+        } else if (argument == "--poison-stack") {
+            const std::string pattern = i + 1 < argc ? argv[++i] : "";
+            char* end = nullptr;
+            const long value = std::strtol(pattern.c_str(), &end, 0);
+            if (pattern.empty() || *end != '\0' || value < 0 || value > 255) {
+                std::cerr << "gaugehost: --poison-stack takes a byte, 0 to 255 (0xA5 say)\n" << usage();
+                return 2;
+            }
+            stack_poison = static_cast<int>(value);
         } else if (!have_script && (argument == "-" || argument.rfind("-", 0) != 0)) {
             script_name = argument;
             have_script = true;
@@ -129,6 +144,7 @@ int main(int argc, char** argv)
 
 #ifdef _WIN32
     (void)host_control_word;  // the real host's own word: Wine's
+    (void)stack_poison;       // the real stack
     if (module_path.empty()) {
         std::cerr << "gaugehost: --module PATH names the module file to load\n";
         return 1;
@@ -144,7 +160,10 @@ int main(int argc, char** argv)
     std::unique_ptr<emulated_module> emulated;
     if (!module_path.empty()) {
         try {
-            emulated = std::make_unique<emulated_module>(module_path, host_control_word);
+            emulated_options options;
+            options.host_control_word = host_control_word;
+            options.stack_poison = stack_poison;
+            emulated = std::make_unique<emulated_module>(module_path, options);
         } catch (const std::exception& error) {
             std::cerr << "gaugehost: " << module_path << ": " << error.what() << "\n";
             return 1;

@@ -73,17 +73,31 @@ struct machine_hooks {
             machine.fail(what + " at " + hex32(number == 3 ? stub : eip));
             return;
         }
+        const std::string& name = machine.traps_[index].name;
+        const uint32_t esp = machine.reg(UC_X86_REG_ESP);
+        if (esp < stack_base || esp > stack_base + stack_size - 4) {
+            machine.fail("calls " + name + " with ESP at " + hex32(esp) + ", outside its stack");
+            return;
+        }
         try {
             machine.traps_[index].handler(machine);
         } catch (const std::exception& error) {
-            machine.fail("calls " + machine.traps_[index].name + " (returning to " + hex32(machine.return_address()) +
-                         "): " + error.what());
+            machine.fail("calls " + name + " (returning to " + hex32(machine.return_address()) + "): " + error.what());
         }
     }
 
     static void on_instruction(uc_engine*, uint64_t, uint32_t, void* self)
     {
         ++static_cast<x86_machine*>(self)->instructions_counted_;
+    }
+
+    static void on_mmx_instruction(uc_engine*, uint64_t address, uint32_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const auto found = machine.mmx_instructions_.find(static_cast<uint32_t>(address));
+        machine.fail("runs the MMX instruction " + (found != machine.mmx_instructions_.end() ? found->second : "") +
+                     " at " + hex32(static_cast<uint32_t>(address)) +
+                     ", which leaves the x87 registers to MMX: the host's next floating-point value is lost");
     }
 
     static bool on_bad_access(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* self)
@@ -295,6 +309,9 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     uint32_t at = esp;
     for (uint32_t argument : arguments) write32(std::exchange(at, at + 4), argument);
     write32(esp -= 4, return_address);
+    // What the callee finds below its stack pointer: a pattern of the test's choosing, so that a
+    // read of a variable it never set shows as a change in what it computes.
+    if (stack_poison_set_) std::memset(pointer(esp - poisoned_stack_bytes, poisoned_stack_bytes), stack_poison_, poisoned_stack_bytes);
     // The state every call starts from: the callee-saved registers marked, the direction flag
     // clear, the x87 stack empty, the x87 control word as the host keeps it, MXCSR at Windows' default. A call that passed
     // every check left all of it so, the stack pointer included; only ESP moves for the pushes.
@@ -322,6 +339,18 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     if (!problem.empty()) throw emulation_fault(what + " (at " + hex32(function) + ") " + problem);
     entry_state_set_ = true;
     return reg(UC_X86_REG_EAX);
+}
+
+void x86_machine::refuse_instructions_at(const std::map<uint32_t, std::string>& instructions)
+{
+    for (const auto& [address, text] : instructions) {
+        if (mmx_instructions_.count(address)) continue;
+        mmx_instructions_[address] = text;
+        uc_hook hook;
+        check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_mmx_instruction), this,
+                          address, address),
+              "MMX hook");
+    }
 }
 
 void x86_machine::count_instructions()

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -78,6 +79,18 @@ public:
 
     void set_budget(uint64_t instructions) { budget_ = instructions; }
 
+    // Fails the call that runs any of these instructions (address, text): the emulator does not
+    // model what MMX does to the x87 registers, so the loader marks each MMX instruction it finds.
+    void refuse_instructions_at(const std::map<uint32_t, std::string>& instructions);
+
+    // Fills the poisoned_stack_bytes below the stack pointer with the pattern before every call.
+    static constexpr uint32_t poisoned_stack_bytes = 16384;
+    void poison_stack(uint8_t pattern)
+    {
+        stack_poison_ = pattern;
+        stack_poison_set_ = true;
+    }
+
     // Counts every instruction the calls run (a hook on each one: for measuring, many times
     // slower). Only before the first call: code translated before it would run uncounted.
     void count_instructions();
@@ -125,5 +138,8 @@ private:
     uint64_t budget_ = default_budget;
     uint16_t host_control_word_ = windows_control_word;
     uint64_t instructions_counted_ = 0;
+    std::map<uint32_t, std::string> mmx_instructions_;
+    uint8_t stack_poison_ = 0;
+    bool stack_poison_set_ = false;
     bool counting_ = false;
 };

@@ -59,9 +59,9 @@ const char* later_extension(const cs_insn& insn)
     return vector_register_file(detail.x86);
 }
 
-}  // namespace
-
-std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vector<uint8_t>& code, uint32_t address)
+// Disassembles code from its first byte to its last and keeps each instruction the test names.
+std::vector<foreign_instruction> sweep(const std::vector<uint8_t>& code, uint32_t address,
+                                       const char* (*test)(const cs_insn& insn))
 {
     csh handle = 0;
     if (cs_open(CS_ARCH_X86, CS_MODE_32, &handle) != CS_ERR_OK) throw std::runtime_error("Capstone cannot open x86-32");
@@ -77,8 +77,26 @@ std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vecto
     uint64_t where = address;
     while (left > 0 && cs_disasm_iter(handle, &at, &left, &where, insn)) {
         if (insn->id == X86_INS_INVALID || insn->detail == nullptr) continue;  // skipped data
-        if (const char* why = later_extension(*insn))
+        if (const char* why = test(*insn))
             found.push_back({static_cast<uint32_t>(insn->address), std::string(insn->mnemonic) + " " + insn->op_str, why});
     }
     return found;
+}
+
+const char* uses_mmx_registers(const cs_insn& insn)
+{
+    const char* file = vector_register_file(insn.detail->x86);
+    return file != nullptr && std::string(file) == "MMX" ? "MMX" : nullptr;
+}
+
+}  // namespace
+
+std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vector<uint8_t>& code, uint32_t address)
+{
+    return sweep(code, address, later_extension);
+}
+
+std::vector<foreign_instruction> mmx_instructions(const std::vector<uint8_t>& code, uint32_t address)
+{
+    return sweep(code, address, uses_mmx_registers);
 }

@@ -17,3 +17,7 @@ struct foreign_instruction {
 // The instructions of code (loaded at address) outside the i686 set with x87 arithmetic (CMOV and
 // FCOMI allowed). Bytes that do not decode are skipped a byte at a time.
 std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vector<uint8_t>& code, uint32_t address);
+
+// The instructions of code that work on the MMX registers, which are the x87 registers: after one,
+// the x87 unit is unusable until emms.
+std::vector<foreign_instruction> mmx_instructions(const std::vector<uint8_t>& code, uint32_t address);
