@@ -234,6 +234,44 @@ TEST(EmulatedImports, WritesForTheModuleStayInItsWritableMemory)
     }
 }
 
+// The host hands a string callback a buffer of 8 bytes (7 characters and the terminator) in its
+// own memory: the module may write there and nowhere else in that memory, however far it strays.
+TEST(EmulatedMachineRules, WritesInTheHostsMemoryStayInsideTheBufferHanded)
+{
+    constexpr uint32_t host = 0x00300000, buffer = host + 0x1000;
+    struct Case {
+        uint32_t address;
+        const char* error;  // nullptr: allowed
+    } cases[] = {
+        {buffer, nullptr},
+        {buffer + 4, nullptr},
+        {buffer + 6, "writes 4 bytes at 0x00301006, past the end of the host's buffer of 8 bytes at 0x00301000"},
+        {buffer + 0x100, "writes 4 bytes at 0x00301100, in the host's own memory, 248 bytes past the end of the host's buffer of 8 bytes at 0x00301000"},
+        {host, "writes 4 bytes at 0x00300000, in the host's own memory, 4096 bytes before the host's buffer of 8 bytes at 0x00301000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        x86_machine machine;
+        machine.map(code, 0x1000, x86_machine::readable | x86_machine::executable, "test code");
+        machine.guard_host_buffers(host, 0x10000);
+        machine.map(host, 0x10000, x86_machine::readable | x86_machine::writable, "the host's buffers");
+        // mov dword [address], 0x41424344; ret 4
+        std::vector<uint8_t> routine = {0xC7, 0x05};
+        for (int i = 0; i < 4; ++i) routine.push_back(static_cast<uint8_t>(c.address >> (8 * i)));
+        routine.insert(routine.end(), {0x44, 0x43, 0x42, 0x41, 0xC2, 4, 0});
+        machine.write(code, routine.data(), routine.size());
+        machine.open_buffer(buffer, 8);
+        try {
+            machine.call(code, {0}, "string callback");
+            EXPECT_EQ(c.error, nullptr);
+        } catch (const emulation_fault& fault) {
+            ASSERT_NE(c.error, nullptr) << fault.what();
+            EXPECT_NE(std::string(fault.what()).find(std::string(c.error) + " (instruction at 0x40000000)"), std::string::npos)
+                << fault.what();
+        }
+    }
+}
+
 // A routine that reads a variable it never set (a word below its stack pointer) returns whatever
 // the stack held: with the stack poisoned by two patterns, two runs tell it.
 TEST(EmulatedMachineRules, AStackPoisonShowsAReadOfAVariableNeverSet)

@@ -90,6 +90,7 @@ emulated_module::emulated_module(const std::string& path, const emulated_options
     machine_->set_host_control_word(options.host_control_word);
     if (options.count_instructions) machine_->count_instructions();
     if (options.stack_poison >= 0) machine_->poison_stack(static_cast<uint8_t>(options.stack_poison));
+    machine_->guard_host_buffers(host_buffers, emulated_records::host_buffers_size);
     machine_->map(host_buffers, emulated_records::host_buffers_size, x86_machine::readable | x86_machine::writable,
                   "the host's buffers");
     imports_ = std::make_unique<import_context>(import_context{*machine_, base, path});

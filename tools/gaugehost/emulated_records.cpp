@@ -410,7 +410,16 @@ double emulated_records::call_value(ELEMENT_HEADER* element, int field)
     const uint32_t buffer = host_buffers_ + text_offset;
     machine_.write(buffer, string->text, size);
     machine_.write32(link.address + at::string_text, buffer);
-    const double value = machine_.call_double(link.callbacks[field], {link.address}, what);
+    // The module may write the characters shown and the terminator, no further.
+    machine_.open_buffer(buffer, string->characters_shown + 1);
+    double value = 0.0;
+    try {
+        value = machine_.call_double(link.callbacks[field], {link.address}, what);
+    } catch (...) {
+        machine_.close_buffers();
+        throw;
+    }
+    machine_.close_buffers();
     machine_.read(buffer, string->text, size);
     return value;
 }
@@ -420,7 +429,15 @@ int32_t emulated_records::call_mouse(size_t index, PIXPOINT* point, uint32_t fla
     const mouse_link& link = mouse_links_.at(index);
     const uint32_t address = host_buffers_ + point_offset;
     machine_.write(address, point, sizeof *point);
-    const auto result = static_cast<int32_t>(machine_.call(link.callback, {address, flags}, link.name));
+    machine_.open_buffer(address, sizeof *point);
+    int32_t result = 0;
+    try {
+        result = static_cast<int32_t>(machine_.call(link.callback, {address, flags}, link.name));
+    } catch (...) {
+        machine_.close_buffers();
+        throw;
+    }
+    machine_.close_buffers();
     machine_.read(address, point, sizeof *point);
     return result;
 }

@@ -100,6 +100,14 @@ struct machine_hooks {
                      ", which leaves the x87 registers to MMX: the host's next floating-point value is lost");
     }
 
+    static bool on_host_buffer_write(uc_engine*, uc_mem_type, uint64_t address, int size, int64_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const std::string problem = machine.guarded_write_problem(static_cast<uint32_t>(address), static_cast<uint64_t>(size));
+        if (!problem.empty()) machine.fail(problem + " (instruction at " + hex32(machine.reg(UC_X86_REG_EIP)) + ")");
+        return true;
+    }
+
     static bool on_bad_access(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* self)
     {
         auto& machine = *static_cast<x86_machine*>(self);
@@ -186,6 +194,8 @@ uint8_t* x86_machine::module_writable(uint32_t address, size_t size) const
         if (address < r.base || uint64_t{address} - r.base >= r.size) continue;
         if (uint64_t{address} - r.base + size > r.size) break;  // runs past the region's end
         if (!(r.permissions & writable)) throw emulation_fault("writes " + range + ", in " + r.name + ", which is read-only");
+        const std::string problem = guarded_write_problem(address, size);
+        if (!problem.empty()) throw emulation_fault(problem);
         return r.storage.get() + (address - r.base);
     }
     throw emulation_fault("writes " + range + ", outside the module's writable memory");
@@ -351,6 +361,37 @@ void x86_machine::refuse_instructions_at(const std::map<uint32_t, std::string>& 
                           address, address),
               "MMX hook");
     }
+}
+
+void x86_machine::guard_host_buffers(uint32_t base, uint32_t size)
+{
+    guarded_base_ = base;
+    guarded_size_ = size;
+    uc_hook hook;
+    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&machine_hooks::on_host_buffer_write), this,
+                      base, uint64_t{base} + size - 1),
+          "host buffer hook");
+}
+
+std::string x86_machine::guarded_write_problem(uint32_t address, uint64_t size) const
+{
+    const uint64_t end = uint64_t{address} + size;
+    if (guarded_size_ == 0 || end <= guarded_base_ || address >= uint64_t{guarded_base_} + guarded_size_) return {};
+    const std::string range = std::to_string(size) + " bytes at " + hex32(address);
+    for (const auto& [base, length] : open_buffers_) {
+        if (address >= base && end <= uint64_t{base} + length) return {};
+        if (address >= base && address < uint64_t{base} + length)
+            return "writes " + range + ", past the end of the host's buffer of " + std::to_string(length) + " bytes at " +
+                   hex32(base);
+    }
+    if (!open_buffers_.empty()) {
+        const auto [base, length] = open_buffers_.back();
+        const std::string buffer = "the host's buffer of " + std::to_string(length) + " bytes at " + hex32(base);
+        return "writes " + range + ", in the host's own memory, " +
+               (address < base ? std::to_string(base - address) + " bytes before " + buffer
+                               : std::to_string(address - (uint64_t{base} + length)) + " bytes past the end of " + buffer);
+    }
+    return "writes " + range + ", in the host's own memory, where the host handed it no buffer";
 }
 
 void x86_machine::count_instructions()

@@ -83,6 +83,14 @@ public:
     // model what MMX does to the x87 registers, so the loader marks each MMX instruction it finds.
     void refuse_instructions_at(const std::map<uint32_t, std::string>& instructions);
 
+    // The host's buffers: in [base, base + size), mapped writable, the module may write only inside
+    // a buffer the host has handed it for the call (open_buffer, until close_buffers); any other
+    // write there, by an instruction or through an import, ends the call naming the instruction
+    // or import and the buffer.
+    void guard_host_buffers(uint32_t base, uint32_t size);
+    void open_buffer(uint32_t address, uint32_t size) { open_buffers_.push_back({address, size}); }
+    void close_buffers() { open_buffers_.clear(); }
+
     // Fills the poisoned_stack_bytes below the stack pointer with the pattern before every call.
     static constexpr uint32_t poisoned_stack_bytes = 16384;
     void poison_stack(uint8_t pattern)
@@ -139,6 +147,10 @@ private:
     uint16_t host_control_word_ = windows_control_word;
     uint64_t instructions_counted_ = 0;
     std::map<uint32_t, std::string> mmx_instructions_;
+    uint32_t guarded_base_ = 0, guarded_size_ = 0;
+    std::vector<std::pair<uint32_t, uint32_t>> open_buffers_;
+    // Empty when the range lies in an open buffer or outside the guarded area; else what is wrong.
+    std::string guarded_write_problem(uint32_t address, uint64_t size) const;
     uint8_t stack_poison_ = 0;
     bool stack_poison_set_ = false;
     bool counting_ = false;
