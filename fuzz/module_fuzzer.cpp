@@ -66,7 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     joy = joystick_state{};
     cfg = configuration_state{};
     virtual_devices = virtual_device_state{};  // no executable path: the configuration is never touched
-    GaugeHost host(linked_module());
+    // One host for every input (its event store is a megabyte, too dear to allocate each time),
+    // back at a fresh host's variables.
+    static GaugeHost host(linked_module());
+    host.clear_events();
+    for (uint32_t token : tokens) host.set_var(token, 0.0);
     FuzzedDataProvider input(data, size);
 
     int operations = 0;

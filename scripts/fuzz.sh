@@ -2,13 +2,13 @@
 # Builds the libFuzzer targets and runs each for a bounded time (default 10 seconds; pass a
 # longer time for a real search), starting from the seed corpora in fuzz/corpus/. New inputs
 # the fuzzer finds stay in build/fuzz/corpus/; a crash stops the run with its reproducer.
-#   scripts/fuzz.sh [SECONDS] [profile|script|module ...]
+#   scripts/fuzz.sh [SECONDS] [profile|script|module|aircraft|pe|loader ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(profile script module)
+[ ${#targets[@]} -gt 0 ] || targets=(profile script module aircraft pe loader)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
@@ -24,5 +24,6 @@ for target in "${targets[@]}"; do
         exit 1
     fi
     runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$')
-    echo "fuzz: $target: $runs runs in ${seconds}s, no fault"
+    coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*$')
+    echo "fuzz: $target: $runs runs in ${seconds}s ($(( runs / seconds )) a second), coverage ${coverage:-?} edges, no fault"
 done

@@ -114,7 +114,16 @@ aircraft_file read_aircraft_file(const std::string& path)
         file.text = buffer.str();
         file.name = std::filesystem::path(path).stem().string();
     }
-    const std::string shown = path.empty() ? "bo105.aircraft (built in)" : path;
+    aircraft_file read = read_aircraft_text(file.text, path.empty() ? "bo105.aircraft (built in)" : path);
+    read.path = file.path;
+    read.name = file.name;
+    return read;
+}
+
+aircraft_file read_aircraft_text(const std::string& text, const std::string& shown)
+{
+    aircraft_file file;
+    file.text = text;
     try {
         file.parameters = parse_aircraft(file.text);
     } catch (const std::runtime_error& error) {

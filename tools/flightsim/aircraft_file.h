@@ -24,5 +24,8 @@ struct aircraft_file {
 // aircraft_file_error: "FILE:LINE: NAME VALUE: REASON", or "FILE: NAME missing".
 aircraft_file read_aircraft_file(const std::string& path);
 
+// The same for a file's text already read; shown names it in the messages.
+aircraft_file read_aircraft_text(const std::string& text, const std::string& shown);
+
 // The check alone, on a parsed file's text (the line numbers come from it).
 void check_physical(const std::string& text, const aircraft_parameters& parameters, const std::string& file_name);

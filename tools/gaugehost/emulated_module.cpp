@@ -77,8 +77,13 @@ void refuse_mmx(x86_machine& machine, const pe_file& pe, const std::vector<uint8
 }  // namespace
 
 emulated_module::emulated_module(const std::string& path, const emulated_options& options)
+    : emulated_module(path, read_file(path), options)
 {
-    const pe_file pe = parse_pe_file(read_file(path));
+}
+
+emulated_module::emulated_module(const std::string& path, const std::vector<uint8_t>& bytes, const emulated_options& options)
+{
+    const pe_file pe = parse_pe_file(bytes);
     const uint32_t import_table_rva = pe_export(pe, "ImportTable");
     const uint32_t linkage_rva = pe_export(pe, "Linkage");
     const uint32_t base = pe.has_relocations ? relocated_base : pe.image_base;
@@ -89,6 +94,7 @@ emulated_module::emulated_module(const std::string& path, const emulated_options
     machine_ = std::make_unique<x86_machine>();
     machine_->set_host_control_word(options.host_control_word);
     if (options.count_instructions) machine_->count_instructions();
+    if (options.budget != 0) machine_->set_budget(options.budget);
     if (options.stack_poison >= 0) machine_->poison_stack(static_cast<uint8_t>(options.stack_poison));
     machine_->guard_host_buffers(host_buffers, emulated_records::host_buffers_size);
     machine_->map(host_buffers, emulated_records::host_buffers_size, x86_machine::readable | x86_machine::writable,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tools/gaugehost/gauge_host.h"
 
@@ -20,6 +21,7 @@ struct emulated_options {
     uint16_t host_control_word = 0x027F;
     bool count_instructions = false;
     int stack_poison = -1;  // 0 to 255: the pattern; -1: the stack as the calls left it
+    uint64_t budget = 0;    // instructions a call may run; 0: x86_machine's default
 };
 
 class emulated_module {
@@ -27,6 +29,8 @@ public:
     // Throws module_error (pe_file.h) for a file the loader cannot use and emulation_fault
     // (x86_machine.h) for a fault of the module's own code; both say what is wrong.
     explicit emulated_module(const std::string& path, const emulated_options& options = {});
+    // The same from the file's bytes; path only names it (to the module, and in errors).
+    emulated_module(const std::string& path, const std::vector<uint8_t>& bytes, const emulated_options& options = {});
     ~emulated_module();
 
     module_records records();
