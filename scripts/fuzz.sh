@@ -17,7 +17,9 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus" build/fuzz/crashes
     cp -n fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true
     log=build/fuzz/$target.log
-    if ! ./build/fuzz/fuzz/"${target}"_fuzzer "$corpus" -max_total_time="$seconds" -print_final_stats=1 \
+    dictionary=()
+    [ -f fuzz/"$target".dict ] && dictionary=(-dict=fuzz/"$target".dict)
+    if ! ./build/fuzz/fuzz/"${target}"_fuzzer "$corpus" "${dictionary[@]}" -max_total_time="$seconds" -print_final_stats=1 \
            -artifact_prefix=build/fuzz/crashes/"$target"- >"$log" 2>&1; then
         tail -n 40 "$log"
         echo "fuzz: $target found a fault; reproducer in build/fuzz/crashes/" >&2

@@ -81,9 +81,10 @@ emulated_module::emulated_module(const std::string& path, const emulated_options
 {
 }
 
-emulated_module::emulated_module(const std::string& path, const std::vector<uint8_t>& bytes, const emulated_options& options)
+emulated_module::emulated_module(const std::string& path, const std::vector<uint8_t>& file_bytes,
+                                 const emulated_options& options)
 {
-    const pe_file pe = parse_pe_file(bytes);
+    const pe_file pe = parse_pe_file(file_bytes);
     const uint32_t import_table_rva = pe_export(pe, "ImportTable");
     const uint32_t linkage_rva = pe_export(pe, "Linkage");
     const uint32_t base = pe.has_relocations ? relocated_base : pe.image_base;

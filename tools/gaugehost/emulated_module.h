@@ -30,7 +30,7 @@ public:
     // (x86_machine.h) for a fault of the module's own code; both say what is wrong.
     explicit emulated_module(const std::string& path, const emulated_options& options = {});
     // The same from the file's bytes; path only names it (to the module, and in errors).
-    emulated_module(const std::string& path, const std::vector<uint8_t>& bytes, const emulated_options& options = {});
+    emulated_module(const std::string& path, const std::vector<uint8_t>& file_bytes, const emulated_options& options = {});
     ~emulated_module();
 
     module_records records();
