@@ -169,6 +169,20 @@ TEST(Trim, SolutionsAreInEquilibrium)
     }
 }
 
+// A rotor of 4e116 m (positive, so the file passes its checks; the aircraft fuzzer's find) makes
+// the forces non-finite: the trim says it found none rather than a converged state of NaNs.
+TEST(Trim, NonFiniteForcesAreNeverAConvergedTrim)
+{
+    aircraft_parameters huge = default_aircraft();
+    huge.rotor_radius = 4.1e116;
+    const rotorcraft_model aircraft(huge);
+    trim_condition condition;
+    condition.altitude = 30.0;
+    condition.air = sea_level();
+    const trim_result trim = solve_trim(aircraft, condition);
+    EXPECT_FALSE(trim.converged);
+}
+
 // Classical Runge-Kutta written out from the model's derivatives: the model's own integrator,
 // which works each stage's attitude out ahead, must give the same bits, step after step.
 TEST(Integration, StepsAreClassicalRungeKuttaToTheBit)

@@ -84,10 +84,15 @@ bool solve_linear(double a[unknowns][unknowns], double b[unknowns])
     return true;
 }
 
+// The largest magnitude; NaN when any residual is NaN (fmax would pass over it), so that a trim
+// whose forces went non-finite never counts as converged.
 double largest(const double f[unknowns])
 {
     double m = 0.0;
-    for (int i = 0; i < unknowns; ++i) m = std::fmax(m, std::fabs(f[i]));
+    for (int i = 0; i < unknowns; ++i) {
+        if (std::isnan(f[i])) return f[i];
+        m = std::fmax(m, std::fabs(f[i]));
+    }
     return m;
 }
 
