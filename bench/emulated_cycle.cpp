@@ -29,15 +29,7 @@ run fly(const std::string& path, uint16_t host_word, int cycles, bool counting)
     options.count_instructions = counting;
     emulated_module module(path, options);
     GaugeHost host(module.records());
-    virtual_joystick& stick = virtual_devices.joysticks[0];
-    stick.present = stick.has_z = stick.has_r = true;
-    stick.x = stick.y = stick.r = 32768;
-    stick.z = 20000;
-    host.set_var(61, 80.0);
-    host.set_var(74, 300.0);
-    host.set_var(614, 300.0);
-    host.set_var(81, 90.0);
-    host.set_var(128, 9000.0);
+    level_flight_values(host);
     host.open();
     host.frame(2);
     for (auto [gauge, x, y] : {std::tuple{"AP_Panel_1", 150, 50}, {"AP_Panel_1", 40, 50}, {"AP_Panel_1", 260, 50},

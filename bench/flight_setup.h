@@ -6,7 +6,8 @@
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
 
-inline void engaged_level_flight(GaugeHost& host)
+// The sticks centred, the lever part up, the host's values of level flight at 80 knots.
+inline void level_flight_values(GaugeHost& host)
 {
     virtual_joystick& stick = virtual_devices.joysticks[0];
     stick.present = stick.has_z = stick.has_r = true;
@@ -18,6 +19,11 @@ inline void engaged_level_flight(GaugeHost& host)
     host.set_var(81, 90.0);
     host.set_var(128, 9000.0);
     for (uint32_t token : {1u, 60u, 65u, 70u, 77u, 79u, 313u, 316u, 317u, 557u}) host.set_var(token, 0.0);
+}
+
+inline void engaged_level_flight(GaugeHost& host)
+{
+    level_flight_values(host);
     host.connect();
     ap.ap_master_on = 1;
     ap.heading_channel_on = 1;
