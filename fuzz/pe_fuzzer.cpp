@@ -1,7 +1,7 @@
 // The PE reader on damaged module files (the seeds: the real module file without its bitmaps, and
 // a small file with a static constructor): each input is refused with the reader's error naming
 // what is wrong, or read whole: relocated at another base, its start-up code looked for as the
-// module-file tests look for it, its code sections inside the image it maps. Nothing crashes or hangs.
+// module-file tests look for it, the code of its code sections inside the image it maps. Nothing crashes or hangs.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const pe_section& section : pe.sections) {
             if (!section.executes) continue;
             const uint32_t length = std::min(section.raw_size, section.virtual_size);
-            if (uint64_t{section.rva} + length > pe.image.size()) __builtin_trap();  // the reader promised it maps
+            if (length != 0 && uint64_t{section.rva} + length > pe.image.size()) __builtin_trap();  // the reader promised it maps
         }
         pe_export(pe, "Linkage");
     } catch (const module_error&) {

@@ -382,6 +382,20 @@ size_t section_table(const std::vector<uint8_t>& bytes)
     return nt + 24 + (bytes[nt + 20] | bytes[nt + 21] << 8);
 }
 
+// The file offset of an RVA, through the section that holds it.
+size_t file_offset(const std::vector<uint8_t>& bytes, uint32_t rva)
+{
+    const size_t table = section_table(bytes);
+    for (size_t at = table; at < table + 40 * size_t{bytes[nt_header(bytes) + 6]}; at += 40)
+        if (rva >= u32(bytes, at + 12) && rva < u32(bytes, at + 12) + u32(bytes, at + 16)) return rva - u32(bytes, at + 12) + u32(bytes, at + 20);
+    return 0;
+}
+
+size_t export_directory(const std::vector<uint8_t>& bytes)
+{
+    return file_offset(bytes, u32(bytes, nt_header(bytes) + 24 + 96));
+}
+
 const spoiled_case spoiled_files[] = {
     {"a script given in place of the module", [](std::vector<uint8_t>& b) { b.assign({'o', 'p', 'e', 'n', '\n'}); },
      "not a Windows DLL (no MZ header)"},
@@ -394,6 +408,8 @@ const spoiled_case spoiled_files[] = {
     {"two sections at one address",
      [](std::vector<uint8_t>& b) { std::memcpy(&b[section_table(b) + 40 + 12], &b[section_table(b) + 12], 4); },
      "sections .text and .data overlap"},
+    {"an export table claiming more functions than ordinals can number",
+     [](std::vector<uint8_t>& b) { put16(b, export_directory(b) + 22, 0x0100); }, "the export directory claims 16777218 functions"},
 };
 
 void PrintTo(const spoiled_case& spoiled, std::ostream* out)

@@ -215,6 +215,7 @@ TEST(InstructionSet, SseMmxAndLaterAreFoundWhileI686AndX87Pass)
     struct Case {
         std::vector<uint8_t> bytes;
         const char* why;  // nullptr: runs on a Pentium Pro
+        bool mmx_registers = false;  // leaves the x87 registers holding MMX data
     } cases[] = {
         {{0xF2, 0x0F, 0x10, 0x00}, "SSE2"},        // movsd xmm0, [eax]
         {{0xF2, 0x0F, 0x59, 0xC1}, "SSE2"},        // mulsd xmm0, xmm1
@@ -222,7 +223,9 @@ TEST(InstructionSet, SseMmxAndLaterAreFoundWhileI686AndX87Pass)
         {{0xF2, 0x0F, 0x2C, 0xC0}, "SSE2"},        // cvttsd2si eax, xmm0
         {{0x66, 0x0F, 0xEF, 0xC0}, "SSE2"},        // pxor xmm0, xmm0
         {{0x0F, 0x28, 0xC1}, "SSE"},               // movaps xmm0, xmm1
-        {{0x0F, 0xEF, 0xC0}, "MMX"},               // pxor mm0, mm0
+        {{0x0F, 0xEF, 0xC0}, "MMX", true},         // pxor mm0, mm0
+        {{0x0F, 0x6E, 0xC8}, "MMX", true},         // movd mm1, eax
+        {{0x66, 0x0F, 0x6E, 0xC8}, "SSE2"},        // movd xmm1, eax
         {{0x0F, 0x77}, "MMX"},                     // emms
         {{0xDD, 0x08}, "SSE3"},                    // fisttp qword [eax]
         {{0xF3, 0x0F, 0xB8, 0xC1}, "POPCNT"},      // popcnt eax, ecx
@@ -240,6 +243,7 @@ TEST(InstructionSet, SseMmxAndLaterAreFoundWhileI686AndX87Pass)
         code.push_back(0xC3);
         const std::vector<foreign_instruction> found = instructions_after_pentium_pro(code, 0x1000);
         SCOPED_TRACE(testing::PrintToString(c.bytes));
+        EXPECT_EQ(mmx_instructions(code, 0x1000).size(), c.mmx_registers ? 1u : 0u);
         if (c.why == nullptr) {
             EXPECT_TRUE(found.empty()) << found.front().text;
         } else {

@@ -52,8 +52,10 @@ void map_image(x86_machine& machine, const pe_file& pe, const std::vector<uint8_
                 if (section.rva < (p + (end - p)) * page && section.rva + section.virtual_size > p * page)
                     name += (name.empty() ? "" : ", ") + section.name;
             machine.map(base + p * page, size, permissions[p], "the module's " + (name.empty() ? std::string("headers") : name));
-            const uint32_t bytes = std::min<uint32_t>(size, pe.image_size - p * page);
-            machine.write(base + p * page, &image[p * page], bytes);
+            if (p * page < image.size()) {  // the zero tail is zero already
+                const uint32_t bytes = std::min<uint32_t>(size, static_cast<uint32_t>(image.size()) - p * page);
+                machine.write(base + p * page, &image[p * page], bytes);
+            }
         }
         p = end;
     }
@@ -121,6 +123,7 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
                 });
             }
         }
+        if (import.slot_rva + 4 > image.size()) image.resize(import.slot_rva + 4, 0);  // a slot in the zero tail
         std::memcpy(&image[import.slot_rva], &trap, 4);
     }
     map_image(*machine_, pe, image, base);

@@ -1,5 +1,6 @@
 #include "tools/gaugehost/x86_machine.h"
 
+#include <sys/mman.h>
 #include <unicorn/unicorn.h>
 
 #include <cstring>
@@ -164,6 +165,11 @@ x86_machine::x86_machine()
     check(uc_reg_write(uc_, UC_X86_REG_CR4, &cr4), "enable SSE");
 }
 
+void x86_machine::unmap_pages::operator()(uint8_t* pages) const
+{
+    munmap(pages, size);
+}
+
 x86_machine::~x86_machine()
 {
     if (uc_ != nullptr) uc_close(uc_);
@@ -171,8 +177,10 @@ x86_machine::~x86_machine()
 
 void x86_machine::map(uint32_t address, uint32_t size, int permissions, const std::string& name)
 {
-    region r{address, size, permissions, name, std::make_unique<uint8_t[]>(size)};
-    std::memset(r.storage.get(), 0, size);
+    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) throw std::runtime_error("emulator: no memory for " + name);
+    region r{address, size, permissions, name,
+             std::unique_ptr<uint8_t[], unmap_pages>(static_cast<uint8_t*>(pages), unmap_pages{size})};
     check(uc_mem_map_ptr(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
           ("map " + name).c_str());
     regions_.push_back(std::move(r));

@@ -116,11 +116,16 @@ public:
     }
 
 private:
+    // Anonymous pages, zero until touched: a large image or stack costs nothing until used.
+    struct unmap_pages {
+        size_t size;
+        void operator()(uint8_t* pages) const;
+    };
     struct region {
         uint32_t base, size;
         int permissions;
         std::string name;
-        std::unique_ptr<uint8_t[]> storage;
+        std::unique_ptr<uint8_t[], unmap_pages> storage;
     };
     struct trap {
         std::string name;

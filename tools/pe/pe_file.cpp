@@ -18,6 +18,7 @@ constexpr uint32_t longest_resource_list = 1024;  // entries read of one resourc
 constexpr uint32_t resource_bitmap = 2, resource_subdirectory = 0x80000000, resource_named = 0x80000000;
 constexpr uint16_t relocation_absolute = 0, relocation_highlow = 3;
 constexpr uint32_t import_by_ordinal = 0x80000000;
+constexpr uint32_t most_exports = 0x10000;  // ordinals are 16-bit
 
 std::string hex(uint32_t value)
 {
@@ -26,46 +27,52 @@ std::string hex(uint32_t value)
     return text.str();
 }
 
-// Bounds-checked little-endian reads from a byte range.
+// Bounds-checked little-endian reads from a byte range of length size, of which the stored bytes
+// are the start and the rest is zero (an image's tail that no section fills).
 class reader {
 public:
-    reader(const std::vector<uint8_t>& bytes, const char* what) : bytes_(bytes), what_(what) {}
+    reader(const std::vector<uint8_t>& bytes, const char* what) : reader(bytes, bytes.size(), what) {}
+    reader(const std::vector<uint8_t>& bytes, uint64_t size, const char* what) : bytes_(bytes), size_(size), what_(what) {}
 
     void need(uint64_t offset, uint64_t size) const
     {
-        if (offset + size > bytes_.size())
+        if (offset + size > size_)
             throw module_error(std::string(what_) + " ends before offset " + hex(static_cast<uint32_t>(offset + size)));
     }
     uint16_t u16(uint64_t offset) const
     {
         need(offset, 2);
-        return static_cast<uint16_t>(bytes_[offset] | bytes_[offset + 1] << 8);
+        return static_cast<uint16_t>(byte(offset) | byte(offset + 1) << 8);
     }
     uint32_t u32(uint64_t offset) const
     {
         need(offset, 4);
-        uint32_t value;
-        std::memcpy(&value, &bytes_[offset], 4);
-        return value;
+        return uint32_t{u16(offset)} | uint32_t{u16(offset + 2)} << 16;
     }
     // Up to size bytes, ending at the first zero byte.
     std::string text_of_size(uint64_t offset, size_t size) const
     {
         need(offset, size);
-        const char* begin = reinterpret_cast<const char*>(&bytes_[offset]);
-        return std::string(begin, strnlen(begin, size));
+        std::string text;
+        for (uint64_t at = offset; at < offset + size && byte(at) != 0; ++at) text.push_back(static_cast<char>(byte(at)));
+        return text;
     }
     std::string text(uint64_t offset) const
     {
         need(offset, 1);
+        if (offset >= bytes_.size()) return {};
         const auto begin = bytes_.begin() + static_cast<std::ptrdiff_t>(offset);
         const auto end = std::find(begin, bytes_.end(), uint8_t{0});
-        if (end == bytes_.end()) throw module_error(std::string(what_) + ": a name at " + hex(static_cast<uint32_t>(offset)) + " runs off the end");
+        if (end == bytes_.end() && bytes_.size() == size_)
+            throw module_error(std::string(what_) + ": a name at " + hex(static_cast<uint32_t>(offset)) + " runs off the end");
         return std::string(begin, end);
     }
 
 private:
+    uint8_t byte(uint64_t offset) const { return offset < bytes_.size() ? bytes_[offset] : 0; }
+
     const std::vector<uint8_t>& bytes_;
+    uint64_t size_;
     const char* what_;
 };
 
@@ -152,6 +159,7 @@ void read_exports(const reader& image, directory exports, pe_file& pe)
     pe.export_name = image.text(image.u32(exports.rva + 12));
     const uint32_t ordinal_base = image.u32(exports.rva + 16);
     const uint32_t function_count = image.u32(exports.rva + 20);
+    if (function_count > most_exports) throw module_error("the export directory claims " + std::to_string(function_count) + " functions");
     pe.export_function_count = function_count;
     const uint32_t name_count = image.u32(exports.rva + 24);
     const uint32_t functions = image.u32(exports.rva + 28);
@@ -225,12 +233,16 @@ pe_file parse_pe_file(const std::vector<uint8_t>& bytes)
     read_sections(file, bytes.size(), optional + optional_size, section_count, pe);
     if (pe.entry_rva != 0 && pe.entry_rva >= pe.image_size) throw module_error("the entry point lies outside the image");
 
-    pe.image.assign(pe.image_size, 0);
+    // Only as far as the file fills it: a large zero tail (uninitialised data) costs nothing.
+    uint32_t filled = pe.header_size;
+    for (const pe_section& section : pe.sections)
+        if (section.raw_size != 0) filled = std::max(filled, section.rva + section.raw_size);
+    pe.image.assign(filled, 0);
     std::copy_n(bytes.begin(), pe.header_size, pe.image.begin());
     for (const pe_section& section : pe.sections)
-        std::copy_n(bytes.begin() + section.raw_offset, section.raw_size, pe.image.begin() + section.rva);
+        if (section.raw_size != 0) std::copy_n(bytes.begin() + section.raw_offset, section.raw_size, pe.image.begin() + section.rva);
 
-    const reader image(pe.image, "the image");
+    const reader image(pe.image, pe.image_size, "the image");
     pe.has_relocations = directories[directory_relocation].rva != 0 && directories[directory_relocation].size != 0;
     if (pe.has_relocations) read_relocations(image, directories[directory_relocation], pe);
     if (directories[directory_import].rva != 0) read_imports(image, directories[directory_import], pe);
@@ -253,6 +265,7 @@ std::vector<uint8_t> relocated_image(const pe_file& file, uint32_t base)
     std::vector<uint8_t> image = file.image;
     const uint32_t delta = base - file.image_base;
     for (uint32_t rva : file.relocations) {
+        if (rva + 4 > image.size()) image.resize(rva + 4, 0);  // a word in the zero tail
         uint32_t word;
         std::memcpy(&word, &image[rva], 4);
         word += delta;
