@@ -89,12 +89,13 @@ protected:
     std::filesystem::path folder_;
 };
 
-// The pilot's own file: assignments, an option, comments, a key in capitals with blanks around
-// the '=', CRLF line ends, and no speed_ki at all.
+// The pilot's own file, begun from the sample: assignments, an option, comments, a key in capitals
+// with blanks around the '=', CRLF line ends, and no speed_ki at all.
 TEST_F(TunedConfiguration, KeepsEveryOtherLineAndReadsBackAsTheGainsTuned)
 {
     const std::string pilot =
         "; my Bell, second stick on the pedals\r\n"
+        "; Every value below is the built-in default; a missing key takes that default.\r\n"
         "[a_pilot]\r\n"
         "KREN_KP = 640\r\n"
         "; softer heading\r\n"
@@ -118,6 +119,9 @@ TEST_F(TunedConfiguration, KeepsEveryOtherLineAndReadsBackAsTheGainsTuned)
     EXPECT_EQ(written.find("640"), std::string::npos);
     EXPECT_EQ(written.find("=200"), std::string::npos);
     EXPECT_EQ(read_gains(path.string()), tuned);
+    EXPECT_EQ(written.find("Every value below is the built-in default"), std::string::npos);
+    EXPECT_NE(written.find("\r\n; The gains below are tuned, not the built-in defaults"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 1);  // nothing left beside it
 
     // Tuned again: the earlier comment goes, the new one takes its place.
     ASSERT_TRUE(write_tuned_configuration(path.string(), written, tuned, {"tuned on 2026-12-09"}));

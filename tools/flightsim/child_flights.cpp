@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -14,6 +15,27 @@
 #include <unistd.h>
 
 namespace {
+
+// The process that first ran flights (the command itself): only it answers an interrupt, and
+// every flight folder of the run carries its number.
+pid_t root_process = 0;
+volatile sig_atomic_t interrupted_by = 0;
+
+void note_interrupt(int signal)
+{
+    interrupted_by = signal;
+}
+
+const int interrupting_signals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void answer_interrupts()
+{
+    struct sigaction action {};
+    action.sa_handler = note_interrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: the wait for the children returns at once
+    for (int signal : interrupting_signals) sigaction(signal, &action, nullptr);
+}
 
 struct running_child {
     pid_t pid;
@@ -54,7 +76,42 @@ void write_all(int fd, const std::string& text)
     _exit(0);
 }
 
+// Ends every flight of the run (each root child with its group: the flights it started itself
+// too), removes every folder they made and ends this process by the signal it was sent.
+[[noreturn]] void end_interrupted(const std::vector<running_child>& running)
+{
+    for (const running_child& child : running) kill(-child.pid, SIGKILL);
+    for (const running_child& child : running)
+        while (waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    remove_flight_folders();
+    const int signal = interrupted_by;
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+    _exit(128 + signal);
+}
+
 }  // namespace
+
+std::string flight_folder_name(const std::string& kind)
+{
+    return "flightsim-" + kind + "-" + std::to_string(root_process != 0 ? root_process : getpid()) + "-" +
+           std::to_string(getpid());
+}
+
+void remove_flight_folders()
+{
+    namespace fs = std::filesystem;
+    const std::string run = "-" + std::to_string(root_process != 0 ? root_process : getpid()) + "-";
+    std::error_code error;
+    for (fs::directory_iterator it(fs::temp_directory_path(error), error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind("flightsim-", 0) == 0 && name.find(run) != std::string::npos) {
+            std::error_code ignored;
+            fs::remove_all(it->path(), ignored);
+        }
+    }
+}
 
 std::vector<child_result> run_in_children(const std::vector<std::function<std::string()>>& tasks, int jobs)
 {
@@ -62,6 +119,11 @@ std::vector<child_result> run_in_children(const std::vector<std::function<std::s
     std::vector<running_child> running;
     size_t next = 0;
     if (jobs < 1) jobs = 1;
+    if (root_process == 0) {
+        root_process = getpid();
+        answer_interrupts();
+    }
+    const bool root = root_process == getpid();
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);
@@ -75,6 +137,7 @@ std::vector<child_result> run_in_children(const std::vector<std::function<std::s
             }
             const pid_t pid = fork();
             if (pid == 0) {
+                if (root) setpgid(0, 0);  // a group of its own, ended whole on an interrupt
                 close(pipe_fds[0]);
                 for (const running_child& other : running) close(other.fd);
                 child_main(tasks[next], pipe_fds[1]);
@@ -86,12 +149,17 @@ std::vector<child_result> run_in_children(const std::vector<std::function<std::s
                 ++next;
                 continue;
             }
+            if (root) setpgid(pid, pid);  // also here: whichever runs first
             running.push_back({pid, pipe_fds[0], next, {}});
             ++next;
         }
+        if (root && interrupted_by != 0) end_interrupted(running);
         std::vector<pollfd> fds;
         for (const running_child& child : running) fds.push_back({child.fd, POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
+        if (poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
         for (size_t i = fds.size(); i-- > 0;) {
             if (fds[i].revents == 0) continue;
             running_child& child = running[i];
@@ -119,6 +187,7 @@ std::vector<child_result> run_in_children(const std::vector<std::function<std::s
             running.erase(running.begin() + static_cast<long>(i));
         }
     }
+    if (root && interrupted_by != 0) end_interrupted(running);
     return results;
 }
 

@@ -20,6 +20,16 @@ struct child_result {
 // longest first); the results in the tasks' order.
 std::vector<child_result> run_in_children(const std::vector<std::function<std::string()>>& tasks, int jobs);
 
+// An interrupt (SIGINT, SIGTERM, SIGHUP) to the command while flights run ends every flight at
+// once, removes every folder the run's flights made (remove_flight_folders) and ends the command
+// by that signal: nothing is left half-way.
+
+// The name of a flight's own temporary folder: flightsim-KIND-RUN-PROCESS, RUN the command's
+// process number, so that the run's folders can all be found.
+std::string flight_folder_name(const std::string& kind);
+// Removes every flight folder of this run from the temporary folder.
+void remove_flight_folders();
+
 // A child's result text read back: each line's first word (its tag) and the words after it.
 void for_each_tagged_line(const std::string& text, const std::function<void(const std::string& tag, std::istream& words)>& each);
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "config/number_text.h"
+#include "tools/flightsim/child_flights.h"
 #include "platform/platform.h"
 #include "platform/virtual_devices.h"
 
@@ -65,7 +66,7 @@ std::string flight_configuration(const gain_values& gains)
 }
 
 flight_folder::flight_folder(const std::string& kind, const gain_values& gains)
-    : path(std::filesystem::temp_directory_path() / ("flightsim-" + kind + "-" + std::to_string(getpid())))
+    : path(std::filesystem::temp_directory_path() / flight_folder_name(kind))
 {
     std::filesystem::create_directories(path / "gauges");
     std::ofstream(path / "gauges" / "brask_torvik.cfg", std::ios::binary) << flight_configuration(gains);

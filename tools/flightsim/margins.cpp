@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tools/flightsim/aircraft_file.h"
+#include "tools/flightsim/flyable.h"
 #include "tools/flightsim/child_flights.h"
 
 namespace {
@@ -282,12 +283,7 @@ int margins_command(int argc, char** argv)
         }
     }
     aircraft_file aircraft;
-    try {
-        aircraft = read_aircraft_file(aircraft_path);
-    } catch (const aircraft_file_error& error) {
-        std::cerr << "flightsim margins: " << error.what() << "\n";
-        return 2;
-    }
+    if (!read_flyable_aircraft(aircraft_path, "margins", aircraft)) return 2;
     if (!config_path.empty() && !std::filesystem::is_regular_file(config_path)) {
         std::cerr << "flightsim margins: " << config_path << ": cannot be read\n";
         return 2;

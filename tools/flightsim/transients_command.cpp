@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tools/flightsim/aircraft_file.h"
+#include "tools/flightsim/flyable.h"
 #include "tools/flightsim/child_flights.h"
 #include "tools/flightsim/gain_set.h"
 #include "tools/flightsim/transients.h"
@@ -125,12 +126,7 @@ int transients_command(int argc, char** argv)
         }
     }
     aircraft_file aircraft;
-    try {
-        aircraft = read_aircraft_file(aircraft_path);
-    } catch (const aircraft_file_error& error) {
-        std::cerr << "flightsim transients: " << error.what() << "\n";
-        return 2;
-    }
+    if (!read_flyable_aircraft(aircraft_path, "transients", aircraft)) return 2;
     if (!config_path.empty() && !std::filesystem::is_regular_file(config_path)) {
         std::cerr << "flightsim transients: " << config_path << ": cannot be read\n";
         return 2;

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "tools/flightsim/aircraft_file.h"
+#include "tools/flightsim/flyable.h"
 #include "tools/flightsim/child_flights.h"
 #include "tools/flightsim/config_file_writer.h"
 #include "tools/flightsim/margins.h"
@@ -310,6 +311,19 @@ void print_comparison(std::ostream& out, const evaluation& before, const evaluat
     }
 }
 
+// Why the tuned file could not be written where asked, found before any flight; empty if it can.
+std::string unwritable(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(path, error)) return "is a folder; --out names the file to write";
+    const fs::path folder = fs::path(path).has_parent_path() ? fs::path(path).parent_path() : fs::path(".");
+    if (!fs::is_directory(folder, error)) return "its folder " + folder.string() + " does not exist";
+    if (access(folder.c_str(), W_OK) != 0) return "its folder " + folder.string() + " is not writable";
+    if (fs::exists(path, error) && access(path.c_str(), W_OK) != 0) return "is not writable";
+    return {};
+}
+
 const char* const tune_usage =
     "usage: flightsim tune [--aircraft FILE] [--config CFG] [--out CFG] [--seed N] [--jobs N]\n"
     "\n"
@@ -325,9 +339,20 @@ const char* const tune_usage =
     "  --seed N         the restarts' random moves (default 1); the same seed gives the same gains\n"
     "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
     "\n"
-    "Exit status: 0 when every bar and margin is met; 2 for bad input (an aircraft file with a\n"
-    "missing or non-physical parameter, a configuration file that cannot be read); 3 when the\n"
-    "best gains found still miss a bar or a margin (the file is written, the misses listed).\n";
+    "  Before any flight the aircraft must trim in a hover and at 150 km/h, and --out's folder must\n"
+    "  be writable. The file is written only when the search is over, whole (under a temporary\n"
+    "  name, then renamed); when --out is the --config file, the pilot's file is kept as CFG.bak.\n"
+    "  Ctrl-C ends every flight, removes their temporary folders and writes nothing.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    every bar and margin met: the file written is recommended\n"
+    "  1    the file could not be written (or the pilot's file not backed up)\n"
+    "  2    bad input, found before any search: a bad argument; an aircraft file with a missing or\n"
+    "       non-physical parameter, or one that trims in no hover or no cruise; a configuration\n"
+    "       file that cannot be read; an --out whose folder is missing or not writable\n"
+    "  3    the best gains found still miss a bar or a margin (the file is written, the misses\n"
+    "       listed in it and on the screen)\n"
+    "  130  interrupted (Ctrl-C): nothing written, nothing left behind\n";
 
 }  // namespace
 
@@ -367,12 +392,7 @@ int tune_command(int argc, char** argv)
         }
     }
     aircraft_file aircraft;
-    try {
-        aircraft = read_aircraft_file(aircraft_path);
-    } catch (const aircraft_file_error& error) {
-        std::cerr << "flightsim tune: " << error.what() << "\n";
-        return 2;
-    }
+    if (!read_flyable_aircraft(aircraft_path, "tune", aircraft)) return 2;
     std::string original = sample_configuration_text();
     if (!config_path.empty()) {
         std::ifstream file(config_path, std::ios::binary);
@@ -385,6 +405,10 @@ int tune_command(int argc, char** argv)
         original = text.str();
     }
     if (out_path.empty()) out_path = "tuned_" + aircraft.name + ".cfg";
+    if (const std::string why = unwritable(out_path); !why.empty()) {
+        std::cerr << "flightsim tune: " << out_path << ": " << why << "\n";
+        return 2;
+    }
     const gain_values starting = config_path.empty() ? default_gains() : read_gains(config_path);
 
     search s;
@@ -456,6 +480,16 @@ int tune_command(int argc, char** argv)
                                         "tuned on " + today() + " (flightsim tune --seed " + std::to_string(seed) + ")"};
     if (after.misses.empty()) comment.push_back("every bar of the tour's scenarios 01 to 05 met, every loop's margins at least 6 dB and 45 degrees");
     for (const std::string& miss : after.misses) comment.push_back("misses " + miss);
+    std::error_code same_error;
+    if (!config_path.empty() && std::filesystem::exists(out_path) && std::filesystem::equivalent(config_path, out_path, same_error)) {
+        std::error_code copy_error;
+        std::filesystem::copy_file(config_path, config_path + ".bak", std::filesystem::copy_options::overwrite_existing, copy_error);
+        if (copy_error) {
+            std::cerr << "flightsim tune: cannot keep a backup of " << config_path << " (" << copy_error.message() << "); nothing written\n";
+            return 1;
+        }
+        std::cout << "The pilot's file kept as " << config_path << ".bak\n";
+    }
     if (!write_tuned_configuration(out_path, original, after.gains, comment)) {
         std::cerr << "flightsim tune: cannot write " << out_path << "\n";
         return 1;
