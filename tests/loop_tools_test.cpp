@@ -46,6 +46,23 @@ TEST(StabilityMargins, AClassicThirdOrderLoopHasTheMarginsWorkedOutByHand)
     EXPECT_NEAR(m.crossover, 0.749, 0.01);
 }
 
+// An integrator, L = 1/s: |1/(1+L)| = w / sqrt(w^2 + 1) reaches 10^(-3/20) = 0.70795 where
+// w^2 = 0.50119 / (1 - 0.50119), w = 1.0024 rad/s. Halved, L = 0.5/s, it rejects up to 0.5012.
+// Measured only from 5 rad/s up, the loop rejects nothing there; L = 100/s up to 1 rad/s rejects
+// over the whole band.
+TEST(StabilityMargins, DisturbanceRejectionBandwidthOfAnIntegratorWorkedOutByHand)
+{
+    auto integrator = [](double gain, double from, double to) {
+        std::vector<response_point> response;
+        for (double w = from; w <= to * 1.0001; w *= std::pow(10.0, 1.0 / 40.0)) response.push_back({w, gain / std::complex<double>(0.0, w)});
+        return response;
+    };
+    EXPECT_NEAR(disturbance_rejection_bandwidth(integrator(1.0, 0.05, 50.0)), 1.0024, 0.005);
+    EXPECT_NEAR(disturbance_rejection_bandwidth(integrator(0.5, 0.05, 50.0)), 0.5012, 0.003);
+    EXPECT_TRUE(std::isnan(disturbance_rejection_bandwidth(integrator(1.0, 5.0, 50.0))));
+    EXPECT_TRUE(std::isinf(disturbance_rejection_bandwidth(integrator(100.0, 0.05, 1.0))));
+}
+
 // A sampled loop measured the way a flight measures it: the plant answers the frame after with
 // -g times what it was given (c[n] = -g u[n-1], so L = g e^(-j w T)), the loop closed through
 // u = k c + d with a multisine d. At half the frame rate the delay turns the phase by 180 degrees:

@@ -152,3 +152,18 @@ loop_margins margins_of(const std::vector<response_point>& response)
     }
     return m;
 }
+
+double disturbance_rejection_bandwidth(const std::vector<response_point>& response)
+{
+    constexpr double minus_3_db = -3.0;
+    auto sensitivity_db = [](const response_point& p) { return -20.0 * std::log10(std::abs(1.0 + p.value)); };
+    if (response.empty() || sensitivity_db(response.front()) >= minus_3_db) return not_a_number;
+    for (size_t i = 0; i + 1 < response.size(); ++i) {
+        const double a = sensitivity_db(response[i]), b = sensitivity_db(response[i + 1]);
+        if (a < minus_3_db && b >= minus_3_db) {
+            const double t = (minus_3_db - a) / (b - a);
+            return std::exp(std::log(response[i].omega) + t * (std::log(response[i + 1].omega) - std::log(response[i].omega)));
+        }
+    }
+    return infinity;
+}

@@ -53,3 +53,9 @@ struct loop_margins {
 // any (negative when |L| stays above 1, as in a loop that limit-cycles frame to frame). Between
 // measured points the gain (log) and phase are interpolated linearly against log frequency.
 loop_margins margins_of(const std::vector<response_point>& response);
+
+// The disturbance-rejection bandwidth: the lowest frequency where the sensitivity |1/(1+L)| (what
+// is left of a disturbance at the loop's output) rises through -3 dB, interpolated as above.
+// Below it the loop rejects disturbances. +infinity when |1/(1+L)| stays below -3 dB over the
+// whole band measured; NaN when it starts above it (the loop rejects nothing measured).
+double disturbance_rejection_bandwidth(const std::vector<response_point>& response);

@@ -1,5 +1,6 @@
 #include "tools/flightsim/margins.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,28 @@ double injection_rms(broken_loop loop)
 constexpr double limited_share = 0.01;
 constexpr int measurement_attempts = 6;
 
+constexpr int speed_kd = 13;  // the gain that makes the speed hold's rate term a relay
+constexpr double relay_sizes[] = {0.5, 2.0};  // injection factors beside the usual one
+
+limit_cycle limit_cycle_of(const std::vector<double>& output, double frame_seconds)
+{
+    limit_cycle cycle;
+    if (output.size() < 2) return cycle;
+    double mean = 0.0;
+    for (double v : output) mean += v;
+    mean /= static_cast<double>(output.size());
+    double square = 0.0;
+    int crossings = 0;
+    for (size_t i = 0; i < output.size(); ++i) {
+        square += (output[i] - mean) * (output[i] - mean);
+        if (i > 0 && (output[i - 1] - mean) * (output[i] - mean) < 0.0) ++crossings;
+    }
+    cycle.rms = std::sqrt(square / static_cast<double>(output.size()));
+    // Two crossings a cycle.
+    cycle.frequency = std::numbers::pi * crossings / (frame_seconds * static_cast<double>(output.size()));
+    return cycle;
+}
+
 std::string record_text(const loop_record& record, const loop_test& test)
 {
     std::ostringstream text;
@@ -61,6 +84,39 @@ std::string crossover_text(const loop_measurement& m)
     return margin_or_none(m.margins.crossover, 2, "");
 }
 
+// One flight measuring a loop's response (flown again with a loop's output scaled down while it
+// sits at its limits), the injection at factor times its usual size; the result as text.
+std::string measure_loop(const aircraft_parameters& aircraft, const gain_values& gains, const margin_settings& settings,
+                         const loop_case& which, double injection_factor)
+{
+    loop_test test;
+    test.aircraft = aircraft;
+    test.gains = gains;
+    test.condition = which.condition;
+    test.loop = which.loop;
+    test.signal = design_multisine(settings.period_frames, settings.harmonics, injection_factor * injection_rms(which.loop));
+    test.periods = 1 + settings.measured_periods;
+    std::string text;
+    for (int attempt = 0; attempt < measurement_attempts; ++attempt) {
+        const std::vector<child_result> flown = run_in_children({[&test]() { return record_text(fly_loop_test(test), test); }}, 1);
+        if (!flown[0].ok) throw std::runtime_error(flown[0].text);
+        text = flown[0].text;
+        bool again = false;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            int loop = 0, limited = 0;
+            long frames = 1;
+            if (std::sscanf(line.c_str(), "k %d %*f limited %d of %ld", &loop, &limited, &frames) != 3) continue;
+            if (limited > limited_share * static_cast<double>(frames)) {
+                test.stabilising[loop] *= 0.5;
+                again = true;
+            }
+        }
+        if (!again) break;
+    }
+    return text;
+}
+
 }  // namespace
 
 std::vector<loop_case> measured_loops()
@@ -73,43 +129,55 @@ std::vector<loop_case> measured_loops()
     return cases;
 }
 
+bool relay_loop(const loop_case& which, const gain_values& gains)
+{
+    return which.condition == flight_condition::cruise && (which.loop == broken_loop::speed || which.loop == broken_loop::pitch) &&
+           gains[speed_kd] != 0.0;
+}
+
 std::vector<std::function<std::string()>> margin_tasks(const aircraft_parameters& aircraft, const gain_values& gains,
                                                        const margin_settings& settings)
 {
     std::vector<std::function<std::string()>> tasks;
     for (const loop_case& which : measured_loops()) {
         tasks.push_back([aircraft, gains, settings, which]() -> std::string {
-            loop_test test;
-            test.aircraft = aircraft;
-            test.gains = gains;
-            test.condition = which.condition;
-            test.loop = which.loop;
-            test.signal = design_multisine(settings.period_frames, settings.harmonics, injection_rms(which.loop));
-            test.periods = 1 + settings.measured_periods;
-            std::string text;
-            for (int attempt = 0; attempt < measurement_attempts; ++attempt) {
-                const std::vector<child_result> flown =
-                    run_in_children({[&test]() { return record_text(fly_loop_test(test), test); }}, 1);
-                if (!flown[0].ok) throw std::runtime_error(flown[0].text);
-                text = flown[0].text;
-                bool again = false;
-                std::istringstream lines(text);
-                for (std::string line; std::getline(lines, line);) {
-                    int loop = 0, limited = 0;
-                    long frames = 1;
-                    if (std::sscanf(line.c_str(), "k %d %*f limited %d of %ld", &loop, &limited, &frames) != 3) continue;
-                    if (limited > limited_share * static_cast<double>(frames)) {
-                        test.stabilising[loop] *= 0.5;
-                        again = true;
-                    }
+            const std::string measured = measure_loop(aircraft, gains, settings, which, 1.0);
+            if (!relay_loop(which, gains)) return measured;
+            // A relay loop: its output at rest (one period without injection, after one to settle),
+            // then the margins with the injection halved and doubled.
+            std::ostringstream text;
+            text.precision(17);
+            text << measured;
+            loop_test rest;
+            rest.aircraft = aircraft;
+            rest.gains = gains;
+            rest.condition = which.condition;
+            rest.loop = which.loop;
+            rest.signal = design_multisine(settings.period_frames, settings.harmonics, 0.0);
+            rest.periods = 2;
+            const std::vector<child_result> flown = run_in_children({[&rest]() {
+                const loop_record record = fly_loop_test(rest);
+                const std::vector<double> last(record.command.end() - rest.signal.period_frames, record.command.end());
+                const limit_cycle cycle = limit_cycle_of(last, record.frame_seconds);
+                std::ostringstream line;
+                line.precision(17);
+                line << "rest " << cycle.rms << " " << cycle.frequency << "\n";
+                return line.str();
+            }}, 1);
+            if (!flown[0].ok) throw std::runtime_error(flown[0].text);
+            text << flown[0].text;
+            if (settings.relay_sizes) {
+                for (double size : relay_sizes) {
+                    const loop_measurement m = read_margin_result(which, true, measure_loop(aircraft, gains, settings, which, size));
+                    text << "size " << size << " " << m.margins.gain_margin_db << " " << m.margins.phase_margin_deg << "\n";
                 }
-                if (!again) break;
             }
-            return text;
+            return text.str();
         });
     }
     return tasks;
 }
+
 
 loop_measurement read_margin_result(const loop_case& which, bool ok, const std::string& text)
 {
@@ -133,17 +201,62 @@ loop_measurement read_margin_result(const loop_case& which, bool ok, const std::
             double omega = 0.0, re = 0.0, im = 0.0;
             words >> omega >> re >> im;
             m.response.push_back({omega, {re, im}});
+        } else if (tag == "rest") {
+            m.relay = true;
+            words >> m.at_rest.rms >> m.at_rest.frequency;
+        } else if (tag == "size") {
+            double size = 0.0;
+            loop_margins at{};
+            words >> size >> at.gain_margin_db >> at.phase_margin_deg;
+            m.by_size.push_back({size, at});
         }
     });
     m.margins = margins_of(m.response);
+    m.rejection_bandwidth = disturbance_rejection_bandwidth(m.response);
+    if (m.relay) {
+        m.by_size.push_back({1.0, m.margins});
+        std::sort(m.by_size.begin(), m.by_size.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
     return m;
+}
+
+std::string gain_margin_text(const loop_measurement& m)
+{
+    return m.relay ? "relay" : margin_or_none(m.margins.gain_margin_db, 1, " dB");
+}
+
+std::string rejection_text(const loop_measurement& m)
+{
+    if (std::isnan(m.rejection_bandwidth)) return "none";
+    if (std::isinf(m.rejection_bandwidth)) return "above";
+    return margin_or_none(m.rejection_bandwidth, 2, "");
+}
+
+// The relay loop's line under the table: its limit cycle and how its margin moves with the
+// injection's size.
+std::string relay_text(const loop_measurement& m)
+{
+    const char* unit = m.loop == broken_loop::speed ? " degrees of pitch reference" : " axis units";
+    char text[400];
+    std::snprintf(text, sizeof text, "      relay (speed_kd): at rest it limit-cycles %.3g%s RMS at %.2f rad/s", m.at_rest.rms,
+                  unit, m.at_rest.frequency);
+    std::string line = text;
+    if (m.by_size.size() > 1) {
+        line += "; gain margin with the injection";
+        for (const auto& [size, at] : m.by_size) {
+            std::snprintf(text, sizeof text, " x%g %s", size, margin_or_none(at.gain_margin_db, 1, " dB").c_str());
+            line += text;
+        }
+        line += ": it moves with the signal's size and marks no edge; judge the loop by its limit cycle";
+    }
+    return line + "\n";
 }
 
 void print_margins(std::ostream& out, const std::vector<loop_measurement>& measurements)
 {
     char line[200];
-    std::snprintf(line, sizeof line, "  %-16s %-11s %12s %10s %13s %10s\n", "condition", "loop", "gain margin", "at rad/s",
-                  "phase margin", "crossover");
+    std::snprintf(line, sizeof line, "  %-16s %-11s %12s %10s %13s %10s %10s\n", "condition", "loop", "gain margin", "at rad/s",
+                  "phase margin", "crossover", "rejects to");
     out << line;
     for (const loop_measurement& m : measurements) {
         if (!m.ok) {
@@ -152,13 +265,13 @@ void print_margins(std::ostream& out, const std::vector<loop_measurement>& measu
             out << line;
             continue;
         }
-        std::snprintf(line, sizeof line, "  %-16s %-11s %12s %10s %13s %10s%s\n", flight_condition_name(m.condition),
-                      broken_loop_name(m.loop), margin_or_none(m.margins.gain_margin_db, 1, " dB").c_str(),
+        std::snprintf(line, sizeof line, "  %-16s %-11s %12s %10s %13s %10s %10s\n", flight_condition_name(m.condition),
+                      broken_loop_name(m.loop), gain_margin_text(m).c_str(),
                       margin_or_none(m.margins.phase_crossover, 2, "").c_str(),
-                      margin_or_none(m.margins.phase_margin_deg, 1, " deg").c_str(),
-                      crossover_text(m).c_str(),
-                      "");
+                      margin_or_none(m.margins.phase_margin_deg, 1, " deg").c_str(), crossover_text(m).c_str(),
+                      rejection_text(m).c_str());
         out << line;
+        if (m.relay) out << relay_text(m);
         std::string scaled;
         for (int i = 0; i < broken_loop_count; ++i) {
             if (m.stabilising[i] >= 1.0) continue;
@@ -303,7 +416,8 @@ int margins_command(int argc, char** argv)
               << (config_path.empty() ? std::string("the module's defaults") : config_path) << "\n"
               << "(each loop broken at its axis event, the speed hold at the pitch reference, the others closed;\n"
               << " a multisine of " << settings.period_frames / 18 << " s, 18 frames a second; 'none': the phase never reaches -180 degrees above\n"
-              << " crossover, or the gain never falls through 1)\n";
+              << " crossover, or the gain never falls through 1; 'rejects to': the disturbance-rejection bandwidth, rad/s,\n"
+              << " where |1/(1+L)| rises through -3 dB; 'relay': a loop through the speed hold's rate relay)\n";
     print_margins(std::cout, measurements);
     std::string name = "margins_" + aircraft.name;
     if (!config_path.empty()) {

@@ -89,10 +89,14 @@ std::string fly_scenario(const std::string& script, const std::string& aircraft_
                 ++count[channel];
             }
             previous[id] = value;
-        } else if (line.rfind("{\"summary\":", 0) == 0 && line.find("\"bar\":") != std::string::npos) {
+        } else if (line.rfind("{\"summary\":", 0) == 0 && line.find("\"held\":") != std::string::npos) {
             const double settling = json_field(line, "settling");
-            result << "bar " << json_text(line, "held") << " " << json_field(line, "rms") << " "
-                   << json_field(line, "bar") << " " << (std::isnan(settling) ? 0 : 1) << "\n";
+            const bool has_bar = line.find("\"bar\":") != std::string::npos;
+            if (has_bar)
+                result << "bar " << json_text(line, "held") << " " << json_field(line, "rms") << " "
+                       << json_field(line, "bar") << " " << (std::isnan(settling) ? 0 : 1) << "\n";
+            result << "held " << json_text(line, "held") << " " << json_field(line, "rms") << " " << json_field(line, "max")
+                   << " " << (has_bar ? json_field(line, "bar") : -1.0) << "\n";
         }
     }
     result << "chatter";
@@ -117,6 +121,11 @@ scenario_result read_scenario_result(const std::string& name, bool ok, const std
             words >> b.quantity >> b.rms >> b.bar >> settled;
             b.settled = settled != 0;
             r.bars.push_back(b);
+        } else if (tag == "held") {
+            held_result h;
+            words >> h.quantity >> h.rms >> h.largest >> h.bar;
+            if (h.bar < 0.0) h.bar = std::nan("");
+            r.held.push_back(h);
         } else if (tag == "chatter") {
             for (double& c : r.chatter) words >> c;
         }

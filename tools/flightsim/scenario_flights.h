@@ -15,11 +15,19 @@ struct bar_result {
     bool settled = true;    // every change of what is held settled inside its band
 };
 
+// Every quantity the scenario holds, with or without a bar.
+struct held_result {
+    std::string quantity;
+    double rms = 0.0, largest = 0.0;
+    double bar = 0.0;  // NaN when the scenario sets none
+};
+
 struct scenario_result {
     std::string name;
     bool ok = false;
     std::string failure;
     std::vector<bar_result> bars;
+    std::vector<held_result> held;
     // Chatter: the mean change of each command (roll, pitch, pedal, collective) from one frame to
     // the next, axis units.
     std::array<double, 4> chatter{};

@@ -33,7 +33,7 @@ struct flight_settings {
     double longest_fly;
     margin_settings margins;
 };
-const flight_settings search_flights = {150.0, {}};
+const flight_settings search_flights = {150.0, {.relay_sizes = false}};
 const flight_settings report_flights = {0.0, {}};
 
 // The search's budget, in evaluations: the starting points (the pilot's gains and seeded random
@@ -58,6 +58,7 @@ gain_values upper_bounds()
 struct evaluation {
     gain_values gains{};
     std::vector<scenario_result> scenarios;
+    std::vector<scenario_result> held_out;  // flown for the report only
     std::vector<loop_measurement> loops;
     double chatter = 0.0;        // sum over scenarios and channels, axis units a frame
     double cost = std::numeric_limits<double>::infinity();
@@ -90,6 +91,21 @@ evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const fl
     return e;
 }
 
+// The held-out flights, in full.
+std::vector<scenario_result> fly_held_out(const aircraft_file& aircraft, const gain_values& gains, int jobs)
+{
+    std::vector<std::function<std::string()>> tasks;
+    for (const tuning_scenario& s : held_out_scenarios()) {
+        const std::string script = s.script, text = aircraft.text;
+        tasks.push_back([script, text, gains]() { return fly_scenario(script, text, gains, 0.0); });
+    }
+    const std::vector<child_result> results = run_in_children(tasks, jobs);
+    std::vector<scenario_result> flown;
+    for (size_t i = 0; i < results.size(); ++i)
+        flown.push_back(read_scenario_result(held_out_scenarios()[i].name, results[i].ok, results[i].text));
+    return flown;
+}
+
 std::string number(double value, int precision)
 {
     if (std::isinf(value)) return value > 0 ? "none" : "-inf";
@@ -104,19 +120,40 @@ struct aims {
     double bar_share;     // of each bar
     double gain_margin;   // dB
     double phase_margin;  // degrees
+    double rejection_share;  // of the default gains' disturbance-rejection bandwidth
 };
-constexpr aims report_aims = {1.0, gain_margin_wanted, phase_margin_wanted};
-constexpr aims search_aims = {0.9, gain_margin_wanted + 1.5, phase_margin_wanted + 5.0};
+constexpr aims report_aims = {1.0, gain_margin_wanted, phase_margin_wanted, 0.8};
+constexpr aims search_aims = {0.9, gain_margin_wanted + 1.5, phase_margin_wanted + 5.0, 0.85};
 
-// The cost of an evaluation: each bar's RMS beyond its aim and each margin short of its aim weigh
-// 10 per bar's or margin's worth; an unsettled change 5; then a little for every bar's RMS (so
-// that meeting a bar better is better) and for the chatter, measured against the starting gains'.
-// The misses listed are against the bars and margins themselves.
-void judge(evaluation& e, double starting_chatter, const aims& aim)
+// A held-out quantity may be this much worse than with the default gains (or reach its bar).
+constexpr double held_out_share = 1.1;
+// A relay loop's limit cycle at rest may grow to this share of the default gains' (or to a floor:
+// degrees of pitch reference for the speed hold, axis units for the pitch axis).
+constexpr double limit_cycle_share = 1.1;
+constexpr double speed_limit_cycle_floor = 0.1, pitch_limit_cycle_floor = 100.0;
+
+// Whether the default gains' loop had the margins wanted: only such a loop's disturbance
+// rejection is kept (a loop that lacked them may give some up for them).
+bool had_margins(const loop_measurement& m)
+{
+    return m.ok && !m.relay && m.margins.gain_margin_db >= gain_margin_wanted && m.margins.phase_margin_deg >= phase_margin_wanted;
+}
+
+// The cost of an evaluation against the default gains' (flown the same way): each bar's RMS
+// beyond its aim and each margin short of its aim weigh 10 per bar's or margin's worth; an
+// unsettled change 5; a loop's disturbance-rejection bandwidth below its share of the default's,
+// a relay loop's limit cycle beyond its allowance and a held-out quantity beyond its allowance
+// 10 per the allowance's worth; then a little for every bar's RMS (so that meeting a bar better
+// is better) and for the chatter, measured against the default gains'. The misses listed are
+// against the bars, margins and allowances themselves.
+void judge(evaluation& e, const evaluation& defaults, const aims& aim)
 {
     double cost = 0.0;
     e.misses.clear();
-    char text[200];
+    char text[300];
+    double default_chatter = 0.0;
+    for (const scenario_result& s : defaults.scenarios)
+        for (double c : s.chatter) default_chatter += c;
     for (const scenario_result& s : e.scenarios) {
         if (!s.ok) {
             cost += 100.0;
@@ -134,11 +171,25 @@ void judge(evaluation& e, double starting_chatter, const aims& aim)
             if (!b.settled) e.misses.push_back(s.name + ": " + b.quantity + " never settles after a change");
         }
     }
-    for (const loop_measurement& m : e.loops) {
+    for (size_t i = 0; i < e.loops.size(); ++i) {
+        const loop_measurement& m = e.loops[i];
+        const loop_measurement* before = i < defaults.loops.size() ? &defaults.loops[i] : nullptr;
         const std::string where = std::string(flight_condition_name(m.condition)) + " " + broken_loop_name(m.loop);
         if (!m.ok) {
             cost += 100.0;
             e.misses.push_back(where + ": not measured: " + m.failure);
+            continue;
+        }
+        if (m.relay) {
+            // No edge to keep a margin from: the limit cycle it keeps at rest is what counts.
+            const double floor = m.loop == broken_loop::speed ? speed_limit_cycle_floor : pitch_limit_cycle_floor;
+            const double allowed = std::fmax(floor, before != nullptr && before->relay ? limit_cycle_share * before->at_rest.rms : 0.0);
+            cost += 10.0 * std::fmax(0.0, m.at_rest.rms / allowed - 1.0);
+            if (m.at_rest.rms > allowed) {
+                std::snprintf(text, sizeof text, "%s loop (a relay): limit cycle %.3g RMS at rest, above the %.3g allowed", where.c_str(),
+                              m.at_rest.rms, allowed);
+                e.misses.push_back(text);
+            }
             continue;
         }
         const double gm = std::fmax(m.margins.gain_margin_db, -30.0);
@@ -155,8 +206,41 @@ void judge(evaluation& e, double starting_chatter, const aims& aim)
                           number(m.margins.phase_margin_deg, 1).c_str(), phase_margin_wanted, phase_margin_wanted - pm);
             e.misses.push_back(text);
         }
+        if (before != nullptr && had_margins(*before) && !std::isnan(before->rejection_bandwidth)) {
+            // NaN (rejects nothing measured) counts as none; +infinity (above the band) as the top.
+            const double top = m.response.empty() ? 0.0 : m.response.back().omega;
+            auto bandwidth = [top](double b) { return std::isnan(b) ? 0.0 : std::isinf(b) ? top : b; };
+            const double wanted = aim.rejection_share * bandwidth(before->rejection_bandwidth);
+            const double have = bandwidth(m.rejection_bandwidth);
+            cost += 10.0 * std::fmax(0.0, (wanted - have) / wanted);
+            if (have < report_aims.rejection_share * bandwidth(before->rejection_bandwidth)) {
+                std::snprintf(text, sizeof text, "%s loop: rejects disturbances up to %s rad/s, below 0.8 x the default's %s",
+                              where.c_str(), rejection_text(m).c_str(), rejection_text(*before).c_str());
+                e.misses.push_back(text);
+            }
+        }
     }
-    cost += 0.5 * e.chatter / std::fmax(starting_chatter, 1.0);
+    for (size_t i = 0; i < e.held_out.size() && i < defaults.held_out.size(); ++i) {
+        const scenario_result& s = e.held_out[i];
+        if (!s.ok) {
+            cost += 100.0;
+            e.misses.push_back("held out " + s.name + ": the flight failed: " + s.failure);
+            continue;
+        }
+        for (const held_result& h : s.held) {
+            for (const held_result& d : defaults.held_out[i].held) {
+                if (d.quantity != h.quantity) continue;
+                const double allowed = std::fmax(held_out_share * d.rms, std::isnan(d.bar) ? 0.0 : d.bar);
+                cost += 10.0 * std::fmax(0.0, h.rms / allowed - 1.0);
+                if (h.rms > allowed) {
+                    std::snprintf(text, sizeof text, "held out %s: %s RMS %.2f, more than 10 %% worse than the default gains' %.2f",
+                                  s.name.c_str(), h.quantity.c_str(), h.rms, d.rms);
+                    e.misses.push_back(text);
+                }
+            }
+        }
+    }
+    cost += 0.5 * e.chatter / std::fmax(default_chatter, 1.0);
     e.cost = cost;
 }
 
@@ -165,7 +249,7 @@ struct search {
     const aircraft_file* aircraft = nullptr;
     int jobs = 2;
     gain_values upper{};
-    double starting_chatter = 1.0;
+    evaluation defaults;  // the default gains, flown as the search flies
     int evaluations = 0, budget = 0;
     evaluation best;
     std::vector<evaluation> leaders;  // the best few points, each more than a step from the others
@@ -218,7 +302,7 @@ double objective(const std::vector<double>& y, std::vector<double>&, void* data)
 {
     search& s = *static_cast<search*>(data);
     evaluation e = fly(*s.aircraft, gains_at(y, s.upper), search_flights, s.jobs);
-    judge(e, s.starting_chatter, search_aims);
+    judge(e, s.defaults, search_aims);
     ++s.evaluations;
     if (e.cost < s.best.cost) s.best = e;
     remember(s.leaders, e, s.upper);
@@ -279,15 +363,35 @@ void print_comparison(std::ostream& out, const evaluation& before, const evaluat
             out << line;
         }
     }
-    out << "Stability margins (wanted: at least 6 dB and 45 degrees), default gains and tuned\n";
-    std::snprintf(line, sizeof line, "  %-16s %-11s %14s %14s %15s %15s\n", "condition", "loop", "gain default",
-                  "gain tuned", "phase default", "phase tuned");
+    out << "Held-out flights (never flown in the search): RMS deviation (largest), default gains and tuned\n";
+    std::snprintf(line, sizeof line, "  %-26s %-8s %6s %18s %18s\n", "scenario", "held", "bar", "default", "tuned");
+    out << line;
+    for (size_t i = 0; i < before.held_out.size() && i < after.held_out.size(); ++i) {
+        const scenario_result& a = before.held_out[i];
+        const scenario_result& b = after.held_out[i];
+        for (size_t j = 0; j < a.held.size(); ++j) {
+            const held_result& x = a.held[j];
+            const held_result* y = j < b.held.size() ? &b.held[j] : nullptr;
+            auto cell = [](const held_result* h) {
+                return h == nullptr ? std::string("failed") : number(h->rms, 2) + " (" + number(h->largest, 1) + ")";
+            };
+            std::snprintf(line, sizeof line, "  %-26s %-8s %6s %18s %18s\n", j == 0 ? a.name.c_str() : "", x.quantity.c_str(),
+                          std::isnan(x.bar) ? "-" : number(x.bar, 1).c_str(), cell(&x).c_str(), cell(y).c_str());
+            out << line;
+        }
+    }
+    out << "Stability margins (wanted: at least 6 dB and 45 degrees) and disturbance rejection (rad/s: where\n"
+           "|1/(1+L)| rises through -3 dB; tuned at least 0.8 x the default where the default had its margins),\n"
+           "default gains and tuned; a relay loop by its limit cycle at rest\n";
+    std::snprintf(line, sizeof line, "  %-16s %-11s %12s %12s %13s %13s %9s %9s\n", "condition", "loop", "gain default",
+                  "gain tuned", "phase default", "phase tuned", "rej. def.", "rej. tuned");
     out << line;
     for (size_t i = 0; i < before.loops.size() && i < after.loops.size(); ++i) {
         const loop_measurement& a = before.loops[i];
         const loop_measurement& b = after.loops[i];
         auto gain = [](const loop_measurement& m) {
             if (!m.ok) return std::string("failed");
+            if (m.relay) return std::string("relay");
             return std::isinf(m.margins.gain_margin_db) ? number(m.margins.gain_margin_db, 1)
                                                          : number(m.margins.gain_margin_db, 1) + " dB";
         };
@@ -296,9 +400,17 @@ void print_comparison(std::ostream& out, const evaluation& before, const evaluat
             return std::isinf(m.margins.phase_margin_deg) ? number(m.margins.phase_margin_deg, 1)
                                                            : number(m.margins.phase_margin_deg, 1) + " deg";
         };
-        std::snprintf(line, sizeof line, "  %-16s %-11s %14s %14s %15s %15s\n", flight_condition_name(a.condition),
-                      broken_loop_name(a.loop), gain(a).c_str(), gain(b).c_str(), phase(a).c_str(), phase(b).c_str());
+        auto rejection = [](const loop_measurement& m) { return m.ok ? rejection_text(m) : std::string("failed"); };
+        std::snprintf(line, sizeof line, "  %-16s %-11s %12s %12s %13s %13s %9s %9s\n", flight_condition_name(a.condition),
+                      broken_loop_name(a.loop), gain(a).c_str(), gain(b).c_str(), phase(a).c_str(), phase(b).c_str(),
+                      rejection(a).c_str(), rejection(b).c_str());
         out << line;
+        for (const loop_measurement* m : {&a, &b}) {
+            if (!m->relay) continue;
+            std::snprintf(line, sizeof line, "      %s: a relay loop, limit cycle at rest %.3g RMS at %.2f rad/s\n",
+                          m == &a ? "default" : "tuned", m->at_rest.rms, m->at_rest.frequency);
+            out << line;
+        }
     }
     std::snprintf(line, sizeof line, "Chatter (the commands' mean change from frame to frame, summed over the channels and scenarios): %.0f default, %.0f tuned\n",
                   before.chatter, after.chatter);
@@ -328,9 +440,14 @@ const char* const tune_usage =
     "usage: flightsim tune [--aircraft FILE] [--config CFG] [--out CFG] [--seed N] [--jobs N]\n"
     "\n"
     "  Searches the fifteen gains of the configuration file for the aircraft so that every bar of\n"
-    "  the tour's scenarios 01 to 05 is met and every loop keeps 6 dB and 45 degrees of margin in\n"
-    "  hover and at 150 km/h, with little chatter of the commands; prints the defaults and the\n"
-    "  tuned gains side by side and writes a complete configuration file.\n"
+    "  the scenarios 01 to 05, 09 (cruise in moderate turbulence) and 10 (a speed change) is met,\n"
+    "  every loop keeps 6 dB and 45 degrees of margin in hover and at 150 km/h and at least 0.8 x\n"
+    "  the default gains' disturbance-rejection bandwidth (a loop through the speed hold's relay:\n"
+    "  a limit cycle at rest at most 10 % above the default's), with little chatter of the\n"
+    "  commands. The best gains are then flown on held-out flights the search never saw (the\n"
+    "  benchmark hour, 06, 07, 11 to 13): they are recommended only if no hold there is more than\n"
+    "  10 % worse than with the default gains (or beyond its bar, whichever is looser). Prints the\n"
+    "  defaults and the tuned gains side by side and writes a complete configuration file.\n"
     "\n"
     "  --aircraft FILE  the aircraft (default: the built-in bo105.aircraft)\n"
     "  --config CFG     the pilot's configuration: the search starts from its gains, and every\n"
@@ -350,8 +467,9 @@ const char* const tune_usage =
     "  2    bad input, found before any search: a bad argument; an aircraft file with a missing or\n"
     "       non-physical parameter, or one that trims in no hover or no cruise; a configuration\n"
     "       file that cannot be read; an --out whose folder is missing or not writable\n"
-    "  3    the best gains found still miss a bar or a margin (the file is written, the misses\n"
-    "       listed in it and on the screen)\n"
+    "  3    the best gains found still miss a bar, a margin or an allowance, or are worse on a\n"
+    "       held-out flight: not recommended (the file is written, the misses listed in it and on\n"
+    "       the screen)\n"
     "  130  interrupted (Ctrl-C): nothing written, nothing left behind\n";
 
 }  // namespace
@@ -420,10 +538,9 @@ int tune_command(int argc, char** argv)
     s.began = std::chrono::steady_clock::now();
     nlopt::srand(seed);
 
-    // The starting gains as the search flies them, for the chatter's measure.
-    evaluation start = fly(aircraft, starting, search_flights, jobs);
-    judge(start, 1.0, search_aims);
-    s.starting_chatter = start.chatter;
+    // The default gains as the search flies them: what each evaluation is measured against.
+    s.defaults = fly(aircraft, default_gains(), search_flights, jobs);
+    judge(s.defaults, s.defaults, search_aims);
 
     // Starting points: the pilot's gains, and each gain of the others the pilot's times a factor
     // drawn between 1/20 and 2 on a logarithmic scale (a gain the pilot left at 0 drawn up to a
@@ -458,15 +575,26 @@ int tune_command(int argc, char** argv)
     // The report: the starting gains and the search's few best points flown again in full; the
     // one with the fewest misses, then the lowest cost, is the result (the pilot's own gains if
     // none does better).
-    evaluation before = fly(aircraft, starting, report_flights, jobs);
-    judge(before, start.chatter, report_aims);
-    evaluation after = before;
-    for (const evaluation& leader : s.leaders) {
-        evaluation full = fly(aircraft, leader.gains, report_flights, jobs);
-        judge(full, start.chatter, report_aims);
-        if (full.misses.size() < after.misses.size() ||
+    // Each with the held-out flights, which the search never flew; the default gains' are the
+    // measure of every other's.
+    evaluation before = fly(aircraft, default_gains(), report_flights, jobs);
+    before.held_out = fly_held_out(aircraft, default_gains(), jobs);
+    judge(before, before, report_aims);
+    std::vector<gain_values> candidates = {starting};
+    for (const evaluation& leader : s.leaders) candidates.push_back(leader.gains);
+    evaluation after;
+    bool chosen = false;
+    for (const gain_values& gains : candidates) {
+        evaluation full = before;
+        if (gains != default_gains()) {
+            full = fly(aircraft, gains, report_flights, jobs);
+            full.held_out = fly_held_out(aircraft, gains, jobs);
+            judge(full, before, report_aims);
+        }
+        if (!chosen || full.misses.size() < after.misses.size() ||
             (full.misses.size() == after.misses.size() && full.cost < after.cost))
             after = full;
+        chosen = true;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - s.began).count();
 
@@ -478,7 +606,14 @@ int tune_command(int argc, char** argv)
     std::vector<std::string> comment = {"recommended gains for " + aircraft.name + ".aircraft" +
                                             (aircraft.title.empty() ? "" : ": " + aircraft.title),
                                         "tuned on " + today() + " (flightsim tune --seed " + std::to_string(seed) + ")"};
-    if (after.misses.empty()) comment.push_back("every bar of the tour's scenarios 01 to 05 met, every loop's margins at least 6 dB and 45 degrees");
+    if (after.gains == default_gains()) comment.push_back("the search found nothing better than the built-in defaults: these are they");
+    if (after.misses.empty()) {
+        comment.push_back("recommended: every bar of scenarios 01 to 05, 09 and 10 met; every loop's margins at least 6 dB and 45 degrees");
+        comment.push_back("(a relay loop's limit cycle within its allowance) and its disturbance rejection at least 0.8 x the default's;");
+        comment.push_back("no held-out flight's hold more than 10 % worse than with the default gains");
+    } else {
+        comment.push_back("NOT recommended: the best gains found miss " + std::to_string(after.misses.size()) + ":");
+    }
     for (const std::string& miss : after.misses) comment.push_back("misses " + miss);
     std::error_code same_error;
     if (!config_path.empty() && std::filesystem::exists(out_path) && std::filesystem::equivalent(config_path, out_path, same_error)) {
