@@ -95,14 +95,21 @@ void write_all(int fd, const std::string& text)
 
 std::string flight_folder_name(const std::string& kind)
 {
-    return "flightsim-" + kind + "-" + std::to_string(root_process != 0 ? root_process : getpid()) + "-" +
-           std::to_string(getpid());
+    std::string name = "flightsim-";
+    name += kind;
+    name += '-';
+    name += std::to_string(root_process != 0 ? root_process : getpid());
+    name += '-';
+    name += std::to_string(getpid());
+    return name;
 }
 
 void remove_flight_folders()
 {
     namespace fs = std::filesystem;
-    const std::string run = "-" + std::to_string(root_process != 0 ? root_process : getpid()) + "-";
+    std::string run = std::to_string(root_process != 0 ? root_process : getpid());
+    run.insert(run.begin(), '-');
+    run.push_back('-');
     std::error_code error;
     for (fs::directory_iterator it(fs::temp_directory_path(error), error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();

@@ -96,7 +96,7 @@ std::string fly_scenario(const std::string& script, const std::string& aircraft_
                 result << "bar " << json_text(line, "held") << " " << json_field(line, "rms") << " "
                        << json_field(line, "bar") << " " << (std::isnan(settling) ? 0 : 1) << "\n";
             result << "held " << json_text(line, "held") << " " << json_field(line, "rms") << " " << json_field(line, "max")
-                   << " " << (has_bar ? json_field(line, "bar") : -1.0) << "\n";
+                   << " " << (has_bar ? json_field(line, "bar") : -1.0) << " " << json_field(line, "seconds") << "\n";
         }
     }
     result << "chatter";
@@ -123,7 +123,7 @@ scenario_result read_scenario_result(const std::string& name, bool ok, const std
             r.bars.push_back(b);
         } else if (tag == "held") {
             held_result h;
-            words >> h.quantity >> h.rms >> h.largest >> h.bar;
+            words >> h.quantity >> h.rms >> h.largest >> h.bar >> h.seconds;
             if (h.bar < 0.0) h.bar = std::nan("");
             r.held.push_back(h);
         } else if (tag == "chatter") {

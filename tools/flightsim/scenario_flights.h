@@ -20,6 +20,7 @@ struct held_result {
     std::string quantity;
     double rms = 0.0, largest = 0.0;
     double bar = 0.0;  // NaN when the scenario sets none
+    double seconds = 0.0;  // how long it was held
 };
 
 struct scenario_result {

@@ -28,12 +28,13 @@ namespace {
 constexpr double gain_margin_wanted = 6.0;    // dB
 constexpr double phase_margin_wanted = 45.0;  // degrees
 
-// How the search flies (shorter) and how the report flies (in full).
+// How the search flies (the scenarios in full, the relay loops without their extra injection
+// sizes) and how the report flies (everything).
 struct flight_settings {
     double longest_fly;
     margin_settings margins;
 };
-const flight_settings search_flights = {150.0, {.relay_sizes = false}};
+const flight_settings search_flights = {0.0, {.relay_sizes = false}};
 const flight_settings report_flights = {0.0, {}};
 
 // The search's budget, in evaluations: the starting points (the pilot's gains and seeded random
@@ -114,23 +115,32 @@ std::string number(double value, int precision)
     return text;
 }
 
-// What the cost asks for: the bars and margins themselves, or (in the search, whose flights are
-// shorter) a little more, so that the gains found meet them when flown in full.
+// What the cost asks for: the bars, margins and allowances themselves, or in the search a little
+// more (the margins and rejection bandwidths, measured the same way, only just), and no worse
+// than the default gains on the flights searched, so that the gains found also do well on
+// flights they were not searched on.
 struct aims {
     double bar_share;     // of each bar
     double gain_margin;   // dB
     double phase_margin;  // degrees
     double rejection_share;  // of the default gains' disturbance-rejection bandwidth
+    double default_share;    // of the default gains' RMS on the searched scenarios (0: not asked)
 };
-constexpr aims report_aims = {1.0, gain_margin_wanted, phase_margin_wanted, 0.8};
-constexpr aims search_aims = {0.9, gain_margin_wanted + 1.5, phase_margin_wanted + 5.0, 0.85};
+constexpr aims report_aims = {1.0, gain_margin_wanted, phase_margin_wanted, 0.8, 0.0};
+constexpr aims search_aims = {0.95, gain_margin_wanted + 0.2, phase_margin_wanted + 1.0, 0.82, 1.0};
 
-// A held-out quantity may be this much worse than with the default gains (or reach its bar).
+// A held-out quantity may be this much worse than with the default gains (or reach its bar). One
+// held only a few seconds (the pitch while the pilot moves the stick) shows a transient, not a
+// hold, and is not judged.
 constexpr double held_out_share = 1.1;
+constexpr double shortest_hold_judged = 30.0;  // s
 // A relay loop's limit cycle at rest may grow to this share of the default gains' (or to a floor:
 // degrees of pitch reference for the speed hold, axis units for the pitch axis).
 constexpr double limit_cycle_share = 1.1;
 constexpr double speed_limit_cycle_floor = 0.1, pitch_limit_cycle_floor = 100.0;
+// A loop's shortfall (margin, rejection bandwidth, limit cycle) weighs this per whole margin's or
+// allowance's worth: more than a bar's, as the scenarios cannot show a loop near its edge.
+constexpr double loop_weight = 30.0;
 
 // Whether the default gains' loop had the margins wanted: only such a loop's disturbance
 // rejection is kept (a loop that lacked them may give some up for them).
@@ -140,10 +150,10 @@ bool had_margins(const loop_measurement& m)
 }
 
 // The cost of an evaluation against the default gains' (flown the same way): each bar's RMS
-// beyond its aim and each margin short of its aim weigh 10 per bar's or margin's worth; an
-// unsettled change 5; a loop's disturbance-rejection bandwidth below its share of the default's,
-// a relay loop's limit cycle beyond its allowance and a held-out quantity beyond its allowance
-// 10 per the allowance's worth; then a little for every bar's RMS (so that meeting a bar better
+// beyond its aim weighs 10 per bar's worth; each margin short of its aim, a loop's
+// disturbance-rejection bandwidth below its share of the default's and a relay loop's limit cycle
+// beyond its allowance loop_weight per margin's or allowance's worth; an unsettled change 5; a
+// held-out quantity beyond its allowance 10 per the allowance's worth; then a little for every bar's RMS (so that meeting a bar better
 // is better) and for the chatter, measured against the default gains'. The misses listed are
 // against the bars, margins and allowances themselves.
 void judge(evaluation& e, const evaluation& defaults, const aims& aim)
@@ -154,15 +164,22 @@ void judge(evaluation& e, const evaluation& defaults, const aims& aim)
     double default_chatter = 0.0;
     for (const scenario_result& s : defaults.scenarios)
         for (double c : s.chatter) default_chatter += c;
-    for (const scenario_result& s : e.scenarios) {
+    for (size_t i = 0; i < e.scenarios.size(); ++i) {
+        const scenario_result& s = e.scenarios[i];
         if (!s.ok) {
             cost += 100.0;
             e.misses.push_back(s.name + ": the flight failed: " + s.failure);
             continue;
         }
-        for (const bar_result& b : s.bars) {
+        for (size_t j = 0; j < s.bars.size(); ++j) {
+            const bar_result& b = s.bars[j];
             const double ratio = b.rms / b.bar;
             cost += 10.0 * std::fmax(0.0, ratio - aim.bar_share) + 0.2 * ratio + (b.settled ? 0.0 : 5.0);
+            // In the search, as the held-out flights will judge: not much worse than the defaults.
+            if (aim.default_share > 0.0 && i < defaults.scenarios.size() && j < defaults.scenarios[i].bars.size()) {
+                const double allowed = aim.default_share * defaults.scenarios[i].bars[j].rms;
+                if (allowed > 0.0) cost += 10.0 * std::fmax(0.0, b.rms / allowed - 1.0);
+            }
             if (b.rms > b.bar) {
                 std::snprintf(text, sizeof text, "%s: %s RMS %.2f above its bar %.2f (by %.2f)", s.name.c_str(),
                               b.quantity.c_str(), b.rms, b.bar, b.rms - b.bar);
@@ -184,7 +201,7 @@ void judge(evaluation& e, const evaluation& defaults, const aims& aim)
             // No edge to keep a margin from: the limit cycle it keeps at rest is what counts.
             const double floor = m.loop == broken_loop::speed ? speed_limit_cycle_floor : pitch_limit_cycle_floor;
             const double allowed = std::fmax(floor, before != nullptr && before->relay ? limit_cycle_share * before->at_rest.rms : 0.0);
-            cost += 10.0 * std::fmax(0.0, m.at_rest.rms / allowed - 1.0);
+            cost += loop_weight * std::fmax(0.0, m.at_rest.rms / allowed - 1.0);
             if (m.at_rest.rms > allowed) {
                 std::snprintf(text, sizeof text, "%s loop (a relay): limit cycle %.3g RMS at rest, above the %.3g allowed", where.c_str(),
                               m.at_rest.rms, allowed);
@@ -194,8 +211,8 @@ void judge(evaluation& e, const evaluation& defaults, const aims& aim)
         }
         const double gm = std::fmax(m.margins.gain_margin_db, -30.0);
         const double pm = std::fmax(m.margins.phase_margin_deg, -180.0);
-        cost += 10.0 * std::fmax(0.0, (aim.gain_margin - gm) / gain_margin_wanted);
-        cost += 10.0 * std::fmax(0.0, (aim.phase_margin - pm) / phase_margin_wanted);
+        cost += loop_weight * std::fmax(0.0, (aim.gain_margin - gm) / gain_margin_wanted);
+        cost += loop_weight * std::fmax(0.0, (aim.phase_margin - pm) / phase_margin_wanted);
         if (gm < gain_margin_wanted) {
             std::snprintf(text, sizeof text, "%s loop: gain margin %s dB, short of %.0f dB (by %.1f dB)", where.c_str(),
                           number(m.margins.gain_margin_db, 1).c_str(), gain_margin_wanted, gain_margin_wanted - gm);
@@ -212,7 +229,7 @@ void judge(evaluation& e, const evaluation& defaults, const aims& aim)
             auto bandwidth = [top](double b) { return std::isnan(b) ? 0.0 : std::isinf(b) ? top : b; };
             const double wanted = aim.rejection_share * bandwidth(before->rejection_bandwidth);
             const double have = bandwidth(m.rejection_bandwidth);
-            cost += 10.0 * std::fmax(0.0, (wanted - have) / wanted);
+            cost += loop_weight * std::fmax(0.0, (wanted - have) / wanted);
             if (have < report_aims.rejection_share * bandwidth(before->rejection_bandwidth)) {
                 std::snprintf(text, sizeof text, "%s loop: rejects disturbances up to %s rad/s, below 0.8 x the default's %s",
                               where.c_str(), rejection_text(m).c_str(), rejection_text(*before).c_str());
@@ -229,7 +246,7 @@ void judge(evaluation& e, const evaluation& defaults, const aims& aim)
         }
         for (const held_result& h : s.held) {
             for (const held_result& d : defaults.held_out[i].held) {
-                if (d.quantity != h.quantity) continue;
+                if (d.quantity != h.quantity || d.seconds < shortest_hold_judged) continue;
                 const double allowed = std::fmax(held_out_share * d.rms, std::isnan(d.bar) ? 0.0 : d.bar);
                 cost += 10.0 * std::fmax(0.0, h.rms / allowed - 1.0);
                 if (h.rms > allowed) {
@@ -259,7 +276,7 @@ struct search {
 
 // Keeps the few best evaluations that lie apart from each other (a better one near a kept one
 // takes its place), for flying again in full.
-constexpr size_t leaders_kept = 4;
+constexpr size_t leaders_kept = 8;
 void remember(std::vector<evaluation>& leaders, const evaluation& e, const gain_values& upper)
 {
     auto distance = [&upper](const gain_values& a, const gain_values& b) {
@@ -591,6 +608,10 @@ int tune_command(int argc, char** argv)
             full.held_out = fly_held_out(aircraft, gains, jobs);
             judge(full, before, report_aims);
         }
+        std::cout << "Flown in full: " << (gains == default_gains() ? "the default gains" : gains == starting ? "the pilot's gains" : "a point of the search")
+                  << ", cost " << number(full.cost, 2) << ", " << full.misses.size() << " misses";
+        for (size_t i = 0; i < full.misses.size() && i < 3; ++i) std::cout << (i == 0 ? ": " : "; ") << full.misses[i];
+        std::cout << (full.misses.size() > 3 ? "; ...\n" : "\n");
         if (!chosen || full.misses.size() < after.misses.size() ||
             (full.misses.size() == after.misses.size() && full.cost < after.cost))
             after = full;
@@ -603,7 +624,7 @@ int tune_command(int argc, char** argv)
               << number(seconds, 1) << " s\n";
     print_comparison(std::cout, before, after);
 
-    std::vector<std::string> comment = {"recommended gains for " + aircraft.name + ".aircraft" +
+    std::vector<std::string> comment = {"gains tuned for " + aircraft.name + ".aircraft" +
                                             (aircraft.title.empty() ? "" : ": " + aircraft.title),
                                         "tuned on " + today() + " (flightsim tune --seed " + std::to_string(seed) + ")"};
     if (after.gains == default_gains()) comment.push_back("the search found nothing better than the built-in defaults: these are they");

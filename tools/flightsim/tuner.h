@@ -9,11 +9,11 @@
 // The search: NLopt's BOBYQA (a derivative-free local optimiser on a quadratic model, bounds on
 // every gain) from the best of the pilot's gains and seeded random variations of them, then
 // restarts from the next best of those and from the best point found, moved at random. Each
-// point is one evaluation: the seven scenarios (their long holds cut to 150 s) and the nine loops'
-// margins, flown as sixteen flights in child processes, jobs at a time. The search aims a little
-// beyond the bars and margins (90 % of each bar, 7.5 dB, 50 degrees), its scenarios being
-// shorter; the starting gains and the four best points found are then flown again in full, and
-// the one that misses least is the result. The same seed gives the same gains, whatever the jobs.
+// point is one evaluation: the seven scenarios and the nine loops' margins, flown as sixteen
+// flights in child processes, jobs at a time. The search aims a little beyond the bars and
+// margins (95 % of each bar, 6.2 dB, 46 degrees); the starting gains and the eight best points
+// found are then flown again with the held-out flights, and the one that misses least is the
+// result. The same seed gives the same gains, whatever the jobs.
 #pragma once
 
 // flightsim tune ARGS: 0 when the gains are recommended, 1 when the file cannot be written, 2 for
