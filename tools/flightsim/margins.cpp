@@ -357,7 +357,8 @@ const char* const margins_usage =
     "                   is 2 pi / S rad/s); one period of warm-up, then two measured\n"
     "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
     "\n"
-    "Exit status: 0; 2 for bad input (an aircraft file with a missing or non-physical parameter).\n";
+    "Exit status: 0; 2 for bad input (an aircraft file with a missing or non-physical parameter, or\n"
+    "one that does not trim both in a hover and at 150 km/h, found before any flight).\n";
 
 }  // namespace
 

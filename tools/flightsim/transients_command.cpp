@@ -37,8 +37,9 @@ const char* const transients_usage =
     "axis units in one frame. A row marked 'design' goes past a limit by the design, for the reason\n"
     "given under the table, and does not count.\n"
     "\n"
-    "Exit status: 0; 3 when a change not marked 'design' goes past a limit; 2 for bad input; 1 when\n"
-    "a flight could not be flown.\n";
+    "Exit status: 0; 3 when a change not marked 'design' goes past a limit; 2 for bad input (an\n"
+    "aircraft file with a missing or non-physical parameter, or one that does not trim both in a\n"
+    "hover and at 150 km/h, found before any flight); 1 when a flight could not be flown.\n";
 
 const transient_limits limits;
 

@@ -479,11 +479,11 @@ const char* const tune_usage =
     "  Ctrl-C ends every flight, removes their temporary folders and writes nothing.\n"
     "\n"
     "Exit status:\n"
-    "  0    every bar and margin met: the file written is recommended\n"
+    "  0    every bar, margin and allowance met, the held-out flights no worse: recommended\n"
     "  1    the file could not be written (or the pilot's file not backed up)\n"
     "  2    bad input, found before any search: a bad argument; an aircraft file with a missing or\n"
-    "       non-physical parameter, or one that trims in no hover or no cruise; a configuration\n"
-    "       file that cannot be read; an --out whose folder is missing or not writable\n"
+    "       non-physical parameter, or one that does not trim both in a hover and at 150 km/h; a\n"
+    "       configuration file that cannot be read; an --out whose folder is missing or not writable\n"
     "  3    the best gains found still miss a bar, a margin or an allowance, or are worse on a\n"
     "       held-out flight: not recommended (the file is written, the misses listed in it and on\n"
     "       the screen)\n"
@@ -652,10 +652,10 @@ int tune_command(int argc, char** argv)
     }
     std::cout << "Written: " << out_path << "\n";
     if (!after.misses.empty()) {
-        std::cout << "The best gains found miss " << after.misses.size() << (after.misses.size() == 1 ? " bar or margin:\n" : " bars or margins:\n");
+        std::cout << "Not recommended: the best gains found miss " << after.misses.size() << ":\n";
         for (const std::string& miss : after.misses) std::cout << "  " << miss << "\n";
         return 3;
     }
-    std::cout << "Every bar and margin met.\n";
+    std::cout << "Every bar, margin and allowance met, the held-out flights no worse: recommended.\n";
     return 0;
 }
