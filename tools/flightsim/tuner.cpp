@@ -28,14 +28,13 @@ namespace {
 constexpr double gain_margin_wanted = 6.0;    // dB
 constexpr double phase_margin_wanted = 45.0;  // degrees
 
-// How the search flies (the scenarios in full, the relay loops without their extra injection
-// sizes) and how the report flies (everything).
+// How the search flies (the relay loops without their extra injection sizes) and how the report
+// flies (everything); the scenarios are flown in full by both.
 struct flight_settings {
-    double longest_fly;
     margin_settings margins;
 };
-const flight_settings search_flights = {0.0, {.relay_sizes = false}};
-const flight_settings report_flights = {0.0, {}};
+const flight_settings search_flights = {{.relay_sizes = false}};
+const flight_settings report_flights = {{}};
 
 // The search's budget, in evaluations: the starting points (the pilot's gains and seeded random
 // ones), a first BOBYQA run from the best of them, then restarts from the second and third best
@@ -66,14 +65,21 @@ struct evaluation {
     std::vector<std::string> misses;
 };
 
-evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const flight_settings& settings, int jobs)
+// One task per scenario, each flown in full.
+std::vector<std::function<std::string()>> scenario_tasks(const std::vector<tuning_scenario>& scenarios,
+                                                         const aircraft_file& aircraft, const gain_values& gains)
 {
     std::vector<std::function<std::string()>> tasks;
-    for (const tuning_scenario& s : tuning_scenarios()) {
+    for (const tuning_scenario& s : scenarios) {
         const std::string script = s.script, text = aircraft.text;
-        const double longest = settings.longest_fly;
-        tasks.push_back([script, text, gains, longest]() { return fly_scenario(script, text, gains, longest); });
+        tasks.push_back([script, text, gains]() { return fly_scenario(script, text, gains, 0.0); });
     }
+    return tasks;
+}
+
+evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const flight_settings& settings, int jobs)
+{
+    std::vector<std::function<std::string()>> tasks = scenario_tasks(tuning_scenarios(), aircraft, gains);
     for (auto& task : margin_tasks(aircraft.parameters, gains, settings.margins)) tasks.push_back(task);
     const std::vector<child_result> results = run_in_children(tasks, jobs);
     evaluation e;
@@ -95,12 +101,7 @@ evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const fl
 // The held-out flights, in full.
 std::vector<scenario_result> fly_held_out(const aircraft_file& aircraft, const gain_values& gains, int jobs)
 {
-    std::vector<std::function<std::string()>> tasks;
-    for (const tuning_scenario& s : held_out_scenarios()) {
-        const std::string script = s.script, text = aircraft.text;
-        tasks.push_back([script, text, gains]() { return fly_scenario(script, text, gains, 0.0); });
-    }
-    const std::vector<child_result> results = run_in_children(tasks, jobs);
+    const std::vector<child_result> results = run_in_children(scenario_tasks(held_out_scenarios(), aircraft, gains), jobs);
     std::vector<scenario_result> flown;
     for (size_t i = 0; i < results.size(); ++i)
         flown.push_back(read_scenario_result(held_out_scenarios()[i].name, results[i].ok, results[i].text));
