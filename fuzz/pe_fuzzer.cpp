@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (!section.executes) continue;
             const uint32_t length = std::min(section.raw_size, section.virtual_size);
             if (length != 0 && uint64_t{section.rva} + length > pe.image.size()) __builtin_trap();  // the reader promised it maps
+            pe.image.bytes(section.rva, length);
         }
         pe_export(pe, "Linkage");
     } catch (const module_error&) {

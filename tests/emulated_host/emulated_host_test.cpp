@@ -410,6 +410,8 @@ const spoiled_case spoiled_files[] = {
      "sections .text and .data overlap"},
     {"an export table claiming more functions than ordinals can number",
      [](std::vector<uint8_t>& b) { put16(b, export_directory(b) + 22, 0x0100); }, "the export directory claims 16777218 functions"},
+    {"an export table claiming more names than ordinals can number",
+     [](std::vector<uint8_t>& b) { put16(b, export_directory(b) + 26, 0x0100); }, "the export directory claims 16777218 names"},
 };
 
 void PrintTo(const spoiled_case& spoiled, std::ostream* out)

@@ -51,7 +51,8 @@ protected:
         } catch (const module_error& e) {
             FAIL() << e.what();
         }
-        mapped_ = relocated_image(*image_, load_base);
+        const pe_image relocated = relocated_image(*image_, load_base);
+        mapped_ = relocated.bytes(0, relocated.size());
     }
 
     const pe_file& image() const { return *image_; }
@@ -198,8 +199,7 @@ TEST_F(ModuleFile, EveryInstructionRunsOnAPentiumPro)
     for (const pe_section& s : image().sections) {
         if (!s.executes) continue;
         ++code_sections;
-        const auto begin = image().image.begin() + s.rva;
-        const std::vector<uint8_t> code(begin, begin + std::min(s.raw_size, s.virtual_size));
+        const std::vector<uint8_t> code = image().image.bytes(s.rva, std::min(s.raw_size, s.virtual_size));
         for (const foreign_instruction& f : instructions_after_pentium_pro(code, image().image_base + s.rva)) {
             char address[16];
             std::snprintf(address, sizeof address, "0x%08x", f.address);

@@ -30,7 +30,7 @@ std::vector<uint8_t> read_file(const std::string& path)
 
 // Maps the image page by page: the headers read-only, each section as its flags say; pages no
 // section covers stay unmapped.
-void map_image(x86_machine& machine, const pe_file& pe, const std::vector<uint8_t>& image, uint32_t base)
+void map_image(x86_machine& machine, const pe_file& pe, const pe_image& image, uint32_t base)
 {
     const uint32_t pages = (pe.image_size + page - 1) / page;
     std::vector<int> permissions(pages, 0);
@@ -52,10 +52,9 @@ void map_image(x86_machine& machine, const pe_file& pe, const std::vector<uint8_
                 if (section.rva < (p + (end - p)) * page && section.rva + section.virtual_size > p * page)
                     name += (name.empty() ? "" : ", ") + section.name;
             machine.map(base + p * page, size, permissions[p], "the module's " + (name.empty() ? std::string("headers") : name));
-            if (p * page < image.size()) {  // the zero tail is zero already
-                const uint32_t bytes = std::min<uint32_t>(size, static_cast<uint32_t>(image.size()) - p * page);
-                machine.write(base + p * page, &image[p * page], bytes);
-            }
+            // Only the pages that hold bytes: the rest is zero already.
+            for (auto stored = image.pages().lower_bound(p * page); stored != image.pages().end() && stored->first < end * page; ++stored)
+                machine.write(base + stored->first, stored->second.data(), std::min(page, image.size() - stored->first));
         }
         p = end;
     }
@@ -63,14 +62,14 @@ void map_image(x86_machine& machine, const pe_file& pe, const std::vector<uint8_
 
 // Every MMX instruction of the code marked, so that running one ends the call with an error: the
 // emulator does not model how MMX leaves the x87 registers, which a real processor does.
-void refuse_mmx(x86_machine& machine, const pe_file& pe, const std::vector<uint8_t>& image, uint32_t base)
+void refuse_mmx(x86_machine& machine, const pe_file& pe, const pe_image& image, uint32_t base)
 {
     std::map<uint32_t, std::string> marked;
     for (const pe_section& section : pe.sections) {
         if (!section.executes) continue;
         const uint32_t size = std::min(section.raw_size, section.virtual_size);
         if (uint64_t{section.rva} + size > image.size()) continue;
-        const std::vector<uint8_t> code(image.begin() + section.rva, image.begin() + section.rva + size);
+        const std::vector<uint8_t> code = image.bytes(section.rva, size);
         for (const foreign_instruction& found : mmx_instructions(code, base + section.rva)) marked[found.address] = found.text;
     }
     machine.refuse_instructions_at(marked);
@@ -92,7 +91,7 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
     const uint32_t base = pe.has_relocations ? relocated_base : pe.image_base;
     if (!pe.has_relocations && (base < lowest_fixed_base || uint64_t{base} + pe.image_size > 0xFFFF0000))
         throw module_error("has no relocations and its fixed base " + hex32(base) + " is taken");
-    std::vector<uint8_t> image = relocated_image(pe, base);
+    pe_image image = relocated_image(pe, base);
 
     machine_ = std::make_unique<x86_machine>();
     machine_->set_host_control_word(options.host_control_word);
@@ -123,8 +122,7 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
                 });
             }
         }
-        if (import.slot_rva + 4 > image.size()) image.resize(import.slot_rva + 4, 0);  // a slot in the zero tail
-        std::memcpy(&image[import.slot_rva], &trap, 4);
+        image.write32(import.slot_rva, trap);
     }
     map_image(*machine_, pe, image, base);
     refuse_mmx(*machine_, pe, image, base);

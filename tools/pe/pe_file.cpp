@@ -27,12 +27,11 @@ std::string hex(uint32_t value)
     return text.str();
 }
 
-// Bounds-checked little-endian reads from a byte range of length size, of which the stored bytes
-// are the start and the rest is zero (an image's tail that no section fills).
+// Bounds-checked little-endian reads, from the file's bytes or from the image.
 class reader {
 public:
-    reader(const std::vector<uint8_t>& bytes, const char* what) : reader(bytes, bytes.size(), what) {}
-    reader(const std::vector<uint8_t>& bytes, uint64_t size, const char* what) : bytes_(bytes), size_(size), what_(what) {}
+    reader(const std::vector<uint8_t>& bytes, const char* what) : file_(&bytes), size_(bytes.size()), what_(what) {}
+    reader(const pe_image& image, const char* what) : image_(&image), size_(image.size()), what_(what) {}
 
     void need(uint64_t offset, uint64_t size) const
     {
@@ -60,18 +59,24 @@ public:
     std::string text(uint64_t offset) const
     {
         need(offset, 1);
-        if (offset >= bytes_.size()) return {};
-        const auto begin = bytes_.begin() + static_cast<std::ptrdiff_t>(offset);
-        const auto end = std::find(begin, bytes_.end(), uint8_t{0});
-        if (end == bytes_.end() && bytes_.size() == size_)
-            throw module_error(std::string(what_) + ": a name at " + hex(static_cast<uint32_t>(offset)) + " runs off the end");
-        return std::string(begin, end);
+        std::string text;
+        for (uint64_t at = offset;; ++at) {
+            if (at == size_)
+                throw module_error(std::string(what_) + ": a name at " + hex(static_cast<uint32_t>(offset)) + " runs off the end");
+            const uint8_t c = byte(at);
+            if (c == 0) return text;
+            text.push_back(static_cast<char>(c));
+        }
     }
 
 private:
-    uint8_t byte(uint64_t offset) const { return offset < bytes_.size() ? bytes_[offset] : 0; }
+    uint8_t byte(uint64_t offset) const
+    {
+        return file_ != nullptr ? (*file_)[offset] : image_->at(static_cast<uint32_t>(offset));
+    }
 
-    const std::vector<uint8_t>& bytes_;
+    const std::vector<uint8_t>* file_ = nullptr;
+    const pe_image* image_ = nullptr;
     uint64_t size_;
     const char* what_;
 };
@@ -162,6 +167,7 @@ void read_exports(const reader& image, directory exports, pe_file& pe)
     if (function_count > most_exports) throw module_error("the export directory claims " + std::to_string(function_count) + " functions");
     pe.export_function_count = function_count;
     const uint32_t name_count = image.u32(exports.rva + 24);
+    if (name_count > most_exports) throw module_error("the export directory claims " + std::to_string(name_count) + " names");
     const uint32_t functions = image.u32(exports.rva + 28);
     const uint32_t names = image.u32(exports.rva + 32);
     const uint32_t ordinals = image.u32(exports.rva + 36);
@@ -233,16 +239,13 @@ pe_file parse_pe_file(const std::vector<uint8_t>& bytes)
     read_sections(file, bytes.size(), optional + optional_size, section_count, pe);
     if (pe.entry_rva != 0 && pe.entry_rva >= pe.image_size) throw module_error("the entry point lies outside the image");
 
-    // Only as far as the file fills it: a large zero tail (uninitialised data) costs nothing.
-    uint32_t filled = pe.header_size;
+    // Only what the file fills is stored: a large zero tail (uninitialised data) costs nothing.
+    pe.image = pe_image(pe.image_size);
+    pe.image.write(0, bytes.data(), pe.header_size);
     for (const pe_section& section : pe.sections)
-        if (section.raw_size != 0) filled = std::max(filled, section.rva + section.raw_size);
-    pe.image.assign(filled, 0);
-    std::copy_n(bytes.begin(), pe.header_size, pe.image.begin());
-    for (const pe_section& section : pe.sections)
-        if (section.raw_size != 0) std::copy_n(bytes.begin() + section.raw_offset, section.raw_size, pe.image.begin() + section.rva);
+        if (section.raw_size != 0) pe.image.write(section.rva, bytes.data() + section.raw_offset, section.raw_size);
 
-    const reader image(pe.image, pe.image_size, "the image");
+    const reader image(pe.image, "the image");
     pe.has_relocations = directories[directory_relocation].rva != 0 && directories[directory_relocation].size != 0;
     if (pe.has_relocations) read_relocations(image, directories[directory_relocation], pe);
     if (directories[directory_import].rva != 0) read_imports(image, directories[directory_import], pe);
@@ -260,16 +263,10 @@ uint32_t pe_export(const pe_file& file, const std::string& name)
     throw module_error("does not export " + name);
 }
 
-std::vector<uint8_t> relocated_image(const pe_file& file, uint32_t base)
+pe_image relocated_image(const pe_file& file, uint32_t base)
 {
-    std::vector<uint8_t> image = file.image;
+    pe_image image = file.image;
     const uint32_t delta = base - file.image_base;
-    for (uint32_t rva : file.relocations) {
-        if (rva + 4 > image.size()) image.resize(rva + 4, 0);  // a word in the zero tail
-        uint32_t word;
-        std::memcpy(&word, &image[rva], 4);
-        word += delta;
-        std::memcpy(&image[rva], &word, 4);
-    }
+    for (uint32_t rva : file.relocations) image.write32(rva, image.u32(rva) + delta);
     return image;
 }

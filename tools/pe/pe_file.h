@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/pe/pe_image.h"
+
 struct module_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -54,9 +56,9 @@ struct pe_file {
     // Entries the resource directory does not describe soundly are left out, as Windows loads such
     // a file and only fails to find those bitmaps.
     std::map<uint32_t, std::pair<uint32_t, uint32_t>> bitmaps;
-    // The headers and sections as mapped, unrelocated, as far as the file fills them: the rest of
-    // the image_size bytes is zero.
-    std::vector<uint8_t> image;
+    // The headers and sections as mapped, unrelocated: image_size bytes, zero where the file
+    // fills nothing.
+    pe_image image;
 };
 
 // Parses a file's bytes; throws module_error when it is not a 32-bit x86 DLL the loader can map.
@@ -65,6 +67,5 @@ pe_file parse_pe_file(const std::vector<uint8_t>& bytes);
 // The RVA of an export by name; throws module_error naming it when the file lacks it.
 uint32_t pe_export(const pe_file& file, const std::string& name);
 
-// The image as a loader maps it at base: every relocated word moved by base - image_base. As
-// pe_file::image, it ends where its last non-zero byte may be; the rest is zero.
-std::vector<uint8_t> relocated_image(const pe_file& file, uint32_t base);
+// The image as a loader maps it at base: every relocated word moved by base - image_base.
+pe_image relocated_image(const pe_file& file, uint32_t base);

@@ -14,10 +14,10 @@ std::string hex(uint32_t value)
     return text;
 }
 
-uint32_t word_at(const pe_file& file, uint32_t rva)
+uint32_t word_at(const std::vector<uint8_t>& code, uint32_t offset)
 {
-    uint32_t value = 0;
-    if (uint64_t{rva} + 4 <= file.image.size()) std::memcpy(&value, &file.image[rva], 4);
+    uint32_t value;
+    std::memcpy(&value, &code[offset], 4);
     return value;
 }
 
@@ -42,12 +42,13 @@ std::vector<std::string> startup_code(const pe_file& file)
     const std::set<uint32_t> relocated(file.relocations.begin(), file.relocations.end());
     for (const pe_section& s : file.sections) {
         if (!s.executes) continue;
-        const uint32_t end = s.rva + std::min(s.raw_size, s.virtual_size);
-        for (uint32_t rva = (s.rva + 3) & ~3u; rva + 8 <= end; rva += 4) {
-            if (word_at(file, rva) != 0xFFFFFFFFu) continue;
-            for (uint32_t entry = rva + 4; entry + 4 <= end && relocated.count(entry); entry += 4)
-                found.push_back("a static constructor or destructor at " + hex(word_at(file, entry)) + ", listed at " +
-                                hex(file.image_base + entry));
+        const std::vector<uint8_t> code = file.image.bytes(s.rva, std::min(s.raw_size, s.virtual_size));
+        const uint32_t end = static_cast<uint32_t>(code.size());
+        for (uint32_t at = (4 - s.rva % 4) % 4; at + 8 <= end; at += 4) {
+            if (word_at(code, at) != 0xFFFFFFFFu) continue;
+            for (uint32_t entry = at + 4; entry + 4 <= end && relocated.count(s.rva + entry); entry += 4)
+                found.push_back("a static constructor or destructor at " + hex(word_at(code, entry)) + ", listed at " +
+                                hex(file.image_base + s.rva + entry));
         }
     }
     return found;
