@@ -20,6 +20,7 @@ constexpr uint32_t relocated_base = 0x10000000;  // a relocatable image goes her
 constexpr uint32_t lowest_fixed_base = 0x02000000;
 constexpr uint32_t page = 0x1000;
 constexpr uint32_t dll_process_attach = 1;
+constexpr size_t most_imports = 512;  // functions by distinct name; the module needs about thirty
 
 std::vector<uint8_t> read_file(const std::string& path)
 {
@@ -107,6 +108,8 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
     std::map<std::string, uint32_t> traps;
     for (const pe_import& import : pe.imports) {
         const std::string name = import.dll + "!" + import.function;
+        if (traps.size() == most_imports && !traps.count(name))
+            throw module_error("imports more than " + std::to_string(most_imports) + " functions");
         auto& trap = traps[name];
         if (trap == 0) {
             const served_import* served = find_served_import(import.dll, import.function);
@@ -125,10 +128,10 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
         image.write32(import.slot_rva, trap);
     }
     map_image(*machine_, pe, image, base);
-    refuse_mmx(*machine_, pe, image, base);
+    if (!options.load_only) refuse_mmx(*machine_, pe, image, base);
 
     // Thread-local storage: the index the module's code reads is 0, then the callbacks run.
-    if (pe.tls_rva != 0 && pe.tls_size >= 16) {
+    if (!options.load_only && pe.tls_rva != 0 && pe.tls_size >= 16) {
         const uint32_t tls = base + pe.tls_rva;
         const uint32_t index = machine_->read32(tls + 8), callbacks = machine_->read32(tls + 12);
         if (index != 0) machine_->write32(index, 0);
@@ -138,7 +141,7 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
             machine_->call(callback, {base, dll_process_attach, 0}, "TLS callback");
         }
     }
-    if (pe.entry_rva != 0 &&
+    if (!options.load_only && pe.entry_rva != 0 &&
         machine_->call(base + pe.entry_rva, {base, dll_process_attach, 0}, "the library entry point") == 0)
         throw module_error("the library entry point refused to load (it returned FALSE)");
 

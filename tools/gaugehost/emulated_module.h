@@ -16,12 +16,15 @@ class x86_machine;
 class emulated_records;
 
 // How the host runs the module: the x87 control word it calls every function with (x86_machine.h),
-// every instruction counted (for measuring), the stack below each call filled with a pattern.
+// every instruction counted (for measuring), the stack below each call filled with a pattern; or
+// only loaded, its records read, none of its code run (neither its TLS callbacks nor its entry
+// point; the loader's fuzzer, for which no emulator starts).
 struct emulated_options {
     uint16_t host_control_word = 0x027F;
     bool count_instructions = false;
     int stack_poison = -1;  // 0 to 255: the pattern; -1: the stack as the calls left it
     uint64_t budget = 0;    // instructions a call may run; 0: x86_machine's default
+    bool load_only = false;
 };
 
 class emulated_module {

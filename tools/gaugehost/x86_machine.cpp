@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unicorn/unicorn.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <utility>
@@ -10,12 +11,15 @@
 namespace {
 
 // The machine's own areas, below anything a module occupies.
-constexpr uint32_t trap_area = 0x00010000, trap_area_size = 0x00010000, stub_size = 16;
+constexpr uint32_t trap_area = 0x00010000, trap_area_size = 0x4000, stub_size = 16;  // room for 1,000 traps
 constexpr uint32_t machine_data = 0x00020000, machine_data_size = 0x1000;
 // Where the host's calls end: a hlt, which stops the emulator, in a page of its own.
 constexpr uint32_t exit_area = 0x00030000, exit_area_size = 0x1000;
 constexpr uint32_t stack_base = 0x00100000, stack_size = 0x00100000;
 constexpr uint32_t stack_top = stack_base + stack_size - 64;
+// Regions up to this size come from the heap; larger ones are mapped in lazily zeroed pages, so
+// that a large image or stack costs nothing until used.
+constexpr uint32_t largest_heap_region = 0x20000;
 
 // What a callee must leave as it found it, set to recognisable values for every call.
 constexpr int saved_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP};
@@ -131,18 +135,10 @@ struct machine_hooks {
 
 x86_machine::x86_machine()
 {
-    check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "open");
     map(trap_area, trap_area_size, readable | executable, "the host's trap stubs");
     map(machine_data, machine_data_size, readable | writable, "the host's call data");
-    map(stack_base, stack_size, readable | writable, "the stack");
     map(exit_area, exit_area_size, readable | executable, "the host's exit");
     double_slot_ = machine_data;
-
-    uc_hook hook;
-    check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&machine_hooks::on_interrupt), this, 1, 0),
-          "interrupt hook");
-    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&machine_hooks::on_bad_access), this, 1, 0),
-          "memory hook");
 
     // Where the host's calls return: the exit itself, or code that stores and pops ST(0) first.
     plain_return_ = exit_area;
@@ -153,6 +149,31 @@ x86_machine::x86_machine()
     put32(store, 0);
     double_return_ = add_code(store);
     write32(double_return_ + 7, plain_return_ - (double_return_ + 11));
+}
+
+// The emulator itself, and the stack, start at the first call: a module only loaded and read
+// costs neither.
+void x86_machine::start()
+{
+    map(stack_base, stack_size, readable | writable, "the stack");
+    check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "open");
+    for (const region& r : regions_)
+        check(uc_mem_map_ptr(uc_, r.base, r.size, static_cast<uint32_t>(uc_permissions(r.permissions)), r.storage.get()),
+              ("map " + r.name).c_str());
+
+    uc_hook hook;
+    check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&machine_hooks::on_interrupt), this, 1, 0),
+          "interrupt hook");
+    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&machine_hooks::on_bad_access), this, 1, 0),
+          "memory hook");
+    if (guarded_size_ != 0)
+        check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&machine_hooks::on_host_buffer_write), this,
+                          guarded_base_, uint64_t{guarded_base_} + guarded_size_ - 1),
+              "host buffer hook");
+    if (counting_)
+        check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_instruction), this, 1, 0),
+              "instruction hook");
+    for (const auto& [address, text] : mmx_instructions_) hook_mmx_instruction(address);
 
     // The host's calls end at that hlt. With no exit addresses, Unicorn need not drop the
     // translated code around them after every run, and the module's code stays translated.
@@ -167,7 +188,8 @@ x86_machine::x86_machine()
 
 void x86_machine::unmap_pages::operator()(uint8_t* pages) const
 {
-    munmap(pages, size);
+    if (size <= largest_heap_region) std::free(pages);
+    else munmap(pages, size);
 }
 
 x86_machine::~x86_machine()
@@ -177,12 +199,15 @@ x86_machine::~x86_machine()
 
 void x86_machine::map(uint32_t address, uint32_t size, int permissions, const std::string& name)
 {
-    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (pages == MAP_FAILED) throw std::runtime_error("emulator: no memory for " + name);
+    // A small region from the heap, whose memory is used again; a large one in pages of its own.
+    void* pages = size <= largest_heap_region ? std::calloc(size, 1)
+                                              : mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == nullptr || pages == MAP_FAILED) throw std::runtime_error("emulator: no memory for " + name);
     region r{address, size, permissions, name,
              std::unique_ptr<uint8_t[], unmap_pages>(static_cast<uint8_t*>(pages), unmap_pages{size})};
-    check(uc_mem_map_ptr(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
-          ("map " + name).c_str());
+    if (uc_ != nullptr)
+        check(uc_mem_map_ptr(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
+              ("map " + name).c_str());
     regions_.push_back(std::move(r));
 }
 
@@ -321,6 +346,7 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
                  const std::string& what)
 {
     if (running_) throw std::logic_error("the emulated module was called while it ran");
+    if (uc_ == nullptr) start();
     uint32_t esp = stack_top;
     const uint32_t expected_esp = esp;
     esp -= static_cast<uint32_t>(4 * arguments.size());
@@ -364,21 +390,23 @@ void x86_machine::refuse_instructions_at(const std::map<uint32_t, std::string>& 
     for (const auto& [address, text] : instructions) {
         if (mmx_instructions_.count(address)) continue;
         mmx_instructions_[address] = text;
-        uc_hook hook;
-        check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_mmx_instruction), this,
-                          address, address),
-              "MMX hook");
+        if (uc_ != nullptr) hook_mmx_instruction(address);
     }
+}
+
+void x86_machine::hook_mmx_instruction(uint32_t address)
+{
+    uc_hook hook;
+    check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_mmx_instruction), this, address,
+                      address),
+          "MMX hook");
 }
 
 void x86_machine::guard_host_buffers(uint32_t base, uint32_t size)
 {
+    if (uc_ != nullptr) throw std::logic_error("the host's buffers are guarded before the first call");
     guarded_base_ = base;
     guarded_size_ = size;
-    uc_hook hook;
-    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&machine_hooks::on_host_buffer_write), this,
-                      base, uint64_t{base} + size - 1),
-          "host buffer hook");
 }
 
 std::string x86_machine::guarded_write_problem(uint32_t address, uint64_t size) const
@@ -404,10 +432,7 @@ std::string x86_machine::guarded_write_problem(uint32_t address, uint64_t size) 
 
 void x86_machine::count_instructions()
 {
-    if (counting_) return;
-    uc_hook hook;
-    check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_instruction), this, 1, 0),
-          "instruction hook");
+    if (uc_ != nullptr) throw std::logic_error("instructions are counted from before the first call");
     counting_ = true;
 }
 

@@ -100,7 +100,8 @@ public:
     }
 
     // Counts every instruction the calls run (a hook on each one: for measuring, many times
-    // slower). Only before the first call: code translated before it would run uncounted.
+    // slower). Only before the first call: code translated before it would run uncounted. The
+    // host's buffers, too, are guarded before it.
     void count_instructions();
     uint64_t instructions_counted() const { return instructions_counted_; }
 
@@ -116,7 +117,7 @@ public:
     }
 
 private:
-    // Anonymous pages, zero until touched: a large image or stack costs nothing until used.
+    // Frees a region's storage: heap memory or anonymous pages, by its size.
     struct unmap_pages {
         size_t size;
         void operator()(uint8_t* pages) const;
@@ -132,6 +133,8 @@ private:
         trap_handler handler;
     };
 
+    void start();
+    void hook_mmx_instruction(uint32_t address);
     uint32_t run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
                  const std::string& what);
     std::string broken_rule(uint32_t return_address, uint32_t expected_esp) const;

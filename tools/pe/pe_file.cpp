@@ -56,6 +56,12 @@ public:
         for (uint64_t at = offset; at < offset + size && byte(at) != 0; ++at) text.push_back(static_cast<char>(byte(at)));
         return text;
     }
+    // The image's bytes [offset, offset + size), after need(offset, size).
+    std::vector<uint8_t> bytes(uint64_t offset, uint32_t size) const
+    {
+        need(offset, size);
+        return image_->bytes(static_cast<uint32_t>(offset), size);
+    }
     std::string text(uint64_t offset) const
     {
         need(offset, 1);
@@ -121,9 +127,11 @@ void read_relocations(const reader& image, directory relocations, pe_file& pe)
     while (at + 8 <= end) {
         const uint32_t page = image.u32(at);
         const uint32_t block_size = image.u32(at + 4);
-        if (block_size < 8 || at + block_size > end) throw module_error("a base relocation block at " + hex(at) + " is malformed");
-        for (uint32_t entry = at + 8; entry + 2 <= at + block_size; entry += 2) {
-            const uint16_t word = image.u16(entry);
+        if (block_size < 8 || uint64_t{at} + block_size > end) throw module_error("a base relocation block at " + hex(at) + " is malformed");
+        image.need(at, block_size);
+        const std::vector<uint8_t> entries = image.bytes(at + 8, block_size - 8);
+        for (size_t entry = 0; entry + 2 <= entries.size(); entry += 2) {
+            const uint16_t word = static_cast<uint16_t>(entries[entry] | entries[entry + 1] << 8);
             const uint16_t type = word >> 12;
             const uint32_t rva = page + (word & 0x0FFF);
             if (type == relocation_absolute) continue;
@@ -267,6 +275,6 @@ pe_image relocated_image(const pe_file& file, uint32_t base)
 {
     pe_image image = file.image;
     const uint32_t delta = base - file.image_base;
-    for (uint32_t rva : file.relocations) image.write32(rva, image.u32(rva) + delta);
+    for (uint32_t rva : file.relocations) image.add32(rva, delta);
     return image;
 }

@@ -46,9 +46,8 @@ void pe_image::write(uint32_t rva, const uint8_t* data, uint32_t length)
     for (uint32_t done = 0; done < length;) {
         const uint32_t at_rva = rva + done, start = at_rva & ~(page_size - 1);
         const uint32_t count = std::min(length - done, start + page_size - at_rva);
-        auto [p, added] = pages_.try_emplace(start);
-        if (added) p->second.fill(0);
-        std::copy(data + done, data + done + count, p->second.begin() + (at_rva - start));
+        auto& stored = pages_[start];  // a new page is zero
+        std::copy(data + done, data + done + count, stored.begin() + (at_rva - start));
         done += count;
     }
 }
@@ -58,4 +57,16 @@ void pe_image::write32(uint32_t rva, uint32_t value)
     const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
                               static_cast<uint8_t>(value >> 24)};
     write(rva, bytes, 4);
+}
+
+void pe_image::add32(uint32_t rva, uint32_t delta)
+{
+    if ((rva & (page_size - 1)) > page_size - 4) {
+        write32(rva, u32(rva) + delta);
+        return;
+    }
+    need(rva, 4);
+    uint8_t* word = pages_[rva & ~(page_size - 1)].data() + (rva & (page_size - 1));
+    const uint32_t value = (uint32_t{word[0]} | uint32_t{word[1]} << 8 | uint32_t{word[2]} << 16 | uint32_t{word[3]} << 24) + delta;
+    for (int i = 0; i < 4; ++i) word[i] = static_cast<uint8_t>(value >> (8 * i));
 }

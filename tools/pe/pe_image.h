@@ -23,6 +23,8 @@ public:
     std::vector<uint8_t> bytes(uint32_t rva, uint32_t length) const;
     void write(uint32_t rva, const uint8_t* data, uint32_t length);
     void write32(uint32_t rva, uint32_t value);
+    // Adds delta to the little-endian word at rva (wrapping), as a base relocation moves it.
+    void add32(uint32_t rva, uint32_t delta);
 
     // The pages holding storage, by the RVA of their first byte, in order.
     const std::map<uint32_t, page>& pages() const { return pages_; }
