@@ -99,10 +99,11 @@ for aircraft in tools/flightsim/*.aircraft; do
     echo
     echo "-- $name: tuning"
     status=0
-    # The seed each shipped file was tuned with (its first comment lines say so).
-    seed=$(sed -n 's/.*(flightsim tune --seed \([0-9]*\)).*/\1/p' "config/recommended/$name.cfg" 2>/dev/null | head -1)
+    # The seed and rounds each shipped file was tuned with (its first comment lines say so).
+    seed=$(sed -n 's/.*(flightsim tune --seed \([0-9]*\).*/\1/p' "config/recommended/$name.cfg" 2>/dev/null | head -1)
+    rounds=$(sed -n 's/.*(flightsim tune --seed [0-9]* --rounds \([0-9]*\)).*/\1/p' "config/recommended/$name.cfg" 2>/dev/null | head -1)
     "$bin/flightsim/flightsim" tune --aircraft "$aircraft" --config config/brask_torvik.cfg \
-        --out "$out/tuned/$name.cfg" --seed "${seed:-1}" --jobs 2 || status=$?
+        --out "$out/tuned/$name.cfg" --seed "${seed:-1}" --rounds "${rounds:-1}" --jobs 2 || status=$?
     if [ $status -ne 0 ] && [ $status -ne 3 ]; then exit $status; fi
     "$bin/flightsim/flightsim" margins --aircraft "$aircraft" --config "$out/tuned/$name.cfg" --plots "$out/tuned" |
         grep "Bode plot"

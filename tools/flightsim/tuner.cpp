@@ -455,7 +455,7 @@ std::string unwritable(const std::string& path)
 }
 
 const char* const tune_usage =
-    "usage: flightsim tune [--aircraft FILE] [--config CFG] [--out CFG] [--seed N] [--jobs N]\n"
+    "usage: flightsim tune [--aircraft FILE] [--config CFG] [--out CFG] [--seed N] [--rounds N] [--jobs N]\n"
     "\n"
     "  Searches the fifteen gains of the configuration file for the aircraft so that every bar of\n"
     "  the scenarios 01 to 05, 09 (cruise in moderate turbulence) and 10 (a speed change) is met,\n"
@@ -472,6 +472,8 @@ const char* const tune_usage =
     "                   other line of it is kept in the file written (default: the sample file)\n"
     "  --out CFG        the file written (default: tuned_NAME.cfg, NAME the aircraft file's)\n"
     "  --seed N         the restarts' random moves (default 1); the same seed gives the same gains\n"
+    "  --rounds N       searches one after another, each from the best gains found before (default\n"
+    "                   1, at most 9): a search that ended just short of an aim may reach it\n"
     "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
     "\n"
     "  Before any flight the aircraft must trim in a hover and at 150 km/h, and --out's folder must\n"
@@ -496,7 +498,7 @@ int tune_command(int argc, char** argv)
 {
     std::string aircraft_path, config_path, out_path;
     unsigned long seed = 1;
-    int jobs = 2;
+    int jobs = 2, rounds = 1;
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         const bool has_value = i + 1 < argc;
@@ -514,6 +516,12 @@ int tune_command(int argc, char** argv)
             seed = std::strtoul(argv[++i], &end, 10);
             if (*end != '\0' || *argv[i] == '\0') {
                 std::cerr << "flightsim tune: --seed takes a whole number\n";
+                return 2;
+            }
+        } else if (argument == "--rounds" && has_value) {
+            rounds = parse_jobs(argv[++i]);
+            if (rounds < 1 || rounds > 9) {
+                std::cerr << "flightsim tune: --rounds takes a whole number from 1 to 9\n";
                 return 2;
             }
         } else if (argument == "--jobs" && has_value) {
@@ -551,7 +559,7 @@ int tune_command(int argc, char** argv)
     s.aircraft = &aircraft;
     s.jobs = jobs;
     s.upper = upper_bounds();
-    s.budget = starting_points + first_run + restart_runs * restart_run;
+    s.budget = rounds * (starting_points + first_run + restart_runs * restart_run);
     s.progress = isatty(2) != 0;
     s.began = std::chrono::steady_clock::now();
     nlopt::srand(seed);
@@ -560,33 +568,38 @@ int tune_command(int argc, char** argv)
     s.defaults = fly(aircraft, default_gains(), search_flights, jobs);
     judge(s.defaults, s.defaults, search_aims);
 
-    // Starting points: the pilot's gains, and each gain of the others the pilot's times a factor
-    // drawn between 1/20 and 2 on a logarithmic scale (a gain the pilot left at 0 drawn up to a
-    // tenth of its bound).
+    // Each round: starting points (the round's starting gains, and each gain of the others those
+    // times a factor drawn between 1/20 and 2 on a logarithmic scale, a gain left at 0 drawn up to
+    // a tenth of its bound), a first BOBYQA run from the best of them, then restarts. The first
+    // round starts from the pilot's gains, each further one from the best found so far.
     std::mt19937_64 random(seed);
-    std::vector<std::pair<double, std::vector<double>>> starts;
-    for (int p = 0; p < starting_points; ++p) {
-        gain_values g = starting;
-        if (p > 0) {
-            std::uniform_real_distribution<double> factor(std::log(0.05), std::log(2.0)), share(0.0, 0.1);
-            for (int i = 0; i < gain_count; ++i)
-                g[i] = starting[i] > 0.0 ? std::fmin(starting[i] * std::exp(factor(random)), s.upper[i]) : share(random) * s.upper[i];
+    for (int round = 0; round < rounds; ++round) {
+        const gain_values round_start = round == 0 ? starting : s.best.gains;
+        std::vector<std::pair<double, std::vector<double>>> starts;
+        for (int p = 0; p < starting_points; ++p) {
+            gain_values g = round_start;
+            if (p > 0) {
+                std::uniform_real_distribution<double> factor(std::log(0.05), std::log(2.0)), share(0.0, 0.1);
+                for (int i = 0; i < gain_count; ++i)
+                    g[i] = round_start[i] > 0.0 ? std::fmin(round_start[i] * std::exp(factor(random)), s.upper[i])
+                                                : share(random) * s.upper[i];
+            }
+            std::vector<double> y = coordinates_of(g, s.upper), unused;
+            starts.push_back({objective(y, unused, &s), y});
         }
-        std::vector<double> y = coordinates_of(g, s.upper), unused;
-        starts.push_back({objective(y, unused, &s), y});
-    }
-    std::stable_sort(starts.begin(), starts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<double> y = starts[0].second;
-    run_bobyqa(s, y, first_run, 0.1);
-    for (int r = 0; r < restart_runs; ++r) {
-        if (r + 1 < restart_runs) {
-            y = starts[static_cast<size_t>(r) + 1].second;
-        } else {
-            std::normal_distribution<double> move(0.0, 0.05);
-            y = coordinates_of(s.best.gains, s.upper);
-            for (double& v : y) v = std::fmin(std::fmax(v + move(random), 0.0), 1.0);
+        std::stable_sort(starts.begin(), starts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<double> y = starts[0].second;
+        run_bobyqa(s, y, first_run, 0.1);
+        for (int r = 0; r < restart_runs; ++r) {
+            if (r + 1 < restart_runs) {
+                y = starts[static_cast<size_t>(r) + 1].second;
+            } else {
+                std::normal_distribution<double> move(0.0, 0.05);
+                y = coordinates_of(s.best.gains, s.upper);
+                for (double& v : y) v = std::fmin(std::fmax(v + move(random), 0.0), 1.0);
+            }
+            run_bobyqa(s, y, restart_run, 0.08);
         }
-        run_bobyqa(s, y, restart_run, 0.08);
     }
     if (s.progress) std::fprintf(stderr, "\r%100s\r", "");
 
@@ -621,13 +634,15 @@ int tune_command(int argc, char** argv)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - s.began).count();
 
     std::cout << "Tuned gains for " << aircraft.name << (aircraft.title.empty() ? "" : " (" + aircraft.title + ")")
-              << ": " << s.evaluations << " evaluations, seed " << seed << ", " << jobs << " jobs, "
+              << ": " << s.evaluations << " evaluations, seed " << seed << ", " << rounds << (rounds > 1 ? " rounds, " : " round, ")
+              << jobs << " jobs, "
               << number(seconds, 1) << " s\n";
     print_comparison(std::cout, before, after);
 
     std::vector<std::string> comment = {"gains tuned for " + aircraft.name + ".aircraft" +
                                             (aircraft.title.empty() ? "" : ": " + aircraft.title),
-                                        "tuned on " + today() + " (flightsim tune --seed " + std::to_string(seed) + ")"};
+                                        "tuned on " + today() + " (flightsim tune --seed " + std::to_string(seed) +
+                                            (rounds > 1 ? " --rounds " + std::to_string(rounds) : "") + ")"};
     if (after.gains == default_gains()) comment.push_back("the search found nothing better than the built-in defaults: these are they");
     if (after.misses.empty()) {
         comment.push_back("recommended: every bar of scenarios 01 to 05, 09 and 10 met; every loop's margins at least 6 dB and 45 degrees");
