@@ -232,9 +232,6 @@ GAUGEHDR* emulated_records::copy_gauge(uint32_t address)
     gauge.size_y_mm = machine_.read32(address + at::gauge_size_y);
     link.callback = machine_.read32(address + at::gauge_callback);
     if (link.callback != 0) gauge.gauge_callback = gauge_callback;
-    for (int kind = 0; kind < 7; ++kind) link.routine_names[kind] = std::string(routine_names[kind]) + " routine of " + link.name;
-    for (int service = 0; service < 16; ++service)
-        link.service_names[service] = "gauge callback of " + link.name + " (service " + std::to_string(service) + ")";
     gauge_links_[&gauge] = link;
 
     const uint32_t elements = machine_.read32(address + at::gauge_elements);
@@ -378,9 +375,10 @@ void emulated_records::call_routine(int kind)
     const uint32_t first = linkage_address_ + at::linkage_gauges;
     const uint32_t previous = machine_.read32(first);
     machine_.write32(first, gauge.address);
-    if (kind == 1) machine_.call(gauge.routines[kind], {module_handle_}, gauge.routine_names[kind]);
-    else if (kind == 4) machine_.call(gauge.routines[kind], {generate_phase}, gauge.routine_names[kind]);
-    else machine_.call(gauge.routines[kind], {}, gauge.routine_names[kind]);
+    const std::string what = std::string(routine_names[kind]) + " routine of " + gauge.name;
+    if (kind == 1) machine_.call(gauge.routines[kind], {module_handle_}, what);
+    else if (kind == 4) machine_.call(gauge.routines[kind], {generate_phase}, what);
+    else machine_.call(gauge.routines[kind], {}, what);
     machine_.write32(first, previous);
 }
 
@@ -392,10 +390,8 @@ void emulated_records::call_module_routine(int which)
 void emulated_records::call_gauge_callback(GAUGEHDR* gauge, int32_t service_id, uint32_t extra_data)
 {
     const gauge_link& link = gauge_links_.at(gauge);
-    const bool named = service_id >= 0 && service_id < 16;
     machine_.call(link.callback, {link.address, static_cast<uint32_t>(service_id), extra_data},
-                  named ? link.service_names[service_id]
-                        : "gauge callback of " + link.name + " (service " + std::to_string(service_id) + ")");
+                  "gauge callback of " + link.name + " (service " + std::to_string(service_id) + ")");
 }
 
 double emulated_records::call_value(ELEMENT_HEADER* element, int field)

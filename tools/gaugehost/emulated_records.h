@@ -55,14 +55,12 @@ private:
         ELEMENT_STRING string;
         ELEMENT_SPRITE sprite;
     };
-    // The module's addresses behind a copy, and the names errors give its functions.
+    // The module's addresses behind a copy, and the name errors give it.
     struct gauge_link {
         uint32_t address;
         uint32_t routines[7];  // query, install, initialize, update, generate, draw, kill
         uint32_t callback;
         std::string name;
-        std::string routine_names[7];
-        std::string service_names[16];  // the gauge callback with each service id
     };
     struct element_link {
         uint32_t address;
