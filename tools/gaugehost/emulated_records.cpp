@@ -240,14 +240,19 @@ GAUGEHDR* emulated_records::copy_gauge(uint32_t address)
         for (int i = 0; i < longest_child_list; ++i) {
             const uint32_t element = machine_.read32(elements + 4 * static_cast<uint32_t>(i));
             if (element == 0) break;
-            list.push_back(copy_element(element, &gauge, link.name, 1));
+            list.push_back(copy_element(element, &gauge, name != 0 ? names_.back() : no_name, 1));
         }
         list.push_back(nullptr);
         gauge.elements_list = list.data();
     }
     const uint32_t mouse = machine_.read32(address + at::gauge_mouse);
-    if (mouse != 0) gauge.mouse_rect = copy_mouse_rects(mouse, link.name);
+    if (mouse != 0) gauge.mouse_rect = copy_mouse_rects(mouse, name != 0 ? names_.back() : no_name);
     return &gauge;
+}
+
+std::string emulated_records::element_name(const element_link& link)
+{
+    return *link.gauge_name + " element " + std::to_string(link.place);
 }
 
 // Copies an element and, depth first, its children; place is its place along the chain.
@@ -261,7 +266,8 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
     elements_by_address_[address] = &header;
     element_link link{};
     link.address = address;
-    link.name = gauge_name + " element " + std::to_string(place);
+    link.gauge_name = &gauge_name;
+    link.place = place;
 
     header.element_type = machine_.read32(address + at::element_type);
     header.resource_id = machine_.read32(address + at::element_resource);
@@ -308,7 +314,7 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
         string.draw_flags = machine_.read32(address + at::string_flags);
         string.characters_shown = machine_.read32(address + at::string_shown);
         if (string.characters_shown + 1 + string_guard_bytes > emulated_records::host_buffers_size - text_offset)
-            throw module_error(link.name + " shows more characters than any host buffer holds");
+            throw module_error(element_name(link) + " shows more characters than any host buffer holds");
         string.value_callback = callback(at::string_value, 0);
         break;
     }
@@ -323,11 +329,6 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
     default:
         break;
     }
-    static const char* const field_names[3][3] = {
-        {"value", "y", "rotation"}, {"x", "y", "rotation"}, {"x", "y", "rotation"}};
-    const int family = header.element_type == ELEMENT_TYPE_SLIDER ? 1 : header.element_type == ELEMENT_TYPE_SPRITE ? 2 : 0;
-    for (int field = 0; field < 3; ++field)
-        link.callback_names[field] = std::string(field_names[family][field]) + " callback of " + link.name;
     element_links_[&header] = link;
 
     const uint32_t children = machine_.read32(address + at::element_next);
@@ -357,7 +358,7 @@ MOUSERECT* emulated_records::copy_mouse_rects(uint32_t address, const std::strin
         if (callback != 0) {
             if (mouse_links_.size() >= mouse_pool) throw module_error("has more mouse rectangles than the host serves");
             rect.callback = mouse_callback_pool[mouse_links_.size()];
-            mouse_links_.push_back({callback, "mouse callback of " + gauge_name + " rectangle " + std::to_string(child)});
+            mouse_links_.push_back({callback, &gauge_name, child});
         }
         list.push_back(rect);
         if (rect.rect_type == MOUSE_RECT_EOL) return list.data();
@@ -396,8 +397,14 @@ void emulated_records::call_gauge_callback(GAUGEHDR* gauge, int32_t service_id, 
 
 double emulated_records::call_value(ELEMENT_HEADER* element, int field)
 {
-    const element_link& link = element_links_.at(element);
-    const std::string& what = link.callback_names[field];
+    element_link& link = element_links_.at(element);
+    // Named at the first call (a module only loaded names none).
+    std::string& what = link.callback_names[field];
+    if (what.empty()) {
+        const bool x_first = element->element_type == ELEMENT_TYPE_SLIDER || element->element_type == ELEMENT_TYPE_SPRITE;
+        static const char* const field_names[3] = {"value", "y", "rotation"};
+        what = std::string(field == 0 && x_first ? "x" : field_names[field]) + " callback of " + element_name(link);
+    }
     if (element->element_type != ELEMENT_TYPE_STRING) return machine_.call_double(link.callbacks[field], {link.address}, what);
 
     // The text goes through a buffer of the host's in emulated memory, as large as the core's.
@@ -428,7 +435,8 @@ int32_t emulated_records::call_mouse(size_t index, PIXPOINT* point, uint32_t fla
     machine_.open_buffer(address, sizeof *point);
     int32_t result = 0;
     try {
-        result = static_cast<int32_t>(machine_.call(link.callback, {address, flags}, link.name));
+        result = static_cast<int32_t>(machine_.call(
+            link.callback, {address, flags}, "mouse callback of " + *link.gauge_name + " rectangle " + std::to_string(link.rectangle)));
     } catch (...) {
         machine_.close_buffers();
         throw;

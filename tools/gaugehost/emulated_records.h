@@ -65,19 +65,24 @@ private:
     struct element_link {
         uint32_t address;
         uint32_t callbacks[3];  // value (or x), y, rotation
-        std::string name;       // gauge and place
-        std::string callback_names[3];
+        const std::string* gauge_name;  // the gauge's, kept in names_ (or no_name)
+        int place;
+        std::string callback_names[3];  // made at each callback's first call
     };
     struct mouse_link {
         uint32_t callback;
-        std::string name;
+        const std::string* gauge_name;  // as element_link's
+        int rectangle;                  // numbered as the click command numbers them
     };
 
     void install_panel_table();
     void serve_panel_operation(int slot);
     GAUGEHDR* copy_gauge(uint32_t address);
+    // gauge_name must outlive the records (names_ or no_name): the element's name refers to it.
     ELEMENT_HEADER* copy_element(uint32_t address, GAUGEHDR* gauge, const std::string& gauge_name, int place);
-    MOUSERECT* copy_mouse_rects(uint32_t address, const std::string& gauge_name);
+    static std::string element_name(const element_link& link);  // "GAUGE element PLACE"
+    inline static const std::string no_name;
+    MOUSERECT* copy_mouse_rects(uint32_t address, const std::string& gauge_name);  // gauge_name: as copy_element's
     ELEMENT_HEADER* element_at(uint32_t address) const;
 
     static emulated_records* live_;
