@@ -1,5 +1,6 @@
-// What one input of the loader fuzz target costs, step by step, through the real module file:
-// reading the file, loading it into a new emulated machine, the open, two frames, every gauge shown.
+// What one input of the emulated_run fuzz target costs, step by step, through the real module
+// file: loading it into a new emulated machine (its entry point run), the open, two frames, every
+// gauge shown, and closing the machine.
 //
 //     emulated_load MODULE.gau [TIMES]
 #include <chrono>

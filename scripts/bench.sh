@@ -3,7 +3,8 @@
 # whole frame, connect and redraw (Google Benchmark), heap allocations in a cycle and a redraw,
 # the instructions per update cycle under valgrind's callgrind, a figure that does not depend on
 # the machine's load, the flight simulator's real-time factor with the module linked in and
-# with the real module file in the emulated host, and a whole run of the gain tuner.
+# with the real module file in the emulated host, what loading and first running the module file
+# in the emulated host costs, and a whole run of the gain tuner.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -46,6 +47,8 @@ hour() {
 # The update cycle through the module file in the emulated host: instructions and time per cycle,
 # the host at 53-bit and at 24-bit x87 precision.
 for precision in 53 24; do ./build/bench/bench/emulated_cycle build/windows/BRASK_TORVIK_V1_0.gau $precision; done
+# What one input of the emulated_run fuzz target costs, step by step.
+./build/bench/bench/emulated_load build/windows/BRASK_TORVIK_V1_0.gau 100
 
 linked=$(hour)
 emulated=$(hour --module build/windows/BRASK_TORVIK_V1_0.gau)
