@@ -10,6 +10,7 @@
 
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/panel_check.h"
 #include "tools/gaugehost/script.h"
 #include "tools/gaugehost/script_commands.h"
 #include "tools/gaugehost/script_runner.h"
@@ -29,8 +30,12 @@
 
 namespace {
 
+// The module file's name without ".gau", as panel.cfg lines name it.
+const char* const module_file_name = "BRASK_TORVIK_V1_0";
+
 const char* const usage_head =
     "usage: gaugehost [--module PATH [--host-precision 24|53] [--poison-stack BYTE]] [SCRIPT | -]\n"
+    "       gaugehost [--module PATH] panel-check PANEL.CFG\n"
     "\n"
     "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
     "is '-' or absent), and prints what the module did as JSON lines.\n"
@@ -46,6 +51,13 @@ const char* const usage_head =
     "                 native build with --module: fill the stack below every call into the module\n"
     "                 with BYTE (0 to 255), so that a read of a variable never set shows in the\n"
     "                 output when two runs with two patterns are compared\n"
+    "  panel-check PANEL.CFG\n"
+    "                 reads an aircraft's panel.cfg as the simulator does and prints, with line\n"
+    "                 numbers, what keeps the module's gauges from working: a misspelt module or\n"
+    "                 gauge name, A_Pilot missing or on a window that never opens or starts\n"
+    "                 closed, a gauge number used twice in a window, a gauge stretched out of its\n"
+    "                 picture's proportions, a window without a title; exit 0 when nothing is\n"
+    "                 wrong, 1 with findings, 2 when the file cannot be read\n"
     "  --help         this text\n"
     "\n"
     "Commands, one a line ('#' starts a comment):\n"
@@ -103,7 +115,7 @@ int main(int argc, char** argv)
     std::string module_path;
     uint16_t host_control_word = 0x027F;
     int stack_poison = -1;
-    std::string script_name = "-";
+    std::string script_name = "-", panel_path;
     bool have_script = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -133,7 +145,13 @@ int main(int argc, char** argv)
                 return 2;
             }
             stack_poison = static_cast<int>(value);
-        } else if (!have_script && (argument == "-" || argument.rfind("-", 0) != 0)) {
+        } else if (argument == "panel-check" && !have_script && panel_path.empty()) {
+            if (i + 1 >= argc) {
+                std::cerr << "gaugehost: panel-check needs a panel.cfg\n" << usage();
+                return 2;
+            }
+            panel_path = argv[++i];
+        } else if (!have_script && panel_path.empty() && (argument == "-" || argument.rfind("-", 0) != 0)) {
             script_name = argument;
             have_script = true;
         } else {
@@ -171,6 +189,16 @@ int main(int argc, char** argv)
     }
     const module_records module = emulated ? emulated->records() : linked_module();
 #endif
+
+    if (!panel_path.empty()) {
+        GaugeHost host(module);
+        std::string module_name = module_file_name;
+        if (!module_path.empty()) {
+            module_name = module_path.substr(module_path.find_last_of("/\\") == std::string::npos ? 0 : module_path.find_last_of("/\\") + 1);
+            if (module_name.size() > 4 && module_name.compare(module_name.size() - 4, 4, ".gau") == 0) module_name.resize(module_name.size() - 4);
+        }
+        return panel_check_command(host, panel_path, module_name, std::cout);
+    }
 
     std::string text;
     if (!read_script(script_name, text)) {

@@ -1,0 +1,35 @@
+// gaugehost panel-check: what in a pilot's panel.cfg keeps our gauges from working, in plain
+// words with line numbers. Names are compared letter for letter, as the module's gauges must be
+// named; a module or gauge name close to one of ours (letter case, a few letters) is taken for a
+// misspelling of it.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/panel_file.h"
+
+// A gauge of the module: its name and the size of its own picture in pixels (0 when unknown).
+struct module_gauge {
+    std::string name;
+    int width = 0, height = 0;
+};
+
+struct panel_finding {
+    int line;  // 0: the file as a whole
+    std::string text;
+};
+
+// module_name: the module file's name without ".gau"; engine: the gauge that runs the
+// autopilot, which must be on a window the simulator creates and opens.
+std::vector<panel_finding> check_panel(const panel_layout& panel, const std::string& module_name,
+                                       const std::vector<module_gauge>& gauges, const std::string& engine);
+
+// The module's gauges as the host has them, each with its root bitmap's size.
+std::vector<module_gauge> module_gauges(GaugeHost& host);
+
+// gaugehost panel-check FILE: prints each finding as FILE:LINE: TEXT (or a line saying nothing
+// is wrong); returns 0 when nothing is wrong, 1 with findings, 2 when the file cannot be read.
+int panel_check_command(GaugeHost& host, const std::string& path, const std::string& module_name, std::ostream& out);
