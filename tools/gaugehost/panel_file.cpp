@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -209,33 +210,38 @@ panel_layout parse_panel_text(const std::string& bytes)
         return found == sections.end() ? nullptr : &found->second;
     };
     const section* titles = find("Window Titles");
-    bool unbroken = true;
-    for (int n = 0; n <= last_window; ++n) {
+    // The numbers of the windows the file mentions, by a title or a section.
+    std::set<int> window_numbers, cockpit_numbers;
+    for (const auto& [name, s] : sections) {
+        if (const int n = key_number(name, "window"); n >= 0 && n <= last_window) window_numbers.insert(n);
+        if (const int n = key_number(name, "vcockpit"); n >= 1 && n <= last_virtual_cockpit) cockpit_numbers.insert(n);
+    }
+    if (titles != nullptr)
+        for (const auto& [key, e] : titles->entries)
+            if (const int n = key_number(key, "window"); n >= 0 && n <= last_window) window_numbers.insert(n);
+    int expected = 0;  // created while the numbers run on without a gap
+    for (const int n : window_numbers) {
         const std::string name = "Window" + two_digits(n);
         const entry* title = nullptr;
         if (titles != nullptr) {
             const auto found = titles->entries.find(lower(name));
             if (found != titles->entries.end()) title = &found->second;
         }
-        unbroken = unbroken && title != nullptr;
-        const section* s = find(name);
-        if (title == nullptr && s == nullptr) continue;
-        panel_window w = window_from(s, name, false, n);
+        panel_window w = window_from(find(name), name, false, n);
         if (title != nullptr) {
             w.title = title->value;
             w.title_line = title->line;
         }
-        w.created = unbroken;
+        w.created = title != nullptr && n == expected;
+        if (w.created) ++expected;
         layout.windows.push_back(std::move(w));
     }
-    unbroken = true;
-    for (int n = 1; n <= last_virtual_cockpit; ++n) {
+    expected = 1;
+    for (const int n : cockpit_numbers) {
         const std::string name = "VCockpit" + two_digits(n);
-        const section* s = find(name);
-        unbroken = unbroken && s != nullptr;
-        if (s == nullptr) continue;
-        panel_window w = window_from(s, name, true, n);
-        w.created = unbroken;
+        panel_window w = window_from(find(name), name, true, n);
+        w.created = n == expected;
+        if (w.created) ++expected;
         layout.windows.push_back(std::move(w));
     }
     std::stable_sort(layout.notes.begin(), layout.notes.end(),
