@@ -40,6 +40,8 @@ struct routine_case {
 const routine_case faulty_routines[] = {
     {"returns as cdecl, leaving its argument to the caller", {0xC3}, false, "did not pop its arguments"},
     {"pops two arguments where it has one", {0xC2, 0x08, 0x00}, false, "popped too much"},
+    // Invalid on a processor; Unicorn's translator aborts on it (the fuzzer found it in a damaged file).
+    {"jumps far through a register", {0xFF, 0xEF}, false, "runs code at 0x40000000 that the emulator cannot translate"},
     {"uses EBX without saving it", {0xBB, 1, 0, 0, 0, 0xC2, 4, 0}, false, "did not preserve EBX"},
     {"uses ESI without saving it", {0xBE, 1, 0, 0, 0, 0xC2, 4, 0}, false, "did not preserve ESI"},
     {"uses EDI without saving it", {0xBF, 1, 0, 0, 0, 0xC2, 4, 0}, false, "did not preserve EDI"},

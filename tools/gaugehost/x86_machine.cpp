@@ -1,6 +1,8 @@
 #include "tools/gaugehost/x86_machine.h"
 
 #include <sys/mman.h>
+#include <csetjmp>
+#include <csignal>
 #include <unicorn/unicorn.h>
 
 #include <cstdlib>
@@ -157,6 +159,7 @@ void x86_machine::start()
 {
     map(stack_base, stack_size, readable | writable, "the stack");
     check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "open");
+    catch_translation_aborts(true);
     for (const region& r : regions_)
         check(uc_mem_map_ptr(uc_, r.base, r.size, static_cast<uint32_t>(uc_permissions(r.permissions)), r.storage.get()),
               ("map " + r.name).c_str());
@@ -194,7 +197,52 @@ void x86_machine::unmap_pages::operator()(uint8_t* pages) const
 
 x86_machine::~x86_machine()
 {
-    if (uc_ != nullptr) uc_close(uc_);
+    if (uc_ != nullptr) uc_close(uc_);  // an engine abandoned in a translation closes as well
+    if (uc_ != nullptr) catch_translation_aborts(false);
+}
+
+namespace {
+
+// Unicorn's translator calls abort() on some invalid instructions (a far call or jump through a
+// register) instead of raising the invalid-instruction fault. While a call runs, the abort
+// jumps back to the call, which abandons the engine; at any other time it goes on as before.
+thread_local sigjmp_buf* translation_escape = nullptr;
+struct sigaction abort_before{};
+int abort_handlers = 0;
+
+void on_abort(int signal)
+{
+    if (translation_escape != nullptr) siglongjmp(*translation_escape, 1);
+    sigaction(SIGABRT, &abort_before, nullptr);
+    raise(signal);
+}
+
+}  // namespace
+
+int x86_machine::start_emulation(uint32_t function)
+{
+    sigjmp_buf escape;
+    if (sigsetjmp(escape, 0) != 0) {
+        translation_escape = nullptr;
+        return abandoned;
+    }
+    translation_escape = &escape;
+    const uc_err error = uc_emu_start(uc_, function, 0, 0, budget_);
+    translation_escape = nullptr;
+    return error;
+}
+
+void x86_machine::catch_translation_aborts(bool on)
+{
+    if (on && abort_handlers++ == 0) {
+        struct sigaction action{};
+        action.sa_handler = on_abort;
+        action.sa_flags = SA_NODEFER;  // SIGABRT not blocked after the jump back
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGABRT, &action, &abort_before);
+    } else if (!on && --abort_handlers == 0) {
+        sigaction(SIGABRT, &abort_before, nullptr);
+    }
 }
 
 void x86_machine::map(uint32_t address, uint32_t size, int permissions, const std::string& name)
@@ -371,10 +419,18 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     }
     set_reg(UC_X86_REG_ESP, esp);
 
+    if (abandoned_) throw emulation_fault(what + " (at " + hex32(function) + ") not run: the emulator gave up at an earlier call");
     pending_error_.clear();
     running_ = true;
-    const uc_err error = uc_emu_start(uc_, function, 0, 0, budget_);
+    const int status = start_emulation(function);
     running_ = false;
+    if (status == abandoned) {
+        abandoned_ = true;
+        throw emulation_fault(what + " (at " + hex32(function) + ") runs code at " + hex32(reg(UC_X86_REG_EIP)) +
+                              " that the emulator cannot translate (Unicorn aborts on some invalid instructions, such as a far "
+                              "call or jump through a register, which a processor refuses)");
+    }
+    const uc_err error = static_cast<uc_err>(status);
     std::string problem = pending_error_;
     entry_state_set_ = false;  // until the checks below pass
     if (problem.empty() && error != UC_ERR_OK)

@@ -134,6 +134,10 @@ private:
     };
 
     void start();
+    // uc_emu_start's result, or abandoned when Unicorn aborted inside it.
+    static constexpr int abandoned = -1;
+    int start_emulation(uint32_t function);
+    static void catch_translation_aborts(bool on);
     void hook_mmx_instruction(uint32_t address);
     uint32_t run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
                  const std::string& what);
@@ -162,4 +166,5 @@ private:
     uint8_t stack_poison_ = 0;
     bool stack_poison_set_ = false;
     bool counting_ = false;
+    bool abandoned_ = false;
 };
