@@ -197,8 +197,9 @@ void x86_machine::unmap_pages::operator()(uint8_t* pages) const
 
 x86_machine::~x86_machine()
 {
-    if (uc_ != nullptr) uc_close(uc_);  // an engine abandoned in a translation closes as well
-    if (uc_ != nullptr) catch_translation_aborts(false);
+    if (uc_ == nullptr) return;
+    uc_close(uc_);  // an engine abandoned in a translation closes as well
+    catch_translation_aborts(false);
 }
 
 namespace {
