@@ -11,6 +11,7 @@
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
 #include "tools/gaugehost/panel_check.h"
+#include "tools/gaugehost/panel_render.h"
 #include "tools/gaugehost/script.h"
 #include "tools/gaugehost/script_commands.h"
 #include "tools/gaugehost/script_runner.h"
@@ -36,6 +37,7 @@ const char* const module_file_name = "BRASK_TORVIK_V1_0";
 const char* const usage_head =
     "usage: gaugehost [--module PATH [--host-precision 24|53] [--poison-stack BYTE]] [SCRIPT | -]\n"
     "       gaugehost [--module PATH] panel-check PANEL.CFG\n"
+    "       gaugehost [--module PATH] panel-render PANEL.CFG FOLDER\n"
     "\n"
     "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
     "is '-' or absent), and prints what the module did as JSON lines.\n"
@@ -58,6 +60,11 @@ const char* const usage_head =
     "                 closed, a gauge number used twice in a window, a gauge stretched out of its\n"
     "                 picture's proportions, a window without a title; exit 0 when nothing is\n"
     "                 wrong, 1 with findings, 2 when the file cannot be read\n"
+    "  panel-render PANEL.CFG FOLDER\n"
+    "                 draws each window of the panel that holds the module's gauges into\n"
+    "                 FOLDER/WINDOW.png, placed and scaled as the panel says (one pixel per\n"
+    "                 size_mm unit; a virtual cockpit at its pixel_size), the module's gauges as\n"
+    "                 the host draws them after an open and a frame, others as labelled boxes\n"
     "  --help         this text\n"
     "\n"
     "Commands, one a line ('#' starts a comment):\n"
@@ -115,7 +122,7 @@ int main(int argc, char** argv)
     std::string module_path;
     uint16_t host_control_word = 0x027F;
     int stack_poison = -1;
-    std::string script_name = "-", panel_path;
+    std::string script_name = "-", panel_path, render_folder;
     bool have_script = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -145,6 +152,13 @@ int main(int argc, char** argv)
                 return 2;
             }
             stack_poison = static_cast<int>(value);
+        } else if (argument == "panel-render" && !have_script && panel_path.empty()) {
+            if (i + 2 >= argc) {
+                std::cerr << "gaugehost: panel-render needs a panel.cfg and a folder\n" << usage();
+                return 2;
+            }
+            panel_path = argv[++i];
+            render_folder = argv[++i];
         } else if (argument == "panel-check" && !have_script && panel_path.empty()) {
             if (i + 1 >= argc) {
                 std::cerr << "gaugehost: panel-check needs a panel.cfg\n" << usage();
@@ -197,7 +211,16 @@ int main(int argc, char** argv)
             module_name = module_path.substr(module_path.find_last_of("/\\") == std::string::npos ? 0 : module_path.find_last_of("/\\") + 1);
             if (module_name.size() > 4 && module_name.compare(module_name.size() - 4, 4, ".gau") == 0) module_name.resize(module_name.size() - 4);
         }
-        return panel_check_command(host, panel_path, module_name, std::cout);
+        if (render_folder.empty()) return panel_check_command(host, panel_path, module_name, std::cout);
+        virtual_devices.executable_path = own_executable_path();
+        try {
+            host.open();
+            host.frame(1);
+        } catch (const module_fault& fault) {
+            std::cerr << "gaugehost: " << module_path << ": " << fault.what() << "\n";
+            return 1;
+        }
+        return panel_render_command(host, panel_path, module_name, render_folder, std::cout);
     }
 
     std::string text;

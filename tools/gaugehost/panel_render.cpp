@@ -1,0 +1,120 @@
+#include "tools/gaugehost/panel_render.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <ostream>
+
+#include "tools/gaugehost/bitmap_source.h"
+#include "tools/gaugehost/png_file.h"
+#include "tools/gaugehost/renderer.h"
+#include "tools/gaugehost/text_font.h"
+
+namespace {
+
+constexpr rgb window_background = {16, 16, 16}, box_outline = {128, 128, 128}, box_label = {200, 200, 200};
+constexpr int largest_side = 4096;  // pixels; a panel larger than this is drawn no larger
+
+// The picture scaled to width x height, nearest neighbour.
+rgb_image resized(const rgb_image& picture, int width, int height)
+{
+    rgb_image out(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out.at(x, y) = picture.at(x * picture.width / width, y * picture.height / height);
+    return out;
+}
+
+void paste(rgb_image& canvas, const rgb_image& picture, int left, int top)
+{
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            if (canvas.contains(left + x, top + y)) canvas.at(left + x, top + y) = picture.at(x, y);
+}
+
+void outline(rgb_image& canvas, int left, int top, int width, int height)
+{
+    for (int x = left; x < left + width; ++x)
+        for (int y : {top, top + height - 1})
+            if (canvas.contains(x, y)) canvas.at(x, y) = box_outline;
+    for (int y = top; y < top + height; ++y)
+        for (int x : {left, left + width - 1})
+            if (canvas.contains(x, y)) canvas.at(x, y) = box_outline;
+}
+
+}  // namespace
+
+int panel_render_command(GaugeHost& host, const std::string& path, const std::string& module_name, const std::string& folder,
+                         std::ostream& out)
+{
+    panel_layout panel;
+    try {
+        panel = read_panel_file(path);
+    } catch (const panel_file_error& error) {
+        out << "gaugehost panel-render: " << error.what() << "\n";
+        return 2;
+    }
+    const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle());
+    const std::string font_path = default_font_path();
+    const std::unique_ptr<text_font> font = font_path.empty() ? nullptr : text_font::load(font_path);
+    int status = 0;
+    for (const panel_window& w : panel.windows) {
+        if (!w.created || std::none_of(w.gauges.begin(), w.gauges.end(), [&](const panel_gauge& g) { return g.module == module_name; }))
+            continue;
+        // The window's units: size_mm; a virtual cockpit's texture has pixel_size pixels for them.
+        int width = w.size_mm ? w.size_mm->first : 0, height = w.size_mm ? w.size_mm->second : 0;
+        double scale = 1.0;
+        if (w.virtual_cockpit && w.size_mm && w.pixel_size && w.size_mm->first > 0)
+            scale = static_cast<double>(w.pixel_size->first) / w.size_mm->first;
+        struct placed {
+            const panel_gauge* line;
+            rgb_image picture;  // empty for a gauge not ours
+            int width, height;
+        };
+        std::vector<placed> gauges;
+        for (const panel_gauge& g : w.gauges) {
+            if (!g.problem.empty()) continue;
+            placed p{&g, {}, g.width.value_or(0), g.height.value_or(0)};
+            GAUGEHDR* ours = g.module == module_name ? host.find_gauge(g.gauge) : nullptr;
+            if (ours != nullptr) {
+                try {
+                    p.picture = render_gauge(ours, *bitmaps, font.get());
+                } catch (const render_error& error) {
+                    out << path << ":" << g.line << ": " << g.gauge << " not drawn: " << error.what() << "\n";
+                    status = 1;
+                }
+                if (p.width == 0) p.width = p.picture.width;
+                if (p.height == 0 && p.picture.width > 0)
+                    p.height = static_cast<int>(std::lround(static_cast<double>(p.width) * p.picture.height / p.picture.width));
+            }
+            if (p.width <= 0) p.width = 32;  // another module's gauge at its own size: not known here
+            if (p.height <= 0) p.height = 32;
+            if (!w.size_mm) {
+                width = std::max(width, g.x + p.width);
+                height = std::max(height, g.y + p.height);
+            }
+            gauges.push_back(std::move(p));
+        }
+        const auto pixels = [&](int units) { return std::clamp(static_cast<int>(std::lround(units * scale)), 0, largest_side); };
+        rgb_image canvas(std::max(pixels(width), 1), std::max(pixels(height), 1), window_background);
+        for (const placed& p : gauges) {
+            const int left = pixels(p.line->x), top = pixels(p.line->y), across = std::max(pixels(p.width), 1),
+                      down = std::max(pixels(p.height), 1);
+            if (p.picture.width > 0) {
+                paste(canvas, resized(p.picture, across, down), left, top);
+            } else {
+                outline(canvas, left, top, across, down);
+                if (font) font->draw_centred(canvas, {left, top, across, down}, p.line->gauge, std::clamp(down / 4, 8, 16), box_label);
+            }
+        }
+        const std::string file = folder + "/" + w.section + ".png";
+        if (!write_png(canvas, file)) {
+            out << "gaugehost panel-render: cannot write " << file << "\n";
+            status = 1;
+            continue;
+        }
+        out << file << ": " << (w.title.empty() ? w.section : w.title) << ", " << canvas.width << " x " << canvas.height << ", "
+            << gauges.size() << " gauges\n";
+    }
+    return status;
+}

@@ -1,0 +1,16 @@
+// gaugehost panel-render: each window of a panel.cfg that holds our gauges drawn as the simulator
+// places and scales them, our gauges by the renderer, every other gauge as a labelled box.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/panel_file.h"
+
+// Writes DIR/WINDOW.png for each window the simulator creates that holds a gauge of module_name,
+// at one pixel per size_mm unit (a virtual cockpit: at its pixel_size), and prints one line a
+// picture. The host must be open. Returns 0, 1 when a picture cannot be drawn or written, 2 when
+// the panel file cannot be read.
+int panel_render_command(GaugeHost& host, const std::string& path, const std::string& module_name, const std::string& folder,
+                         std::ostream& out);
