@@ -211,7 +211,14 @@ int main(int argc, char** argv)
             module_name = module_path.substr(module_path.find_last_of("/\\") == std::string::npos ? 0 : module_path.find_last_of("/\\") + 1);
             if (module_name.size() > 4 && module_name.compare(module_name.size() - 4, 4, ".gau") == 0) module_name.resize(module_name.size() - 4);
         }
-        if (render_folder.empty()) return panel_check_command(host, panel_path, module_name, std::cout);
+        panel_layout panel;
+        try {
+            panel = read_panel_file(panel_path);
+        } catch (const panel_file_error& error) {
+            std::cerr << "gaugehost: " << error.what() << "\n";
+            return 2;
+        }
+        if (render_folder.empty()) return panel_check_command(host, panel, panel_path, module_name, std::cout);
         virtual_devices.executable_path = own_executable_path();
         try {
             host.open();
@@ -220,7 +227,7 @@ int main(int argc, char** argv)
             std::cerr << "gaugehost: " << module_path << ": " << fault.what() << "\n";
             return 1;
         }
-        return panel_render_command(host, panel_path, module_name, render_folder, std::cout);
+        return panel_render_command(host, panel, panel_path, module_name, render_folder, std::cout);
     }
 
     std::string text;

@@ -167,15 +167,9 @@ std::vector<module_gauge> module_gauges(GaugeHost& host)
     return gauges;
 }
 
-int panel_check_command(GaugeHost& host, const std::string& path, const std::string& module_name, std::ostream& out)
+int panel_check_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
+                        std::ostream& out)
 {
-    panel_layout panel;
-    try {
-        panel = read_panel_file(path);
-    } catch (const panel_file_error& error) {
-        out << "gaugehost panel-check: " << error.what() << "\n";
-        return 2;
-    }
     const std::vector<panel_finding> findings = check_panel(panel, module_name, module_gauges(host), "A_Pilot");
     for (const panel_finding& f : findings) out << path << ":" << (f.line > 0 ? std::to_string(f.line) + ":" : "") << " " << f.text << "\n";
     if (findings.empty()) {

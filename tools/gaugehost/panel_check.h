@@ -30,6 +30,8 @@ std::vector<panel_finding> check_panel(const panel_layout& panel, const std::str
 // The module's gauges as the host has them, each with its root bitmap's size.
 std::vector<module_gauge> module_gauges(GaugeHost& host);
 
-// gaugehost panel-check FILE: prints each finding as FILE:LINE: TEXT (or a line saying nothing
-// is wrong); returns 0 when nothing is wrong, 1 with findings, 2 when the file cannot be read.
-int panel_check_command(GaugeHost& host, const std::string& path, const std::string& module_name, std::ostream& out);
+// gaugehost panel-check FILE, the file read (path names it): prints each finding as
+// FILE:LINE: TEXT (or a line saying nothing is wrong); returns 0 when nothing is wrong, 1 with
+// findings.
+int panel_check_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
+                        std::ostream& out);

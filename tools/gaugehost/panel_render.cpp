@@ -44,16 +44,9 @@ void outline(rgb_image& canvas, int left, int top, int width, int height)
 
 }  // namespace
 
-int panel_render_command(GaugeHost& host, const std::string& path, const std::string& module_name, const std::string& folder,
-                         std::ostream& out)
+int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
+                         const std::string& folder, std::ostream& out)
 {
-    panel_layout panel;
-    try {
-        panel = read_panel_file(path);
-    } catch (const panel_file_error& error) {
-        out << "gaugehost panel-render: " << error.what() << "\n";
-        return 2;
-    }
     const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle());
     const std::string font_path = default_font_path();
     const std::unique_ptr<text_font> font = font_path.empty() ? nullptr : text_font::load(font_path);

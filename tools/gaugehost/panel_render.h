@@ -8,9 +8,9 @@
 #include "tools/gaugehost/gauge_host.h"
 #include "tools/gaugehost/panel_file.h"
 
-// Writes DIR/WINDOW.png for each window the simulator creates that holds a gauge of module_name,
-// at one pixel per size_mm unit (a virtual cockpit: at its pixel_size), and prints one line a
-// picture. The host must be open. Returns 0, 1 when a picture cannot be drawn or written, 2 when
-// the panel file cannot be read.
-int panel_render_command(GaugeHost& host, const std::string& path, const std::string& module_name, const std::string& folder,
-                         std::ostream& out);
+// Writes FOLDER/WINDOW.png for each window the simulator creates that holds a gauge of
+// module_name, at one pixel per size_mm unit (a virtual cockpit: at its pixel_size), and prints
+// one line a picture (path names the panel file). The host must be open. Returns 0, or 1 when a
+// picture cannot be drawn or written.
+int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
+                         const std::string& folder, std::ostream& out);
