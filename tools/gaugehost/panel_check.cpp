@@ -17,12 +17,6 @@ constexpr double largest_stretch = 0.03;
 // Names within this many edits of one of ours are taken for a misspelling of it.
 constexpr size_t misspelling_edits = 3;
 
-std::string lower(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 size_t edits_between(const std::string& a, const std::string& b)
 {
     std::vector<size_t> row(b.size() + 1);
@@ -43,7 +37,7 @@ size_t edits_between(const std::string& a, const std::string& b)
 // by at least half of it.
 bool close_to(const std::string& written, const std::string& ours)
 {
-    const std::string a = lower(written), b = lower(ours);
+    const std::string a = lower_case(written), b = lower_case(ours);
     const std::string& shorter = a.size() < b.size() ? a : b;
     const std::string& longer = a.size() < b.size() ? b : a;
     const bool cut = !shorter.empty() && 2 * shorter.size() >= longer.size() && longer.compare(0, shorter.size(), shorter) == 0;
@@ -128,7 +122,7 @@ std::vector<panel_finding> check_panel(const panel_layout& panel, const std::str
     // Lines naming our module that the simulator never reads (a second key of a name is
     // reported above, with its window).
     for (const panel_note& note : panel.notes)
-        if (lower(note.content).find(lower(module_name)) != std::string::npos && note.text.rfind("a second ", 0) != 0)
+        if (lower_case(note.content).find(lower_case(module_name)) != std::string::npos && note.text.rfind("a second ", 0) != 0)
             findings.push_back({note.line, note.content + ": " + note.text});
 
     const auto working = std::count_if(engines.begin(), engines.end(), [](const placed& p) { return p.window->created; });

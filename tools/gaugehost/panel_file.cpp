@@ -14,12 +14,6 @@ namespace {
 constexpr int last_window = 63;       // Window00 to Window63
 constexpr int last_virtual_cockpit = 99;
 
-std::string lower(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string trim(const std::string& text)
 {
     const auto first = text.find_first_not_of(" \t\r");
@@ -146,7 +140,7 @@ panel_window window_from(const section* s, const std::string& name, bool virtual
     for (const auto& [key, e] : s->entries)
         if (const int n = key_number(key, "gauge"); n >= 0) w.gauges.push_back(gauge_line(e, n));
     for (const entry& e : s->hidden)
-        if (const int n = key_number(lower(e.key), "gauge"); n >= 0) w.hidden.push_back(gauge_line(e, n));
+        if (const int n = key_number(lower_case(e.key), "gauge"); n >= 0) w.hidden.push_back(gauge_line(e, n));
     const auto by_number = [](const panel_gauge& a, const panel_gauge& b) { return a.number < b.number; };
     std::stable_sort(w.gauges.begin(), w.gauges.end(), by_number);
     return w;
@@ -160,6 +154,12 @@ std::string two_digits(int n)
 }
 
 }  // namespace
+
+std::string lower_case(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 panel_layout parse_panel_text(const std::string& bytes)
 {
@@ -178,7 +178,7 @@ panel_layout parse_panel_text(const std::string& bytes)
         if (line[0] == '[') {
             const auto close = line.find(']');
             const std::string name = trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            const auto [found, added] = sections.try_emplace(lower(name), section{line_number, name, {}, {}});
+            const auto [found, added] = sections.try_emplace(lower_case(name), section{line_number, name, {}, {}});
             current = added ? &found->second : nullptr;
             in_hidden_section = !added;
             if (!added)
@@ -195,7 +195,7 @@ panel_layout parse_panel_text(const std::string& bytes)
             continue;
         }
         const entry e{line_number, trim(line.substr(0, equals)), trim(line.substr(equals + 1))};
-        const auto [found, added] = current->entries.try_emplace(lower(e.key), e);
+        const auto [found, added] = current->entries.try_emplace(lower_case(e.key), e);
         if (!added) {
             current->hidden.push_back(e);
             layout.notes.push_back({line_number, "a second " + e.key + " in [" + current->name +
@@ -206,7 +206,7 @@ panel_layout parse_panel_text(const std::string& bytes)
     }
 
     const auto find = [&](const std::string& name) -> const section* {
-        const auto found = sections.find(lower(name));
+        const auto found = sections.find(lower_case(name));
         return found == sections.end() ? nullptr : &found->second;
     };
     const section* titles = find("Window Titles");
@@ -224,7 +224,7 @@ panel_layout parse_panel_text(const std::string& bytes)
         const std::string name = "Window" + two_digits(n);
         const entry* title = nullptr;
         if (titles != nullptr) {
-            const auto found = titles->entries.find(lower(name));
+            const auto found = titles->entries.find(lower_case(name));
             if (found != titles->entries.end()) title = &found->second;
         }
         panel_window w = window_from(find(name), name, false, n);

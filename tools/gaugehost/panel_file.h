@@ -62,3 +62,6 @@ struct panel_layout {
 // Throws panel_file_error naming the file when it cannot be read or is not text.
 panel_layout read_panel_file(const std::string& path);
 panel_layout parse_panel_text(const std::string& bytes);
+
+// A section, key or name in lower case, as the profile functions compare them (ASCII letters).
+std::string lower_case(std::string text);
