@@ -86,6 +86,7 @@ emulated_module::emulated_module(const std::string& path, const emulated_options
 emulated_module::emulated_module(const std::string& path, const std::vector<uint8_t>& file_bytes,
                                  const emulated_options& options)
 {
+    path_ = path;
     const pe_file pe = parse_pe_file(file_bytes);
     const uint32_t import_table_rva = pe_export(pe, "ImportTable");
     const uint32_t linkage_rva = pe_export(pe, "Linkage");
@@ -170,5 +171,7 @@ emulated_module::~emulated_module()
 
 module_records emulated_module::records()
 {
-    return records_->records();
+    module_records records = records_->records();
+    records.name = module_name_of(path_);
+    return records;
 }

@@ -40,6 +40,7 @@ public:
     x86_machine& machine() { return *machine_; }
 
 private:
+    std::string path_;
     std::unique_ptr<x86_machine> machine_;
     std::unique_ptr<struct import_context> imports_;
     std::unique_ptr<emulated_records> records_;

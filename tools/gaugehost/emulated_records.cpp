@@ -39,10 +39,14 @@ constexpr int longest_mouse_list = 256;
 constexpr size_t mouse_pool = 256;
 constexpr size_t longest_name = 64;
 
-// The host buffers: the panel table, the click point, then the text of a string element.
+// The host buffers: the panel table, the click point, the text of a string element, then the
+// headers of a panel's gauge instances.
 constexpr uint32_t panel_table_slots = 64;
 constexpr uint32_t point_offset = 0x200;
 constexpr uint32_t text_offset = 0x1000;
+constexpr uint32_t instance_offset = 0x8000;
+constexpr uint32_t gauge_header_bytes = 200;
+constexpr uint32_t most_instances = (emulated_records::host_buffers_size - instance_offset) / gauge_header_bytes;
 
 // The panel table's operations by byte offset: the argument bytes each pops.
 struct panel_operation {
@@ -148,7 +152,24 @@ emulated_records::~emulated_records()
 
 module_records emulated_records::records()
 {
-    return {&linkage_, &import_table_, &resource_handle_stand_in_};
+    return {&linkage_, &import_table_, &resource_handle_stand_in_, {}, [this](GAUGEHDR* gauge) { return new_instance(gauge); }};
+}
+
+// A panel's instance: a copy of the module's header in the host's buffers, which the module's
+// code gets as the instance's header, and its native copy.
+GAUGEHDR* emulated_records::new_instance(GAUGEHDR* gauge)
+{
+    if (instances_ == most_instances)
+        throw std::runtime_error("the host holds at most " + std::to_string(most_instances) + " gauge instances");
+    gauge_link link = gauge_links_.at(gauge);
+    const uint32_t address = host_buffers_ + instance_offset + instances_++ * gauge_header_bytes;
+    uint8_t header[gauge_header_bytes];
+    machine_.read(link.address, header, sizeof header);
+    machine_.write(address, header, sizeof header);
+    link.address = address;
+    GAUGEHDR& copy = gauges_.emplace_back(*gauge);
+    gauge_links_[&copy] = std::move(link);
+    return &copy;
 }
 
 // The module's ImportTable gets a panel table in the host's buffers whose every slot is a trap:
@@ -313,7 +334,7 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
         string.font_charset = machine_.read32(address + at::string_charset);
         string.draw_flags = machine_.read32(address + at::string_flags);
         string.characters_shown = machine_.read32(address + at::string_shown);
-        if (string.characters_shown + 1 + string_guard_bytes > emulated_records::host_buffers_size - text_offset)
+        if (string.characters_shown + 1 + string_guard_bytes > instance_offset - text_offset)
             throw module_error(element_name(link) + " shows more characters than any host buffer holds");
         string.value_callback = callback(at::string_value, 0);
         break;

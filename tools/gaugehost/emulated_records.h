@@ -41,6 +41,7 @@ public:
     void call_routine(int kind);
     void call_module_routine(int which);
     void call_gauge_callback(GAUGEHDR* gauge, int32_t service_id, uint32_t extra_data);
+    GAUGEHDR* new_instance(GAUGEHDR* gauge);
     double call_value(ELEMENT_HEADER* element, int field);
     int32_t call_mouse(size_t index, PIXPOINT* point, uint32_t flags);
     static emulated_records* live() { return live_; }
@@ -101,4 +102,5 @@ private:
     std::unordered_map<uint32_t, ELEMENT_HEADER*> elements_by_address_;
     std::vector<mouse_link> mouse_links_;
     uint32_t module_routines_[2] = {};  // init, deinit
+    uint32_t instances_ = 0;            // instance headers made in the host's buffers
 };

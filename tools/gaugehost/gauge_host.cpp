@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/virtual_devices.h"
+#include "tools/gaugehost/panel_file.h"
 
 GaugeHost* GaugeHost::current_ = nullptr;
 
@@ -49,6 +50,14 @@ const char* host_operation_name(host_operation operation)
     return "?";
 }
 
+std::string module_name_of(const std::string& path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (name.size() > 4 && lower_case(name.substr(name.size() - 4)) == ".gau") name.resize(name.size() - 4);
+    return name;
+}
+
 GaugeHost::GaugeHost(const module_records& module) : module_(module)
 {
     if (current_ != nullptr) throw std::logic_error("only one gauge host may be live at a time");
@@ -69,6 +78,9 @@ GaugeHost::GaugeHost(const module_records& module) : module_(module)
 
     for (int i = 0; i < linkage_gauge_slots && module_.linkage->gauge_header_ptr[i] != nullptr; ++i)
         gauges_.push_back(module_.linkage->gauge_header_ptr[i]);
+    windows_.push_back({"main", true, true});
+    for (GAUGEHDR* gauge : gauges_) instances_.push_back({gauge, gauge, 0});
+    order_instances();
     events_.reserve(event_capacity);
 }
 
@@ -114,9 +126,50 @@ void GaugeHost::service(GAUGEHDR* gauge, int32_t service_id)
     if (gauge->gauge_callback != nullptr) gauge->gauge_callback(gauge, service_id, 0);
 }
 
+void GaugeHost::place(const std::vector<instance_place>& places)
+{
+    for (const gauge_instance& instance : instances_)
+        if (instance.installed) throw std::logic_error("a panel is placed while the host is closed");
+    instances_.clear();
+    windows_.clear();
+    for (const instance_place& place : places) {
+        int window = 0;
+        while (window < static_cast<int>(windows_.size()) && lower_case(windows_[window].name) != lower_case(place.window))
+            ++window;
+        if (window == static_cast<int>(windows_.size())) windows_.push_back({place.window, place.window_open, place.window_open});
+        GAUGEHDR* header = nullptr;
+        if (module_.new_instance) header = module_.new_instance(place.gauge);
+        else header = &header_copies_.emplace_back(*place.gauge);
+        instances_.push_back({header, place.gauge, window});
+    }
+    order_instances();
+}
+
+void GaugeHost::set_serve_order(serve_order order)
+{
+    order_ = order;
+    order_instances();
+}
+
+void GaugeHost::order_instances()
+{
+    serving_.clear();
+    for (gauge_instance& instance : instances_) serving_.push_back(&instance);
+    if (order_ == serve_order::reversed) std::reverse(serving_.begin(), serving_.end());
+    if (order_ == serve_order::by_window)
+        std::stable_sort(serving_.begin(), serving_.end(), [](const gauge_instance* a, const gauge_instance* b) { return a->window < b->window; });
+}
+
+bool GaugeHost::updated(const gauge_instance& instance) const
+{
+    return serve_closed_ || windows_[instance.window].open;
+}
+
 void GaugeHost::open()
 {
-    for (GAUGEHDR* gauge : gauges_) {
+    for (gauge_instance* instance : serving_) {
+        if (instance->installed) continue;
+        GAUGEHDR* const gauge = instance->header;
         service(gauge, service_ids_open[0][0]);
         call_routine(gauge, gauge->query_routine);
         service(gauge, service_ids_open[0][1]);
@@ -126,13 +179,32 @@ void GaugeHost::open()
         service(gauge, service_ids_open[2][0]);
         call_routine(gauge, gauge->initialize_routine);
         service(gauge, service_ids_open[2][1]);
+        instance->installed = true;
     }
     connect();
 }
 
 void GaugeHost::connect()
 {
-    for (GAUGEHDR* gauge : gauges_) service(gauge, PANEL_SERVICE_CONNECT_TO_WINDOW);
+    for (gauge_instance* instance : serving_) {
+        if (!windows_[instance->window].open) continue;
+        service(instance->header, PANEL_SERVICE_CONNECT_TO_WINDOW);
+        instance->connected = true;
+    }
+}
+
+void GaugeHost::update_instance(const gauge_instance& instance)
+{
+    service(instance.header, PANEL_SERVICE_PRE_UPDATE);
+    call_routine(instance.header, instance.header->update_routine);
+    service(instance.header, PANEL_SERVICE_POST_UPDATE);
+}
+
+void GaugeHost::draw_instance(const gauge_instance& instance)
+{
+    service(instance.header, PANEL_SERVICE_PRE_DRAW);
+    call_routine(instance.header, instance.header->draw_routine);
+    service(instance.header, PANEL_SERVICE_POST_DRAW);
 }
 
 void GaugeHost::frame(int count)
@@ -144,16 +216,25 @@ void GaugeHost::frame(int count)
         calls_in_frame_ = 0;
         in_frame_ = true;
         virtual_clock_advance();
-        for (GAUGEHDR* gauge : gauges_) {
-            service(gauge, PANEL_SERVICE_PRE_UPDATE);
-            call_routine(gauge, gauge->update_routine);
-            service(gauge, PANEL_SERVICE_POST_UPDATE);
+        const int64_t frame_counter = virtual_devices.counter;
+        int64_t served = 0;
+        const std::vector<gauge_instance*>& order = serving_;
+        for (size_t first = 0; first < order.size();) {
+            // Window by window, each updated then drawn; otherwise all updated, then all drawn.
+            size_t last = first + 1;
+            if (order_ != serve_order::by_window) last = order.size();
+            else
+                while (last < order.size() && order[last]->window == order[first]->window) ++last;
+            for (size_t k = first; k < last; ++k) {
+                if (!updated(*order[k])) continue;
+                virtual_devices.counter = frame_counter + served++ * ticks_apart_;
+                update_instance(*order[k]);
+            }
+            for (size_t k = first; k < last; ++k)
+                if (windows_[order[k]->window].open) draw_instance(*order[k]);
+            first = last;
         }
-        for (GAUGEHDR* gauge : gauges_) {
-            service(gauge, PANEL_SERVICE_PRE_DRAW);
-            call_routine(gauge, gauge->draw_routine);
-            service(gauge, PANEL_SERVICE_POST_DRAW);
-        }
+        virtual_devices.counter = frame_counter;
         in_frame_ = false;
         last_frame_calls_ = calls_;
         last_frame_first_call_ = first_call_;
@@ -162,12 +243,53 @@ void GaugeHost::frame(int count)
 
 void GaugeHost::close()
 {
-    for (GAUGEHDR* gauge : gauges_) service(gauge, PANEL_SERVICE_DISCONNECT);
-    for (GAUGEHDR* gauge : gauges_) {
+    const std::vector<gauge_instance*>& order = serving_;
+    for (gauge_instance* instance : order) {
+        if (!windows_[instance->window].open) continue;
+        service(instance->header, PANEL_SERVICE_DISCONNECT);
+        instance->connected = false;
+    }
+    for (gauge_instance* instance : order) {
+        GAUGEHDR* const gauge = instance->header;
         service(gauge, PANEL_SERVICE_PRE_KILL);
         call_routine(gauge, gauge->kill_routine);
         service(gauge, PANEL_SERVICE_POST_KILL);
+        instance->installed = false;
     }
+}
+
+bool GaugeHost::set_window(const std::string& name, bool open)
+{
+    bool found = false;
+    for (size_t w = 0; w < windows_.size(); ++w) {
+        if (lower_case(windows_[w].name) != lower_case(name)) continue;
+        found = true;
+        if (windows_[w].open == open) continue;
+        windows_[w].open = open;
+        for (gauge_instance* instance : serving_) {
+            if (instance->window != static_cast<int>(w) || !instance->installed) continue;
+            service(instance->header, open ? PANEL_SERVICE_CONNECT_TO_WINDOW : PANEL_SERVICE_DISCONNECT);
+            instance->connected = open;
+        }
+    }
+    return found;
+}
+
+bool GaugeHost::open_window(const std::string& name)
+{
+    return set_window(name, true);
+}
+
+bool GaugeHost::close_window(const std::string& name)
+{
+    return set_window(name, false);
+}
+
+void GaugeHost::reload()
+{
+    close();
+    for (host_window& window : windows_) window.open = window.open_at_load;
+    open();
 }
 
 click_result GaugeHost::click(GAUGEHDR* gauge, int32_t x, int32_t y)

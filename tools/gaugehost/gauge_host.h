@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -33,6 +35,39 @@ struct module_records {
     LINKAGE* linkage;
     IMPORT_TABLE* import_table;
     void* resource_handle;  // handed to the install routine
+    // The module file's name without ".gau", as a panel.cfg's gauge lines name it.
+    std::string name;
+    // A header of the host's own for one more instance of a gauge, as the module will see it;
+    // when empty the host copies the header itself (the module reads the copy in place).
+    std::function<GAUGEHDR*(GAUGEHDR* gauge)> new_instance;
+};
+
+// A module file's name as a panel.cfg names it: the path's last part without ".gau" (any letter case).
+std::string module_name_of(const std::string& path);
+
+// Where a panel places one instance of one of the module's gauges.
+struct instance_place {
+    GAUGEHDR* gauge;     // the module's header
+    std::string window;  // "Window01", "VCockpit01": instances of one window open and close together
+    bool window_open = true;
+};
+
+// The order in which the host serves the instances within a frame, which the simulator does not
+// document: as placed (the panel's windows by number, the gauges of each by number), the
+// reverse, or window by window (each window's instances updated and drawn before the next's).
+enum class serve_order { listed, reversed, by_window };
+
+struct gauge_instance {
+    GAUGEHDR* header;  // what the module's routines and callback get: the module's own header, or a panel instance's copy
+    GAUGEHDR* gauge;   // the module's header
+    int window;        // index into the host's windows
+    bool installed = false, connected = false;
+};
+
+struct host_window {
+    std::string name;
+    bool open = true;
+    bool open_at_load = true;  // as the panel opens it, and a reload opens it again
 };
 
 struct recorded_event {
@@ -89,14 +124,38 @@ public:
     // The module handle given to the install routines (the module's resources on Windows).
     void* resource_handle() const { return module_.resource_handle; }
 
-    // Query, install and initialize with their services around them, then connect, for every gauge.
+    // Without a panel the host serves one instance of each gauge, in Linkage order, with the
+    // module's own header, in one window that stays open. place() puts instances where a panel
+    // puts them instead, each with a header of its own; the host must be closed (or never opened).
+    void place(const std::vector<instance_place>& places);
+    const std::vector<gauge_instance>& instances() const { return instances_; }
+    const std::vector<host_window>& windows() const { return windows_; }
+    void set_serve_order(serve_order order);
+    // Whether the instances of a closed window still get the update services each frame.
+    void serve_closed_windows(bool served) { serve_closed_ = served; }
+    // Counter ticks that pass between one instance's update and the next within a frame, as on
+    // a real machine (0: none, the counter stands still for the whole frame). The frame's first
+    // instance sees the frame's counter, and frames stay the clock's step apart.
+    void set_ticks_between_instances(int64_t ticks) { ticks_apart_ = ticks; }
+
+    // Query, install and initialize with their services around them for every instance not
+    // installed, then connect.
     void open();
-    // Service 14 to every gauge.
+    // Service 14 to every instance of an open window.
     void connect();
-    // The clock advances; every gauge gets pre-update, update, post-update; then pre-draw, draw, post-draw.
+    // The clock advances; every instance of an open window (with serve_closed_windows, every
+    // instance) gets pre-update, update, post-update; then those of open windows get pre-draw,
+    // draw, post-draw. by_window: window after window, each updated then drawn.
     void frame(int count = 1);
-    // Disconnect every gauge, then kill each with its services around.
+    // Disconnect every instance of an open window, then kill each with its services around.
     void close();
+    // The pilot opens or closes a window: its instances are connected (on opening, when
+    // installed) or disconnected. False when no window has that name (letter case ignored).
+    bool open_window(const std::string& name);
+    bool close_window(const std::string& name);
+    // The panel is loaded again (the pilot reloads or changes aircraft): close, every window back
+    // as the panel opens it, then open.
+    void reload();
     // One call of a gauge's callback.
     void service(GAUGEHDR* gauge, int32_t service_id);
 
@@ -127,16 +186,30 @@ public:
     void count_call(host_operation operation);
 
     static GaugeHost* current() { return current_; }
+    const std::string& module_name() const { return module_.name; }
 
 private:
     template <typename Routine, typename... Args>
     void call_routine(GAUGEHDR* gauge, Routine routine, Args... args);
+    // Lists the instances in the order they are served (kept, so that a frame allocates nothing).
+    void order_instances();
+    bool updated(const gauge_instance& instance) const;
+    void update_instance(const gauge_instance& instance);
+    void draw_instance(const gauge_instance& instance);
+    bool set_window(const std::string& name, bool open);
 
     static constexpr int operation_count = static_cast<int>(host_operation::count);
 
     static GaugeHost* current_;
     module_records module_;
     std::vector<GAUGEHDR*> gauges_;
+    std::vector<gauge_instance> instances_;
+    std::vector<host_window> windows_;
+    std::deque<GAUGEHDR> header_copies_;  // the instances' headers when the host copies them
+    serve_order order_ = serve_order::listed;
+    std::vector<gauge_instance*> serving_;
+    bool serve_closed_ = false;
+    int64_t ticks_apart_ = 0;
     struct panel_table {
         PANEL_FUNCTIONS functions;
         void* further_operations[32];  // the real table goes on; the module must not reach here

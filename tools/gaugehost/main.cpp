@@ -31,9 +31,6 @@
 
 namespace {
 
-// The module file's name without ".gau", as panel.cfg lines name it.
-const char* const module_file_name = "BRASK_TORVIK_V1_0";
-
 const char* const usage_head =
     "usage: gaugehost [--module PATH [--host-precision 24|53] [--poison-stack BYTE]] [SCRIPT | -]\n"
     "       gaugehost [--module PATH] panel-check PANEL.CFG\n"
@@ -71,7 +68,17 @@ const char* const usage_head =
     "  exe PATH | var TOKEN VALUE ... | clock F STEP | clock at C\n"
     "  joystick ID absent | present [z] [r] | fail | KEY=VALUE ...   (x y z r buttons flags)\n"
     "  open | frame [N] | service GAUGE ID | click GAUGE X Y [N] | show GAUGE | stats | close\n"
-    "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n";
+    "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n"
+    "  panel FILE      before open: one instance of a gauge for every line of the aircraft's\n"
+    "                  panel.cfg that names it, in its window (visible=0: the window starts closed);\n"
+    "                  the checker's findings are printed first\n"
+    "  serve listed|reversed|by-window [closed] [apart TICKS]\n"
+    "                  the order of the instances within a frame (the simulator's is not\n"
+    "                  documented): as the panel lists them, the reverse, or window by window each\n"
+    "                  updated and drawn; closed: a closed window's instances still get updated;\n"
+    "                  apart: the counter ticks that pass from one instance's update to the next\n"
+    "  window NAME open|close   the pilot opens or closes a window (Window01, VCockpit01...)\n"
+    "  reload          the panel is loaded again: every instance killed, then installed again\n";
 
 const char* const usage_tail =
     "\nExit status: 0 after a run, 1 when the module cannot be loaded or its code faults, 2 for a\n"
@@ -187,7 +194,7 @@ int main(int argc, char** argv)
         std::cerr << "gaugehost: " << load_error << "\n";
         return 1;
     }
-    const module_records module = {loaded.linkage, loaded.import_table, loaded.handle};
+    const module_records module = {loaded.linkage, loaded.import_table, loaded.handle, module_name_of(module_path), {}};
 #else
     std::unique_ptr<emulated_module> emulated;
     if (!module_path.empty()) {
@@ -206,11 +213,7 @@ int main(int argc, char** argv)
 
     if (!panel_path.empty()) {
         GaugeHost host(module);
-        std::string module_name = module_file_name;
-        if (!module_path.empty()) {
-            module_name = module_path.substr(module_path.find_last_of("/\\") == std::string::npos ? 0 : module_path.find_last_of("/\\") + 1);
-            if (module_name.size() > 4 && module_name.compare(module_name.size() - 4, 4, ".gau") == 0) module_name.resize(module_name.size() - 4);
-        }
+        const std::string& module_name = host.module_name();
         panel_layout panel;
         try {
             panel = read_panel_file(panel_path);

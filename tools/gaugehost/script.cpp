@@ -83,9 +83,27 @@ public:
         if (name == "var") return parse_var();
         if (name == "clock") return parse_clock();
         if (name == "joystick") return parse_joystick();
-        if (name == "open" || name == "stats" || name == "close") {
+        if (name == "open" || name == "stats" || name == "close" || name == "reload") {
             expect_words(1, 1);
-            command_.kind = name == "open" ? command_kind::open : name == "stats" ? command_kind::stats : command_kind::close;
+            command_.kind = name == "open"    ? command_kind::open
+                            : name == "stats" ? command_kind::stats
+                            : name == "close" ? command_kind::close
+                                              : command_kind::reload;
+            return command_;
+        }
+        if (name == "panel") {
+            expect_words(2, 2);
+            command_.kind = command_kind::panel;
+            command_.text = words_[1];
+            return command_;
+        }
+        if (name == "serve") return parse_serve();
+        if (name == "window") {
+            expect_words(3, 3);
+            if (words_[2] != "open" && words_[2] != "close") fail("'window' takes a window's name and open or close");
+            command_.kind = command_kind::window;
+            command_.text = words_[1];
+            command_.first = words_[2] == "open" ? 1 : 0;
             return command_;
         }
         if (name == "frame") {
@@ -144,6 +162,28 @@ private:
             double value = 0.0;
             if (!parse_value(words_[i + 1], value)) fail("bad value " + quoted_word(words_[i + 1]));
             command_.vars.emplace_back(token, value);
+        }
+        return command_;
+    }
+
+    script_command parse_serve()
+    {
+        expect_words(2, 5);
+        static const char* const orders[] = {"listed", "reversed", "by-window"};
+        command_.kind = command_kind::serve;
+        command_.first = -1;
+        for (int64_t i = 0; i < 3; ++i)
+            if (words_[1] == orders[i]) command_.first = i;
+        if (command_.first < 0) fail("'serve' takes listed, reversed or by-window, not " + quoted_word(words_[1]));
+        command_.count = 0;
+        for (size_t i = 2; i < words_.size(); ++i) {
+            if (words_[i] == "closed" && command_.second == 0) {
+                command_.second = 1;
+            } else if (words_[i] == "apart" && i + 1 < words_.size()) {
+                command_.count = integer<int64_t>(++i, "tick count", 0);
+            } else {
+                fail("'serve' ORDER takes 'closed' and 'apart TICKS' after it, not " + quoted_word(words_[i]));
+            }
         }
         return command_;
     }

@@ -25,6 +25,10 @@ enum class command_kind {
     click,             // click GAUGE X Y [N]
     show,              // show GAUGE
     render,            // render GAUGE FILE [SCALE]
+    panel,             // panel FILE
+    serve,             // serve listed|reversed|by-window [closed] [apart TICKS]
+    window,            // window NAME open|close
+    reload,
     extension,         // a command an extension registered (script_commands.h)
     stats,
     close,
@@ -33,12 +37,12 @@ enum class command_kind {
 struct script_command {
     int line = 0;
     command_kind kind = command_kind::stats;
-    std::string text;                                // exe path or gauge name
+    std::string text;                                // exe path, gauge name, panel file or window name
     std::vector<std::pair<uint32_t, double>> vars;   // var
     std::vector<std::pair<std::string, uint32_t>> joystick_keys;  // joystick ID KEY=VALUE
-    int64_t first = 0;   // clock F, clock at C, joystick ID, frame N, service ID, click X
-    int64_t second = 0;  // clock STEP, click Y
-    int64_t count = 1;   // click N, render SCALE
+    int64_t first = 0;   // clock F, clock at C, joystick ID, frame N, service ID, click X, serve ORDER, window open (1)
+    int64_t second = 0;  // clock STEP, click Y, serve closed (1)
+    int64_t count = 1;   // click N, render SCALE, serve apart TICKS
     std::string file;    // render FILE
     bool has_z = false, has_r = false;
     std::vector<std::string> words;  // extension: the command's words

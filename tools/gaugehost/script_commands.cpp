@@ -8,8 +8,8 @@
 namespace {
 
 // gaugehost's own words, which no extension may take.
-const char* const host_words[] = {"exe",  "var",    "clock",  "joystick", "open", "frame",
-                                  "service", "click", "show", "render",   "stats", "close"};
+const char* const host_words[] = {"exe",    "var",   "clock", "joystick", "open",  "frame", "service", "click",
+                                  "show",   "render", "stats", "close",    "panel", "serve", "window",  "reload"};
 
 struct registry {
     std::map<std::string, extension_command> commands;

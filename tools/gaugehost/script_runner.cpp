@@ -2,6 +2,7 @@
 
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/json_output.h"
+#include "tools/gaugehost/panel_instances.h"
 #include "tools/gaugehost/renderer.h"
 #include "tools/gaugehost/script_commands.h"
 
@@ -134,6 +135,21 @@ void run_command(const script_command& command, GaugeHost& host, std::ostream& o
         break;
     case command_kind::close:
         host.close();
+        break;
+    case command_kind::panel:
+        place_panel(host, command.text, out);
+        break;
+    case command_kind::serve:
+        host.set_serve_order(static_cast<serve_order>(command.first));
+        host.serve_closed_windows(command.second == 1);
+        host.set_ticks_between_instances(command.count);
+        break;
+    case command_kind::window:
+        if (!(command.first == 1 ? host.open_window(command.text) : host.close_window(command.text)))
+            throw std::runtime_error("the panel has no window " + quoted_word(command.text));
+        break;
+    case command_kind::reload:
+        host.reload();
         break;
     }
     print_events(host, out);
