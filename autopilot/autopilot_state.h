@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+struct GAUGEHDR;
+
 struct autopilot_state {
     // Switches, modes and flags.
     int32_t ap_master_on = 0;
@@ -134,6 +136,13 @@ struct autopilot_state {
     int32_t run_check_offset = 0;
     int32_t run_check_armed = 0;
     int32_t run_probe_prev = 0;
+
+    // The A_Pilot instance that runs the cycle, when the host serves several (one for every
+    // panel line that names the gauge), and the first other one passed over since it last ran.
+    bool cycle_instance_chosen = false;
+    const GAUGEHDR* cycle_instance = nullptr;
+    bool instance_passed_over = false;
+    const GAUGEHDR* first_passed_over = nullptr;
 };
 
 extern autopilot_state ap;

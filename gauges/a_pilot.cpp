@@ -1,17 +1,52 @@
 #include "gauges/a_pilot.h"
 
+#include "autopilot/autopilot_state.h"
 #include "autopilot/channel_steps.h"
 #include "config/configuration.h"
 #include "input/joystick.h"
 #include "platform/module_precision.h"
 
-void HOST_CALL a_pilot_gauge_callback(GAUGEHDR*, int32_t service_id, uint32_t)
+namespace {
+
+// One update cycle a frame, however many instances of A_Pilot the host serves and in whatever
+// order: the first instance to pre-update runs the cycle from then on, the others pass. When it
+// is disconnected or killed, the next instance to pre-update takes over; and when an instance
+// passed over comes round again before the chosen one has run, a whole frame went by without it
+// (an instance the host dropped without a word), so that instance takes over.
+bool runs_the_cycle(const GAUGEHDR* instance)
+{
+    if (!ap.cycle_instance_chosen || instance == ap.cycle_instance ||
+        (ap.instance_passed_over && instance == ap.first_passed_over)) {
+        ap.cycle_instance_chosen = true;
+        ap.cycle_instance = instance;
+        ap.instance_passed_over = false;
+        return true;
+    }
+    if (!ap.instance_passed_over) {
+        ap.instance_passed_over = true;
+        ap.first_passed_over = instance;
+    }
+    return false;
+}
+
+void instance_leaves(const GAUGEHDR* instance)
+{
+    if (ap.cycle_instance_chosen && instance == ap.cycle_instance) {
+        ap.cycle_instance_chosen = false;
+        ap.instance_passed_over = false;
+    }
+}
+
+}  // namespace
+
+void HOST_CALL a_pilot_gauge_callback(GAUGEHDR* gauge, int32_t service_id, uint32_t)
 {
     at_module_precision([&] {
-        if (service_id == PANEL_SERVICE_PRE_UPDATE) update_cycle();
+        if (service_id == PANEL_SERVICE_PRE_UPDATE && runs_the_cycle(gauge)) update_cycle();
         if (service_id == PANEL_SERVICE_CONNECT_TO_WINDOW) {
             discover_joysticks();
             read_configuration();
         }
+        if (service_id == PANEL_SERVICE_DISCONNECT || service_id == PANEL_SERVICE_PRE_KILL) instance_leaves(gauge);
     });
 }

@@ -6,7 +6,8 @@
 # is flown by the Bo-105 (the default aircraft), the UH-60A and the AB 206, all with the module's
 # default gains; a scenario that names its own aircraft only by that one. Prints each aircraft's
 # hover derivatives, each flight's summary table, one table of every aircraft and scenario, the
-# transients of every mode change for each aircraft, the time a simulated hour takes, each aircraft's stability margins and the gains the tuner finds
+# transients of every mode change for each aircraft, the panel flights (A_Pilot on one and two
+# panels, a window closed, a reload), the time a simulated hour takes, each aircraft's stability margins and the gains the tuner finds
 # for it (defaults and tuned side by side), and where the CSV logs and the plots are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -75,6 +76,29 @@ done
 echo
 "$bin/flightsim/flightsim" transients --aircraft tools/flightsim/bo105_full_travel.aircraft \
     --config config/recommended/bo105_full_travel.cfg --plots "$out/transients" --jobs 2
+
+echo
+echo "== Panels: the hover of 01 in moderate turbulence with the gauges placed by a panel.cfg (Bo-105, recommended gains)"
+# A_Pilot in one window (the guide's worked example), on the 2D panel and in the virtual cockpit,
+# the cockpit closed and reopened in flight, the panel reloaded in flight; each flight's events
+# are compared frame by frame with the one-window flight's.
+mkdir -p "$out/panels/gauges"
+cp config/recommended/bo105.cfg "$out/panels/gauges/brask_torvik.cfg"
+for scenario in tools/flightsim/scenarios/panel_*.gh; do
+    name="$(basename "$scenario" .gh)"
+    echo
+    echo "-- $name"
+    { echo "exe $PWD/$out/panels/fs.exe"; cat "$scenario"; } > "$out/panels/$name.gh"
+    GAUGEHOST_FLIGHT_DIR="$PWD/$out/panels" "$bin/gaugehost" "$out/panels/$name.gh" > "$out/panels/$name.events.jsonl"
+done
+echo
+for name in panel_two_cockpits panel_cockpit_closed panel_reload; do
+    if cmp -s <(grep '"event"' "$out/panels/panel_one_window.events.jsonl") <(grep '"event"' "$out/panels/$name.events.jsonl"); then
+        echo "$name: the same axis events as panel_one_window, frame by frame"
+    else
+        echo "$name: axis events differ from panel_one_window's" && exit 1
+    fi
+done
 
 echo
 echo "== Speed: a simulated hour (tools/flightsim/scenarios/benchmark_hour.gh)"

@@ -1,9 +1,12 @@
 // What the module asks of its host in a frame: how many variable lookups and axis events, no
 // heap allocation, the services it answers, and what it sends for commands out of range.
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <new>
+#include <sstream>
+#include <string>
 
 #include "flight_fixture.h"
 #include "gauges/a_pilot.h"
@@ -119,6 +122,96 @@ TEST_F(HostContract, CommandsAreTruncatedTowardZeroAndSaturateAtTheInt32Range)
         ap.collective_base = c.base;
         host.frame();
         EXPECT_EQ(sent_value(KEY_AXIS_COLLECTIVE_SET), c.sent) << c.base;
+    }
+}
+
+
+
+// A_Pilot on more than one panel (the 2D panel and the virtual cockpit, say): the host serves each
+// instance every frame, in an order of its own; the autopilot still runs one cycle a frame.
+struct several_panels {
+    const char* situation;
+    serve_order order;
+    bool closed_windows_updated;
+    const char* window_closed;  // in flight, then opened again
+};
+
+void PrintTo(const several_panels& c, std::ostream* out)
+{
+    *out << c.situation;
+}
+
+class APilotOnSeveralPanels : public HostContract, public testing::WithParamInterface<several_panels> {};
+
+TEST_P(APilotOnSeveralPanels, RunsOneCycleAFrame)
+{
+    const several_panels& c = GetParam();
+    GAUGEHDR* const a_pilot = host.find_gauge("A_Pilot");
+    host.place({{a_pilot, "Window00"}, {host.find_gauge("AP_Panel_1"), "Window01"}, {a_pilot, "VCockpit01"}});
+    host.set_serve_order(c.order);
+    host.serve_closed_windows(c.closed_windows_updated);
+    host.open();
+    const auto one_cycle_a_frame = [this](const char* when) {
+        for (int frame = 0; frame < 3; ++frame) {
+            host.frame();
+            EXPECT_EQ(host.calls_in_last_frame(host_operation::lookup_var), 15) << when;
+        }
+    };
+    one_cycle_a_frame("both open");
+    ASSERT_TRUE(host.close_window(c.window_closed));
+    one_cycle_a_frame("one closed");
+    ASSERT_TRUE(host.open_window(c.window_closed));
+    one_cycle_a_frame("reopened");
+    host.reload();
+    one_cycle_a_frame("reloaded");
+    host.close();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Panels, APilotOnSeveralPanels,
+    testing::Values(several_panels{"2D first, the cockpit closed", serve_order::listed, false, "VCockpit01"},
+                    several_panels{"2D first, the 2D panel closed", serve_order::listed, false, "Window00"},
+                    several_panels{"cockpit first, the cockpit closed", serve_order::reversed, false, "VCockpit01"},
+                    several_panels{"window by window, closed ones updated", serve_order::by_window, true, "Window00"}),
+    [](const testing::TestParamInfo<several_panels>& param_info) {
+        std::string name;
+        for (const char* c = param_info.param.situation; *c != '\0'; ++c)
+            if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+        return name;
+    });
+
+// Pre-updates of instances a, b, c in turn ("a-": a disconnected, "a!": a killed), and whether each
+// pre-update ran the cycle.
+TEST_F(HostContract, TheInstanceThatRunsTheCycleHandsOverWhenItLeaves)
+{
+    struct sequence {
+        const char* services;
+        const char* runs;
+    } sequences[] = {
+        {"a a a", "111"},
+        {"a b a b", "1010"},
+        {"b a b a", "1010"},
+        {"a b c a b c", "100100"},
+        {"a b a- b a", "1010"},    // disconnected: b takes over at once
+        {"a b a! b a", "1010"},    // killed: likewise
+        {"a b a b b b", "101011"}, // a dropped without a word: b waits one frame, then takes over
+    };
+    for (const sequence& s : sequences) {
+        ap = autopilot_state{};
+        GAUGEHDR instance[3] = {*host.find_gauge("A_Pilot"), *host.find_gauge("A_Pilot"), *host.find_gauge("A_Pilot")};
+        std::string ran;
+        std::istringstream words(s.services);
+        for (std::string word; words >> word;) {
+            GAUGEHDR* const which = &instance[word[0] - 'a'];
+            if (word.size() == 2) {
+                host.service(which, word[1] == '-' ? PANEL_SERVICE_DISCONNECT : PANEL_SERVICE_PRE_KILL);
+                continue;
+            }
+            virtual_devices.counter += 1000;
+            host.service(which, PANEL_SERVICE_PRE_UPDATE);
+            ran += ap.counter_now == virtual_devices.counter ? '1' : '0';
+        }
+        EXPECT_EQ(ran, s.runs) << s.services;
     }
 }
 
