@@ -21,7 +21,8 @@ file(ARCHIVE_EXTRACT INPUT ${ZIP} DESTINATION ${WORK_DIR})
 
 # Contents.
 file(GLOB_RECURSE unpacked RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
-set(required README.txt panel_example.cfg gauges/BRASK_TORVIK_V1_0.gau gauges/brask_torvik.cfg guide/pilot-guide.html)
+set(required README.txt panel_example.cfg check_panel.bat tools/gaugehost.exe gauges/BRASK_TORVIK_V1_0.gau gauges/brask_torvik.cfg
+             guide/pilot-guide.html)
 # The recommended configurations: one per file of config/recommended/, each named after an
 # aircraft of the flight simulator, and at least the default aircraft's.
 file(GLOB recommended RELATIVE ${SOURCE_DIR}/config/recommended ${SOURCE_DIR}/config/recommended/*.cfg)
@@ -43,7 +44,7 @@ foreach(name IN LISTS required)
     endif()
 endforeach()
 foreach(name IN LISTS unpacked)
-    if(NOT name IN_LIST required AND NOT name MATCHES "^guide/(gauges|flights)/[a-z0-9_]+\\.png$")
+    if(NOT name IN_LIST required AND NOT name MATCHES "^guide/(gauges|flights|panel)/[a-z0-9_]+\\.png$")
         fail("unexpected file: ${name}")
     endif()
 endforeach()
@@ -56,7 +57,7 @@ endif()
 
 # Text files for Notepad.
 # (file(READ) as text drops carriage returns, so the bytes are read as hex: " 0d 0a" is a CRLF.)
-foreach(name README.txt panel_example.cfg gauges/brask_torvik.cfg ${recommended_packed})
+foreach(name README.txt panel_example.cfg check_panel.bat gauges/brask_torvik.cfg ${recommended_packed})
     file(READ ${WORK_DIR}/${name} hex HEX)
     string(REGEX REPLACE "(..)" " \\1" bytes "${hex}")
     string(REPLACE " 0d 0a" "" without_crlf "${bytes}")

@@ -2,6 +2,8 @@
 # Draws every picture of the pilot's guide (docs/pilot-guide.md):
 #   - the gauges, by the gallery (tools/gallery/make_gallery.sh: gaugehost's render command, from
 #     the module's own records and bitmaps) into docs/gauges/;
+#   - the worked example's windows (docs/panel_example.cfg) as gaugehost panel-render draws them,
+#     into docs/panel/;
 #   - two flight plots from the scenario tour, an engage and hold in a gusty hover
 #     (01_hover_gusts) and a hand-back in cruise (06_handback), flown through gaugehost and drawn
 #     by tools/guide/flight_plots.gp (gnuplot) into docs/flights/.
@@ -22,6 +24,16 @@ if [ -n "${GAUGEHOST:-}" ]; then
 else
     host=("$repository/build/native/tools/gaugehost")   # built by the gallery above
 fi
+
+rendered="$(mktemp -d)"
+"${host[@]}" panel-render "$repository/docs/panel_example.cfg" "$rendered" >/dev/null
+mkdir -p docs/panel
+for window in Window01 Window02; do   # the autopilot and the channel panel (Window00 holds only A_Pilot)
+    lower="$(echo "$window" | tr 'A-Z' 'a-z')"
+    cp "$rendered/$window.png" "docs/panel/$lower.png"
+    echo "docs/panel/$lower.png"
+done
+rm -rf "$rendered"
 
 flights="$(mktemp -d)"
 trap 'rm -rf "$flights"' EXIT
