@@ -253,7 +253,12 @@ panel_layout read_panel_file(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw panel_file_error(path + ": cannot be read");
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Read up to one byte past the largest, so that an endless file (a device) ends too.
+    std::string bytes(largest_panel_file + 1, '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(file.gcount()));
+    if (bytes.size() > largest_panel_file)
+        throw panel_file_error(path + ": larger than " + std::to_string(largest_panel_file >> 20) + " MB, no panel.cfg");
     try {
         return parse_panel_text(bytes);
     } catch (const panel_file_error& e) {

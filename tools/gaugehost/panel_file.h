@@ -59,7 +59,10 @@ struct panel_layout {
     std::vector<panel_note> notes;
 };
 
-// Throws panel_file_error naming the file when it cannot be read or is not text.
+// A panel.cfg is a few kilobytes; a file larger than this is refused.
+constexpr size_t largest_panel_file = 16u << 20;
+
+// Throws panel_file_error naming the file when it cannot be read, is too large or is not text.
 panel_layout read_panel_file(const std::string& path);
 panel_layout parse_panel_text(const std::string& bytes);
 
