@@ -11,14 +11,6 @@
 #include "platform/platform.h"
 #include "platform/virtual_devices.h"
 
-const gain_key gain_keys[gain_count] = {
-    {"kurs_kp", "250.0"},  {"kurs_kd", "20.0"},  {"kurs_ki", "10.0"},
-    {"kren_kp", "800.0"},  {"kren_kd", "25.0"},  {"kren_ki", "2.0"},
-    {"tang_kp", "1001.0"}, {"tang_kd", "55.0"},  {"tang_ki", "0.0"},
-    {"vys_kp", "40.0"},    {"vys_kd", "0.0"},    {"vys_ki", "20.0"},
-    {"speed_kp", "10.0"},  {"speed_kd", "10.0"}, {"speed_ki", "45.0"},
-};
-
 gain_values default_gains()
 {
     gain_values gains{};
@@ -31,7 +23,7 @@ gain_values read_gains(const std::string& path)
     gain_values gains{};
     for (int i = 0; i < gain_count; ++i) {
         char text[20] = {};  // the module's buffer: at most 19 characters of a value
-        platform_get_profile_string("a_pilot", gain_keys[i].key, gain_keys[i].default_text, text, sizeof text,
+        platform_get_profile_string(gain_keys[i].section, gain_keys[i].key, gain_keys[i].default_text, text, sizeof text,
                                     path.c_str());
         gains[i] = text_to_double(text);
     }
@@ -59,9 +51,10 @@ double four_digits(double value)
 
 std::string flight_configuration(const gain_values& gains)
 {
-    std::string text = "[a_pilot]\r\n";
+    std::string text = "[" + std::string(config_key::gains) + "]\r\n";
     for (int i = 0; i < gain_count; ++i) text += std::string(gain_keys[i].key) + "=" + gain_text(gains[i]) + "\r\n";
-    text += "[joy_kanal]\r\nap_kren_kanal=1\r\nap_tang_kanal=2\r\nap_schag_kanal=3\r\nap_kurs_kanal=4\r\n";
+    text += "[" + std::string(config_key::channels) + "]\r\n";
+    for (const configuration_key& channel : channel_keys) text += std::string(channel.key) + "=" + channel.default_text + "\r\n";
     return text;
 }
 

@@ -5,17 +5,14 @@
 
 #include <array>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
-constexpr int gain_count = 15;
+#include "config/configuration_keys.h"
 
-struct gain_key {
-    const char* key;
-    const char* default_text;  // the module's default when the file has no such key
-};
-
-// In the configuration file's order: heading, roll, pitch, height, speed; each kp, kd, ki.
-extern const gain_key gain_keys[gain_count];
+// In the configuration file's order (gain_keys, the module's table): heading, roll, pitch, height,
+// speed; each kp, kd, ki.
+constexpr int gain_count = static_cast<int>(std::size(gain_keys));
 
 using gain_values = std::array<double, gain_count>;
 
