@@ -1,11 +1,11 @@
 // Collective and height channel: height error to commanded climb, climb error to a collective
 // command around a captured base; the base-stepping rule walks the base into its band while
 // the channel is not engaged.
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
-#include "autopilot/host_variables.h"
+#include "autopilot/state/host_variables.h"
 #include "autopilot/rate_estimate.h"
 #include "module/host_calls.h"
 

@@ -1,10 +1,10 @@
 // Heading channel: heading hold, yaw damping or pass-through on the pedal axis, and the step
 // that decides at the end of each cycle whether heading hold is in force in the next one.
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
-#include "autopilot/host_variables.h"
+#include "autopilot/state/host_variables.h"
 #include "autopilot/mode_changes.h"
 #include "module/host_calls.h"
 

@@ -1,9 +1,9 @@
 // Pitch channel: holds the pitch attitude at the pitch reference with the pitch axis.
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
-#include "autopilot/host_variables.h"
+#include "autopilot/state/host_variables.h"
 #include "autopilot/rate_estimate.h"
 #include "module/host_calls.h"
 

@@ -1,9 +1,9 @@
 // Roll channel: holds the bank angle at the bank reference with the roll axis.
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
-#include "autopilot/host_variables.h"
+#include "autopilot/state/host_variables.h"
 #include "autopilot/rate_estimate.h"
 #include "module/host_calls.h"
 

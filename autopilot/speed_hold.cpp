@@ -2,7 +2,7 @@
 // roll and pitch channels hold in the next cycle.
 #include <cstdlib>
 
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
 #include "autopilot/rate_estimate.h"

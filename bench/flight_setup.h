@@ -2,7 +2,7 @@
 // benchmarks: the host's values change every frame so that no branch is always taken.
 #pragma once
 
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
 

@@ -1,7 +1,12 @@
 cmake_minimum_required(VERSION 3.25)
 # Checks that every file of the module's layers includes only headers of its own layer or of
 # layers below it, and that every header it includes from the module's folders belongs to a layer.
-#   cmake -DLAYERS=<module_layers.txt> -DSOURCE_DIR=<source> -P check_layers.cmake
+# With a Ninja build, it also reads what each layer's objects were compiled from (ninja -t deps):
+# every header must come through the layer's own folder or a lower layer's (build/layers/NAME),
+# which catches an include that reaches a higher layer's file by any other path ("../../../..",
+# an absolute path).
+#   cmake -DLAYERS=<module_layers.txt> -DSOURCE_DIR=<source> [-DBUILD_DIR=<build> -DNINJA=<ninja>]
+#         -P check_layers.cmake
 # module_layers.txt has one "INDEX LAYER FILE" line per file, written at configure time.
 file(STRINGS ${LAYERS} lines)
 foreach(line ${lines})
@@ -10,6 +15,7 @@ foreach(line ${lines})
     list(GET fields 1 layer)
     list(GET fields 2 path)
     set(index_of_${path} ${index})
+    set(index_of_layer_${layer} ${index})
     set(layer_of_${path} ${layer})
     list(APPEND files ${path})
 endforeach()
@@ -31,6 +37,35 @@ foreach(path ${files})
         endif()
     endforeach()
 endforeach()
+if(BUILD_DIR AND NINJA)
+    execute_process(COMMAND ${NINJA} -C ${BUILD_DIR} -t deps OUTPUT_VARIABLE deps RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "ninja -t deps failed in ${BUILD_DIR}")
+    endif()
+    string(REPLACE "\n" ";" deps_lines "${deps}")
+    set(object "")
+    set(objects_read 0)
+    foreach(line ${deps_lines})
+        if(line MATCHES "^CMakeFiles/([A-Za-z_0-9]+)\\.dir/[^:]*\\.o: ")
+            set(object "")
+            if(DEFINED index_of_layer_${CMAKE_MATCH_1})
+                set(object_layer ${CMAKE_MATCH_1})
+                string(REGEX REPLACE ":.*" "" object "${line}")
+                math(EXPR objects_read "${objects_read} + 1")
+            endif()
+        elseif(object AND line MATCHES "^    (.*)$")
+            set(dependency "${CMAKE_MATCH_1}")
+            if(dependency MATCHES "^${BUILD_DIR}/layers/([A-Za-z_0-9]+)/")
+                if(index_of_layer_${CMAKE_MATCH_1} GREATER index_of_layer_${object_layer})
+                    string(APPEND faults "\n  ${object} (${object_layer}) was compiled with ${dependency}, of the higher layer ${CMAKE_MATCH_1}")
+                endif()
+            elseif(dependency MATCHES "^${SOURCE_DIR}/" AND NOT dependency MATCHES "^${BUILD_DIR}/")
+                string(APPEND faults "\n  ${object} (${object_layer}) was compiled with ${dependency}, reached around the layers' folders")
+            endif()
+        endif()
+    endforeach()
+    message(STATUS "the dependencies of ${objects_read} objects of the module's layers read")
+endif()
 if(faults)
     message(FATAL_ERROR "includes that point up:${faults}")
 endif()

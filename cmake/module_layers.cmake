@@ -13,26 +13,49 @@
 # double operation still rounds as the native build's SSE2 does.
 set_property(GLOBAL PROPERTY brask_layer_files "")
 set_property(GLOBAL PROPERTY brask_layer_count 0)
+set_property(GLOBAL PROPERTY brask_layer_names "")
 
 # Records the files of the next layer up.
 function(brask_record_layer name)
     get_property(index GLOBAL PROPERTY brask_layer_count)
     math(EXPR next "${index} + 1")
     set_property(GLOBAL PROPERTY brask_layer_count ${next})
+    set_property(GLOBAL APPEND PROPERTY brask_layer_names ${name})
     foreach(file ${ARGN})
         set_property(GLOBAL APPEND PROPERTY brask_layer_files "${index} ${name} ${file}")
     endforeach()
 endfunction()
 
+# A layer's files are reachable only through its own folder, build/layers/NAME, which holds a
+# link to each of them at its path in the source tree; the layer's sources are compiled through
+# those links. So a layer sees its own headers and those of the layers it links, nothing above:
+# an include of a higher layer's header fails to compile however it is spelt ("gauges/a_pilot.h",
+# "../gauges/a_pilot.h" looked up beside the file, <gauges/a_pilot.h>). The layer's files, in
+# the tree, are returned in the variable named by out.
+function(brask_layer_folder name out)
+    set(folder ${CMAKE_BINARY_DIR}/layers/${name})
+    file(REMOVE_RECURSE ${folder})
+    file(MAKE_DIRECTORY ${folder})
+    set(linked "")
+    foreach(file ${ARGN})
+        get_filename_component(parent ${folder}/${file} DIRECTORY)
+        file(MAKE_DIRECTORY ${parent})
+        file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${file} ${folder}/${file} SYMBOLIC)
+        list(APPEND linked ${folder}/${file})
+    endforeach()
+    set(${out} ${linked} PARENT_SCOPE)
+endfunction()
+
 function(brask_module_layer name kind)
     brask_record_layer(${name} ${ARGN})
+    brask_layer_folder(${name} files ${ARGN})
 
-    add_library(${name} ${kind} ${ARGN})
+    add_library(${name} ${kind} ${files})
     if(kind STREQUAL "INTERFACE")
-        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        target_include_directories(${name} INTERFACE ${CMAKE_BINARY_DIR}/layers/${name})
         return()
     endif()
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} PUBLIC ${CMAKE_BINARY_DIR}/layers/${name})
     if(WIN32)
         brask_module_file_compile(${name})
     endif()

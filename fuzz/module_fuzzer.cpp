@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "config/configuration.h"
 #include "input/joystick.h"
 #include "module/host_abi.h"

@@ -1,6 +1,6 @@
 #include "gauges/a_pilot.h"
 
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_steps.h"
 #include "config/configuration.h"
 #include "input/joystick.h"

@@ -1,6 +1,6 @@
 #include "gauges/ap_panel_1.h"
 
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/mode_changes.h"
 #include "gauges/gauge_records.h"
 #include "platform/module_precision.h"

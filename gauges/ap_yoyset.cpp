@@ -1,6 +1,6 @@
 #include "gauges/ap_yoyset.h"
 
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "config/configuration.h"
 #include "input/joystick.h"
 #include "platform/platform.h"

@@ -1,6 +1,6 @@
 #include "gauges/indicators.h"
 
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/mode_changes.h"
 #include "common/control_math.h"
 #include "platform/module_precision.h"

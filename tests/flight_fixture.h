@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-#include "autopilot/autopilot_state.h"
+#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_steps.h"
 #include "input/joystick.h"
 #include "module/host_abi.h"
