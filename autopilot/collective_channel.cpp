@@ -25,59 +25,59 @@ constexpr double base_step = 163.0;           // axis units
 
 void collective_step()
 {
-    ap.height_a = host_sample(var_height_a);
-    ap.height_b = host_sample(var_height_b);
-    if (ap.height_source_select == 0) ap.height_selected = ap.height_a;
-    if (ap.height_source_select == 1) ap.height_selected = ap.height_b;
+    ap.collective.height_a = host_sample(var_height_a);
+    ap.collective.height_b = host_sample(var_height_b);
+    if (ap.modes.height_source_select == 0) ap.collective.height_selected = ap.collective.height_a;
+    if (ap.modes.height_source_select == 1) ap.collective.height_selected = ap.collective.height_b;
 
-    ap.vertical_speed = host_sample(var_vertical_speed) * vertical_speed_scale;
-    ap.collective_rate = limited_rate_estimate(ap.vertical_speed, ap.collective_rate_prev_sample, rate_scale,
-                                               rate_step_limit, ap.collective_rate_last);
-    ap.collective_rate_prev_sample = ap.vertical_speed;
-    ap.collective_rate_last = ap.collective_rate;
+    ap.collective.vertical_speed = host_sample(var_vertical_speed) * vertical_speed_scale;
+    ap.collective.collective_rate = limited_rate_estimate(ap.collective.vertical_speed, ap.collective.collective_rate_prev_sample, rate_scale,
+                                               rate_step_limit, ap.collective.collective_rate_last);
+    ap.collective.collective_rate_prev_sample = ap.collective.vertical_speed;
+    ap.collective.collective_rate_last = ap.collective.collective_rate;
 
-    const double climb_gain = ap.height_source_select * climb_gain_source_b_extra + climb_gain_source_a;
-    ap.climb_command = climb_gain * (ap.height_reference - ap.height_selected);
-    ap.climb_command = clamp_strict(ap.climb_command, climb_down_limit, climb_up_limit);
-    ap.climb_error = (ap.vertical_speed - ap.climb_command) * 100.0;
+    const double climb_gain = ap.modes.height_source_select * climb_gain_source_b_extra + climb_gain_source_a;
+    ap.collective.climb_command = climb_gain * (ap.collective.height_reference - ap.collective.height_selected);
+    ap.collective.climb_command = clamp_strict(ap.collective.climb_command, climb_down_limit, climb_up_limit);
+    ap.collective.climb_error = (ap.collective.vertical_speed - ap.collective.climb_command) * 100.0;
 
     // The integrator stops after a cycle whose command left the band 100 to 16000.
-    const int32_t engaged = ap.height_channel_on * ap.ap_master_on;
-    const int32_t command_in_band = ap.collective_above_min * ap.collective_below_max;
-    ap.collective_below_max = 0;
-    const int32_t gate = command_in_band * ap.sim_running * ap.height_channel_on * ap.ap_master_on;
-    ap.height_integrator =
-        times_switch(engaged, ap.height_integrator + times_switch(gate, ap.climb_error) * ap.vys_ki * 0.001);
+    const int32_t engaged = ap.modes.height_channel_on * ap.modes.ap_master_on;
+    const int32_t command_in_band = ap.collective.collective_above_min * ap.collective.collective_below_max;
+    ap.collective.collective_below_max = 0;
+    const int32_t gate = command_in_band * ap.modes.sim_running * ap.modes.height_channel_on * ap.modes.ap_master_on;
+    ap.collective.height_integrator =
+        times_switch(engaged, ap.collective.height_integrator + times_switch(gate, ap.collective.climb_error) * ap.settings.vys_ki * 0.001);
 
     // No limit on the command: it works around the base, or passes the lever through.
     const double law =
-        ap.collective_base - (ap.height_integrator + ap.climb_error) * ap.vys_kp - ap.collective_rate * ap.vys_kd;
-    ap.collective_command = times_switch(engaged, law) +
-                            times_switch(factor_of(engaged == 0), ap.collective_base + ap.collective_joy_reference);
+        ap.collective.collective_base - (ap.collective.height_integrator + ap.collective.climb_error) * ap.settings.vys_kp - ap.collective.collective_rate * ap.settings.vys_kd;
+    ap.collective.collective_command = times_switch(engaged, law) +
+                            times_switch(factor_of(engaged == 0), ap.collective.collective_base + ap.pilot.collective_joy_reference);
 
-    if (!(ap.collective_command > command_gate_max)) ap.collective_below_max = 1;
-    ap.collective_above_min = factor_of(ap.collective_command >= command_gate_min);
+    if (!(ap.collective.collective_command > command_gate_max)) ap.collective.collective_below_max = 1;
+    ap.collective.collective_above_min = factor_of(ap.collective.collective_command >= command_gate_min);
 
-    send_channel_command(KEY_AXIS_COLLECTIVE_SET, ap.ap_schag_kanal, engaged, ap.collective_command);
+    send_channel_command(KEY_AXIS_COLLECTIVE_SET, ap.settings.ap_schag_kanal, engaged, ap.collective.collective_command);
 }
 
 void collective_base_step()
 {
     // Acts once every two ticks of the 18 Hz counter, alternating an arming pass and a step.
     const int32_t tick = truncate_to_int32(host_sample(var_tick18));
-    const uint32_t phase = static_cast<uint32_t>(tick) + static_cast<uint32_t>(ap.tick_parity_offset);
+    const uint32_t phase = static_cast<uint32_t>(tick) + static_cast<uint32_t>(ap.collective.tick_parity_offset);
     if (phase % 2 != 0) return;
 
-    if (ap.tick_parity_armed == 1) {
-        ap.tick_parity_armed = 0;
-        ap.tick_parity_offset = 1;
-        if (ap.height_channel_on * ap.ap_master_on == 0) {
+    if (ap.collective.tick_parity_armed == 1) {
+        ap.collective.tick_parity_armed = 0;
+        ap.collective.tick_parity_offset = 1;
+        if (ap.modes.height_channel_on * ap.modes.ap_master_on == 0) {
             // A base from 90 up to 253 stays; below it rises by 163, from 253 it falls by 163.
-            if (ap.collective_base > base_band_floor) ap.collective_base -= base_step;
-            if (ap.collective_base < base_band_floor) ap.collective_base += base_step;
+            if (ap.collective.collective_base > base_band_floor) ap.collective.collective_base -= base_step;
+            if (ap.collective.collective_base < base_band_floor) ap.collective.collective_base += base_step;
         }
     } else {
-        ap.tick_parity_armed = 1;
-        ap.tick_parity_offset = 0;
+        ap.collective.tick_parity_armed = 1;
+        ap.collective.tick_parity_offset = 0;
     }
 }

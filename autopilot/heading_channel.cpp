@@ -27,36 +27,36 @@ double wrap_heading_error(double error)
 
 void heading_step()
 {
-    ap.heading_angle = host_sample(var_heading);
-    ap.yaw_rate = host_sample(var_yaw_rate) * yaw_rate_scale;
+    ap.heading.heading_angle = host_sample(var_heading);
+    ap.heading.yaw_rate = host_sample(var_yaw_rate) * yaw_rate_scale;
 
-    ap.heading_error = wrap_heading_error((ap.heading_angle - ap.heading_reference) + ap.heading_trim);
+    ap.heading.heading_error = wrap_heading_error((ap.heading.heading_angle - ap.heading.heading_reference) + ap.pilot.heading_trim);
 
     // The integrator sees the whole wrapped error; the proportional term only the limited one.
-    const int32_t holding = ap.heading_channel_active * ap.ap_master_on;
+    const int32_t holding = ap.modes.heading_channel_active * ap.modes.ap_master_on;
     const int32_t gate =
-        factor_of(ap.on_ground == 0) * ap.sim_running * ap.heading_channel_active * ap.ap_master_on;
-    double integrator = ap.heading_integrator + times_switch(gate, ap.heading_error) * ap.kurs_ki * 0.001;
+        factor_of(ap.samples.on_ground == 0) * ap.modes.sim_running * ap.modes.heading_channel_active * ap.modes.ap_master_on;
+    double integrator = ap.heading.heading_integrator + times_switch(gate, ap.heading.heading_error) * ap.settings.kurs_ki * 0.001;
     integrator = clamp_strict(integrator, -integrator_limit, integrator_limit);
-    ap.heading_integrator = times_switch(holding, integrator);
+    ap.heading.heading_integrator = times_switch(holding, integrator);
 
-    ap.heading_error = clamp_strict(ap.heading_error, -error_limit, error_limit);
+    ap.heading.heading_error = clamp_strict(ap.heading.heading_error, -error_limit, error_limit);
 
-    const double hold_law = (ap.heading_integrator + ap.heading_error) * ap.kurs_kp + ap.yaw_rate * ap.kurs_kd;
-    const double damping = ap.yaw_damper_factor * ap.yaw_rate * ap.kurs_kd;
-    const int32_t damping_only = factor_of(ap.heading_channel_active == 0) * ap.ap_master_on;
-    ap.heading_command = times_switch(holding, hold_law) + times_switch(damping_only, damping) +
-                         times_switch(factor_of(holding == 0), ap.pedal_joy_reference);
-    ap.heading_command = clamp_strict(ap.heading_command, -ap.heading_output_limit, ap.heading_output_limit);
+    const double hold_law = (ap.heading.heading_integrator + ap.heading.heading_error) * ap.settings.kurs_kp + ap.heading.yaw_rate * ap.settings.kurs_kd;
+    const double damping = ap.settings.yaw_damper_factor * ap.heading.yaw_rate * ap.settings.kurs_kd;
+    const int32_t damping_only = factor_of(ap.modes.heading_channel_active == 0) * ap.modes.ap_master_on;
+    ap.heading.heading_command = times_switch(holding, hold_law) + times_switch(damping_only, damping) +
+                         times_switch(factor_of(holding == 0), ap.pilot.pedal_joy_reference);
+    ap.heading.heading_command = clamp_strict(ap.heading.heading_command, -ap.settings.heading_output_limit, ap.settings.heading_output_limit);
 
     // With the master on the channel flies: heading hold, or yaw damping around the pedals.
-    send_channel_command(KEY_AXIS_HEADING_SET, ap.ap_kurs_kanal, ap.ap_master_on, ap.heading_command);
+    send_channel_command(KEY_AXIS_HEADING_SET, ap.settings.ap_kurs_kanal, ap.modes.ap_master_on, ap.heading.heading_command);
 }
 
 void heading_activation_step()
 {
-    ap.heading_channel_active = ap.heading_disengage_request == 0 ? ap.heading_channel_on : 0;
+    ap.modes.heading_channel_active = ap.modes.heading_disengage_request == 0 ? ap.modes.heading_channel_on : 0;
     // On the edge from 0 to 1 the heading of this cycle becomes the one to hold.
-    if (ap.heading_channel_active > ap.heading_channel_active_prev) heading_hold_engage();
-    ap.heading_channel_active_prev = ap.heading_channel_active;
+    if (ap.modes.heading_channel_active > ap.modes.heading_channel_active_prev) heading_hold_engage();
+    ap.modes.heading_channel_active_prev = ap.modes.heading_channel_active;
 }

@@ -7,11 +7,11 @@
 double rate_estimate(double sample, double previous_sample, double scale, double previous_estimate)
 {
     // The interval is taken modulo 2^64 so that a counter that jumps cannot overflow.
-    const int64_t interval = static_cast<int64_t>(static_cast<uint64_t>(ap.counter_now) -
-                                                  static_cast<uint64_t>(ap.counter_prev));
+    const int64_t interval = static_cast<int64_t>(static_cast<uint64_t>(ap.timing.counter_now) -
+                                                  static_cast<uint64_t>(ap.timing.counter_prev));
     if (interval <= 0) return previous_estimate;
     const double ticks = static_cast<double>(interval);
-    const double frequency = static_cast<double>(ap.counter_frequency);
+    const double frequency = static_cast<double>(ap.timing.counter_frequency);
     return ((sample - previous_sample) * scale) / ticks * frequency;
 }
 

@@ -16,26 +16,26 @@ void roll_step()
 {
     // Bank sample in degrees, positive left wing down; above 180 it wraps once.
     const double bank_sample = host_sample(var_bank);
-    ap.bank_angle = bank_sample > 180.0 ? bank_sample - 360.0 : bank_sample;
+    ap.roll.bank_angle = bank_sample > 180.0 ? bank_sample - 360.0 : bank_sample;
 
-    ap.roll_rate = rate_estimate(ap.bank_angle, ap.bank_angle_prev, rate_scale, ap.roll_rate);
-    ap.bank_angle_prev = ap.bank_angle;
+    ap.roll.roll_rate = rate_estimate(ap.roll.bank_angle, ap.roll.bank_angle_prev, rate_scale, ap.roll.roll_rate);
+    ap.roll.bank_angle_prev = ap.roll.bank_angle;
 
     // The roll trim is subtracted.
-    ap.roll_error = (ap.bank_angle - ap.bank_reference) - ap.roll_trim;
+    ap.roll.roll_error = (ap.roll.bank_angle - ap.roll.bank_reference) - ap.pilot.roll_trim;
 
-    const int32_t engaged = ap.ap_master_on * ap.roll_channel_on;
-    const int32_t gate = factor_of(ap.on_ground == 0) * ap.sim_running * ap.ap_master_on * ap.roll_channel_on;
-    double integrator = ap.roll_integrator + times_switch(gate, ap.roll_error) * ap.kren_ki * 0.001;
+    const int32_t engaged = ap.modes.ap_master_on * ap.modes.roll_channel_on;
+    const int32_t gate = factor_of(ap.samples.on_ground == 0) * ap.modes.sim_running * ap.modes.ap_master_on * ap.modes.roll_channel_on;
+    double integrator = ap.roll.roll_integrator + times_switch(gate, ap.roll.roll_error) * ap.settings.kren_ki * 0.001;
     integrator = clamp_strict(integrator, -integrator_limit, integrator_limit);
-    ap.roll_integrator = times_switch(engaged, integrator);
+    ap.roll.roll_integrator = times_switch(engaged, integrator);
 
     // Engaged: a PI law on the error with rate damping, opposite in sign to the error.
     // Disengaged: the pilot's stick.
-    const double law = -(ap.roll_integrator + ap.roll_error) * ap.kren_kp -
-                       ap.roll_rate * ap.roll_rate_factor * ap.kren_kd * 0.001;
-    ap.roll_command = times_switch(engaged, law) + times_switch(1 - engaged, ap.roll_joy_reference);
-    ap.roll_command = clamp_strict(ap.roll_command, -ap.roll_output_limit, ap.roll_output_limit);
+    const double law = -(ap.roll.roll_integrator + ap.roll.roll_error) * ap.settings.kren_kp -
+                       ap.roll.roll_rate * ap.samples.roll_rate_factor * ap.settings.kren_kd * 0.001;
+    ap.roll.roll_command = times_switch(engaged, law) + times_switch(1 - engaged, ap.pilot.roll_joy_reference);
+    ap.roll.roll_command = clamp_strict(ap.roll.roll_command, -ap.settings.roll_output_limit, ap.settings.roll_output_limit);
 
-    send_channel_command(KEY_AXIS_ROLL_SET, ap.ap_kren_kanal, engaged, ap.roll_command);
+    send_channel_command(KEY_AXIS_ROLL_SET, ap.settings.ap_kren_kanal, engaged, ap.roll.roll_command);
 }

@@ -17,31 +17,31 @@ constexpr double bank_per_stick_squared = 1.220703125e-7;  // nearest double to 
 
 void speed_step()
 {
-    ap.speed_rate = limited_rate_estimate(ap.airspeed_kmh, ap.airspeed_prev, rate_scale, rate_step_limit,
-                                          ap.speed_rate_last);
-    ap.airspeed_prev = ap.airspeed_kmh;
-    ap.speed_rate_last = ap.speed_rate;
+    ap.speed.speed_rate = limited_rate_estimate(ap.samples.airspeed_kmh, ap.speed.airspeed_prev, rate_scale, rate_step_limit,
+                                          ap.speed.speed_rate_last);
+    ap.speed.airspeed_prev = ap.samples.airspeed_kmh;
+    ap.speed.speed_rate_last = ap.speed.speed_rate;
 
-    ap.speed_error = clamp_strict(ap.airspeed_kmh - ap.speed_reference, -speed_error_limit, speed_error_limit);
+    ap.speed.speed_error = clamp_strict(ap.samples.airspeed_kmh - ap.speed.speed_reference, -speed_error_limit, speed_error_limit);
 
-    const int32_t holding = ap.speed_hold_active * ap.ap_master_on;
-    const int32_t gate = factor_of(ap.on_ground == 0) * ap.sim_running * ap.speed_hold_active * ap.ap_master_on;
-    ap.speed_integrator =
-        times_switch(holding, ap.speed_integrator + times_switch(gate, ap.speed_error) * ap.speed_ki * 0.0001);
+    const int32_t holding = ap.modes.speed_hold_active * ap.modes.ap_master_on;
+    const int32_t gate = factor_of(ap.samples.on_ground == 0) * ap.modes.sim_running * ap.modes.speed_hold_active * ap.modes.ap_master_on;
+    ap.speed.speed_integrator =
+        times_switch(holding, ap.speed.speed_integrator + times_switch(gate, ap.speed.speed_error) * ap.settings.speed_ki * 0.0001);
 
     // Degrees of pitch reference: too fast gives a nose-up (negative) correction.
-    const double law = -((ap.speed_integrator + ap.speed_error) * ap.speed_kp) - ap.speed_rate * ap.speed_kd * 0.1;
-    ap.speed_command = times_switch(holding, law) * 0.02;
+    const double law = -((ap.speed.speed_integrator + ap.speed.speed_error) * ap.settings.speed_kp) - ap.speed.speed_rate * ap.settings.speed_kd * 0.1;
+    ap.speed.speed_command = times_switch(holding, law) * 0.02;
 
-    if (holding == 1) ap.pitch_reference = ap.speed_command + ap.pitch_reference_base;
-    if (ap.speed_hold_active == 0 && ap.ap_master_on == 1)
-        ap.pitch_reference = ap.pitch_joy_reference * pitch_per_stick_unit + ap.speed_command + ap.pitch_reference_base;
+    if (holding == 1) ap.pitch.pitch_reference = ap.speed.speed_command + ap.pitch.pitch_reference_base;
+    if (ap.modes.speed_hold_active == 0 && ap.modes.ap_master_on == 1)
+        ap.pitch.pitch_reference = ap.pilot.pitch_joy_reference * pitch_per_stick_unit + ap.speed.speed_command + ap.pitch.pitch_reference_base;
 }
 
 void bank_reference_step()
 {
     // The roll stick's deflection squared with its sign kept: full deflection gives 32.768 degrees.
-    if (ap.ap_master_on != 1) return;
-    const int64_t stick = truncate_to_int32(ap.roll_joy_reference);
-    ap.bank_reference = ap.roll_joy_reference * static_cast<double>(std::llabs(stick)) * bank_per_stick_squared;
+    if (ap.modes.ap_master_on != 1) return;
+    const int64_t stick = truncate_to_int32(ap.pilot.roll_joy_reference);
+    ap.roll.bank_reference = ap.pilot.roll_joy_reference * static_cast<double>(std::llabs(stick)) * bank_per_stick_squared;
 }

@@ -25,10 +25,10 @@ inline void engaged_level_flight(GaugeHost& host)
 {
     level_flight_values(host);
     host.connect();
-    ap.ap_master_on = 1;
-    ap.heading_channel_on = 1;
-    ap.height_channel_on = 1;
-    ap.speed_hold_on = 1;
+    ap.modes.ap_master_on = 1;
+    ap.modes.heading_channel_on = 1;
+    ap.modes.height_channel_on = 1;
+    ap.modes.speed_hold_on = 1;
 }
 
 // Moves the aircraft a little, as a real frame would.

@@ -80,39 +80,39 @@ config_path config_file_path()
 
 void read_configuration()
 {
-    ap.kurs_kp = read_gain(config_key::kurs_kp);
-    ap.kurs_kd = read_gain(config_key::kurs_kd);
-    ap.kurs_ki = read_gain(config_key::kurs_ki);
-    ap.kren_kp = read_gain(config_key::kren_kp);
-    ap.kren_kd = read_gain(config_key::kren_kd);
-    ap.kren_ki = read_gain(config_key::kren_ki);
-    ap.tang_kp = read_gain(config_key::tang_kp);
-    ap.tang_kd = read_gain(config_key::tang_kd);
-    ap.tang_ki = read_gain(config_key::tang_ki);
-    ap.vys_kp = read_gain(config_key::vys_kp);
-    ap.vys_kd = read_gain(config_key::vys_kd);
-    ap.vys_ki = read_gain(config_key::vys_ki);
-    ap.speed_kp = read_gain(config_key::speed_kp);
-    ap.speed_kd = read_gain(config_key::speed_kd);
-    ap.speed_ki = read_gain(config_key::speed_ki);
+    ap.settings.kurs_kp = read_gain(config_key::kurs_kp);
+    ap.settings.kurs_kd = read_gain(config_key::kurs_kd);
+    ap.settings.kurs_ki = read_gain(config_key::kurs_ki);
+    ap.settings.kren_kp = read_gain(config_key::kren_kp);
+    ap.settings.kren_kd = read_gain(config_key::kren_kd);
+    ap.settings.kren_ki = read_gain(config_key::kren_ki);
+    ap.settings.tang_kp = read_gain(config_key::tang_kp);
+    ap.settings.tang_kd = read_gain(config_key::tang_kd);
+    ap.settings.tang_ki = read_gain(config_key::tang_ki);
+    ap.settings.vys_kp = read_gain(config_key::vys_kp);
+    ap.settings.vys_kd = read_gain(config_key::vys_kd);
+    ap.settings.vys_ki = read_gain(config_key::vys_ki);
+    ap.settings.speed_kp = read_gain(config_key::speed_kp);
+    ap.settings.speed_kd = read_gain(config_key::speed_kd);
+    ap.settings.speed_ki = read_gain(config_key::speed_ki);
     read_channel_assignments();
-    ap.ap_trim_tang_on = read_option(config_key::ap_trim_tang_on);
-    ap.ap_trim_kurs_on = read_option(config_key::ap_trim_kurs_on);
-    ap.ap_kurs_otkl_on = read_option(config_key::ap_kurs_otkl_on);
+    ap.settings.ap_trim_tang_on = read_option(config_key::ap_trim_tang_on);
+    ap.settings.ap_trim_kurs_on = read_option(config_key::ap_trim_kurs_on);
+    ap.settings.ap_kurs_otkl_on = read_option(config_key::ap_kurs_otkl_on);
 }
 
 void read_channel_assignments()
 {
-    ap.ap_kren_kanal = read_assignment(config_key::ap_kren_kanal);
-    ap.ap_tang_kanal = read_assignment(config_key::ap_tang_kanal);
-    ap.ap_schag_kanal = read_assignment(config_key::ap_schag_kanal);
-    ap.ap_kurs_kanal = read_assignment(config_key::ap_kurs_kanal);
+    ap.settings.ap_kren_kanal = read_assignment(config_key::ap_kren_kanal);
+    ap.settings.ap_tang_kanal = read_assignment(config_key::ap_tang_kanal);
+    ap.settings.ap_schag_kanal = read_assignment(config_key::ap_schag_kanal);
+    ap.settings.ap_kurs_kanal = read_assignment(config_key::ap_kurs_kanal);
 }
 
 void write_channel_assignments()
 {
-    write_assignment(config_key::ap_kren_kanal, ap.ap_kren_kanal);
-    write_assignment(config_key::ap_tang_kanal, ap.ap_tang_kanal);
-    write_assignment(config_key::ap_schag_kanal, ap.ap_schag_kanal);
-    write_assignment(config_key::ap_kurs_kanal, ap.ap_kurs_kanal);
+    write_assignment(config_key::ap_kren_kanal, ap.settings.ap_kren_kanal);
+    write_assignment(config_key::ap_tang_kanal, ap.settings.ap_tang_kanal);
+    write_assignment(config_key::ap_schag_kanal, ap.settings.ap_schag_kanal);
+    write_assignment(config_key::ap_kurs_kanal, ap.settings.ap_kurs_kanal);
 }

@@ -52,11 +52,11 @@ void run_frames(GaugeHost& host, int count)
 
 bool finite_commands()
 {
-    return std::isfinite(ap.roll_command) && std::isfinite(ap.pitch_command) && std::isfinite(ap.heading_command) &&
-           std::isfinite(ap.collective_command) && std::isfinite(ap.speed_command) &&
-           std::isfinite(ap.roll_integrator) && std::isfinite(ap.pitch_integrator) &&
-           std::isfinite(ap.heading_integrator) && std::isfinite(ap.height_integrator) &&
-           std::isfinite(ap.speed_integrator);
+    return std::isfinite(ap.roll.roll_command) && std::isfinite(ap.pitch.pitch_command) && std::isfinite(ap.heading.heading_command) &&
+           std::isfinite(ap.collective.collective_command) && std::isfinite(ap.speed.speed_command) &&
+           std::isfinite(ap.roll.roll_integrator) && std::isfinite(ap.pitch.pitch_integrator) &&
+           std::isfinite(ap.heading.heading_integrator) && std::isfinite(ap.collective.height_integrator) &&
+           std::isfinite(ap.speed.speed_integrator);
 }
 }  // namespace
 
@@ -107,13 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         case 5:
             // What only a hand-edited configuration file can hold.
-            ap.ap_kren_kanal = input.ConsumeIntegral<int8_t>();
-            ap.ap_tang_kanal = input.ConsumeIntegral<int8_t>();
-            ap.ap_schag_kanal = input.ConsumeIntegral<int8_t>();
-            ap.ap_kurs_kanal = input.ConsumeIntegral<int8_t>();
-            ap.ap_trim_tang_on = input.ConsumeIntegral<int32_t>();
-            ap.ap_trim_kurs_on = input.ConsumeIntegral<int32_t>();
-            ap.ap_kurs_otkl_on = input.ConsumeIntegral<int32_t>();
+            ap.settings.ap_kren_kanal = input.ConsumeIntegral<int8_t>();
+            ap.settings.ap_tang_kanal = input.ConsumeIntegral<int8_t>();
+            ap.settings.ap_schag_kanal = input.ConsumeIntegral<int8_t>();
+            ap.settings.ap_kurs_kanal = input.ConsumeIntegral<int8_t>();
+            ap.settings.ap_trim_tang_on = input.ConsumeIntegral<int32_t>();
+            ap.settings.ap_trim_kurs_on = input.ConsumeIntegral<int32_t>();
+            ap.settings.ap_kurs_otkl_on = input.ConsumeIntegral<int32_t>();
             break;
         case 6:
             host.show(gauge);
@@ -128,9 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (uint32_t token : tokens) host.set_var(token, 1.0);
     virtual_devices = virtual_device_state{};
     run_frames(host, 2);
-    ap.ap_master_on = 0;
+    ap.modes.ap_master_on = 0;
     run_frames(host, 2);
-    ap.ap_master_on = 1;
+    ap.modes.ap_master_on = 1;
     run_frames(host, 3);
     if (!finite_commands()) __builtin_trap();
     return 0;

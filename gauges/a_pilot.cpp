@@ -15,25 +15,25 @@ namespace {
 // (an instance the host dropped without a word), so that instance takes over.
 bool runs_the_cycle(const GAUGEHDR* instance)
 {
-    if (!ap.cycle_instance_chosen || instance == ap.cycle_instance ||
-        (ap.instance_passed_over && instance == ap.first_passed_over)) {
-        ap.cycle_instance_chosen = true;
-        ap.cycle_instance = instance;
-        ap.instance_passed_over = false;
+    if (!ap.instances.cycle_instance_chosen || instance == ap.instances.cycle_instance ||
+        (ap.instances.instance_passed_over && instance == ap.instances.first_passed_over)) {
+        ap.instances.cycle_instance_chosen = true;
+        ap.instances.cycle_instance = instance;
+        ap.instances.instance_passed_over = false;
         return true;
     }
-    if (!ap.instance_passed_over) {
-        ap.instance_passed_over = true;
-        ap.first_passed_over = instance;
+    if (!ap.instances.instance_passed_over) {
+        ap.instances.instance_passed_over = true;
+        ap.instances.first_passed_over = instance;
     }
     return false;
 }
 
 void instance_leaves(const GAUGEHDR* instance)
 {
-    if (ap.cycle_instance_chosen && instance == ap.cycle_instance) {
-        ap.cycle_instance_chosen = false;
-        ap.instance_passed_over = false;
+    if (ap.instances.cycle_instance_chosen && instance == ap.instances.cycle_instance) {
+        ap.instances.cycle_instance_chosen = false;
+        ap.instances.instance_passed_over = false;
     }
 }
 

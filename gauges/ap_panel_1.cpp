@@ -31,44 +31,44 @@ void trim_increase(double& trim)
 
 double HOST_CALL heading_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return lamp(ap.heading_channel_active); });
+    return at_module_precision([&] { return lamp(ap.modes.heading_channel_active); });
 }
 
 double HOST_CALL master_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return lamp(ap.ap_master_on); });
+    return at_module_precision([&] { return lamp(ap.modes.ap_master_on); });
 }
 
 double HOST_CALL height_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return lamp(ap.height_channel_on); });
+    return at_module_precision([&] { return lamp(ap.modes.height_channel_on); });
 }
 
 double HOST_CALL height_source_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return lamp(ap.height_source_select); });
+    return at_module_precision([&] { return lamp(ap.modes.height_source_select); });
 }
 
 double HOST_CALL heading_trim_dial_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.heading_trim * dial_per_trim; });
+    return at_module_precision([&] { return ap.pilot.heading_trim * dial_per_trim; });
 }
 
 double HOST_CALL roll_trim_dial_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.roll_trim * dial_per_trim; });
+    return at_module_precision([&] { return ap.pilot.roll_trim * dial_per_trim; });
 }
 
 double HOST_CALL pitch_trim_dial_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.pitch_trim * dial_per_trim; });
+    return at_module_precision([&] { return ap.pilot.pitch_trim * dial_per_trim; });
 }
 
 // The heading lamp shows heading_channel_active, which follows the switch at the next cycle.
 int32_t HOST_CALL heading_button_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        if (ap.heading_channel_on == 0) heading_switch_on();
+        if (ap.modes.heading_channel_on == 0) heading_switch_on();
         else heading_switch_off();
         return handled;
     });
@@ -86,7 +86,7 @@ int32_t HOST_CALL master_button_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL height_button_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        if (ap.height_channel_on == 0) height_switch_on();
+        if (ap.modes.height_channel_on == 0) height_switch_on();
         else height_switch_off();
         return handled;
     });
@@ -103,7 +103,7 @@ int32_t HOST_CALL height_source_button_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL heading_trim_decrease_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_decrease(ap.heading_trim);
+        trim_decrease(ap.pilot.heading_trim);
         return handled;
     });
 }
@@ -111,7 +111,7 @@ int32_t HOST_CALL heading_trim_decrease_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL heading_trim_increase_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_increase(ap.heading_trim);
+        trim_increase(ap.pilot.heading_trim);
         return handled;
     });
 }
@@ -119,7 +119,7 @@ int32_t HOST_CALL heading_trim_increase_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL heading_trim_reset_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        ap.heading_trim = 0.0;
+        ap.pilot.heading_trim = 0.0;
         return handled;
     });
 }
@@ -127,7 +127,7 @@ int32_t HOST_CALL heading_trim_reset_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL roll_trim_decrease_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_decrease(ap.roll_trim);
+        trim_decrease(ap.pilot.roll_trim);
         return handled;
     });
 }
@@ -135,7 +135,7 @@ int32_t HOST_CALL roll_trim_decrease_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL roll_trim_increase_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_increase(ap.roll_trim);
+        trim_increase(ap.pilot.roll_trim);
         return handled;
     });
 }
@@ -143,7 +143,7 @@ int32_t HOST_CALL roll_trim_increase_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL roll_trim_reset_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        ap.roll_trim = 0.0;
+        ap.pilot.roll_trim = 0.0;
         return handled;
     });
 }
@@ -151,7 +151,7 @@ int32_t HOST_CALL roll_trim_reset_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL pitch_trim_decrease_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_decrease(ap.pitch_trim);
+        trim_decrease(ap.pilot.pitch_trim);
         return handled;
     });
 }
@@ -159,7 +159,7 @@ int32_t HOST_CALL pitch_trim_decrease_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL pitch_trim_increase_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_increase(ap.pitch_trim);
+        trim_increase(ap.pilot.pitch_trim);
         return handled;
     });
 }
@@ -167,7 +167,7 @@ int32_t HOST_CALL pitch_trim_increase_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL pitch_trim_reset_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        ap.pitch_trim = 0.0;
+        ap.pilot.pitch_trim = 0.0;
         return handled;
     });
 }

@@ -54,22 +54,22 @@ void HOST_CALL ap_yoyset_gauge_callback(GAUGEHDR*, int32_t service_id, uint32_t)
 
 double HOST_CALL stick_x_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.control_313; });
+    return at_module_precision([&] { return ap.samples.control_313; });
 }
 
 double HOST_CALL stick_y_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.control_317; });
+    return at_module_precision([&] { return ap.samples.control_317; });
 }
 
 double HOST_CALL pedal_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.control_316; });
+    return at_module_precision([&] { return ap.samples.control_316; });
 }
 // Negative, so that the marker rises as the collective position grows.
 double HOST_CALL collective_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return -ap.collective_position; });
+    return at_module_precision([&] { return -ap.samples.collective_position; });
 }
 
 double HOST_CALL axis1_marker_value(ELEMENT_HEADER*)
@@ -114,28 +114,28 @@ double HOST_CALL axis8_marker_value(ELEMENT_HEADER*)
 
 double HOST_CALL kren_kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return show_digit(element, ap.ap_kren_kanal); });
+    return at_module_precision([&] { return show_digit(element, ap.settings.ap_kren_kanal); });
 }
 
 double HOST_CALL tang_kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return show_digit(element, ap.ap_tang_kanal); });
+    return at_module_precision([&] { return show_digit(element, ap.settings.ap_tang_kanal); });
 }
 
 double HOST_CALL schag_kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return show_digit(element, ap.ap_schag_kanal); });
+    return at_module_precision([&] { return show_digit(element, ap.settings.ap_schag_kanal); });
 }
 
 double HOST_CALL kurs_kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return show_digit(element, ap.ap_kurs_kanal); });
+    return at_module_precision([&] { return show_digit(element, ap.settings.ap_kurs_kanal); });
 }
 
 int32_t HOST_CALL kren_kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(ap.ap_kren_kanal);
+        increase(ap.settings.ap_kren_kanal);
         return handled;
     });
 }
@@ -143,7 +143,7 @@ int32_t HOST_CALL kren_kanal_up_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL kren_kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(ap.ap_kren_kanal);
+        decrease(ap.settings.ap_kren_kanal);
         return handled;
     });
 }
@@ -151,7 +151,7 @@ int32_t HOST_CALL kren_kanal_down_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL tang_kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(ap.ap_tang_kanal);
+        increase(ap.settings.ap_tang_kanal);
         return handled;
     });
 }
@@ -159,7 +159,7 @@ int32_t HOST_CALL tang_kanal_up_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL tang_kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(ap.ap_tang_kanal);
+        decrease(ap.settings.ap_tang_kanal);
         return handled;
     });
 }
@@ -167,7 +167,7 @@ int32_t HOST_CALL tang_kanal_down_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL schag_kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(ap.ap_schag_kanal);
+        increase(ap.settings.ap_schag_kanal);
         return handled;
     });
 }
@@ -175,7 +175,7 @@ int32_t HOST_CALL schag_kanal_up_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL schag_kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(ap.ap_schag_kanal);
+        decrease(ap.settings.ap_schag_kanal);
         return handled;
     });
 }
@@ -183,7 +183,7 @@ int32_t HOST_CALL schag_kanal_down_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL kurs_kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(ap.ap_kurs_kanal);
+        increase(ap.settings.ap_kurs_kanal);
         return handled;
     });
 }
@@ -191,7 +191,7 @@ int32_t HOST_CALL kurs_kanal_up_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL kurs_kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(ap.ap_kurs_kanal);
+        decrease(ap.settings.ap_kurs_kanal);
         return handled;
     });
 }

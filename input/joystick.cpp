@@ -91,15 +91,15 @@ void poll_joysticks()
 void apply_joystick_overrides()
 {
     // Roll, pitch, collective, pedals; a channel with no axis assigned is skipped.
-    if (const double* axis = assigned_axis(ap.ap_kren_kanal))
-        ap.roll_joy_reference = axis_centre - *axis * stick_scale;
+    if (const double* axis = assigned_axis(ap.settings.ap_kren_kanal))
+        ap.pilot.roll_joy_reference = axis_centre - *axis * stick_scale;
 
-    if (const double* axis = assigned_axis(ap.ap_tang_kanal))
-        apply_trimmed_stick(*axis, ap.pitch_trim_mode, ap.pitch_joy_reference, ap.pitch_stick_trim);
+    if (const double* axis = assigned_axis(ap.settings.ap_tang_kanal))
+        apply_trimmed_stick(*axis, ap.modes.pitch_trim_mode, ap.pilot.pitch_joy_reference, ap.pilot.pitch_stick_trim);
 
-    if (const double* axis = assigned_axis(ap.ap_schag_kanal))
-        ap.collective_joy_reference = axis_centre - *axis * lever_scale;
+    if (const double* axis = assigned_axis(ap.settings.ap_schag_kanal))
+        ap.pilot.collective_joy_reference = axis_centre - *axis * lever_scale;
 
-    if (const double* axis = assigned_axis(ap.ap_kurs_kanal))
-        apply_trimmed_stick(*axis, ap.heading_trim_mode, ap.pedal_joy_reference, ap.pedal_stick_trim);
+    if (const double* axis = assigned_axis(ap.settings.ap_kurs_kanal))
+        apply_trimmed_stick(*axis, ap.modes.heading_trim_mode, ap.pilot.pedal_joy_reference, ap.pilot.pedal_stick_trim);
 }

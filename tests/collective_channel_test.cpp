@@ -19,9 +19,9 @@ protected:
     void fresh_state()
     {
         ap = autopilot_state{};
-        ap.counter_frequency = 1;
-        ap.counter_prev = 0;
-        ap.counter_now = 1000000;
+        ap.timing.counter_frequency = 1;
+        ap.timing.counter_prev = 0;
+        ap.timing.counter_now = 1000000;
     }
 
     void step_base_at(int tick)
@@ -44,16 +44,16 @@ TEST_F(CollectiveChannel, ClimbCommandFollowsTheSelectedHeightWithinMinusFiveToT
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "source " << c.source << " heights " << c.height_a << " " << c.height_b);
-        ap.height_source_select = c.source;
-        ap.height_reference = 500.0;
+        ap.modes.height_source_select = c.source;
+        ap.collective.height_reference = 500.0;
         set(token::height_a, c.height_a);
         set(token::height_b, c.height_b);
         set(token::vertical_speed, c.vertical_speed_token);
         collective_step();
-        EXPECT_EQ(ap.height_selected, c.source == 0 ? c.height_a : c.height_b);
-        EXPECT_EQ(ap.vertical_speed, c.vertical_speed_token / 256.0);
-        EXPECT_DOUBLE_EQ(ap.climb_command, c.climb);
-        EXPECT_DOUBLE_EQ(ap.climb_error, c.climb_error);
+        EXPECT_EQ(ap.collective.height_selected, c.source == 0 ? c.height_a : c.height_b);
+        EXPECT_EQ(ap.collective.vertical_speed, c.vertical_speed_token / 256.0);
+        EXPECT_DOUBLE_EQ(ap.collective.climb_command, c.climb);
+        EXPECT_DOUBLE_EQ(ap.collective.climb_error, c.climb_error);
     }
 }
 
@@ -74,25 +74,25 @@ TEST_F(CollectiveChannel, AfterACommandOutsideOneHundredToSixteenThousandTheInte
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "first command " << c.first_command);
         fresh_state();
-        ap.ap_master_on = 1;
-        ap.height_channel_on = 1;
-        ap.collective_above_min = ap.collective_below_max = 1;
-        ap.height_integrator = 1000.0;
-        ap.collective_base = c.first_command + 40000.0;
-        ap.height_reference = 300.0;
+        ap.modes.ap_master_on = 1;
+        ap.modes.height_channel_on = 1;
+        ap.collective.collective_above_min = ap.collective.collective_below_max = 1;
+        ap.collective.height_integrator = 1000.0;
+        ap.collective.collective_base = c.first_command + 40000.0;
+        ap.collective.height_reference = 300.0;
         set(token::height_a, 300.0);
         set(token::vertical_speed, 0.0);
         collective_step();
         EXPECT_EQ(sent_value(collective_event), c.first_sent);
-        EXPECT_EQ(ap.collective_below_max, c.first_command <= 16000.0 ? 1 : 0);
-        EXPECT_EQ(ap.collective_above_min, c.first_command >= 100.0 ? 1 : 0);
+        EXPECT_EQ(ap.collective.collective_below_max, c.first_command <= 16000.0 ? 1 : 0);
+        EXPECT_EQ(ap.collective.collective_above_min, c.first_command >= 100.0 ? 1 : 0);
 
-        ap.on_ground = c.on_ground;
-        ap.sim_running = c.sim_running;
+        ap.samples.on_ground = c.on_ground;
+        ap.modes.sim_running = c.sim_running;
         set(token::vertical_speed, 256.0);
         collective_step();
-        EXPECT_EQ(ap.height_integrator, c.integrates ? 1002.0 : 1000.0);
-        EXPECT_NEAR(ap.collective_command, c.first_command - (c.integrates ? 4080.0 : 4000.0), 1e-9);
+        EXPECT_EQ(ap.collective.height_integrator, c.integrates ? 1002.0 : 1000.0);
+        EXPECT_NEAR(ap.collective.collective_command, c.first_command - (c.integrates ? 4080.0 : 4000.0), 1e-9);
     }
 }
 
@@ -109,22 +109,22 @@ TEST_F(CollectiveChannel, HoldOffTheLeverPassesThroughWithTheBaseUnlimitedAndSat
     joysticks_found();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lever);
-        ap.height_channel_on = 1;  // the master is off: not engaged
-        ap.height_integrator = 5.0;
-        ap.collective_base = c.base;
-        ap.collective_joy_reference = c.lever;
+        ap.modes.height_channel_on = 1;  // the master is off: not engaged
+        ap.collective.height_integrator = 5.0;
+        ap.collective.collective_base = c.base;
+        ap.pilot.collective_joy_reference = c.lever;
         collective_step();
         EXPECT_EQ(sent_value(collective_event), c.sent);
-        EXPECT_EQ(ap.height_integrator, 0.0);
+        EXPECT_EQ(ap.collective.height_integrator, 0.0);
     }
 
     host.clear_events();
-    ap.ap_schag_kanal = 0;
-    ap.collective_base = 163.0;
-    ap.collective_joy_reference = 8000.0;
+    ap.settings.ap_schag_kanal = 0;
+    ap.collective.collective_base = 163.0;
+    ap.pilot.collective_joy_reference = 8000.0;
     collective_step();
     EXPECT_FALSE(sent(collective_event));
-    EXPECT_EQ(ap.collective_command, 8163.0);
+    EXPECT_EQ(ap.collective.collective_command, 8163.0);
 }
 
 TEST_F(CollectiveChannel, CollectiveRateStepsAtMostOneHundredFiftyFromTheLastEstimate)
@@ -141,14 +141,14 @@ TEST_F(CollectiveChannel, CollectiveRateStepsAtMostOneHundredFiftyFromTheLastEst
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "last " << c.last << " raw " << c.raw << " from " << c.counter_prev);
-        ap.counter_prev = c.counter_prev;
-        ap.collective_rate_last = c.last;
-        ap.collective_rate_prev_sample = 0.0;
+        ap.timing.counter_prev = c.counter_prev;
+        ap.collective.collective_rate_last = c.last;
+        ap.collective.collective_rate_prev_sample = 0.0;
         set(token::vertical_speed, c.raw * 256.0);
         collective_step();
-        EXPECT_EQ(ap.collective_rate, c.rate);
-        EXPECT_EQ(ap.collective_rate_last, c.rate);
-        EXPECT_EQ(ap.collective_rate_prev_sample, c.raw);
+        EXPECT_EQ(ap.collective.collective_rate, c.rate);
+        EXPECT_EQ(ap.collective.collective_rate_last, c.rate);
+        EXPECT_EQ(ap.collective.collective_rate_prev_sample, c.raw);
     }
 }
 
@@ -164,12 +164,12 @@ TEST_F(CollectiveChannel, EachBaseStepWalksTheBaseIntoNinetyToTwoHundredFiftyThr
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start);
-        ap.collective_base = c.start;
+        ap.collective.collective_base = c.start;
         for (double expected : c.after_each_step) {
-            ap.tick_parity_armed = 1;
-            ap.tick_parity_offset = 0;
+            ap.collective.tick_parity_armed = 1;
+            ap.collective.tick_parity_offset = 0;
             step_base_at(2);
-            EXPECT_EQ(ap.collective_base, expected);
+            EXPECT_EQ(ap.collective.collective_base, expected);
         }
     }
 }
@@ -188,12 +188,12 @@ TEST_F(CollectiveChannel, TheBaseStepsOnceEveryTwoTicksHoweverManyCyclesFallInAT
     for (const Case& c : cases) {
         SCOPED_TRACE(c.situation);
         fresh_state();
-        ap.collective_base = 1000.0;
+        ap.collective.collective_base = 1000.0;
         std::vector<int> stepped;
         for (int tick : c.ticks) {
-            const double before = ap.collective_base;
+            const double before = ap.collective.collective_base;
             step_base_at(tick);
-            if (ap.collective_base != before) stepped.push_back(tick);
+            if (ap.collective.collective_base != before) stepped.push_back(tick);
         }
         EXPECT_EQ(stepped, c.ticks_with_a_step);
     }
@@ -215,8 +215,8 @@ TEST_F(CollectiveChannel, EngagedWithTheHeightSwitchOffTheLeverContinuesFromItsP
         ap = autopilot_state{};
         plug_joystick0(32768, 32768, 33536, 32768);  // lever at 8000
         set(token::collective, 5000.0);
-        ap.ap_master_on = 1;
-        ap.height_channel_on = c.height_switch;
+        ap.modes.ap_master_on = 1;
+        ap.modes.height_channel_on = c.height_switch;
         std::vector<int32_t> sends;
         for (int tick = 5; tick <= 11; ++tick) {
             set(token::tick18, tick);

@@ -54,21 +54,21 @@ protected:
 
 TEST_F(Configuration, WithoutAFileConnectGivesTheFileDefaultsNotTheCompiledInOnes)
 {
-    EXPECT_EQ(ap.tang_kp, 1000.0);  // before any connect
-    ap.kren_kp = 1.0;
-    ap.ap_kren_kanal = 7;
-    ap.ap_trim_tang_on = 1;
+    EXPECT_EQ(ap.settings.tang_kp, 1000.0);  // before any connect
+    ap.settings.kren_kp = 1.0;
+    ap.settings.ap_kren_kanal = 7;
+    ap.settings.ap_trim_tang_on = 1;
     host.connect();
-    EXPECT_EQ(ap.tang_kp, 1001.0);
-    EXPECT_EQ(ap.kurs_kp, 250.0);
-    EXPECT_EQ(ap.kren_kp, 800.0);
-    EXPECT_EQ(ap.vys_ki, 20.0);
-    EXPECT_EQ(ap.speed_ki, 45.0);
-    EXPECT_EQ(ap.ap_kren_kanal, 1);
-    EXPECT_EQ(ap.ap_tang_kanal, 2);
-    EXPECT_EQ(ap.ap_schag_kanal, 3);
-    EXPECT_EQ(ap.ap_kurs_kanal, 4);
-    EXPECT_EQ(ap.ap_trim_tang_on, 0);
+    EXPECT_EQ(ap.settings.tang_kp, 1001.0);
+    EXPECT_EQ(ap.settings.kurs_kp, 250.0);
+    EXPECT_EQ(ap.settings.kren_kp, 800.0);
+    EXPECT_EQ(ap.settings.vys_ki, 20.0);
+    EXPECT_EQ(ap.settings.speed_ki, 45.0);
+    EXPECT_EQ(ap.settings.ap_kren_kanal, 1);
+    EXPECT_EQ(ap.settings.ap_tang_kanal, 2);
+    EXPECT_EQ(ap.settings.ap_schag_kanal, 3);
+    EXPECT_EQ(ap.settings.ap_kurs_kanal, 4);
+    EXPECT_EQ(ap.settings.ap_trim_tang_on, 0);
     EXPECT_FALSE(fs::exists(file())) << "reading never creates the file";
 }
 
@@ -89,19 +89,19 @@ TEST_F(Configuration, ValuesAreConvertedAsTheUserWroteThem)
                "ap_schag_kanal = -0.5\n"
                "ap_kurs_kanal = 9\n");
     host.connect();
-    EXPECT_EQ(ap.kurs_kp, 1000.0);
-    EXPECT_EQ(ap.kurs_kd, 0.0) << "a word";
-    EXPECT_EQ(ap.kurs_ki, 0.0) << "present but empty: not the default";
-    EXPECT_EQ(ap.kren_kp, 1234567890123456789.0) << "only 19 characters are read";
-    EXPECT_EQ(ap.kren_kd, 12.5);
-    EXPECT_EQ(ap.ap_trim_kurs_on, 2) << "kept, and so off";
-    EXPECT_EQ(ap.ap_trim_tang_on, 1);
-    EXPECT_EQ(ap.ap_kurs_otkl_on, -1);
-    EXPECT_EQ(ap.ap_kren_kanal, 44) << "the low 8 bits of 300";
-    EXPECT_EQ(ap.ap_tang_kanal, 2);
-    EXPECT_EQ(ap.ap_schag_kanal, 0);
-    EXPECT_EQ(ap.ap_kurs_kanal, 9) << "kept in memory; selects no axis";
-    EXPECT_EQ(ap.tang_kp, 1001.0) << "a missing key takes its default";
+    EXPECT_EQ(ap.settings.kurs_kp, 1000.0);
+    EXPECT_EQ(ap.settings.kurs_kd, 0.0) << "a word";
+    EXPECT_EQ(ap.settings.kurs_ki, 0.0) << "present but empty: not the default";
+    EXPECT_EQ(ap.settings.kren_kp, 1234567890123456789.0) << "only 19 characters are read";
+    EXPECT_EQ(ap.settings.kren_kd, 12.5);
+    EXPECT_EQ(ap.settings.ap_trim_kurs_on, 2) << "kept, and so off";
+    EXPECT_EQ(ap.settings.ap_trim_tang_on, 1);
+    EXPECT_EQ(ap.settings.ap_kurs_otkl_on, -1);
+    EXPECT_EQ(ap.settings.ap_kren_kanal, 44) << "the low 8 bits of 300";
+    EXPECT_EQ(ap.settings.ap_tang_kanal, 2);
+    EXPECT_EQ(ap.settings.ap_schag_kanal, 0);
+    EXPECT_EQ(ap.settings.ap_kurs_kanal, 9) << "kept in memory; selects no axis";
+    EXPECT_EQ(ap.settings.tang_kp, 1001.0) << "a missing key takes its default";
 }
 
 TEST_F(Configuration, ThePathIsTheExecutablesFolderThenGaugesAndTheFileName)
@@ -128,9 +128,9 @@ TEST_F(Configuration, APathTooLongIsNeverCutShortAndUsed)
     for (size_t folder : {size_t{235}, size_t{300}}) {
         virtual_devices.executable_path = "/" + std::string(folder, 'a') + "/x.exe";
         EXPECT_FALSE(config_file_path().fits) << folder;
-        ap.ap_kren_kanal = 5;
+        ap.settings.ap_kren_kanal = 5;
         host.connect();
-        EXPECT_EQ(ap.ap_kren_kanal, 1) << "the default text is read";
+        EXPECT_EQ(ap.settings.ap_kren_kanal, 1) << "the default text is read";
         cfg.joy_kanal_save_request = 1;
         pre_update_of_assignment_panel();
         EXPECT_EQ(cfg.joy_kanal_save_request, 0);
@@ -142,7 +142,7 @@ TEST_F(Configuration, APathTooLongIsNeverCutShortAndUsed)
 TEST_F(Configuration, SavedAssignmentsReadBackAsTheSameWholeNumbers)
 {
     write_file("; my helicopter\r\n[a_pilot]\r\nkren_kp=700\r\n");
-    ap.ap_kren_kanal = 5, ap.ap_tang_kanal = 0, ap.ap_schag_kanal = 8, ap.ap_kurs_kanal = 1;
+    ap.settings.ap_kren_kanal = 5, ap.settings.ap_tang_kanal = 0, ap.settings.ap_schag_kanal = 8, ap.settings.ap_kurs_kanal = 1;
     cfg.joy_kanal_save_request = 1;
     pre_update_of_assignment_panel();
     EXPECT_EQ(cfg.joy_kanal_save_request, 0);
@@ -151,26 +151,26 @@ TEST_F(Configuration, SavedAssignmentsReadBackAsTheSameWholeNumbers)
               "ap_tang_kanal=0\r\nap_schag_kanal=8\r\nap_kurs_kanal=1\r\n");
 
     for (int value = -128; value <= 127; value += 17) {
-        ap.ap_kren_kanal = static_cast<int8_t>(value);
+        ap.settings.ap_kren_kanal = static_cast<int8_t>(value);
         write_channel_assignments();
-        ap.ap_kren_kanal = 3;
+        ap.settings.ap_kren_kanal = 3;
         read_channel_assignments();
-        EXPECT_EQ(ap.ap_kren_kanal, value);
+        EXPECT_EQ(ap.settings.ap_kren_kanal, value);
     }
 }
 
 TEST_F(Configuration, ReloadComesBeforeSaveInTheSameFrame)
 {
     write_file("[joy_kanal]\nap_kren_kanal=6\nap_tang_kanal=5\nap_schag_kanal=4\nap_kurs_kanal=3\n");
-    ap.ap_kren_kanal = 1;
+    ap.settings.ap_kren_kanal = 1;
     cfg.joy_kanal_load_request = 1;
     cfg.joy_kanal_save_request = 1;
     ap_yoyset_gauge_callback(nullptr, PANEL_SERVICE_CONNECT_TO_WINDOW, 0);
     ap_yoyset_gauge_callback(nullptr, PANEL_SERVICE_POST_UPDATE, 0);
-    EXPECT_EQ(ap.ap_kren_kanal, 1) << "only pre-update serves the requests";
+    EXPECT_EQ(ap.settings.ap_kren_kanal, 1) << "only pre-update serves the requests";
     pre_update_of_assignment_panel();
-    EXPECT_EQ(ap.ap_kren_kanal, 6);
-    EXPECT_EQ(ap.ap_kurs_kanal, 3);
+    EXPECT_EQ(ap.settings.ap_kren_kanal, 6);
+    EXPECT_EQ(ap.settings.ap_kurs_kanal, 3);
     EXPECT_EQ(cfg.joy_kanal_load_request, 0);
     EXPECT_EQ(read_file(), "[joy_kanal]\nap_kren_kanal=6\nap_tang_kanal=5\nap_schag_kanal=4\nap_kurs_kanal=3\n");
 }
@@ -179,19 +179,19 @@ TEST_F(Configuration, ConnectOverwritesAssignmentsChangedOnThePanelButNotSaved)
 {
     write_file("[joy_kanal]\nap_kren_kanal=2\n");
     host.connect();
-    ap.ap_kren_kanal = 7;
+    ap.settings.ap_kren_kanal = 7;
     host.connect();
-    EXPECT_EQ(ap.ap_kren_kanal, 2);
+    EXPECT_EQ(ap.settings.ap_kren_kanal, 2);
 }
 
 TEST_F(Configuration, ASaveIntoAMissingFolderWritesNothingAndClearsTheRequest)
 {
     fs::remove_all(sim / "gauges");  // nowhere to write: the folder is not created
-    ap.ap_kren_kanal = 5;
+    ap.settings.ap_kren_kanal = 5;
     cfg.joy_kanal_save_request = 1;
     pre_update_of_assignment_panel();
     EXPECT_EQ(cfg.joy_kanal_save_request, 0);
-    EXPECT_EQ(ap.ap_kren_kanal, 5);
+    EXPECT_EQ(ap.settings.ap_kren_kanal, 5);
     EXPECT_FALSE(fs::exists(sim / "gauges"));
 }
 
@@ -201,7 +201,7 @@ TEST_F(Configuration, ASaveIntoAMissingFolderWritesNothingAndClearsTheRequest)
 TEST_F(Configuration, ASaveThatRunsOutOfDiskSpaceKeepsTheKeysWrittenBeforeAndReportsNothing)
 {
     write_file("[joy_kanal]\n");
-    ap.ap_kren_kanal = 5, ap.ap_tang_kanal = 0, ap.ap_schag_kanal = 8, ap.ap_kurs_kanal = 1;
+    ap.settings.ap_kren_kanal = 5, ap.settings.ap_tang_kanal = 0, ap.settings.ap_schag_kanal = 8, ap.settings.ap_kurs_kanal = 1;
     {
         const disk_full_beyond full(44);  // room for the header and the first two keys
         cfg.joy_kanal_save_request = 1;
@@ -210,7 +210,7 @@ TEST_F(Configuration, ASaveThatRunsOutOfDiskSpaceKeepsTheKeysWrittenBeforeAndRep
     EXPECT_EQ(cfg.joy_kanal_save_request, 0);
     EXPECT_EQ(read_file(), "[joy_kanal]\nap_kren_kanal=5\nap_tang_kanal=0\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(sim / "gauges"), fs::directory_iterator()), 1);
-    EXPECT_EQ(ap.ap_schag_kanal, 8);
+    EXPECT_EQ(ap.settings.ap_schag_kanal, 8);
 }
 
 // Notepad's "Unicode" (UTF-16 with its byte order mark) is read, and a save keeps the file so.
@@ -223,9 +223,9 @@ TEST_F(Configuration, ANotepadUnicodeFileIsReadAndSavedBackInUnicode)
     };
     write_file(unicode("[a_pilot]\r\ntang_kp=900\r\n[joy_kanal]\r\nap_kren_kanal=6\r\n"));
     host.connect();
-    EXPECT_EQ(ap.tang_kp, 900.0);
-    EXPECT_EQ(ap.ap_kren_kanal, 6);
-    ap.ap_kren_kanal = 7;
+    EXPECT_EQ(ap.settings.tang_kp, 900.0);
+    EXPECT_EQ(ap.settings.ap_kren_kanal, 6);
+    ap.settings.ap_kren_kanal = 7;
     cfg.joy_kanal_save_request = 1;
     pre_update_of_assignment_panel();
     EXPECT_EQ(read_file(), unicode("[a_pilot]\r\ntang_kp=900\r\n[joy_kanal]\r\nap_kren_kanal=7\r\n"
@@ -299,10 +299,10 @@ TEST_F(Configuration, AnEmptyUnreadableOrEndlessFileGivesTheDefaultsAtOnce)
         fs::remove_all(file());
         ASSERT_TRUE(setup());
         const fs::file_status before = fs::symlink_status(file());
-        ap.ap_tang_kanal = 7;
+        ap.settings.ap_tang_kanal = 7;
         host.connect();
-        EXPECT_EQ(ap.ap_tang_kanal, 2);
-        EXPECT_EQ(ap.tang_kp, 1001.0);
+        EXPECT_EQ(ap.settings.ap_tang_kanal, 2);
+        EXPECT_EQ(ap.settings.tang_kp, 1001.0);
         cfg.joy_kanal_save_request = 1;
         pre_update_of_assignment_panel();
         EXPECT_EQ(cfg.joy_kanal_save_request, 0);
@@ -316,11 +316,11 @@ TEST_F(Configuration, ASaveWhereNothingCanBeWrittenLeavesMemoryAsItWas)
 {
     // Not even the superuser can create files here.
     virtual_devices.executable_path = "/proc/self/fs9.exe";
-    ap.ap_kurs_kanal = 6;
+    ap.settings.ap_kurs_kanal = 6;
     cfg.joy_kanal_save_request = 1;
     pre_update_of_assignment_panel();
     EXPECT_EQ(cfg.joy_kanal_save_request, 0);
-    EXPECT_EQ(ap.ap_kurs_kanal, 6);
+    EXPECT_EQ(ap.settings.ap_kurs_kanal, 6);
 }
 
 }  // namespace

@@ -43,14 +43,14 @@ TEST_F(HeadingChannel, ErrorWrapsIntoTheHalfCircleAndAnOppositeHeadingIsCorrecte
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "heading " << c.heading << " reference " << c.reference);
-        ap.ap_master_on = 1;
-        ap.heading_channel_active = 1;
-        ap.heading_integrator = 0.0;
-        ap.heading_reference = c.reference;
-        ap.heading_trim = c.trim;
+        ap.modes.ap_master_on = 1;
+        ap.modes.heading_channel_active = 1;
+        ap.heading.heading_integrator = 0.0;
+        ap.heading.heading_reference = c.reference;
+        ap.pilot.heading_trim = c.trim;
         fly(c.heading);
-        EXPECT_DOUBLE_EQ(ap.heading_integrator, c.wrapped * 0.01);
-        EXPECT_DOUBLE_EQ(ap.heading_error, c.wrapped > 5.0 ? 5.0 : c.wrapped < -5.0 ? -5.0 : c.wrapped);
+        EXPECT_DOUBLE_EQ(ap.heading.heading_integrator, c.wrapped * 0.01);
+        EXPECT_DOUBLE_EQ(ap.heading.heading_error, c.wrapped > 5.0 ? 5.0 : c.wrapped < -5.0 ? -5.0 : c.wrapped);
         EXPECT_EQ(sent_value(heading_event), c.sent);
     }
 }
@@ -68,26 +68,26 @@ TEST_F(HeadingChannel, HoldingTheIntegratorTakesTheWholeErrorStopsAtFifteenAndFr
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.before << " at heading " << c.heading);
-        ap.ap_master_on = 1;
-        ap.heading_channel_active = 1;
-        ap.heading_reference = 0.0;
-        ap.on_ground = c.on_ground;
-        ap.sim_running = c.sim_running;
-        ap.heading_integrator = c.before;
+        ap.modes.ap_master_on = 1;
+        ap.modes.heading_channel_active = 1;
+        ap.heading.heading_reference = 0.0;
+        ap.samples.on_ground = c.on_ground;
+        ap.modes.sim_running = c.sim_running;
+        ap.heading.heading_integrator = c.before;
         fly(c.heading);
-        EXPECT_DOUBLE_EQ(ap.heading_integrator, c.after);
+        EXPECT_DOUBLE_EQ(ap.heading.heading_integrator, c.after);
         EXPECT_EQ(sent_value(heading_event), c.sent);
     }
 
     // Without a pedal axis the hold integrates just the same, but nothing is sent.
     host.clear_events();
-    ap.ap_kurs_kanal = 0;
-    ap.sim_running = 1;
-    ap.heading_integrator = 0.0;
+    ap.settings.ap_kurs_kanal = 0;
+    ap.modes.sim_running = 1;
+    ap.heading.heading_integrator = 0.0;
     fly(2.0);
     EXPECT_FALSE(sent(heading_event));
-    EXPECT_DOUBLE_EQ(ap.heading_integrator, 0.02);
-    EXPECT_DOUBLE_EQ(ap.heading_command, (0.02 + 2.0) * 250.0);
+    EXPECT_DOUBLE_EQ(ap.heading.heading_integrator, 0.02);
+    EXPECT_DOUBLE_EQ(ap.heading.heading_command, (0.02 + 2.0) * 250.0);
 }
 
 TEST_F(HeadingChannel, MasterAndActivitySelectHoldDampingOrPassThrough)
@@ -113,34 +113,34 @@ TEST_F(HeadingChannel, MasterAndActivitySelectHoldDampingOrPassThrough)
     joysticks_found();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.situation);
-        ap.ap_master_on = c.master;
-        ap.heading_channel_active = c.active;
-        ap.heading_reference = 180.0;
-        ap.heading_integrator = 7.0;
-        ap.pedal_joy_reference = c.pedals;
+        ap.modes.ap_master_on = c.master;
+        ap.modes.heading_channel_active = c.active;
+        ap.heading.heading_reference = 180.0;
+        ap.heading.heading_integrator = 7.0;
+        ap.pilot.pedal_joy_reference = c.pedals;
         fly(180.0, c.yaw_token);
-        EXPECT_DOUBLE_EQ(ap.heading_command, c.command);
+        EXPECT_DOUBLE_EQ(ap.heading.heading_command, c.command);
         EXPECT_EQ(sent_value(heading_event), c.sent);
-        EXPECT_EQ(ap.heading_integrator, c.master * c.active == 1 ? 7.0 : 0.0);
+        EXPECT_EQ(ap.heading.heading_integrator, c.master * c.active == 1 ? 7.0 : 0.0);
     }
 }
 
 TEST_F(HeadingChannel, SwitchedOnInFlightTheHoldStartsNextCycleOnThatCyclesHeading)
 {
     fly_frames_with_centred_pedals();
-    ap.ap_master_on = 1;
+    ap.modes.ap_master_on = 1;
     frame_at(100.0);
     EXPECT_EQ(sent_value(heading_event), 0);  // damping, no yaw
 
-    ap.heading_channel_on = 1;
+    ap.modes.heading_channel_on = 1;
     frame_at(200.0);
     EXPECT_EQ(sent_value(heading_event), 0);  // still damping in the cycle that sees the switch
-    EXPECT_EQ(ap.heading_channel_active, 1);
-    EXPECT_EQ(ap.heading_reference, 200.0);
+    EXPECT_EQ(ap.modes.heading_channel_active, 1);
+    EXPECT_EQ(ap.heading.heading_reference, 200.0);
 
     frame_at(203.0);  // (0.03 + 3) x 250
     EXPECT_EQ(sent_value(heading_event), 757);
-    EXPECT_EQ(ap.heading_reference, 200.0);
+    EXPECT_EQ(ap.heading.heading_reference, 200.0);
 }
 
 TEST_F(HeadingChannel, ButtonZeroReleasesTheHoldInFlightAndReleasingItHoldsTheNewHeading)
@@ -153,27 +153,27 @@ TEST_F(HeadingChannel, ButtonZeroReleasesTheHoldInFlightAndReleasingItHoldsTheNe
         SCOPED_TRACE(testing::Message() << "on_ground " << c.on_ground << " option " << c.option);
         ap = autopilot_state{};
         fly_frames_with_centred_pedals();
-        ap.ap_kurs_otkl_on = c.option;
+        ap.settings.ap_kurs_otkl_on = c.option;
         set(token::on_ground, c.on_ground);
-        ap.ap_master_on = 1;
-        ap.heading_channel_on = 1;
+        ap.modes.ap_master_on = 1;
+        ap.modes.heading_channel_on = 1;
         frame_at(100.0);
         frame_at(100.0);
-        ASSERT_EQ(ap.heading_channel_active, 1);
+        ASSERT_EQ(ap.modes.heading_channel_active, 1);
 
         virtual_devices.joysticks[0].buttons = 1;
         frame_at(110.0);
         frame_at(120.0);  // button held
-        EXPECT_EQ(ap.heading_channel_active, c.releases ? 0 : 1);
+        EXPECT_EQ(ap.modes.heading_channel_active, c.releases ? 0 : 1);
         if (c.releases) {
             EXPECT_EQ(sent_value(heading_event), 0);  // yaw damping with the pedals centred
-            EXPECT_EQ(ap.heading_integrator, 0.0);
+            EXPECT_EQ(ap.heading.heading_integrator, 0.0);
         }
 
         virtual_devices.joysticks[0].buttons = 0;
         frame_at(130.0);  // first cycle seeing the button released
-        EXPECT_EQ(ap.heading_channel_active, 1);
-        EXPECT_EQ(ap.heading_reference, c.releases ? 130.0 : 100.0);
+        EXPECT_EQ(ap.modes.heading_channel_active, 1);
+        EXPECT_EQ(ap.heading.heading_reference, c.releases ? 130.0 : 100.0);
         if (c.releases) {
             EXPECT_EQ(sent_value(heading_event), 0);
             frame_at(131.0);  // (0.01 + 1) x 250

@@ -61,11 +61,11 @@ TEST_F(HostContract, AFrameLooksUpFifteenVariablesAndSendsOneEventPerAssignedCha
         int events;
     } cases[] = {{1, 2, 3, 4, 4}, {0, 0, 0, 0, 0}, {0, 2, 0, 4, 2}, {4, 4, 4, 4, 4}};
     for (const Case& c : cases) {
-        ap.ap_kren_kanal = c.roll;
-        ap.ap_tang_kanal = c.pitch;
-        ap.ap_schag_kanal = c.collective;
-        ap.ap_kurs_kanal = c.pedals;
-        ap.ap_master_on = 1 - ap.ap_master_on;
+        ap.settings.ap_kren_kanal = c.roll;
+        ap.settings.ap_tang_kanal = c.pitch;
+        ap.settings.ap_schag_kanal = c.collective;
+        ap.settings.ap_kurs_kanal = c.pedals;
+        ap.modes.ap_master_on = 1 - ap.modes.ap_master_on;
         host.frame();
         EXPECT_EQ(host.calls_in_last_frame(host_operation::lookup_var), 15);
         EXPECT_EQ(host.calls_in_last_frame(host_operation::trigger_key_event), c.events);
@@ -79,12 +79,12 @@ TEST_F(HostContract, AFrameLooksUpFifteenVariablesAndSendsOneEventPerAssignedCha
 TEST_F(HostContract, FlyingAndConnectingAllocateNothing)
 {
     plug_joystick0(20000, 40000, 30000, 35000, 0b11);
-    ap.ap_trim_tang_on = 1;
+    ap.settings.ap_trim_tang_on = 1;
     host.frame();
     const long before = allocations.load();
-    ap.ap_master_on = 1;
-    ap.height_channel_on = 1;
-    ap.speed_hold_on = 1;
+    ap.modes.ap_master_on = 1;
+    ap.modes.height_channel_on = 1;
+    ap.modes.speed_hold_on = 1;
     for (int tick = 0; tick < 60; ++tick) {
         set(token::tick18, tick);
         host.frame();
@@ -102,8 +102,8 @@ TEST_F(HostContract, OnlyPreUpdateAndConnectDoAnything)
     }
     EXPECT_TRUE(host.events().empty());
     EXPECT_EQ(joy.axis_table[1], 0.0) << "no service but pre-update polls";
-    EXPECT_EQ(ap.roll_joy_reference, 0.0);
-    EXPECT_EQ(ap.counter_now, 0);
+    EXPECT_EQ(ap.pilot.roll_joy_reference, 0.0);
+    EXPECT_EQ(ap.timing.counter_now, 0);
 }
 
 TEST_F(HostContract, CommandsAreTruncatedTowardZeroAndSaturateAtTheInt32Range)
@@ -117,9 +117,9 @@ TEST_F(HostContract, CommandsAreTruncatedTowardZeroAndSaturateAtTheInt32Range)
     };
     for (const Case& c : cases) {
         ap = autopilot_state{};
-        ap.ap_kren_kanal = ap.ap_tang_kanal = ap.ap_kurs_kanal = 0;
-        ap.ap_master_on = ap.height_channel_on = ap.ap_engaged_latch = 1;  // held, no capture
-        ap.collective_base = c.base;
+        ap.settings.ap_kren_kanal = ap.settings.ap_tang_kanal = ap.settings.ap_kurs_kanal = 0;
+        ap.modes.ap_master_on = ap.modes.height_channel_on = ap.modes.ap_engaged_latch = 1;  // held, no capture
+        ap.collective.collective_base = c.base;
         host.frame();
         EXPECT_EQ(sent_value(KEY_AXIS_COLLECTIVE_SET), c.sent) << c.base;
     }
@@ -209,7 +209,7 @@ TEST_F(HostContract, TheInstanceThatRunsTheCycleHandsOverWhenItLeaves)
             }
             virtual_devices.counter += 1000;
             host.service(which, PANEL_SERVICE_PRE_UPDATE);
-            ran += ap.counter_now == virtual_devices.counter ? '1' : '0';
+            ran += ap.timing.counter_now == virtual_devices.counter ? '1' : '0';
         }
         EXPECT_EQ(ran, s.runs) << s.services;
     }

@@ -35,23 +35,23 @@ TEST_F(Joystick, AnAxisOfAMissingJoystickStandsCentredAndPassesNothingThrough)
         }
         set(token::tick18, 1);
         host.connect();  // reads the default assignments from the missing file
-        ap.ap_kren_kanal = c.first_slot;
-        ap.ap_tang_kanal = static_cast<int8_t>(c.first_slot + 1);
-        ap.ap_schag_kanal = static_cast<int8_t>(c.first_slot + 2);
-        ap.ap_kurs_kanal = static_cast<int8_t>(c.first_slot + 3);
+        ap.settings.ap_kren_kanal = c.first_slot;
+        ap.settings.ap_tang_kanal = static_cast<int8_t>(c.first_slot + 1);
+        ap.settings.ap_schag_kanal = static_cast<int8_t>(c.first_slot + 2);
+        ap.settings.ap_kurs_kanal = static_cast<int8_t>(c.first_slot + 3);
         host.frame();
         const bool found = c.first_slot == 1 ? c.joystick0 : c.joystick1;
-        EXPECT_EQ(ap.roll_joy_reference, found ? 16384.0 - 500.0 : 0.0);
-        EXPECT_EQ(ap.pitch_joy_reference, found ? 16384.0 - 500.0 : 0.0);
-        EXPECT_EQ(ap.pedal_joy_reference, found ? 16384.0 - 500.0 : 0.0);
-        EXPECT_EQ(ap.collective_joy_reference, found ? 16384.0 - 250.0 : 8192.0);
+        EXPECT_EQ(ap.pilot.roll_joy_reference, found ? 16384.0 - 500.0 : 0.0);
+        EXPECT_EQ(ap.pilot.pitch_joy_reference, found ? 16384.0 - 500.0 : 0.0);
+        EXPECT_EQ(ap.pilot.pedal_joy_reference, found ? 16384.0 - 500.0 : 0.0);
+        EXPECT_EQ(ap.pilot.collective_joy_reference, found ? 16384.0 - 250.0 : 8192.0);
         EXPECT_EQ(host.calls_in_last_frame(host_operation::trigger_key_event), c.disengaged_events);
 
-        ap.ap_master_on = 1;
+        ap.modes.ap_master_on = 1;
         host.frame();
         EXPECT_EQ(host.calls_in_last_frame(host_operation::trigger_key_event), c.engaged_events);
         if (!found) {
-            EXPECT_EQ(ap.bank_reference, 0.0) << "a centred stick asks for wings level";
+            EXPECT_EQ(ap.roll.bank_reference, 0.0) << "a centred stick asks for wings level";
         }
     }
 }
@@ -67,10 +67,10 @@ TEST_F(Joystick, RawPositionsBecomeAxisUnits)
         virtual_joystick& stick = virtual_devices.joysticks[0];
         stick.x = stick.y = stick.z = stick.r = c.raw;
         host.frame();
-        EXPECT_EQ(ap.roll_joy_reference, c.stick) << c.raw;
-        EXPECT_EQ(ap.pitch_joy_reference, c.stick) << c.raw;
-        EXPECT_EQ(ap.pedal_joy_reference, c.stick) << c.raw;
-        EXPECT_EQ(ap.collective_joy_reference, c.lever) << c.raw;
+        EXPECT_EQ(ap.pilot.roll_joy_reference, c.stick) << c.raw;
+        EXPECT_EQ(ap.pilot.pitch_joy_reference, c.stick) << c.raw;
+        EXPECT_EQ(ap.pilot.pedal_joy_reference, c.stick) << c.raw;
+        EXPECT_EQ(ap.pilot.collective_joy_reference, c.lever) << c.raw;
     }
 }
 
@@ -103,12 +103,12 @@ TEST_F(Joystick, TheSecondJoystickFillsSlotsFiveToEightAndItsButtonsAreIgnored)
     second.present = second.has_z = second.has_r = true;
     second.x = 1, second.y = 2, second.z = 3, second.r = 4, second.buttons = 0xFF;
     host.connect();
-    ap.ap_kren_kanal = 8;
+    ap.settings.ap_kren_kanal = 8;
     host.frame();
     EXPECT_EQ(joy.axis_table[5], 1.0);
     EXPECT_EQ(joy.axis_table[8], 4.0);
     EXPECT_EQ(joy.joy0_buttons, 0);
-    EXPECT_EQ(ap.roll_joy_reference, 16384.0 - 2.0);
+    EXPECT_EQ(ap.pilot.roll_joy_reference, 16384.0 - 2.0);
 }
 
 TEST_F(Joystick, AFailedPollOrAnUnpluggedStickKeepsTheLastPositionsAndButtons)
@@ -127,7 +127,7 @@ TEST_F(Joystick, AFailedPollOrAnUnpluggedStickKeepsTheLastPositionsAndButtons)
     }
     host.connect();  // the next connect finds it gone: centred, and no longer passed through
     host.frame();
-    EXPECT_EQ(ap.roll_joy_reference, 0.0);
+    EXPECT_EQ(ap.pilot.roll_joy_reference, 0.0);
     EXPECT_FALSE(sent(KEY_AXIS_ROLL_SET));
 }
 
@@ -147,36 +147,36 @@ TEST_F(Joystick, AStickPluggedInAfterConnectIsNotPolledUntilTheNextConnect)
 TEST_F(Joystick, PitchTrimButtonRecentresTheStickWithoutMovingTheReference)
 {
     plug_joystick0(32768, 40000, 32768, 32768);
-    ap.ap_trim_tang_on = 1;
-    ap.pitch_joy_reference = 1000.0;
-    ap.pitch_trim_mode = 1;  // set by the previous frame's button
+    ap.settings.ap_trim_tang_on = 1;
+    ap.pilot.pitch_joy_reference = 1000.0;
+    ap.modes.pitch_trim_mode = 1;  // set by the previous frame's button
     apply_joystick_overrides();
     poll_joysticks();
     apply_joystick_overrides();
-    EXPECT_EQ(ap.pitch_stick_trim, 4616.0);
-    EXPECT_EQ(ap.pitch_joy_reference, 1000.0);
+    EXPECT_EQ(ap.pilot.pitch_stick_trim, 4616.0);
+    EXPECT_EQ(ap.pilot.pitch_joy_reference, 1000.0);
 
-    ap.pitch_trim_mode = 0;
+    ap.modes.pitch_trim_mode = 0;
     apply_joystick_overrides();
-    EXPECT_EQ(ap.pitch_joy_reference, 1000.0) << "released at the same stick position: no jump";
+    EXPECT_EQ(ap.pilot.pitch_joy_reference, 1000.0) << "released at the same stick position: no jump";
 }
 
 TEST_F(Joystick, PedalTrimHoldsThePedalReferenceWhileTheButtonIsDown)
 {
     plug_joystick0(32768, 32768, 32768, 30000);
-    ap.ap_trim_kurs_on = 1;
+    ap.settings.ap_trim_kurs_on = 1;
     host.frame();
-    const double reference = ap.pedal_joy_reference;
+    const double reference = ap.pilot.pedal_joy_reference;
     virtual_devices.joysticks[0].buttons = 0b10;
     host.frame();  // the press is seen
     virtual_devices.joysticks[0].r = 10000;
     host.frame();
-    EXPECT_EQ(ap.pedal_joy_reference, reference);
+    EXPECT_EQ(ap.pilot.pedal_joy_reference, reference);
     virtual_devices.joysticks[0].buttons = 0;
     host.frame();  // release seen; trim mode still on for this frame's override
     virtual_devices.joysticks[0].r = 12000;
     host.frame();
-    EXPECT_EQ(ap.pedal_joy_reference, reference - (12000 - 10000) * 0.5);
+    EXPECT_EQ(ap.pilot.pedal_joy_reference, reference - (12000 - 10000) * 0.5);
 }
 
 // A hand-edited assignment outside 1 to 8 is an axis that is not there: disengaged nothing is
@@ -185,13 +185,13 @@ TEST_F(Joystick, AnAssignmentOutsideTheTableSelectsNoAxisAndPassesNothingThrough
 {
     plug_joystick0(0, 0, 0, 0);
     for (int8_t assignment : {int8_t{9}, int8_t{-1}, int8_t{127}, int8_t{-128}}) {
-        ap.ap_master_on = 0;
-        ap.ap_kren_kanal = assignment;
-        ap.roll_joy_reference = 123.0;
+        ap.modes.ap_master_on = 0;
+        ap.settings.ap_kren_kanal = assignment;
+        ap.pilot.roll_joy_reference = 123.0;
         host.frame();
-        EXPECT_EQ(ap.roll_joy_reference, 123.0) << int{assignment};
+        EXPECT_EQ(ap.pilot.roll_joy_reference, 123.0) << int{assignment};
         EXPECT_FALSE(sent(KEY_AXIS_ROLL_SET)) << int{assignment};
-        ap.ap_master_on = 1;
+        ap.modes.ap_master_on = 1;
         host.frame();
         EXPECT_TRUE(sent(KEY_AXIS_ROLL_SET)) << int{assignment};
     }

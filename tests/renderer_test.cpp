@@ -67,13 +67,13 @@ TEST_F(GaugePicture, EachLampLightsOnItsOwnLampOnlyWhileItsSwitchIsOn)
 {
     struct lamp {
         const char* name;
-        int32_t autopilot_state::*switch_on;
+        int32_t autopilot_modes::*switch_on;
         int x;
     };
-    const lamp lamps[] = {{"heading", &autopilot_state::heading_channel_active, 27},
-                          {"engage", &autopilot_state::ap_master_on, 137},
-                          {"height", &autopilot_state::height_channel_on, 247},
-                          {"height source", &autopilot_state::height_source_select, 357}};
+    const lamp lamps[] = {{"heading", &autopilot_modes::heading_channel_active, 27},
+                          {"engage", &autopilot_modes::ap_master_on, 137},
+                          {"height", &autopilot_modes::height_channel_on, 247},
+                          {"height source", &autopilot_modes::height_source_select, 357}};
     constexpr int lamp_top = 37, lamp_size = 37;
     const rgb_image all_dark = draw("AP_Panel_1");
     const rgb_image& lit = bitmap(4736);
@@ -81,7 +81,7 @@ TEST_F(GaugePicture, EachLampLightsOnItsOwnLampOnlyWhileItsSwitchIsOn)
     for (const lamp& on : lamps) {
         SCOPED_TRACE(on.name);
         ap = autopilot_state{};
-        ap.*on.switch_on = 1;
+        ap.modes.*on.switch_on = 1;
         const rgb_image picture = draw("AP_Panel_1");
         EXPECT_EQ(misses(picture, lit, on.x, lamp_top), "");
         const rgb centre = picture.at(on.x + 18, lamp_top + 18);
@@ -91,7 +91,7 @@ TEST_F(GaugePicture, EachLampLightsOnItsOwnLampOnlyWhileItsSwitchIsOn)
                 EXPECT_TRUE(same_crop(picture, all_dark, other.x, lamp_top, lamp_size, lamp_size)) << other.name;
             }
 
-        ap.*on.switch_on = 0;
+        ap.modes.*on.switch_on = 0;
         EXPECT_TRUE(same_crop(draw("AP_Panel_1"), panel, on.x, lamp_top, lamp_size, lamp_size))
             << "an unlit lamp shows the panel's own lamp";
     }
@@ -108,9 +108,9 @@ TEST_F(GaugePicture, MarkersMoveFromTheirRestPlaceByValueTimesScale)
         {"axis 1 at 0", [] { joy.axis_table[1] = 0; }, 7, 54, 0, 0},
         {"axis 1 at full travel", [] { joy.axis_table[1] = 65535; }, 7, 54, 0, -50},
         {"axis 8 at mid travel", [] { joy.axis_table[8] = 32768; }, 147, 54, 0, -25},
-        {"stick across and down", [] { ap.control_313 = 16384, ap.control_317 = -16384; }, 32, 99, 21, -21},
-        {"pedals", [] { ap.control_316 = -8000; }, 32, 127, -10, 0},
-        {"collective rises", [] { ap.collective_position = 10000; }, 3, 124, 0, -26},
+        {"stick across and down", [] { ap.samples.control_313 = 16384, ap.samples.control_317 = -16384; }, 32, 99, 21, -21},
+        {"pedals", [] { ap.samples.control_316 = -8000; }, 32, 127, -10, 0},
+        {"collective rises", [] { ap.samples.collective_position = 10000; }, 3, 124, 0, -26},
     };
     const rgb_image& dot = bitmap(4693);
     const rgb_image& panel = bitmap(4688);
@@ -132,12 +132,12 @@ TEST_F(GaugePicture, TrimDialCardShowsOnlyThroughItsWindowAndTurnsClockwise)
 {
     struct dial {
         const char* name;
-        double autopilot_state::*trim;
+        double pilot_input::*trim;
         int left;
     };
-    const dial dials[] = {{"heading", &autopilot_state::heading_trim, 0},
-                          {"roll", &autopilot_state::roll_trim, 140},
-                          {"pitch", &autopilot_state::pitch_trim, 280}};
+    const dial dials[] = {{"heading", &pilot_input::heading_trim, 0},
+                          {"roll", &pilot_input::roll_trim, 140},
+                          {"pitch", &pilot_input::pitch_trim, 280}};
     constexpr int top = 110;
     const rgb_image& mask = bitmap(4742);
     const rgb_image& panel = bitmap(4720);
@@ -153,7 +153,7 @@ TEST_F(GaugePicture, TrimDialCardShowsOnlyThroughItsWindowAndTurnsClockwise)
         for (double trim : {0.0, 1.0, -2.0}) {
             SCOPED_TRACE(std::string(d.name) + " trim " + std::to_string(trim));
             ap = autopilot_state{};
-            ap.*d.trim = trim;
+            ap.pilot.*d.trim = trim;
             const rgb_image picture = draw("AP_Panel_1");
             int outside_differs = 0;
             for (int y = 0; y < mask.height; ++y)
@@ -179,7 +179,7 @@ TEST_F(GaugePicture, DigitFieldsFillTheirBoxAndCentreTheDigit)
     const int box_tops[] = {80, 100, 120, 140};
     std::map<int, rgb_image> by_value;
     for (int value : {0, 8}) {
-        ap.ap_kren_kanal = ap.ap_tang_kanal = ap.ap_schag_kanal = ap.ap_kurs_kanal = static_cast<int8_t>(value);
+        ap.settings.ap_kren_kanal = ap.settings.ap_tang_kanal = ap.settings.ap_schag_kanal = ap.settings.ap_kurs_kanal = static_cast<int8_t>(value);
         const rgb_image picture = draw("AP_YoySet");
         for (int box_y : box_tops) {
             SCOPED_TRACE("value " + std::to_string(value) + ", box at y " + std::to_string(box_y));
@@ -217,8 +217,8 @@ TEST_F(GaugePicture, RollBarLiesOnItsPivotAndTurnsClockwiseForPositiveValues)
     };
     for (const turn_case& c : {turn_case{-8250, true}, turn_case{8250, false}}) {
         SCOPED_TRACE(c.roll_command);
-        ap.ap_master_on = 1;
-        ap.roll_command = c.roll_command;
+        ap.modes.ap_master_on = 1;
+        ap.roll.roll_command = c.roll_command;
         const rgb_image picture = draw("IN_4");
         EXPECT_EQ(bright(picture.at(end_x, below)), c.right_end_down);
         EXPECT_EQ(bright(picture.at(end_x, above)), !c.right_end_down);
@@ -229,7 +229,7 @@ TEST_F(GaugePicture, IndicatorsShowTheirImagesForTheirStates)
 {
     const rgb_image& lamp_off = bitmap(4912);
     EXPECT_TRUE(same_crop(draw("V_Lamp"), lamp_off, 0, 0, lamp_off.width, lamp_off.height)) << "value -1 draws nothing";
-    ap.speed_hold_active = 1;
+    ap.modes.speed_hold_active = 1;
     EXPECT_EQ(misses(draw("V_Lamp"), bitmap(4917), 0, 0), "");
 
     struct switch_case {
@@ -238,7 +238,7 @@ TEST_F(GaugePicture, IndicatorsShowTheirImagesForTheirStates)
     };
     for (const switch_case& c : {switch_case{0, 4880, 4896}, switch_case{1, 4882, 4898}}) {
         SCOPED_TRACE(c.on);
-        ap.speed_hold_on = c.on;
+        ap.modes.speed_hold_on = c.on;
         const rgb_image picture = draw("V_Contrl_key");
         EXPECT_EQ(misses(picture, bitmap(c.tip), 0, 0), "") << "tip";
         EXPECT_EQ(misses(picture, bitmap(c.lever), 0, 0, &bitmap(c.tip)), "") << "lever, where the tip leaves it seen";

@@ -17,9 +17,9 @@ protected:
     // is a rate estimate of exactly 160000.
     RollPitchChannel()
     {
-        ap.counter_frequency = 1 << 20;
-        ap.counter_now = 1 << 16;
-        ap.roll_rate_factor = ap.pitch_rate_factor = 1.0;
+        ap.timing.counter_frequency = 1 << 20;
+        ap.timing.counter_now = 1 << 16;
+        ap.samples.roll_rate_factor = ap.samples.pitch_rate_factor = 1.0;
     }
 
     void fly_roll(double bank)
@@ -45,24 +45,24 @@ TEST_F(RollPitchChannel, BankBeyondHalfCircleWrapsOnceWhilePitchIsUsedAsItComes)
         SCOPED_TRACE(c.host_value);
         fly_roll(c.host_value);
         fly_pitch(c.host_value);
-        EXPECT_EQ(ap.bank_angle, c.bank);
-        EXPECT_EQ(ap.pitch_angle, c.host_value);
+        EXPECT_EQ(ap.roll.bank_angle, c.bank);
+        EXPECT_EQ(ap.pitch.pitch_angle, c.host_value);
     }
 }
 
 TEST_F(RollPitchChannel, RollingThroughInvertedGivesAOneCycleRateSpikeBoundOnlyByTheOutputLimit)
 {
-    ap.ap_master_on = 1;
-    ap.bank_reference = -179.0;
-    ap.bank_angle_prev = 179.0;
+    ap.modes.ap_master_on = 1;
+    ap.roll.bank_reference = -179.0;
+    ap.roll.bank_angle_prev = 179.0;
 
     fly_roll(181.0);  // seen as -179: a jump of -358 degrees in 1/16 s
-    EXPECT_EQ(ap.bank_angle, -179.0);
-    EXPECT_EQ(ap.roll_rate, -358.0 * 160000.0);
+    EXPECT_EQ(ap.roll.bank_angle, -179.0);
+    EXPECT_EQ(ap.roll.roll_rate, -358.0 * 160000.0);
     EXPECT_EQ(sent_value(roll_event), 16000);
 
     fly_roll(181.0);  // the rate is back to 0 at once
-    EXPECT_EQ(ap.roll_rate, 0.0);
+    EXPECT_EQ(ap.roll.roll_rate, 0.0);
     EXPECT_EQ(sent_value(roll_event), 0);
 }
 
@@ -82,26 +82,26 @@ TEST_F(RollPitchChannel, MasterOffPassesTheStickThroughLimitedAndTruncatedToward
                  {-12.7, -12},     {12.7, 12},         {0.9, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stick);
-        ap.roll_joy_reference = ap.pitch_joy_reference = c.stick;
-        ap.roll_integrator = ap.pitch_integrator = 3.0;
+        ap.pilot.roll_joy_reference = ap.pilot.pitch_joy_reference = c.stick;
+        ap.roll.roll_integrator = ap.pitch.pitch_integrator = 3.0;
         fly_roll(12.0);
         fly_pitch(-7.0);
         EXPECT_EQ(sent_value(roll_event), c.sent);
         EXPECT_EQ(sent_value(pitch_event), c.sent);
-        EXPECT_EQ(ap.roll_integrator, 0.0);
-        EXPECT_EQ(ap.pitch_integrator, 0.0);
+        EXPECT_EQ(ap.roll.roll_integrator, 0.0);
+        EXPECT_EQ(ap.pitch.pitch_integrator, 0.0);
     }
 
     // Without an assigned axis the command is formed but nothing is sent.
     host.clear_events();
-    ap.ap_kren_kanal = ap.ap_tang_kanal = 0;
-    ap.roll_joy_reference = 1234.5;
-    ap.pitch_joy_reference = -321.0;
+    ap.settings.ap_kren_kanal = ap.settings.ap_tang_kanal = 0;
+    ap.pilot.roll_joy_reference = 1234.5;
+    ap.pilot.pitch_joy_reference = -321.0;
     fly_roll(3.0);
     fly_pitch(3.0);
     EXPECT_TRUE(host.events().empty());
-    EXPECT_EQ(ap.roll_command, 1234.5);
-    EXPECT_EQ(ap.pitch_command, -321.0);
+    EXPECT_EQ(ap.roll.roll_command, 1234.5);
+    EXPECT_EQ(ap.pitch.pitch_command, -321.0);
 }
 
 TEST_F(RollPitchChannel, EngagedOnTheGroundOrStoppedTheIntegratorHoldsWhileTheOtherTermsAct)
@@ -112,17 +112,17 @@ TEST_F(RollPitchChannel, EngagedOnTheGroundOrStoppedTheIntegratorHoldsWhileTheOt
     } cases[] = {{0, 1, true}, {1, 1, false}, {2, 1, false}, {0, 0, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "on_ground " << c.on_ground << " sim_running " << c.sim_running);
-        ap.ap_master_on = 1;
-        ap.on_ground = c.on_ground;
-        ap.sim_running = c.sim_running;
-        ap.tang_ki = 1.0;
-        ap.roll_integrator = ap.pitch_integrator = 3.0;
-        ap.bank_angle_prev = ap.pitch_angle_prev = 1.5;
+        ap.modes.ap_master_on = 1;
+        ap.samples.on_ground = c.on_ground;
+        ap.modes.sim_running = c.sim_running;
+        ap.settings.tang_ki = 1.0;
+        ap.roll.roll_integrator = ap.pitch.pitch_integrator = 3.0;
+        ap.roll.bank_angle_prev = ap.pitch.pitch_angle_prev = 1.5;
         // 2 degrees off the reference of 0, moving at 0.5 degree per 1/16 s (rate 80000).
         fly_roll(2.0);
         fly_pitch(2.0);
-        EXPECT_DOUBLE_EQ(ap.roll_integrator, c.integrates ? 3.004 : 3.0);
-        EXPECT_DOUBLE_EQ(ap.pitch_integrator, c.integrates ? 3.002 : 3.0);
+        EXPECT_DOUBLE_EQ(ap.roll.roll_integrator, c.integrates ? 3.004 : 3.0);
+        EXPECT_DOUBLE_EQ(ap.pitch.pitch_integrator, c.integrates ? 3.002 : 3.0);
         // roll: -(I + 2) x 800 - 80000 x 25 / 1000; pitch: -(I + 2) x 1000 - 80000 x 55 / 1000
         EXPECT_EQ(sent_value(roll_event), c.integrates ? -6003 : -6000);
         EXPECT_EQ(sent_value(pitch_event), c.integrates ? -9402 : -9400);
@@ -143,13 +143,13 @@ TEST_F(RollPitchChannel, IntegratorsStopAtTheirLimitsAndComeBackAtOnce)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.channel == roll ? "roll " : "pitch ") << c.before << " " << c.error);
-        ap.ap_master_on = 1;
-        ap.tang_ki = c.tang_ki;
-        ap.bank_angle_prev = ap.pitch_angle_prev = c.error;  // steady, 0 rate
-        ap.roll_integrator = ap.pitch_integrator = c.before;
+        ap.modes.ap_master_on = 1;
+        ap.settings.tang_ki = c.tang_ki;
+        ap.roll.bank_angle_prev = ap.pitch.pitch_angle_prev = c.error;  // steady, 0 rate
+        ap.roll.roll_integrator = ap.pitch.pitch_integrator = c.before;
         if (c.channel == roll) fly_roll(c.error);
         if (c.channel == pitch) fly_pitch(c.error);
-        EXPECT_DOUBLE_EQ(c.channel == roll ? ap.roll_integrator : ap.pitch_integrator, c.after);
+        EXPECT_DOUBLE_EQ(c.channel == roll ? ap.roll.roll_integrator : ap.pitch.pitch_integrator, c.after);
     }
 }
 
@@ -161,15 +161,15 @@ TEST_F(RollPitchChannel, RollTrimIsSubtractedWherePitchTrimIsAdded)
     } cases[] = {{1.0, 800, -1000}, {-1.0, -800, 1000}, {0.5, 400, -500}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.trim);
-        ap.ap_master_on = 1;
-        ap.kren_ki = 0.0;
-        ap.roll_trim = ap.pitch_trim = c.trim;
-        ap.bank_reference = ap.pitch_reference = 4.0;
-        ap.bank_angle_prev = ap.pitch_angle_prev = 4.0;
+        ap.modes.ap_master_on = 1;
+        ap.settings.kren_ki = 0.0;
+        ap.pilot.roll_trim = ap.pilot.pitch_trim = c.trim;
+        ap.roll.bank_reference = ap.pitch.pitch_reference = 4.0;
+        ap.roll.bank_angle_prev = ap.pitch.pitch_angle_prev = 4.0;
         fly_roll(4.0);  // exactly at the reference, steady
         fly_pitch(4.0);
-        EXPECT_EQ(ap.roll_error, -c.trim);
-        EXPECT_EQ(ap.pitch_error, c.trim);
+        EXPECT_EQ(ap.roll.roll_error, -c.trim);
+        EXPECT_EQ(ap.pitch.pitch_error, c.trim);
         EXPECT_EQ(sent_value(roll_event), c.roll_sent);
         EXPECT_EQ(sent_value(pitch_event), c.pitch_sent);
     }
@@ -185,14 +185,14 @@ TEST_F(RollPitchChannel, BelowFortyKmhRollDampsFiveTimesAndPitchFourTimesHarder)
         SCOPED_TRACE(c.airspeed_kmh);
         ap = autopilot_state{};
         plug_joystick0(32768, 32768, 32768, 32768);  // sticks centred: joystick references 0
-        ap.tang_kp = 1000.0;                         // a connect without the key would read 1001
+        ap.settings.tang_kp = 1000.0;                         // a connect without the key would read 1001
         virtual_devices.frequency = 1 << 20;
         virtual_devices.step = 1 << 16;
         set(token::tick18, 5);
         set(token::airspeed, c.airspeed_kmh / 1.852);
         set(token::bank, 0.0);
         set(token::pitch, 0.0);
-        ap.ap_master_on = 1;
+        ap.modes.ap_master_on = 1;
         host.frame();  // engages: references 0
         set(token::bank, 0.25);
         set(token::pitch, 0.25);
@@ -205,25 +205,25 @@ TEST_F(RollPitchChannel, BelowFortyKmhRollDampsFiveTimesAndPitchFourTimesHarder)
 TEST_F(RollPitchChannel, ANanBankNeverReachesThePassThroughAndClearsAfterReengaging)
 {
     joysticks_found();
-    ap.roll_joy_reference = 500.0;
-    ap.roll_integrator = 2.0;
+    ap.pilot.roll_joy_reference = 500.0;
+    ap.roll.roll_integrator = 2.0;
     fly_roll(std::numeric_limits<double>::quiet_NaN());  // autopilot off
-    EXPECT_EQ(ap.roll_integrator, 0.0);
+    EXPECT_EQ(ap.roll.roll_integrator, 0.0);
     EXPECT_EQ(sent_value(roll_event), 500);
 
-    ap.ap_master_on = 1;
+    ap.modes.ap_master_on = 1;
     fly_roll(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_TRUE(std::isnan(ap.roll_command));
+    EXPECT_TRUE(std::isnan(ap.roll.roll_command));
     EXPECT_EQ(sent_value(roll_event), 0);
 
-    ap.ap_master_on = 0;
+    ap.modes.ap_master_on = 0;
     fly_roll(1.0);  // finite again, autopilot off
-    EXPECT_EQ(ap.roll_integrator, 0.0);
+    EXPECT_EQ(ap.roll.roll_integrator, 0.0);
     EXPECT_EQ(sent_value(roll_event), 500);
 
-    ap.ap_master_on = 1;
+    ap.modes.ap_master_on = 1;
     fly_roll(1.0);  // 1 degree off the reference: -(0.002 + 1) x 800
-    EXPECT_DOUBLE_EQ(ap.roll_integrator, 0.002);
+    EXPECT_DOUBLE_EQ(ap.roll.roll_integrator, 0.002);
     EXPECT_EQ(sent_value(roll_event), -801);
 }
 

@@ -13,23 +13,23 @@ protected:
     void fresh_state()
     {
         ap = autopilot_state{};
-        ap.counter_frequency = 1;
-        ap.counter_prev = 0;
-        ap.counter_now = 1000000;
-        ap.speed_reference = 100.0;
-        ap.pitch_reference_base = 2.5;
+        ap.timing.counter_frequency = 1;
+        ap.timing.counter_prev = 0;
+        ap.timing.counter_now = 1000000;
+        ap.speed.speed_reference = 100.0;
+        ap.pitch.pitch_reference_base = 2.5;
     }
 
     void holding_speed()
     {
-        ap.ap_master_on = 1;
-        ap.speed_hold_active = 1;
+        ap.modes.ap_master_on = 1;
+        ap.modes.speed_hold_active = 1;
     }
 
     void fly(double airspeed_kmh, double previous_airspeed_kmh)
     {
-        ap.airspeed_kmh = airspeed_kmh;
-        ap.airspeed_prev = previous_airspeed_kmh;
+        ap.samples.airspeed_kmh = airspeed_kmh;
+        ap.speed.airspeed_prev = previous_airspeed_kmh;
         speed_step();
     }
 };
@@ -54,15 +54,15 @@ TEST_F(SpeedHold, TooFastOrAcceleratingLowersThePitchReference)
         SCOPED_TRACE(c.situation);
         fresh_state();
         holding_speed();
-        ap.speed_ki = 0.0;
-        ap.speed_rate_last = c.last_rate;
+        ap.settings.speed_ki = 0.0;
+        ap.speed.speed_rate_last = c.last_rate;
         fly(c.airspeed, c.previous_airspeed);
-        EXPECT_EQ(ap.speed_error, c.error);
-        EXPECT_EQ(ap.speed_rate, c.rate);
-        EXPECT_EQ(ap.speed_rate_last, c.rate);
-        EXPECT_EQ(ap.airspeed_prev, c.airspeed);
-        EXPECT_DOUBLE_EQ(ap.speed_command, c.command);
-        EXPECT_DOUBLE_EQ(ap.pitch_reference, 2.5 + c.command);
+        EXPECT_EQ(ap.speed.speed_error, c.error);
+        EXPECT_EQ(ap.speed.speed_rate, c.rate);
+        EXPECT_EQ(ap.speed.speed_rate_last, c.rate);
+        EXPECT_EQ(ap.speed.airspeed_prev, c.airspeed);
+        EXPECT_DOUBLE_EQ(ap.speed.speed_command, c.command);
+        EXPECT_DOUBLE_EQ(ap.pitch.pitch_reference, 2.5 + c.command);
     }
 }
 
@@ -85,15 +85,15 @@ TEST_F(SpeedHold, IntegratorGrowsOnlyInFlightWhileHoldingAndHasNoLimit)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.situation);
         fresh_state();
-        ap.ap_master_on = c.master;
-        ap.speed_hold_active = c.holding;
-        ap.on_ground = c.on_ground;
-        ap.sim_running = c.sim_running;
-        ap.speed_integrator = c.before;
+        ap.modes.ap_master_on = c.master;
+        ap.modes.speed_hold_active = c.holding;
+        ap.samples.on_ground = c.on_ground;
+        ap.modes.sim_running = c.sim_running;
+        ap.speed.speed_integrator = c.before;
         for (int i = 0; i < c.cycles; ++i) fly(110.0, 110.0);  // 10 km/h fast, steady
-        EXPECT_DOUBLE_EQ(ap.speed_integrator, c.after);
+        EXPECT_DOUBLE_EQ(ap.speed.speed_integrator, c.after);
         if (c.master * c.holding == 0) {
-            EXPECT_EQ(ap.speed_command, 0.0);
+            EXPECT_EQ(ap.speed.speed_command, 0.0);
         }
     }
 }
@@ -113,12 +113,12 @@ TEST_F(SpeedHold, WithoutSpeedHoldThePitchStickMovesTheReferenceAroundTheCapture
     for (const Case& c : cases) {
         SCOPED_TRACE(c.situation);
         fresh_state();
-        ap.ap_master_on = c.master;
-        ap.speed_hold_active = c.holding;
-        ap.pitch_joy_reference = c.stick;
-        ap.pitch_reference = 7.25;
+        ap.modes.ap_master_on = c.master;
+        ap.modes.speed_hold_active = c.holding;
+        ap.pilot.pitch_joy_reference = c.stick;
+        ap.pitch.pitch_reference = 7.25;
         fly(100.0, 100.0);  // on speed
-        EXPECT_DOUBLE_EQ(ap.pitch_reference, c.pitch_reference);
+        EXPECT_DOUBLE_EQ(ap.pitch.pitch_reference, c.pitch_reference);
     }
 }
 
@@ -135,11 +135,11 @@ TEST_F(SpeedHold, RollStickSquaredWithItsSignGivesTheBankReferenceOnlyWithTheMas
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "master " << c.master << " stick " << c.stick);
-        ap.ap_master_on = c.master;
-        ap.bank_reference = 3.0;
-        ap.roll_joy_reference = c.stick;
+        ap.modes.ap_master_on = c.master;
+        ap.roll.bank_reference = 3.0;
+        ap.pilot.roll_joy_reference = c.stick;
         bank_reference_step();
-        EXPECT_DOUBLE_EQ(ap.bank_reference, c.bank_reference);
+        EXPECT_DOUBLE_EQ(ap.roll.bank_reference, c.bank_reference);
     }
 }
 
