@@ -1,13 +1,34 @@
-// The steps of the update cycle. Each takes no arguments and works on the state record.
+// The steps of the update cycle. Each channel step takes what it reads by const reference and
+// its own channel record by reference.
 #pragma once
 
-void update_cycle();
+#include "autopilot/autopilot_values.h"
 
-void roll_step();
-void pitch_step();
-void heading_step();
-void collective_step();
-void speed_step();
-void bank_reference_step();
-void collective_base_step();
-void heading_activation_step();
+// What every channel reads during its step and none writes.
+struct channel_inputs {
+    const autopilot_modes& modes;
+    const autopilot_settings& settings;
+    const pilot_input& pilot;
+    const host_samples& samples;
+    const cycle_timing& timing;
+    const joystick_state& joysticks;
+};
+
+inline channel_inputs inputs_of(const autopilot_values& a)
+{
+    const autopilot_state& s = a.state;
+    return {s.modes, s.settings, s.pilot, s.samples, s.timing, a.joysticks};
+}
+
+void update_cycle(autopilot_values& a);
+
+void roll_step(const channel_inputs& in, roll_channel_state& roll);
+void pitch_step(const channel_inputs& in, pitch_channel_state& pitch);
+void heading_step(const channel_inputs& in, heading_channel_state& heading);
+void collective_step(const channel_inputs& in, collective_channel_state& collective);
+// The speed hold moves the pitch reference the pitch channel holds in the next cycle.
+void speed_step(const channel_inputs& in, speed_hold_state& speed, pitch_channel_state& pitch);
+// The roll stick moves the bank reference the roll channel holds in the next cycle.
+void bank_reference_step(const channel_inputs& in, roll_channel_state& roll);
+void collective_base_step(const autopilot_modes& modes, collective_channel_state& collective);
+void heading_activation_step(autopilot_state& s);

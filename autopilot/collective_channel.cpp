@@ -1,7 +1,6 @@
 // Collective and height channel: height error to commanded climb, climb error to a collective
 // command around a captured base; the base-stepping rule walks the base into its band while
 // the channel is not engaged.
-#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
@@ -23,61 +22,61 @@ constexpr double base_band_floor = 90.0;      // axis units
 constexpr double base_step = 163.0;           // axis units
 }  // namespace
 
-void collective_step()
+void collective_step(const channel_inputs& in, collective_channel_state& collective)
 {
-    ap.collective.height_a = host_sample(var_height_a);
-    ap.collective.height_b = host_sample(var_height_b);
-    if (ap.modes.height_source_select == 0) ap.collective.height_selected = ap.collective.height_a;
-    if (ap.modes.height_source_select == 1) ap.collective.height_selected = ap.collective.height_b;
+    collective.height_a = host_sample(var_height_a);
+    collective.height_b = host_sample(var_height_b);
+    if (in.modes.height_source_select == 0) collective.height_selected = collective.height_a;
+    if (in.modes.height_source_select == 1) collective.height_selected = collective.height_b;
 
-    ap.collective.vertical_speed = host_sample(var_vertical_speed) * vertical_speed_scale;
-    ap.collective.collective_rate = limited_rate_estimate(ap.collective.vertical_speed, ap.collective.collective_rate_prev_sample, rate_scale,
-                                               rate_step_limit, ap.collective.collective_rate_last);
-    ap.collective.collective_rate_prev_sample = ap.collective.vertical_speed;
-    ap.collective.collective_rate_last = ap.collective.collective_rate;
+    collective.vertical_speed = host_sample(var_vertical_speed) * vertical_speed_scale;
+    collective.collective_rate = limited_rate_estimate(collective.vertical_speed, collective.collective_rate_prev_sample, rate_scale,
+                                               rate_step_limit, collective.collective_rate_last, in.timing);
+    collective.collective_rate_prev_sample = collective.vertical_speed;
+    collective.collective_rate_last = collective.collective_rate;
 
-    const double climb_gain = ap.modes.height_source_select * climb_gain_source_b_extra + climb_gain_source_a;
-    ap.collective.climb_command = climb_gain * (ap.collective.height_reference - ap.collective.height_selected);
-    ap.collective.climb_command = clamp_strict(ap.collective.climb_command, climb_down_limit, climb_up_limit);
-    ap.collective.climb_error = (ap.collective.vertical_speed - ap.collective.climb_command) * 100.0;
+    const double climb_gain = in.modes.height_source_select * climb_gain_source_b_extra + climb_gain_source_a;
+    collective.climb_command = climb_gain * (collective.height_reference - collective.height_selected);
+    collective.climb_command = clamp_strict(collective.climb_command, climb_down_limit, climb_up_limit);
+    collective.climb_error = (collective.vertical_speed - collective.climb_command) * 100.0;
 
     // The integrator stops after a cycle whose command left the band 100 to 16000.
-    const int32_t engaged = ap.modes.height_channel_on * ap.modes.ap_master_on;
-    const int32_t command_in_band = ap.collective.collective_above_min * ap.collective.collective_below_max;
-    ap.collective.collective_below_max = 0;
-    const int32_t gate = command_in_band * ap.modes.sim_running * ap.modes.height_channel_on * ap.modes.ap_master_on;
-    ap.collective.height_integrator =
-        times_switch(engaged, ap.collective.height_integrator + times_switch(gate, ap.collective.climb_error) * ap.settings.vys_ki * 0.001);
+    const int32_t engaged = in.modes.height_channel_on * in.modes.ap_master_on;
+    const int32_t command_in_band = collective.collective_above_min * collective.collective_below_max;
+    collective.collective_below_max = 0;
+    const int32_t gate = command_in_band * in.modes.sim_running * in.modes.height_channel_on * in.modes.ap_master_on;
+    collective.height_integrator =
+        times_switch(engaged, collective.height_integrator + times_switch(gate, collective.climb_error) * in.settings.vys_ki * 0.001);
 
     // No limit on the command: it works around the base, or passes the lever through.
     const double law =
-        ap.collective.collective_base - (ap.collective.height_integrator + ap.collective.climb_error) * ap.settings.vys_kp - ap.collective.collective_rate * ap.settings.vys_kd;
-    ap.collective.collective_command = times_switch(engaged, law) +
-                            times_switch(factor_of(engaged == 0), ap.collective.collective_base + ap.pilot.collective_joy_reference);
+        collective.collective_base - (collective.height_integrator + collective.climb_error) * in.settings.vys_kp - collective.collective_rate * in.settings.vys_kd;
+    collective.collective_command = times_switch(engaged, law) +
+                            times_switch(factor_of(engaged == 0), collective.collective_base + in.pilot.collective_joy_reference);
 
-    if (!(ap.collective.collective_command > command_gate_max)) ap.collective.collective_below_max = 1;
-    ap.collective.collective_above_min = factor_of(ap.collective.collective_command >= command_gate_min);
+    if (!(collective.collective_command > command_gate_max)) collective.collective_below_max = 1;
+    collective.collective_above_min = factor_of(collective.collective_command >= command_gate_min);
 
-    send_channel_command(KEY_AXIS_COLLECTIVE_SET, ap.settings.ap_schag_kanal, engaged, ap.collective.collective_command);
+    send_channel_command(in.joysticks, KEY_AXIS_COLLECTIVE_SET, in.settings.ap_schag_kanal, engaged, collective.collective_command);
 }
 
-void collective_base_step()
+void collective_base_step(const autopilot_modes& modes, collective_channel_state& collective)
 {
     // Acts once every two ticks of the 18 Hz counter, alternating an arming pass and a step.
     const int32_t tick = truncate_to_int32(host_sample(var_tick18));
-    const uint32_t phase = static_cast<uint32_t>(tick) + static_cast<uint32_t>(ap.collective.tick_parity_offset);
+    const uint32_t phase = static_cast<uint32_t>(tick) + static_cast<uint32_t>(collective.tick_parity_offset);
     if (phase % 2 != 0) return;
 
-    if (ap.collective.tick_parity_armed == 1) {
-        ap.collective.tick_parity_armed = 0;
-        ap.collective.tick_parity_offset = 1;
-        if (ap.modes.height_channel_on * ap.modes.ap_master_on == 0) {
+    if (collective.tick_parity_armed == 1) {
+        collective.tick_parity_armed = 0;
+        collective.tick_parity_offset = 1;
+        if (modes.height_channel_on * modes.ap_master_on == 0) {
             // A base from 90 up to 253 stays; below it rises by 163, from 253 it falls by 163.
-            if (ap.collective.collective_base > base_band_floor) ap.collective.collective_base -= base_step;
-            if (ap.collective.collective_base < base_band_floor) ap.collective.collective_base += base_step;
+            if (collective.collective_base > base_band_floor) collective.collective_base -= base_step;
+            if (collective.collective_base < base_band_floor) collective.collective_base += base_step;
         }
     } else {
-        ap.collective.tick_parity_armed = 1;
-        ap.collective.tick_parity_offset = 0;
+        collective.tick_parity_armed = 1;
+        collective.tick_parity_offset = 0;
     }
 }

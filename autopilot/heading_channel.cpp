@@ -1,6 +1,5 @@
 // Heading channel: heading hold, yaw damping or pass-through on the pedal axis, and the step
 // that decides at the end of each cycle whether heading hold is in force in the next one.
-#include "autopilot/state/autopilot_state.h"
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
@@ -25,38 +24,38 @@ double wrap_heading_error(double error)
 }
 }  // namespace
 
-void heading_step()
+void heading_step(const channel_inputs& in, heading_channel_state& heading)
 {
-    ap.heading.heading_angle = host_sample(var_heading);
-    ap.heading.yaw_rate = host_sample(var_yaw_rate) * yaw_rate_scale;
+    heading.heading_angle = host_sample(var_heading);
+    heading.yaw_rate = host_sample(var_yaw_rate) * yaw_rate_scale;
 
-    ap.heading.heading_error = wrap_heading_error((ap.heading.heading_angle - ap.heading.heading_reference) + ap.pilot.heading_trim);
+    heading.heading_error = wrap_heading_error((heading.heading_angle - heading.heading_reference) + in.pilot.heading_trim);
 
     // The integrator sees the whole wrapped error; the proportional term only the limited one.
-    const int32_t holding = ap.modes.heading_channel_active * ap.modes.ap_master_on;
+    const int32_t holding = in.modes.heading_channel_active * in.modes.ap_master_on;
     const int32_t gate =
-        factor_of(ap.samples.on_ground == 0) * ap.modes.sim_running * ap.modes.heading_channel_active * ap.modes.ap_master_on;
-    double integrator = ap.heading.heading_integrator + times_switch(gate, ap.heading.heading_error) * ap.settings.kurs_ki * 0.001;
+        factor_of(in.samples.on_ground == 0) * in.modes.sim_running * in.modes.heading_channel_active * in.modes.ap_master_on;
+    double integrator = heading.heading_integrator + times_switch(gate, heading.heading_error) * in.settings.kurs_ki * 0.001;
     integrator = clamp_strict(integrator, -integrator_limit, integrator_limit);
-    ap.heading.heading_integrator = times_switch(holding, integrator);
+    heading.heading_integrator = times_switch(holding, integrator);
 
-    ap.heading.heading_error = clamp_strict(ap.heading.heading_error, -error_limit, error_limit);
+    heading.heading_error = clamp_strict(heading.heading_error, -error_limit, error_limit);
 
-    const double hold_law = (ap.heading.heading_integrator + ap.heading.heading_error) * ap.settings.kurs_kp + ap.heading.yaw_rate * ap.settings.kurs_kd;
-    const double damping = ap.settings.yaw_damper_factor * ap.heading.yaw_rate * ap.settings.kurs_kd;
-    const int32_t damping_only = factor_of(ap.modes.heading_channel_active == 0) * ap.modes.ap_master_on;
-    ap.heading.heading_command = times_switch(holding, hold_law) + times_switch(damping_only, damping) +
-                         times_switch(factor_of(holding == 0), ap.pilot.pedal_joy_reference);
-    ap.heading.heading_command = clamp_strict(ap.heading.heading_command, -ap.settings.heading_output_limit, ap.settings.heading_output_limit);
+    const double hold_law = (heading.heading_integrator + heading.heading_error) * in.settings.kurs_kp + heading.yaw_rate * in.settings.kurs_kd;
+    const double damping = in.settings.yaw_damper_factor * heading.yaw_rate * in.settings.kurs_kd;
+    const int32_t damping_only = factor_of(in.modes.heading_channel_active == 0) * in.modes.ap_master_on;
+    heading.heading_command = times_switch(holding, hold_law) + times_switch(damping_only, damping) +
+                         times_switch(factor_of(holding == 0), in.pilot.pedal_joy_reference);
+    heading.heading_command = clamp_strict(heading.heading_command, -in.settings.heading_output_limit, in.settings.heading_output_limit);
 
     // With the master on the channel flies: heading hold, or yaw damping around the pedals.
-    send_channel_command(KEY_AXIS_HEADING_SET, ap.settings.ap_kurs_kanal, ap.modes.ap_master_on, ap.heading.heading_command);
+    send_channel_command(in.joysticks, KEY_AXIS_HEADING_SET, in.settings.ap_kurs_kanal, in.modes.ap_master_on, heading.heading_command);
 }
 
-void heading_activation_step()
+void heading_activation_step(autopilot_state& s)
 {
-    ap.modes.heading_channel_active = ap.modes.heading_disengage_request == 0 ? ap.modes.heading_channel_on : 0;
+    s.modes.heading_channel_active = s.modes.heading_disengage_request == 0 ? s.modes.heading_channel_on : 0;
     // On the edge from 0 to 1 the heading of this cycle becomes the one to hold.
-    if (ap.modes.heading_channel_active > ap.modes.heading_channel_active_prev) heading_hold_engage();
-    ap.modes.heading_channel_active_prev = ap.modes.heading_channel_active;
+    if (s.modes.heading_channel_active > s.modes.heading_channel_active_prev) heading_hold_engage(s);
+    s.modes.heading_channel_active_prev = s.modes.heading_channel_active;
 }

@@ -2,6 +2,7 @@
 // benchmarks: the host's values change every frame so that no branch is always taken.
 #pragma once
 
+#include "gauges/autopilot_instance.h"
 #include "autopilot/state/autopilot_state.h"
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
@@ -25,10 +26,10 @@ inline void engaged_level_flight(GaugeHost& host)
 {
     level_flight_values(host);
     host.connect();
-    ap.modes.ap_master_on = 1;
-    ap.modes.heading_channel_on = 1;
-    ap.modes.height_channel_on = 1;
-    ap.modes.speed_hold_on = 1;
+    the_autopilot.state.modes.ap_master_on = 1;
+    the_autopilot.state.modes.heading_channel_on = 1;
+    the_autopilot.state.modes.height_channel_on = 1;
+    the_autopilot.state.modes.speed_hold_on = 1;
 }
 
 // Moves the aircraft a little, as a real frame would.

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "autopilot/state/autopilot_state.h"
+
 constexpr uint32_t ini_buffer_size = 20;     // at most 19 characters of a value are used
 constexpr uint32_t config_path_size = 260;   // the composed path, terminator included
 
@@ -13,8 +15,6 @@ struct configuration_state {
     int32_t joy_kanal_load_request;    // 1: reload the assignments at the next pre-update
     int32_t joy_kanal_save_request;    // 1: save the assignments at the next pre-update
 };
-
-extern configuration_state cfg;
 
 // The configuration path, composed afresh for each profile call. A path that would not fit in
 // config_path_size bytes is never cut short: fits is false and the call does without it.
@@ -26,8 +26,8 @@ struct config_path {
 config_path config_file_path();
 
 // At connect: all 22 keys, in a fixed order, into their variables.
-void read_configuration();
+void read_configuration(configuration_state& io, autopilot_settings& settings);
 
 // The four channel assignments alone.
-void read_channel_assignments();
-void write_channel_assignments();
+void read_channel_assignments(configuration_state& io, autopilot_settings& settings);
+void write_channel_assignments(configuration_state& io, const autopilot_settings& settings);

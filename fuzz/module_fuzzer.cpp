@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "gauges/autopilot_instance.h"
 #include "autopilot/state/autopilot_state.h"
 #include "config/configuration.h"
 #include "input/joystick.h"
@@ -52,19 +53,19 @@ void run_frames(GaugeHost& host, int count)
 
 bool finite_commands()
 {
-    return std::isfinite(ap.roll.roll_command) && std::isfinite(ap.pitch.pitch_command) && std::isfinite(ap.heading.heading_command) &&
-           std::isfinite(ap.collective.collective_command) && std::isfinite(ap.speed.speed_command) &&
-           std::isfinite(ap.roll.roll_integrator) && std::isfinite(ap.pitch.pitch_integrator) &&
-           std::isfinite(ap.heading.heading_integrator) && std::isfinite(ap.collective.height_integrator) &&
-           std::isfinite(ap.speed.speed_integrator);
+    return std::isfinite(the_autopilot.state.roll.roll_command) && std::isfinite(the_autopilot.state.pitch.pitch_command) && std::isfinite(the_autopilot.state.heading.heading_command) &&
+           std::isfinite(the_autopilot.state.collective.collective_command) && std::isfinite(the_autopilot.state.speed.speed_command) &&
+           std::isfinite(the_autopilot.state.roll.roll_integrator) && std::isfinite(the_autopilot.state.pitch.pitch_integrator) &&
+           std::isfinite(the_autopilot.state.heading.heading_integrator) && std::isfinite(the_autopilot.state.collective.height_integrator) &&
+           std::isfinite(the_autopilot.state.speed.speed_integrator);
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ap = autopilot_state{};
-    joy = joystick_state{};
-    cfg = configuration_state{};
+    the_autopilot.state = autopilot_state{};
+    the_autopilot.joysticks = joystick_state{};
+    the_autopilot.configuration = configuration_state{};
     virtual_devices = virtual_device_state{};  // no executable path: the configuration is never touched
     // One host for every input (its event store is a megabyte, too dear to allocate each time),
     // back at a fresh host's variables.
@@ -107,13 +108,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         case 5:
             // What only a hand-edited configuration file can hold.
-            ap.settings.ap_kren_kanal = input.ConsumeIntegral<int8_t>();
-            ap.settings.ap_tang_kanal = input.ConsumeIntegral<int8_t>();
-            ap.settings.ap_schag_kanal = input.ConsumeIntegral<int8_t>();
-            ap.settings.ap_kurs_kanal = input.ConsumeIntegral<int8_t>();
-            ap.settings.ap_trim_tang_on = input.ConsumeIntegral<int32_t>();
-            ap.settings.ap_trim_kurs_on = input.ConsumeIntegral<int32_t>();
-            ap.settings.ap_kurs_otkl_on = input.ConsumeIntegral<int32_t>();
+            the_autopilot.state.settings.ap_kren_kanal = input.ConsumeIntegral<int8_t>();
+            the_autopilot.state.settings.ap_tang_kanal = input.ConsumeIntegral<int8_t>();
+            the_autopilot.state.settings.ap_schag_kanal = input.ConsumeIntegral<int8_t>();
+            the_autopilot.state.settings.ap_kurs_kanal = input.ConsumeIntegral<int8_t>();
+            the_autopilot.state.settings.ap_trim_tang_on = input.ConsumeIntegral<int32_t>();
+            the_autopilot.state.settings.ap_trim_kurs_on = input.ConsumeIntegral<int32_t>();
+            the_autopilot.state.settings.ap_kurs_otkl_on = input.ConsumeIntegral<int32_t>();
             break;
         case 6:
             host.show(gauge);
@@ -128,9 +129,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (uint32_t token : tokens) host.set_var(token, 1.0);
     virtual_devices = virtual_device_state{};
     run_frames(host, 2);
-    ap.modes.ap_master_on = 0;
+    the_autopilot.state.modes.ap_master_on = 0;
     run_frames(host, 2);
-    ap.modes.ap_master_on = 1;
+    the_autopilot.state.modes.ap_master_on = 1;
     run_frames(host, 3);
     if (!finite_commands()) __builtin_trap();
     return 0;

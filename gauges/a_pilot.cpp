@@ -1,6 +1,7 @@
 #include "gauges/a_pilot.h"
 
-#include "autopilot/state/autopilot_state.h"
+#include "gauges/autopilot_instance.h"
+
 #include "autopilot/channel_steps.h"
 #include "config/configuration.h"
 #include "input/joystick.h"
@@ -15,25 +16,25 @@ namespace {
 // (an instance the host dropped without a word), so that instance takes over.
 bool runs_the_cycle(const GAUGEHDR* instance)
 {
-    if (!ap.instances.cycle_instance_chosen || instance == ap.instances.cycle_instance ||
-        (ap.instances.instance_passed_over && instance == ap.instances.first_passed_over)) {
-        ap.instances.cycle_instance_chosen = true;
-        ap.instances.cycle_instance = instance;
-        ap.instances.instance_passed_over = false;
+    if (!the_autopilot.state.instances.cycle_instance_chosen || instance == the_autopilot.state.instances.cycle_instance ||
+        (the_autopilot.state.instances.instance_passed_over && instance == the_autopilot.state.instances.first_passed_over)) {
+        the_autopilot.state.instances.cycle_instance_chosen = true;
+        the_autopilot.state.instances.cycle_instance = instance;
+        the_autopilot.state.instances.instance_passed_over = false;
         return true;
     }
-    if (!ap.instances.instance_passed_over) {
-        ap.instances.instance_passed_over = true;
-        ap.instances.first_passed_over = instance;
+    if (!the_autopilot.state.instances.instance_passed_over) {
+        the_autopilot.state.instances.instance_passed_over = true;
+        the_autopilot.state.instances.first_passed_over = instance;
     }
     return false;
 }
 
 void instance_leaves(const GAUGEHDR* instance)
 {
-    if (ap.instances.cycle_instance_chosen && instance == ap.instances.cycle_instance) {
-        ap.instances.cycle_instance_chosen = false;
-        ap.instances.instance_passed_over = false;
+    if (the_autopilot.state.instances.cycle_instance_chosen && instance == the_autopilot.state.instances.cycle_instance) {
+        the_autopilot.state.instances.cycle_instance_chosen = false;
+        the_autopilot.state.instances.instance_passed_over = false;
     }
 }
 
@@ -42,10 +43,10 @@ void instance_leaves(const GAUGEHDR* instance)
 void HOST_CALL a_pilot_gauge_callback(GAUGEHDR* gauge, int32_t service_id, uint32_t)
 {
     at_module_precision([&] {
-        if (service_id == PANEL_SERVICE_PRE_UPDATE && runs_the_cycle(gauge)) update_cycle();
+        if (service_id == PANEL_SERVICE_PRE_UPDATE && runs_the_cycle(gauge)) update_cycle(the_autopilot);
         if (service_id == PANEL_SERVICE_CONNECT_TO_WINDOW) {
-            discover_joysticks();
-            read_configuration();
+            discover_joysticks(the_autopilot.joysticks);
+            read_configuration(the_autopilot.configuration, the_autopilot.state.settings);
         }
         if (service_id == PANEL_SERVICE_DISCONNECT || service_id == PANEL_SERVICE_PRE_KILL) instance_leaves(gauge);
     });

@@ -1,6 +1,7 @@
 #include "gauges/ap_panel_1.h"
 
-#include "autopilot/state/autopilot_state.h"
+#include "gauges/autopilot_instance.h"
+
 #include "autopilot/mode_changes.h"
 #include "gauges/gauge_records.h"
 #include "platform/module_precision.h"
@@ -31,45 +32,45 @@ void trim_increase(double& trim)
 
 double HOST_CALL heading_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return lamp(ap.modes.heading_channel_active); });
+    return at_module_precision([&] { return lamp(the_autopilot.state.modes.heading_channel_active); });
 }
 
 double HOST_CALL master_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return lamp(ap.modes.ap_master_on); });
+    return at_module_precision([&] { return lamp(the_autopilot.state.modes.ap_master_on); });
 }
 
 double HOST_CALL height_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return lamp(ap.modes.height_channel_on); });
+    return at_module_precision([&] { return lamp(the_autopilot.state.modes.height_channel_on); });
 }
 
 double HOST_CALL height_source_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return lamp(ap.modes.height_source_select); });
+    return at_module_precision([&] { return lamp(the_autopilot.state.modes.height_source_select); });
 }
 
 double HOST_CALL heading_trim_dial_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.pilot.heading_trim * dial_per_trim; });
+    return at_module_precision([&] { return the_autopilot.state.pilot.heading_trim * dial_per_trim; });
 }
 
 double HOST_CALL roll_trim_dial_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.pilot.roll_trim * dial_per_trim; });
+    return at_module_precision([&] { return the_autopilot.state.pilot.roll_trim * dial_per_trim; });
 }
 
 double HOST_CALL pitch_trim_dial_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.pilot.pitch_trim * dial_per_trim; });
+    return at_module_precision([&] { return the_autopilot.state.pilot.pitch_trim * dial_per_trim; });
 }
 
 // The heading lamp shows heading_channel_active, which follows the switch at the next cycle.
 int32_t HOST_CALL heading_button_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        if (ap.modes.heading_channel_on == 0) heading_switch_on();
-        else heading_switch_off();
+        if (the_autopilot.state.modes.heading_channel_on == 0) heading_switch_on(the_autopilot.state);
+        else heading_switch_off(the_autopilot.state);
         return handled;
     });
 }
@@ -78,7 +79,7 @@ int32_t HOST_CALL heading_button_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL master_button_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        master_switch_toggle();
+        master_switch_toggle(the_autopilot.state);
         return handled;
     });
 }
@@ -86,8 +87,8 @@ int32_t HOST_CALL master_button_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL height_button_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        if (ap.modes.height_channel_on == 0) height_switch_on();
-        else height_switch_off();
+        if (the_autopilot.state.modes.height_channel_on == 0) height_switch_on(the_autopilot.state);
+        else height_switch_off(the_autopilot.state);
         return handled;
     });
 }
@@ -95,7 +96,7 @@ int32_t HOST_CALL height_button_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL height_source_button_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        height_source_toggle();
+        height_source_toggle(the_autopilot.state);
         return handled;
     });
 }
@@ -103,7 +104,7 @@ int32_t HOST_CALL height_source_button_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL heading_trim_decrease_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_decrease(ap.pilot.heading_trim);
+        trim_decrease(the_autopilot.state.pilot.heading_trim);
         return handled;
     });
 }
@@ -111,7 +112,7 @@ int32_t HOST_CALL heading_trim_decrease_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL heading_trim_increase_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_increase(ap.pilot.heading_trim);
+        trim_increase(the_autopilot.state.pilot.heading_trim);
         return handled;
     });
 }
@@ -119,7 +120,7 @@ int32_t HOST_CALL heading_trim_increase_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL heading_trim_reset_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        ap.pilot.heading_trim = 0.0;
+        the_autopilot.state.pilot.heading_trim = 0.0;
         return handled;
     });
 }
@@ -127,7 +128,7 @@ int32_t HOST_CALL heading_trim_reset_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL roll_trim_decrease_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_decrease(ap.pilot.roll_trim);
+        trim_decrease(the_autopilot.state.pilot.roll_trim);
         return handled;
     });
 }
@@ -135,7 +136,7 @@ int32_t HOST_CALL roll_trim_decrease_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL roll_trim_increase_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_increase(ap.pilot.roll_trim);
+        trim_increase(the_autopilot.state.pilot.roll_trim);
         return handled;
     });
 }
@@ -143,7 +144,7 @@ int32_t HOST_CALL roll_trim_increase_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL roll_trim_reset_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        ap.pilot.roll_trim = 0.0;
+        the_autopilot.state.pilot.roll_trim = 0.0;
         return handled;
     });
 }
@@ -151,7 +152,7 @@ int32_t HOST_CALL roll_trim_reset_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL pitch_trim_decrease_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_decrease(ap.pilot.pitch_trim);
+        trim_decrease(the_autopilot.state.pilot.pitch_trim);
         return handled;
     });
 }
@@ -159,7 +160,7 @@ int32_t HOST_CALL pitch_trim_decrease_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL pitch_trim_increase_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        trim_increase(ap.pilot.pitch_trim);
+        trim_increase(the_autopilot.state.pilot.pitch_trim);
         return handled;
     });
 }
@@ -167,7 +168,7 @@ int32_t HOST_CALL pitch_trim_increase_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL pitch_trim_reset_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        ap.pilot.pitch_trim = 0.0;
+        the_autopilot.state.pilot.pitch_trim = 0.0;
         return handled;
     });
 }

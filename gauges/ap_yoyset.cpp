@@ -1,6 +1,7 @@
 #include "gauges/ap_yoyset.h"
 
-#include "autopilot/state/autopilot_state.h"
+#include "gauges/autopilot_instance.h"
+
 #include "config/configuration.h"
 #include "input/joystick.h"
 #include "platform/platform.h"
@@ -40,102 +41,102 @@ void HOST_CALL ap_yoyset_gauge_callback(GAUGEHDR*, int32_t service_id, uint32_t)
 {
     at_module_precision([&] {
         if (service_id != PANEL_SERVICE_PRE_UPDATE) return;
-        if (cfg.joy_kanal_load_request == 1) {
-            read_channel_assignments();
-            cfg.joy_kanal_load_request = 0;
+        if (the_autopilot.configuration.joy_kanal_load_request == 1) {
+            read_channel_assignments(the_autopilot.configuration, the_autopilot.state.settings);
+            the_autopilot.configuration.joy_kanal_load_request = 0;
         }
         // A failed write is not reported: the request is cleared and the assignments stay as they are.
-        if (cfg.joy_kanal_save_request == 1) {
-            write_channel_assignments();
-            cfg.joy_kanal_save_request = 0;
+        if (the_autopilot.configuration.joy_kanal_save_request == 1) {
+            write_channel_assignments(the_autopilot.configuration, the_autopilot.state.settings);
+            the_autopilot.configuration.joy_kanal_save_request = 0;
         }
     });
 }
 
 double HOST_CALL stick_x_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.samples.control_313; });
+    return at_module_precision([&] { return the_autopilot.state.samples.control_313; });
 }
 
 double HOST_CALL stick_y_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.samples.control_317; });
+    return at_module_precision([&] { return the_autopilot.state.samples.control_317; });
 }
 
 double HOST_CALL pedal_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.samples.control_316; });
+    return at_module_precision([&] { return the_autopilot.state.samples.control_316; });
 }
 // Negative, so that the marker rises as the collective position grows.
 double HOST_CALL collective_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return -ap.samples.collective_position; });
+    return at_module_precision([&] { return -the_autopilot.state.samples.collective_position; });
 }
 
 double HOST_CALL axis1_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return joy.axis_table[1]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[1]; });
 }
 
 double HOST_CALL axis2_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return joy.axis_table[2]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[2]; });
 }
 
 double HOST_CALL axis3_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return joy.axis_table[3]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[3]; });
 }
 
 double HOST_CALL axis4_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return joy.axis_table[4]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[4]; });
 }
 
 double HOST_CALL axis5_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return joy.axis_table[5]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[5]; });
 }
 
 double HOST_CALL axis6_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return joy.axis_table[6]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[6]; });
 }
 
 double HOST_CALL axis7_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return joy.axis_table[7]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[7]; });
 }
 
 double HOST_CALL axis8_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return joy.axis_table[8]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[8]; });
 }
 
 double HOST_CALL kren_kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return show_digit(element, ap.settings.ap_kren_kanal); });
+    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.ap_kren_kanal); });
 }
 
 double HOST_CALL tang_kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return show_digit(element, ap.settings.ap_tang_kanal); });
+    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.ap_tang_kanal); });
 }
 
 double HOST_CALL schag_kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return show_digit(element, ap.settings.ap_schag_kanal); });
+    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.ap_schag_kanal); });
 }
 
 double HOST_CALL kurs_kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return show_digit(element, ap.settings.ap_kurs_kanal); });
+    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.ap_kurs_kanal); });
 }
 
 int32_t HOST_CALL kren_kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(ap.settings.ap_kren_kanal);
+        increase(the_autopilot.state.settings.ap_kren_kanal);
         return handled;
     });
 }
@@ -143,7 +144,7 @@ int32_t HOST_CALL kren_kanal_up_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL kren_kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(ap.settings.ap_kren_kanal);
+        decrease(the_autopilot.state.settings.ap_kren_kanal);
         return handled;
     });
 }
@@ -151,7 +152,7 @@ int32_t HOST_CALL kren_kanal_down_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL tang_kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(ap.settings.ap_tang_kanal);
+        increase(the_autopilot.state.settings.ap_tang_kanal);
         return handled;
     });
 }
@@ -159,7 +160,7 @@ int32_t HOST_CALL tang_kanal_up_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL tang_kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(ap.settings.ap_tang_kanal);
+        decrease(the_autopilot.state.settings.ap_tang_kanal);
         return handled;
     });
 }
@@ -167,7 +168,7 @@ int32_t HOST_CALL tang_kanal_down_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL schag_kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(ap.settings.ap_schag_kanal);
+        increase(the_autopilot.state.settings.ap_schag_kanal);
         return handled;
     });
 }
@@ -175,7 +176,7 @@ int32_t HOST_CALL schag_kanal_up_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL schag_kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(ap.settings.ap_schag_kanal);
+        decrease(the_autopilot.state.settings.ap_schag_kanal);
         return handled;
     });
 }
@@ -183,7 +184,7 @@ int32_t HOST_CALL schag_kanal_down_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL kurs_kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(ap.settings.ap_kurs_kanal);
+        increase(the_autopilot.state.settings.ap_kurs_kanal);
         return handled;
     });
 }
@@ -191,7 +192,7 @@ int32_t HOST_CALL kurs_kanal_up_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL kurs_kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(ap.settings.ap_kurs_kanal);
+        decrease(the_autopilot.state.settings.ap_kurs_kanal);
         return handled;
     });
 }
@@ -200,7 +201,7 @@ int32_t HOST_CALL kurs_kanal_down_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL joy_kanal_load_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        cfg.joy_kanal_load_request = 1;
+        the_autopilot.configuration.joy_kanal_load_request = 1;
         return handled;
     });
 }
@@ -208,7 +209,7 @@ int32_t HOST_CALL joy_kanal_load_click(PIXPOINT*, uint32_t)
 int32_t HOST_CALL joy_kanal_save_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        cfg.joy_kanal_save_request = 1;
+        the_autopilot.configuration.joy_kanal_save_request = 1;
         return handled;
     });
 }

@@ -1,6 +1,7 @@
 #include "gauges/indicators.h"
 
-#include "autopilot/state/autopilot_state.h"
+#include "gauges/autopilot_instance.h"
+
 #include "autopilot/mode_changes.h"
 #include "common/control_math.h"
 #include "platform/module_precision.h"
@@ -16,22 +17,22 @@ constexpr double bar_limit = 7750.0;          // axis units
 // With the master switch off every window rests at zero.
 double deflection(double value, double limit)
 {
-    if (ap.modes.ap_master_on != 1) return 0.0;
+    if (the_autopilot.state.modes.ap_master_on != 1) return 0.0;
     return clamp_strict(value, -limit, limit);
 }
 }  // namespace
 
 double HOST_CALL speed_key_position_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.modes.speed_hold_on == 1 ? switch_thrown_up : switch_thrown_down; });
+    return at_module_precision([&] { return the_autopilot.state.modes.speed_hold_on == 1 ? switch_thrown_up : switch_thrown_down; });
 }
 
 // speed_hold_active and the speed-hold captures follow in the next update cycle.
 int32_t HOST_CALL speed_key_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        if (ap.modes.speed_hold_on == 0) speed_hold_switch_on();
-        else speed_hold_switch_off();
+        if (the_autopilot.state.modes.speed_hold_on == 0) speed_hold_switch_on(the_autopilot.state);
+        else speed_hold_switch_off(the_autopilot.state);
         return 1;
     });
 }
@@ -39,28 +40,28 @@ int32_t HOST_CALL speed_key_click(PIXPOINT*, uint32_t)
 // 0 (the lit image) while speed hold is active, -1 (no image) otherwise.
 double HOST_CALL speed_lamp_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return ap.modes.speed_hold_active - 1; });
+    return at_module_precision([&] { return the_autopilot.state.modes.speed_hold_active - 1; });
 }
 
 double HOST_CALL roll_deflection_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return deflection(ap.roll.roll_command * roll_bar_per_unit, roll_bar_limit); });
+    return at_module_precision([&] { return deflection(the_autopilot.state.roll.roll_command * roll_bar_per_unit, roll_bar_limit); });
 }
 
 double HOST_CALL heading_deflection_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return deflection(ap.samples.control_316, heading_limit); });
+    return at_module_precision([&] { return deflection(the_autopilot.state.samples.control_316, heading_limit); });
 }
 
 // The autopilot's command less the pilot's own reference for that control.
 double HOST_CALL pitch_deflection_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return deflection(ap.pitch.pitch_command - ap.pilot.pitch_stick_trim, bar_limit); });
+    return at_module_precision([&] { return deflection(the_autopilot.state.pitch.pitch_command - the_autopilot.state.pilot.pitch_stick_trim, bar_limit); });
 }
 
 double HOST_CALL collective_deflection_value(ELEMENT_HEADER*)
 {
     return at_module_precision([&] {
-        return deflection(ap.collective.collective_command - ap.pilot.collective_joy_reference, bar_limit);
+        return deflection(the_autopilot.state.collective.collective_command - the_autopilot.state.pilot.collective_joy_reference, bar_limit);
     });
 }

@@ -3,8 +3,6 @@
 #include "autopilot/state/autopilot_state.h"
 #include "platform/platform.h"
 
-joystick_state joy;
-
 namespace {
 constexpr uint32_t caps_record_size = 404;
 constexpr uint32_t info_record_size = 52;
@@ -22,10 +20,9 @@ int32_t query_caps(uint32_t joystick_id, JOYCAPSA& caps)
     return platform_joy_get_dev_caps(joystick_id, &caps, caps_record_size) == 0 ? 1 : 0;
 }
 
-// Polls one joystick into four slots starting at first_slot. Returns the flags the poll
+// Polls one joystick into four slots starting at slot. Returns the flags the poll
 // reported, or -1 when the joystick was skipped or the poll failed.
-int32_t poll_one(uint32_t joystick_id, int32_t present, const JOYCAPSA& caps, JOYINFOEX& info,
-                 int first_slot)
+int32_t poll_one(uint32_t joystick_id, int32_t present, const JOYCAPSA& caps, JOYINFOEX& info, double* slot)
 {
     if (present == 0) return -1;
     info.dwSize = info_record_size;
@@ -33,7 +30,6 @@ int32_t poll_one(uint32_t joystick_id, int32_t present, const JOYCAPSA& caps, JO
     if (platform_joy_get_pos_ex(joystick_id, &info) != 0) return -1;
 
     const uint32_t flags = info.dwFlags & 0xFF;
-    double* slot = &joy.axis_table[first_slot];
     if (flags & flag_x) slot[0] = info.dwXpos;
     if (flags & flag_y) slot[1] = info.dwYpos;
     if ((flags & flag_z) && (caps.wCaps & caps_has_z)) slot[2] = info.dwZpos;
@@ -44,19 +40,19 @@ int32_t poll_one(uint32_t joystick_id, int32_t present, const JOYCAPSA& caps, JO
 constexpr double centred_position = 32768.0;  // raw, half of the device's 0 to 65535
 const double centred_axis = centred_position;
 
-int32_t joystick_of_slot_present(int assignment)
+int32_t joystick_of_slot_present(const joystick_state& joysticks, int assignment)
 {
-    return assignment <= 4 ? joy.joy0_present : joy.joy1_present;
+    return assignment <= 4 ? joysticks.joy0_present : joysticks.joy1_present;
 }
 
 // The axis an assignment selects, or nullptr for none. A value outside 1 to 8 (possible only
 // from a hand-edited file) selects nothing rather than memory beyond the table. An axis of a
 // joystick not found at connect stands centred: the references it sets are the stick's neutral.
-const double* assigned_axis(int8_t assignment)
+const double* assigned_axis(const joystick_state& joysticks, int8_t assignment)
 {
     if (assignment < 1 || assignment > axis_table_slots) return nullptr;
-    if (joystick_of_slot_present(assignment) == 0) return &centred_axis;
-    return &joy.axis_table[assignment];
+    if (joystick_of_slot_present(joysticks, assignment) == 0) return &centred_axis;
+    return &joysticks.axis_table[assignment];
 }
 
 // A stick with a trim button: while the trim mode is on, the reference stays and the offset
@@ -68,38 +64,40 @@ void apply_trimmed_stick(double axis, int32_t trim_mode, double& joy_reference, 
 }
 }  // namespace
 
-int32_t axis_connected(int8_t assignment)
+int32_t axis_connected(const joystick_state& joysticks, int8_t assignment)
 {
     if (assignment < 1 || assignment > axis_table_slots) return 0;
-    return joystick_of_slot_present(assignment);
+    return joystick_of_slot_present(joysticks, assignment);
 }
 
-void discover_joysticks()
+void discover_joysticks(joystick_state& joysticks)
 {
-    joy.joy0_present = query_caps(0, joy.joy0_caps);
-    joy.joy1_present = query_caps(1, joy.joy1_caps);
+    joysticks.joy0_present = query_caps(0, joysticks.joy0_caps);
+    joysticks.joy1_present = query_caps(1, joysticks.joy1_caps);
 }
 
-void poll_joysticks()
+void poll_joysticks(joystick_state& joysticks)
 {
-    const int32_t flags0 = poll_one(0, joy.joy0_present, joy.joy0_caps, joy.joy0_info, 1);
+    const int32_t flags0 =
+        poll_one(0, joysticks.joy0_present, joysticks.joy0_caps, joysticks.joy0_info, &joysticks.axis_table[1]);
     if (flags0 >= 0 && (flags0 & flag_buttons))
-        joy.joy0_buttons = static_cast<uint16_t>(joy.joy0_info.dwButtons & 0xFFFF);
-    poll_one(1, joy.joy1_present, joy.joy1_caps, joy.joy1_info, 5);
+        joysticks.joy0_buttons = static_cast<uint16_t>(joysticks.joy0_info.dwButtons & 0xFFFF);
+    poll_one(1, joysticks.joy1_present, joysticks.joy1_caps, joysticks.joy1_info, &joysticks.axis_table[5]);
 }
 
-void apply_joystick_overrides()
+void apply_joystick_overrides(const joystick_state& joysticks, const autopilot_settings& settings,
+                              const autopilot_modes& modes, pilot_input& pilot)
 {
     // Roll, pitch, collective, pedals; a channel with no axis assigned is skipped.
-    if (const double* axis = assigned_axis(ap.settings.ap_kren_kanal))
-        ap.pilot.roll_joy_reference = axis_centre - *axis * stick_scale;
+    if (const double* axis = assigned_axis(joysticks, settings.ap_kren_kanal))
+        pilot.roll_joy_reference = axis_centre - *axis * stick_scale;
 
-    if (const double* axis = assigned_axis(ap.settings.ap_tang_kanal))
-        apply_trimmed_stick(*axis, ap.modes.pitch_trim_mode, ap.pilot.pitch_joy_reference, ap.pilot.pitch_stick_trim);
+    if (const double* axis = assigned_axis(joysticks, settings.ap_tang_kanal))
+        apply_trimmed_stick(*axis, modes.pitch_trim_mode, pilot.pitch_joy_reference, pilot.pitch_stick_trim);
 
-    if (const double* axis = assigned_axis(ap.settings.ap_schag_kanal))
-        ap.pilot.collective_joy_reference = axis_centre - *axis * lever_scale;
+    if (const double* axis = assigned_axis(joysticks, settings.ap_schag_kanal))
+        pilot.collective_joy_reference = axis_centre - *axis * lever_scale;
 
-    if (const double* axis = assigned_axis(ap.settings.ap_kurs_kanal))
-        apply_trimmed_stick(*axis, ap.modes.heading_trim_mode, ap.pilot.pedal_joy_reference, ap.pilot.pedal_stick_trim);
+    if (const double* axis = assigned_axis(joysticks, settings.ap_kurs_kanal))
+        apply_trimmed_stick(*axis, modes.heading_trim_mode, pilot.pedal_joy_reference, pilot.pedal_stick_trim);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "autopilot/state/autopilot_state.h"
 #include "platform/joystick_records.h"
 
 struct joystick_state {
@@ -19,21 +20,20 @@ struct joystick_state {
     uint16_t joy0_buttons;  // bit n set while button n+1 is pressed
 };
 
-extern joystick_state joy;
-
 constexpr int axis_table_slots = 8;
 
 // At connect: queries the capabilities of joysticks 0 and 1.
-void discover_joysticks();
+void discover_joysticks(joystick_state& joysticks);
 
 // First step of every cycle: refreshes the axis table and joystick 0's button word.
-void poll_joysticks();
+void poll_joysticks(joystick_state& joysticks);
 
 // 1 when the assignment selects an axis of a joystick found at the last connect. A joystick
 // unplugged since still counts: its axes keep their last positions.
-int32_t axis_connected(int8_t assignment);
+int32_t axis_connected(const joystick_state& joysticks, int8_t assignment);
 
 // Second step of every cycle: assigned axes set the pilot's references, or the stick-trim
 // offsets while a trim mode (from the previous cycle) is on. An assigned axis of a joystick not
 // found at connect reads as centred.
-void apply_joystick_overrides();
+void apply_joystick_overrides(const joystick_state& joysticks, const autopilot_settings& settings,
+                              const autopilot_modes& modes, pilot_input& pilot);

@@ -27,7 +27,7 @@ protected:
     void step_base_at(int tick)
     {
         set(token::tick18, tick);
-        collective_base_step();
+        collective_base_step(ap.modes, ap.collective);
     }
 };
 
@@ -49,7 +49,7 @@ TEST_F(CollectiveChannel, ClimbCommandFollowsTheSelectedHeightWithinMinusFiveToT
         set(token::height_a, c.height_a);
         set(token::height_b, c.height_b);
         set(token::vertical_speed, c.vertical_speed_token);
-        collective_step();
+        collective_step(module_inputs(), ap.collective);
         EXPECT_EQ(ap.collective.height_selected, c.source == 0 ? c.height_a : c.height_b);
         EXPECT_EQ(ap.collective.vertical_speed, c.vertical_speed_token / 256.0);
         EXPECT_DOUBLE_EQ(ap.collective.climb_command, c.climb);
@@ -82,7 +82,7 @@ TEST_F(CollectiveChannel, AfterACommandOutsideOneHundredToSixteenThousandTheInte
         ap.collective.height_reference = 300.0;
         set(token::height_a, 300.0);
         set(token::vertical_speed, 0.0);
-        collective_step();
+        collective_step(module_inputs(), ap.collective);
         EXPECT_EQ(sent_value(collective_event), c.first_sent);
         EXPECT_EQ(ap.collective.collective_below_max, c.first_command <= 16000.0 ? 1 : 0);
         EXPECT_EQ(ap.collective.collective_above_min, c.first_command >= 100.0 ? 1 : 0);
@@ -90,7 +90,7 @@ TEST_F(CollectiveChannel, AfterACommandOutsideOneHundredToSixteenThousandTheInte
         ap.samples.on_ground = c.on_ground;
         ap.modes.sim_running = c.sim_running;
         set(token::vertical_speed, 256.0);
-        collective_step();
+        collective_step(module_inputs(), ap.collective);
         EXPECT_EQ(ap.collective.height_integrator, c.integrates ? 1002.0 : 1000.0);
         EXPECT_NEAR(ap.collective.collective_command, c.first_command - (c.integrates ? 4080.0 : 4000.0), 1e-9);
     }
@@ -113,7 +113,7 @@ TEST_F(CollectiveChannel, HoldOffTheLeverPassesThroughWithTheBaseUnlimitedAndSat
         ap.collective.height_integrator = 5.0;
         ap.collective.collective_base = c.base;
         ap.pilot.collective_joy_reference = c.lever;
-        collective_step();
+        collective_step(module_inputs(), ap.collective);
         EXPECT_EQ(sent_value(collective_event), c.sent);
         EXPECT_EQ(ap.collective.height_integrator, 0.0);
     }
@@ -122,7 +122,7 @@ TEST_F(CollectiveChannel, HoldOffTheLeverPassesThroughWithTheBaseUnlimitedAndSat
     ap.settings.ap_schag_kanal = 0;
     ap.collective.collective_base = 163.0;
     ap.pilot.collective_joy_reference = 8000.0;
-    collective_step();
+    collective_step(module_inputs(), ap.collective);
     EXPECT_FALSE(sent(collective_event));
     EXPECT_EQ(ap.collective.collective_command, 8163.0);
 }
@@ -145,7 +145,7 @@ TEST_F(CollectiveChannel, CollectiveRateStepsAtMostOneHundredFiftyFromTheLastEst
         ap.collective.collective_rate_last = c.last;
         ap.collective.collective_rate_prev_sample = 0.0;
         set(token::vertical_speed, c.raw * 256.0);
-        collective_step();
+        collective_step(module_inputs(), ap.collective);
         EXPECT_EQ(ap.collective.collective_rate, c.rate);
         EXPECT_EQ(ap.collective.collective_rate_last, c.rate);
         EXPECT_EQ(ap.collective.collective_rate_prev_sample, c.raw);

@@ -152,9 +152,9 @@ TEST_F(Configuration, SavedAssignmentsReadBackAsTheSameWholeNumbers)
 
     for (int value = -128; value <= 127; value += 17) {
         ap.settings.ap_kren_kanal = static_cast<int8_t>(value);
-        write_channel_assignments();
+        write_channel_assignments(cfg, ap.settings);
         ap.settings.ap_kren_kanal = 3;
-        read_channel_assignments();
+        read_channel_assignments(cfg, ap.settings);
         EXPECT_EQ(ap.settings.ap_kren_kanal, value);
     }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "autopilot/state/autopilot_state.h"
+#include "module_state.h"
 #include "autopilot/channel_steps.h"
 #include "input/joystick.h"
 #include "module/host_abi.h"

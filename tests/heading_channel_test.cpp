@@ -12,7 +12,7 @@ protected:
     {
         set(token::heading, heading);
         set(token::yaw_rate, yaw_token);
-        heading_step();
+        heading_step(module_inputs(), ap.heading);
     }
 
     // Joystick 0 centred (pedals at 0) and an odd tick that nothing acts on.

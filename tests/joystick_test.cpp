@@ -150,14 +150,14 @@ TEST_F(Joystick, PitchTrimButtonRecentresTheStickWithoutMovingTheReference)
     ap.settings.ap_trim_tang_on = 1;
     ap.pilot.pitch_joy_reference = 1000.0;
     ap.modes.pitch_trim_mode = 1;  // set by the previous frame's button
-    apply_joystick_overrides();
-    poll_joysticks();
-    apply_joystick_overrides();
+    apply_joystick_overrides(joy, ap.settings, ap.modes, ap.pilot);
+    poll_joysticks(joy);
+    apply_joystick_overrides(joy, ap.settings, ap.modes, ap.pilot);
     EXPECT_EQ(ap.pilot.pitch_stick_trim, 4616.0);
     EXPECT_EQ(ap.pilot.pitch_joy_reference, 1000.0);
 
     ap.modes.pitch_trim_mode = 0;
-    apply_joystick_overrides();
+    apply_joystick_overrides(joy, ap.settings, ap.modes, ap.pilot);
     EXPECT_EQ(ap.pilot.pitch_joy_reference, 1000.0) << "released at the same stick position: no jump";
 }
 

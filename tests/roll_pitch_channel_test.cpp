@@ -25,13 +25,13 @@ protected:
     void fly_roll(double bank)
     {
         set(token::bank, bank);
-        roll_step();
+        roll_step(module_inputs(), ap.roll);
     }
 
     void fly_pitch(double pitch)
     {
         set(token::pitch, pitch);
-        pitch_step();
+        pitch_step(module_inputs(), ap.pitch);
     }
 };
 

@@ -30,7 +30,7 @@ protected:
     {
         ap.samples.airspeed_kmh = airspeed_kmh;
         ap.speed.airspeed_prev = previous_airspeed_kmh;
-        speed_step();
+        speed_step(module_inputs(), ap.speed, ap.pitch);
     }
 };
 
@@ -138,7 +138,7 @@ TEST_F(SpeedHold, RollStickSquaredWithItsSignGivesTheBankReferenceOnlyWithTheMas
         ap.modes.ap_master_on = c.master;
         ap.roll.bank_reference = 3.0;
         ap.pilot.roll_joy_reference = c.stick;
-        bank_reference_step();
+        bank_reference_step(module_inputs(), ap.roll);
         EXPECT_DOUBLE_EQ(ap.roll.bank_reference, c.bank_reference);
     }
 }

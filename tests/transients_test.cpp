@@ -9,6 +9,7 @@
 #include "platform/virtual_devices.h"
 #include "tools/flightsim/aircraft.h"
 #include "tools/flightsim/transients.h"
+#include "module_state.h"
 
 namespace {
 

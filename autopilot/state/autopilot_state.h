@@ -176,5 +176,3 @@ struct autopilot_state {
     cycle_timing timing;
     cycle_instances instances;
 };
-
-extern autopilot_state ap;

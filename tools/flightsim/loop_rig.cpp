@@ -1,3 +1,4 @@
+#include "gauges/autopilot_instance.h"
 #include "tools/flightsim/loop_rig.h"
 
 #include <cmath>
@@ -118,18 +119,18 @@ public:
             }
         }
         host_.clear_events();
-        if (ap.modes.speed_hold_active == 1) {
+        if (the_autopilot.state.modes.speed_hold_active == 1) {
             // The speed hold's output, the pitch reference around the pitch captured as it
             // engaged, taken before the next cycle's pitch channel reads it.
             const int which = static_cast<int>(broken_loop::speed);
-            const double value = ap.pitch.pitch_reference - ap.pitch.pitch_reference_base;
+            const double value = the_autopilot.state.pitch.pitch_reference - the_autopilot.state.pitch.pitch_reference_base;
             double applied = reference_[which] + test_.stabilising[which] * (value - reference_[which]);
             if (measuring && loop == broken_loop::speed) {
                 command = value;
                 applied += *injection;
                 applied_ = applied;
             }
-            ap.pitch.pitch_reference = ap.pitch.pitch_reference_base + applied;
+            the_autopilot.state.pitch.pitch_reference = the_autopilot.state.pitch.pitch_reference_base + applied;
         }
         if (measuring) {
             record_.command.push_back(command);

@@ -1,0 +1,6 @@
+#include "gauges/autopilot_instance.h"
+
+// Set at load from the initial values of the records (the joysticks and the configuration
+// buffer zero), constant-initialized so that the module file has no start-up code, and kept
+// until unload.
+constinit autopilot_values the_autopilot{};
