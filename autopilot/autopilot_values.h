@@ -3,7 +3,7 @@
 // a tool may hold as many as it likes.
 #pragma once
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "config/configuration.h"
 #include "input/joystick.h"
 

@@ -3,14 +3,16 @@
 // the channel is not engaged.
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
+#include "autopilot/pi_rate_law.h"
 #include "common/control_math.h"
-#include "autopilot/state/host_variables.h"
+#include "state/host_variables.h"
 #include "autopilot/rate_estimate.h"
 #include "module/host_calls.h"
 
 namespace {
 constexpr double vertical_speed_scale = 0.00390625;  // token 65 is in 1/256 units
-constexpr double rate_scale = 1000000.0;
+constexpr double rate_units_per_mps_per_second = 1000000.0;  // the vertical acceleration estimate's unit
+constexpr double climb_error_per_metre_per_second = 100.0;
 constexpr double rate_step_limit = 150.0;
 constexpr double climb_gain_source_a = 0.15;       // climb per unit of height error
 constexpr double climb_gain_source_b_extra = 0.2;  // added with source 1: 0.35 in all
@@ -30,7 +32,7 @@ void collective_step(const channel_inputs& in, collective_channel_state& collect
     if (in.modes.height_source_select == 1) collective.height_selected = collective.height_b;
 
     collective.vertical_speed = host_sample(var_vertical_speed) * vertical_speed_scale;
-    collective.collective_rate = limited_rate_estimate(collective.vertical_speed, collective.collective_rate_prev_sample, rate_scale,
+    collective.collective_rate = limited_rate_estimate(collective.vertical_speed, collective.collective_rate_prev_sample, rate_units_per_mps_per_second,
                                                rate_step_limit, collective.collective_rate_last, in.timing);
     collective.collective_rate_prev_sample = collective.vertical_speed;
     collective.collective_rate_last = collective.collective_rate;
@@ -38,15 +40,15 @@ void collective_step(const channel_inputs& in, collective_channel_state& collect
     const double climb_gain = in.modes.height_source_select * climb_gain_source_b_extra + climb_gain_source_a;
     collective.climb_command = climb_gain * (collective.height_reference - collective.height_selected);
     collective.climb_command = clamp_strict(collective.climb_command, climb_down_limit, climb_up_limit);
-    collective.climb_error = (collective.vertical_speed - collective.climb_command) * 100.0;
+    collective.climb_error = (collective.vertical_speed - collective.climb_command) * climb_error_per_metre_per_second;
 
     // The integrator stops after a cycle whose command left the band 100 to 16000.
     const int32_t engaged = in.modes.height_channel_on * in.modes.ap_master_on;
     const int32_t command_in_band = collective.collective_above_min * collective.collective_below_max;
     collective.collective_below_max = 0;
-    const int32_t gate = command_in_band * in.modes.sim_running * in.modes.height_channel_on * in.modes.ap_master_on;
+    const int32_t gate = command_in_band * in.modes.sim_running * engaged;
     collective.height_integrator =
-        times_switch(engaged, collective.height_integrator + times_switch(gate, collective.climb_error) * in.settings.vys_ki * 0.001);
+        integrate_unlimited(collective.height_integrator, collective.climb_error, gate, engaged, in.settings.vys_ki, thousandths);
 
     // No limit on the command: it works around the base, or passes the lever through.
     const double law =

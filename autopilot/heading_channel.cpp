@@ -3,14 +3,17 @@
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
-#include "autopilot/state/host_variables.h"
+#include "state/host_variables.h"
 #include "autopilot/mode_changes.h"
+#include "autopilot/pi_rate_law.h"
 #include "module/host_calls.h"
 
 namespace {
 constexpr double yaw_rate_scale = 0.1;     // token 70 to the channel's yaw rate
 constexpr double error_limit = 5.0;        // degrees, for the proportional term
 constexpr double integrator_limit = 15.0;  // degrees
+constexpr double whole_units = 1.0;        // kurs_kd acts on the yaw rate as it stands
+constexpr double following_the_error = 1.0;
 
 // Brings an error from the span −540 to 900 into (−180, 180]; every test is strict and acts on
 // the result of the one before.
@@ -33,15 +36,16 @@ void heading_step(const channel_inputs& in, heading_channel_state& heading)
 
     // The integrator sees the whole wrapped error; the proportional term only the limited one.
     const int32_t holding = in.modes.heading_channel_active * in.modes.ap_master_on;
-    const int32_t gate =
-        factor_of(in.samples.on_ground == 0) * in.modes.sim_running * in.modes.heading_channel_active * in.modes.ap_master_on;
-    double integrator = heading.heading_integrator + times_switch(gate, heading.heading_error) * in.settings.kurs_ki * 0.001;
-    integrator = clamp_strict(integrator, -integrator_limit, integrator_limit);
-    heading.heading_integrator = times_switch(holding, integrator);
+    const int32_t gate = integrators_may_run(in.modes, in.samples) * holding;
+    heading.heading_integrator = integrate(heading.heading_integrator, heading.heading_error, gate, holding,
+                                           in.settings.kurs_ki, thousandths, integrator_limit);
 
     heading.heading_error = clamp_strict(heading.heading_error, -error_limit, error_limit);
 
-    const double hold_law = (heading.heading_integrator + heading.heading_error) * in.settings.kurs_kp + heading.yaw_rate * in.settings.kurs_kd;
+    // The error is heading minus reference and the pedals push the nose towards it: the law
+    // follows the error, and its damping is the yaw rate times kurs_kd, whole.
+    const double hold_law = pi_rate_law(heading.heading_integrator, heading.heading_error, heading.yaw_rate,
+                                        in.settings.kurs_kp, in.settings.kurs_kd, whole_units, following_the_error);
     const double damping = in.settings.yaw_damper_factor * heading.yaw_rate * in.settings.kurs_kd;
     const int32_t damping_only = factor_of(in.modes.heading_channel_active == 0) * in.modes.ap_master_on;
     heading.heading_command = times_switch(holding, hold_law) + times_switch(damping_only, damping) +

@@ -1,6 +1,6 @@
 #include "autopilot/mode_changes.h"
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 
 namespace {
 void toggle(int32_t& switch_value)

@@ -3,7 +3,7 @@
 // A capture rule lives here once, whoever triggers it.
 #pragma once
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 
 // The engage lamp: toggles the master switch. The bank reference restarts at 0 either way; the
 // captures follow in the next cycle (engage, hand_back).

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 
 double rate_estimate(double sample, double previous_sample, double scale, double previous_estimate,
                      const cycle_timing& timing)

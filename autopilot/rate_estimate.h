@@ -2,7 +2,7 @@
 // counter interval, scaled by K, optionally limited in how far it may step per cycle.
 #pragma once
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 
 // ((sample − previous_sample) × scale) / ticks × frequency. With a counter that has not
 // advanced, the previous estimate is kept rather than dividing by zero.

@@ -1,14 +1,16 @@
 // Roll channel: holds the bank angle at the bank reference with the roll axis.
 #include "autopilot/channel_output.h"
 #include "autopilot/channel_steps.h"
-#include "common/control_math.h"
-#include "autopilot/state/host_variables.h"
+#include "autopilot/pi_rate_law.h"
 #include "autopilot/rate_estimate.h"
+#include "state/host_variables.h"
+#include "common/control_math.h"
 #include "module/host_calls.h"
 
 namespace {
-constexpr double rate_scale = 10000.0;
-constexpr double integrator_limit = 10.0;  // degrees
+constexpr double rate_units_per_degree_per_second = 10000.0;  // the roll rate estimate's unit
+constexpr double integrator_limit = 10.0;                     // degrees
+constexpr double opposing_the_error = -1.0;
 }  // namespace
 
 void roll_step(const channel_inputs& in, roll_channel_state& roll)
@@ -17,22 +19,21 @@ void roll_step(const channel_inputs& in, roll_channel_state& roll)
     const double bank_sample = host_sample(var_bank);
     roll.bank_angle = bank_sample > 180.0 ? bank_sample - 360.0 : bank_sample;
 
-    roll.roll_rate = rate_estimate(roll.bank_angle, roll.bank_angle_prev, rate_scale, roll.roll_rate, in.timing);
+    roll.roll_rate =
+        rate_estimate(roll.bank_angle, roll.bank_angle_prev, rate_units_per_degree_per_second, roll.roll_rate, in.timing);
     roll.bank_angle_prev = roll.bank_angle;
 
     // The roll trim is subtracted.
     roll.roll_error = (roll.bank_angle - roll.bank_reference) - in.pilot.roll_trim;
 
     const int32_t engaged = in.modes.ap_master_on * in.modes.roll_channel_on;
-    const int32_t gate = factor_of(in.samples.on_ground == 0) * in.modes.sim_running * in.modes.ap_master_on * in.modes.roll_channel_on;
-    double integrator = roll.roll_integrator + times_switch(gate, roll.roll_error) * in.settings.kren_ki * 0.001;
-    integrator = clamp_strict(integrator, -integrator_limit, integrator_limit);
-    roll.roll_integrator = times_switch(engaged, integrator);
+    const int32_t gate = integrators_may_run(in.modes, in.samples) * engaged;
+    roll.roll_integrator =
+        integrate(roll.roll_integrator, roll.roll_error, gate, engaged, in.settings.kren_ki, thousandths, integrator_limit);
 
-    // Engaged: a PI law on the error with rate damping, opposite in sign to the error.
-    // Disengaged: the pilot's stick.
-    const double law = -(roll.roll_integrator + roll.roll_error) * in.settings.kren_kp -
-                       roll.roll_rate * in.samples.roll_rate_factor * in.settings.kren_kd * 0.001;
+    // Engaged: the law, opposite in sign to the error. Disengaged: the pilot's stick.
+    const double law = pi_rate_law(roll.roll_integrator, roll.roll_error, roll.roll_rate * in.samples.roll_rate_factor,
+                                   in.settings.kren_kp, in.settings.kren_kd, thousandths, opposing_the_error);
     roll.roll_command = times_switch(engaged, law) + times_switch(1 - engaged, in.pilot.roll_joy_reference);
     roll.roll_command = clamp_strict(roll.roll_command, -in.settings.roll_output_limit, in.settings.roll_output_limit);
 

@@ -1,9 +1,9 @@
 // The update cycle, run once per frame: joysticks, buttons, host samples, mode flags,
 // engagement, then the channels in a fixed order, then the outer loops and the run detector.
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "autopilot/channel_steps.h"
 #include "common/control_math.h"
-#include "autopilot/state/host_variables.h"
+#include "state/host_variables.h"
 #include "autopilot/mode_changes.h"
 #include "input/joystick.h"
 #include "module/host_calls.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "gauges/autopilot_instance.h"
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
 

@@ -20,7 +20,7 @@ foreach(line ${lines})
     list(APPEND files ${path})
 endforeach()
 
-set(module_folders common platform module autopilot config input gauges)
+set(module_folders common platform module state autopilot config input gauges)
 set(faults "")
 foreach(path ${files})
     file(STRINGS ${SOURCE_DIR}/${path} includes REGEX "^#include \"")

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "common/control_math.h"
 #include "config/configuration_keys.h"
 #include "config/number_text.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 
 constexpr uint32_t ini_buffer_size = 20;     // at most 19 characters of a value are used
 constexpr uint32_t config_path_size = 260;   // the composed path, terminator included

@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "gauges/autopilot_instance.h"
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "config/configuration.h"
 #include "input/joystick.h"
 #include "module/host_abi.h"

@@ -1,6 +1,6 @@
 #include "input/joystick.h"
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "platform/platform.h"
 
 namespace {

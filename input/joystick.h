@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "platform/joystick_records.h"
 
 struct joystick_state {

@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "module_state.h"
 #include "autopilot/channel_steps.h"
 #include "input/joystick.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "input/joystick.h"
 #include "platform/virtual_devices.h"
 #include "tools/flightsim/aircraft.h"

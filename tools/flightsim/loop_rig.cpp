@@ -6,7 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "autopilot/state/autopilot_state.h"
+#include "state/autopilot_state.h"
 #include "platform/virtual_devices.h"
 #include "tools/flightsim/host_link.h"
 #include "tools/flightsim/sim_math.h"

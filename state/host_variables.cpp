@@ -1,4 +1,4 @@
-#include "autopilot/state/host_variables.h"
+#include "state/host_variables.h"
 
 MODULE_VAR var_on_ground = {60, 0, 0, 0.0, {}};
 MODULE_VAR var_airspeed = {61, 0, 0, 0.0, {}};

@@ -1,0 +1,27 @@
+// The law the roll, pitch and heading channels and the speed hold share, and the collective's
+// integrator: an integral of the error that runs only while its gate is open (in the air, the
+// simulation running, the channel engaged), held within a limit and cleared while the channel is
+// not engaged; and a proportional-integral term with rate damping.
+#pragma once
+
+#include <cstdint>
+
+#include "state/autopilot_state.h"
+
+// The configuration file's integral and damping gains are in thousandths: ki in thousandths of a
+// unit of integral per unit of error per cycle, kd in thousandths of an axis unit per unit of rate.
+inline constexpr double thousandths = 0.001;
+
+// 1 while the integrators may run: in the air, the simulation running.
+int32_t integrators_may_run(const autopilot_modes& modes, const host_samples& samples);
+
+// The integral of the error after this cycle: error · ki · ki_unit added while the gate is open,
+// held strictly within ±limit, cleared to 0 while the channel is not engaged.
+double integrate(double integrator, double error, int32_t gate, int32_t engaged, double ki, double ki_unit, double limit);
+// The same without a limit (the speed hold, the collective).
+double integrate_unlimited(double integrator, double error, int32_t gate, int32_t engaged, double ki, double ki_unit);
+
+// direction · ((integrator + error) · kp + rate · kd · kd_unit): direction −1 opposes the error
+// (the attitude channels and the speed hold), +1 follows it (the pedals, whose error is measured
+// the other way round).
+double pi_rate_law(double integrator, double error, double rate, double kp, double kd, double kd_unit, double direction);
