@@ -1,11 +1,13 @@
 // The law the roll, pitch and heading channels and the speed hold share, and the collective's
 // integrator: an integral of the error that runs only while its gate is open (in the air, the
 // simulation running, the channel engaged), held within a limit and cleared while the channel is
-// not engaged; and a proportional-integral term with rate damping.
+// not engaged; and a proportional-integral term with rate damping. Inline, so that each channel
+// compiles to what it was when it wrote the law out.
 #pragma once
 
 #include <cstdint>
 
+#include "common/control_math.h"
 #include "state/autopilot_state.h"
 
 // The configuration file's integral and damping gains are in thousandths: ki in thousandths of a
@@ -13,15 +15,32 @@
 inline constexpr double thousandths = 0.001;
 
 // 1 while the integrators may run: in the air, the simulation running.
-int32_t integrators_may_run(const autopilot_modes& modes, const host_samples& samples);
+inline int32_t integrators_may_run(const autopilot_modes& modes, const host_samples& samples)
+{
+    return factor_of(samples.on_ground == 0) * modes.sim_running;
+}
 
 // The integral of the error after this cycle: error · ki · ki_unit added while the gate is open,
 // held strictly within ±limit, cleared to 0 while the channel is not engaged.
-double integrate(double integrator, double error, int32_t gate, int32_t engaged, double ki, double ki_unit, double limit);
+inline double integrate(double integrator, double error, int32_t gate, int32_t engaged, double ki, double ki_unit,
+                        double limit)
+{
+    const double next = integrator + times_switch(gate, error) * ki * ki_unit;
+    return times_switch(engaged, clamp_strict(next, -limit, limit));
+}
+
 // The same without a limit (the speed hold, the collective).
-double integrate_unlimited(double integrator, double error, int32_t gate, int32_t engaged, double ki, double ki_unit);
+inline double integrate_unlimited(double integrator, double error, int32_t gate, int32_t engaged, double ki,
+                                  double ki_unit)
+{
+    return times_switch(engaged, integrator + times_switch(gate, error) * ki * ki_unit);
+}
 
 // direction · ((integrator + error) · kp + rate · kd · kd_unit): direction −1 opposes the error
 // (the attitude channels and the speed hold), +1 follows it (the pedals, whose error is measured
 // the other way round).
-double pi_rate_law(double integrator, double error, double rate, double kp, double kd, double kd_unit, double direction);
+inline double pi_rate_law(double integrator, double error, double rate, double kp, double kd, double kd_unit,
+                          double direction)
+{
+    return direction * ((integrator + error) * kp + rate * kd * kd_unit);
+}

@@ -51,10 +51,12 @@ double four_digits(double value)
 
 std::string flight_configuration(const gain_values& gains)
 {
-    std::string text = "[" + std::string(config_key::gains) + "]\r\n";
-    for (int i = 0; i < gain_count; ++i) text += std::string(gain_keys[i].key) + "=" + gain_text(gains[i]) + "\r\n";
-    text += "[" + std::string(config_key::channels) + "]\r\n";
-    for (const configuration_key& channel : channel_keys) text += std::string(channel.key) + "=" + channel.default_text + "\r\n";
+    std::string text;
+    const auto line = [&text](const std::string& key, const std::string& value) { text += key + "=" + value + "\r\n"; };
+    text += std::string("[") + config_key::gains + "]\r\n";
+    for (int i = 0; i < gain_count; ++i) line(gain_keys[i].key, gain_text(gains[i]));
+    text += std::string("[") + config_key::channels + "]\r\n";
+    for (const configuration_key& channel : channel_keys) line(channel.key, channel.default_text);
     return text;
 }
 
