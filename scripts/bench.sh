@@ -19,7 +19,7 @@ cycles=20000
 profile=$(mktemp)
 valgrind --tool=callgrind --callgrind-out-file="$profile" ./build/bench/bench/cycle_instructions $cycles >/dev/null 2>&1
 inclusive() { callgrind_annotate --inclusive=yes "$profile" 2>/dev/null | grep -E "$1" | head -1 | awk '{gsub(",", "", $1); print $1}'; }
-cycle=$(inclusive ':update_cycle\(\)')
+cycle=$(inclusive ':update_cycle\(autopilot_values')
 lookups=$(inclusive 'lookup_var\(MODULE_VAR')
 events=$(inclusive 'trigger_key_event\(unsigned')
 rm -f "$profile"
