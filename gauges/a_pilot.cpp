@@ -1,9 +1,8 @@
 #include "gauges/a_pilot.h"
 
-#include "gauges/autopilot_instance.h"
-
 #include "autopilot/channel_steps.h"
 #include "config/configuration.h"
+#include "gauges/autopilot_instance.h"
 #include "input/joystick.h"
 #include "platform/module_precision.h"
 
@@ -14,27 +13,27 @@ namespace {
 // is disconnected or killed, the next instance to pre-update takes over; and when an instance
 // passed over comes round again before the chosen one has run, a whole frame went by without it
 // (an instance the host dropped without a word), so that instance takes over.
-bool runs_the_cycle(const GAUGEHDR* instance)
+bool runs_the_cycle(cycle_instances& instances, const GAUGEHDR* instance)
 {
-    if (!the_autopilot.state.instances.cycle_instance_chosen || instance == the_autopilot.state.instances.cycle_instance ||
-        (the_autopilot.state.instances.instance_passed_over && instance == the_autopilot.state.instances.first_passed_over)) {
-        the_autopilot.state.instances.cycle_instance_chosen = true;
-        the_autopilot.state.instances.cycle_instance = instance;
-        the_autopilot.state.instances.instance_passed_over = false;
+    if (!instances.cycle_instance_chosen || instance == instances.cycle_instance ||
+        (instances.instance_passed_over && instance == instances.first_passed_over)) {
+        instances.cycle_instance_chosen = true;
+        instances.cycle_instance = instance;
+        instances.instance_passed_over = false;
         return true;
     }
-    if (!the_autopilot.state.instances.instance_passed_over) {
-        the_autopilot.state.instances.instance_passed_over = true;
-        the_autopilot.state.instances.first_passed_over = instance;
+    if (!instances.instance_passed_over) {
+        instances.instance_passed_over = true;
+        instances.first_passed_over = instance;
     }
     return false;
 }
 
-void instance_leaves(const GAUGEHDR* instance)
+void instance_leaves(cycle_instances& instances, const GAUGEHDR* instance)
 {
-    if (the_autopilot.state.instances.cycle_instance_chosen && instance == the_autopilot.state.instances.cycle_instance) {
-        the_autopilot.state.instances.cycle_instance_chosen = false;
-        the_autopilot.state.instances.instance_passed_over = false;
+    if (instances.cycle_instance_chosen && instance == instances.cycle_instance) {
+        instances.cycle_instance_chosen = false;
+        instances.instance_passed_over = false;
     }
 }
 
@@ -43,11 +42,11 @@ void instance_leaves(const GAUGEHDR* instance)
 void HOST_CALL a_pilot_gauge_callback(GAUGEHDR* gauge, int32_t service_id, uint32_t)
 {
     at_module_precision([&] {
-        if (service_id == PANEL_SERVICE_PRE_UPDATE && runs_the_cycle(gauge)) update_cycle(the_autopilot);
+        if (service_id == PANEL_SERVICE_PRE_UPDATE && runs_the_cycle(the_autopilot.state.instances, gauge)) update_cycle(the_autopilot);
         if (service_id == PANEL_SERVICE_CONNECT_TO_WINDOW) {
             discover_joysticks(the_autopilot.joysticks);
             read_configuration(the_autopilot.configuration, the_autopilot.state.settings);
         }
-        if (service_id == PANEL_SERVICE_DISCONNECT || service_id == PANEL_SERVICE_PRE_KILL) instance_leaves(gauge);
+        if (service_id == PANEL_SERVICE_DISCONNECT || service_id == PANEL_SERVICE_PRE_KILL) instance_leaves(the_autopilot.state.instances, gauge);
     });
 }

@@ -1,8 +1,7 @@
 #include "gauges/ap_panel_1.h"
 
-#include "gauges/autopilot_instance.h"
-
 #include "autopilot/mode_changes.h"
+#include "gauges/autopilot_instance.h"
 #include "gauges/gauge_records.h"
 #include "platform/module_precision.h"
 

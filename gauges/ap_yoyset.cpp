@@ -1,11 +1,10 @@
 #include "gauges/ap_yoyset.h"
 
-#include "gauges/autopilot_instance.h"
-
 #include "config/configuration.h"
+#include "gauges/autopilot_instance.h"
 #include "input/joystick.h"
-#include "platform/platform.h"
 #include "platform/module_precision.h"
+#include "platform/platform.h"
 
 namespace {
 constexpr int8_t highest_assignment = 8;

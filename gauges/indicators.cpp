@@ -1,9 +1,8 @@
 #include "gauges/indicators.h"
 
-#include "gauges/autopilot_instance.h"
-
 #include "autopilot/mode_changes.h"
 #include "common/control_math.h"
+#include "gauges/autopilot_instance.h"
 #include "platform/module_precision.h"
 
 namespace {
