@@ -22,8 +22,14 @@ inline channel_inputs inputs_of(const autopilot_values& a)
 
 void update_cycle(autopilot_values& a);
 
+// The roll and pitch channels' steps sample the host, run the law and send its command; the laws
+// alone take the sample as a value and touch nothing but their record.
 void roll_step(const channel_inputs& in, roll_channel_state& roll);
+void roll_law(const channel_inputs& in, double bank_sample, roll_channel_state& roll);
+int32_t roll_engaged(const autopilot_modes& modes);
 void pitch_step(const channel_inputs& in, pitch_channel_state& pitch);
+void pitch_law(const channel_inputs& in, double pitch_sample, pitch_channel_state& pitch);
+int32_t pitch_engaged(const autopilot_modes& modes);
 void heading_step(const channel_inputs& in, heading_channel_state& heading);
 void collective_step(const channel_inputs& in, collective_channel_state& collective);
 // The speed hold moves the pitch reference the pitch channel holds in the next cycle.

@@ -14,10 +14,14 @@ constexpr double integrator_limit = 25.0;                     // degrees
 constexpr double opposing_the_error = -1.0;
 }  // namespace
 
-void pitch_step(const channel_inputs& in, pitch_channel_state& pitch)
+int32_t pitch_engaged(const autopilot_modes& modes)
+{
+    return modes.pitch_channel_on * modes.ap_master_on;
+}
+
+void pitch_law(const channel_inputs& in, double pitch_sample, pitch_channel_state& pitch)
 {
     // Pitch sample in degrees, positive nose down, used as it comes.
-    const double pitch_sample = host_sample(var_pitch);
     pitch.pitch_angle = pitch_sample;
 
     pitch.pitch_rate =
@@ -27,7 +31,7 @@ void pitch_step(const channel_inputs& in, pitch_channel_state& pitch)
     // The pitch trim is added, where the roll channel subtracts its trim.
     pitch.pitch_error = (pitch_sample - pitch.pitch_reference) + in.pilot.pitch_trim;
 
-    const int32_t engaged = in.modes.pitch_channel_on * in.modes.ap_master_on;
+    const int32_t engaged = pitch_engaged(in.modes);
     const int32_t gate = integrators_may_run(in.modes, in.samples) * engaged;
     pitch.pitch_integrator =
         integrate(pitch.pitch_integrator, pitch.pitch_error, gate, engaged, in.settings.tang_ki, thousandths, integrator_limit);
@@ -36,6 +40,11 @@ void pitch_step(const channel_inputs& in, pitch_channel_state& pitch)
                                    in.settings.tang_kp, in.settings.tang_kd, thousandths, opposing_the_error);
     pitch.pitch_command = times_switch(engaged, law) + times_switch(1 - engaged, in.pilot.pitch_joy_reference);
     pitch.pitch_command = clamp_strict(pitch.pitch_command, -in.settings.pitch_output_limit, in.settings.pitch_output_limit);
+}
 
-    send_channel_command(in.joysticks, KEY_AXIS_PITCH_SET, in.settings.ap_tang_kanal, engaged, pitch.pitch_command);
+void pitch_step(const channel_inputs& in, pitch_channel_state& pitch)
+{
+    pitch_law(in, host_sample(var_pitch), pitch);
+    send_channel_command(in.joysticks, KEY_AXIS_PITCH_SET, in.settings.ap_tang_kanal, pitch_engaged(in.modes),
+                         pitch.pitch_command);
 }

@@ -13,10 +13,14 @@ constexpr double integrator_limit = 10.0;                     // degrees
 constexpr double opposing_the_error = -1.0;
 }  // namespace
 
-void roll_step(const channel_inputs& in, roll_channel_state& roll)
+int32_t roll_engaged(const autopilot_modes& modes)
+{
+    return modes.ap_master_on * modes.roll_channel_on;
+}
+
+void roll_law(const channel_inputs& in, double bank_sample, roll_channel_state& roll)
 {
     // Bank sample in degrees, positive left wing down; above 180 it wraps once.
-    const double bank_sample = host_sample(var_bank);
     roll.bank_angle = bank_sample > 180.0 ? bank_sample - 360.0 : bank_sample;
 
     roll.roll_rate =
@@ -26,7 +30,7 @@ void roll_step(const channel_inputs& in, roll_channel_state& roll)
     // The roll trim is subtracted.
     roll.roll_error = (roll.bank_angle - roll.bank_reference) - in.pilot.roll_trim;
 
-    const int32_t engaged = in.modes.ap_master_on * in.modes.roll_channel_on;
+    const int32_t engaged = roll_engaged(in.modes);
     const int32_t gate = integrators_may_run(in.modes, in.samples) * engaged;
     roll.roll_integrator =
         integrate(roll.roll_integrator, roll.roll_error, gate, engaged, in.settings.kren_ki, thousandths, integrator_limit);
@@ -36,6 +40,11 @@ void roll_step(const channel_inputs& in, roll_channel_state& roll)
                                    in.settings.kren_kp, in.settings.kren_kd, thousandths, opposing_the_error);
     roll.roll_command = times_switch(engaged, law) + times_switch(1 - engaged, in.pilot.roll_joy_reference);
     roll.roll_command = clamp_strict(roll.roll_command, -in.settings.roll_output_limit, in.settings.roll_output_limit);
+}
 
-    send_channel_command(in.joysticks, KEY_AXIS_ROLL_SET, in.settings.ap_kren_kanal, engaged, roll.roll_command);
+void roll_step(const channel_inputs& in, roll_channel_state& roll)
+{
+    roll_law(in, host_sample(var_bank), roll);
+    send_channel_command(in.joysticks, KEY_AXIS_ROLL_SET, in.settings.ap_kren_kanal, roll_engaged(in.modes),
+                         roll.roll_command);
 }

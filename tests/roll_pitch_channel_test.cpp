@@ -35,7 +35,26 @@ protected:
     }
 };
 
-TEST_F(RollPitchChannel, BankBeyondHalfCircleWrapsOnceWhilePitchIsUsedAsItComes)
+// The laws alone, on values of their own: no host, nothing to reset.
+class AttitudeLaw : public testing::Test {
+protected:
+    // A counter of 2^20 per second read 1/16 s apart: a change of 1 degree between two samples
+    // is a rate estimate of exactly 160000.
+    AttitudeLaw()
+    {
+        s.timing.counter_frequency = 1 << 20;
+        s.timing.counter_now = 1 << 16;
+        s.samples.roll_rate_factor = s.samples.pitch_rate_factor = 1.0;
+    }
+
+    void fly_roll(double bank) { roll_law(inputs_of(a), bank, s.roll); }
+    void fly_pitch(double pitch) { pitch_law(inputs_of(a), pitch, s.pitch); }
+
+    autopilot_values a{};
+    autopilot_state& s = a.state;
+};
+
+TEST_F(AttitudeLaw, BankBeyondHalfCircleWrapsOnceWhilePitchIsUsedAsItComes)
 {
     struct Case {
         double host_value, bank;
@@ -45,25 +64,96 @@ TEST_F(RollPitchChannel, BankBeyondHalfCircleWrapsOnceWhilePitchIsUsedAsItComes)
         SCOPED_TRACE(c.host_value);
         fly_roll(c.host_value);
         fly_pitch(c.host_value);
-        EXPECT_EQ(ap.roll.bank_angle, c.bank);
-        EXPECT_EQ(ap.pitch.pitch_angle, c.host_value);
+        EXPECT_EQ(s.roll.bank_angle, c.bank);
+        EXPECT_EQ(s.pitch.pitch_angle, c.host_value);
     }
 }
 
-TEST_F(RollPitchChannel, RollingThroughInvertedGivesAOneCycleRateSpikeBoundOnlyByTheOutputLimit)
+TEST_F(AttitudeLaw, RollingThroughInvertedGivesAOneCycleRateSpikeBoundOnlyByTheOutputLimit)
 {
-    ap.modes.ap_master_on = 1;
-    ap.roll.bank_reference = -179.0;
-    ap.roll.bank_angle_prev = 179.0;
+    s.modes.ap_master_on = 1;
+    s.roll.bank_reference = -179.0;
+    s.roll.bank_angle_prev = 179.0;
 
     fly_roll(181.0);  // seen as -179: a jump of -358 degrees in 1/16 s
-    EXPECT_EQ(ap.roll.bank_angle, -179.0);
-    EXPECT_EQ(ap.roll.roll_rate, -358.0 * 160000.0);
-    EXPECT_EQ(sent_value(roll_event), 16000);
+    EXPECT_EQ(s.roll.bank_angle, -179.0);
+    EXPECT_EQ(s.roll.roll_rate, -358.0 * 160000.0);
+    EXPECT_EQ(s.roll.roll_command, 16000.0);
 
     fly_roll(181.0);  // the rate is back to 0 at once
-    EXPECT_EQ(ap.roll.roll_rate, 0.0);
-    EXPECT_EQ(sent_value(roll_event), 0);
+    EXPECT_EQ(s.roll.roll_rate, 0.0);
+    EXPECT_EQ(s.roll.roll_command, 0.0);
+}
+
+TEST_F(AttitudeLaw, EngagedOnTheGroundOrStoppedTheIntegratorHoldsWhileTheOtherTermsAct)
+{
+    struct Case {
+        int32_t on_ground, sim_running;
+        bool integrates;
+    } cases[] = {{0, 1, true}, {1, 1, false}, {2, 1, false}, {0, 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "on_ground " << c.on_ground << " sim_running " << c.sim_running);
+        s.modes.ap_master_on = 1;
+        s.samples.on_ground = c.on_ground;
+        s.modes.sim_running = c.sim_running;
+        s.settings.tang_ki = 1.0;
+        s.roll.roll_integrator = s.pitch.pitch_integrator = 3.0;
+        s.roll.bank_angle_prev = s.pitch.pitch_angle_prev = 1.5;
+        // 2 degrees off the reference of 0, moving at 0.5 degree per 1/16 s (rate 80000).
+        fly_roll(2.0);
+        fly_pitch(2.0);
+        EXPECT_DOUBLE_EQ(s.roll.roll_integrator, c.integrates ? 3.004 : 3.0);
+        EXPECT_DOUBLE_EQ(s.pitch.pitch_integrator, c.integrates ? 3.002 : 3.0);
+        // roll: -(I + 2) x 800 - 80000 x 25 / 1000; pitch: -(I + 2) x 1000 - 80000 x 55 / 1000
+        EXPECT_DOUBLE_EQ(s.roll.roll_command, c.integrates ? -6003.2 : -6000.0);
+        EXPECT_DOUBLE_EQ(s.pitch.pitch_command, c.integrates ? -9402.0 : -9400.0);
+    }
+}
+
+TEST_F(AttitudeLaw, IntegratorsStopAtTheirLimitsAndComeBackAtOnce)
+{
+    enum Channel { roll, pitch };
+    struct Case {
+        Channel channel;
+        double tang_ki, before, error, after;
+    } cases[] = {
+        {roll, 0.0, 9.999, 2.0, 10.0},    {roll, 0.0, 10.0, 1.0, 10.0},     {roll, 0.0, 10.0, -2.0, 9.996},
+        {roll, 0.0, -9.999, -2.0, -10.0}, {roll, 0.0, -10.0, 2.0, -9.996},  {pitch, 1.0, 24.999, 2.0, 25.0},
+        {pitch, 1.0, 25.0, 5.0, 25.0},    {pitch, 1.0, 25.0, -1.0, 24.999}, {pitch, 1.0, -24.999, -2.0, -25.0},
+        {pitch, 0.0, 0.0, 50.0, 0.0},  // the default pitch gain never integrates
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.channel == roll ? "roll " : "pitch ") << c.before << " " << c.error);
+        s.modes.ap_master_on = 1;
+        s.settings.tang_ki = c.tang_ki;
+        s.roll.bank_angle_prev = s.pitch.pitch_angle_prev = c.error;  // steady, 0 rate
+        s.roll.roll_integrator = s.pitch.pitch_integrator = c.before;
+        if (c.channel == roll) fly_roll(c.error);
+        if (c.channel == pitch) fly_pitch(c.error);
+        EXPECT_DOUBLE_EQ(c.channel == roll ? s.roll.roll_integrator : s.pitch.pitch_integrator, c.after);
+    }
+}
+
+TEST_F(AttitudeLaw, RollTrimIsSubtractedWherePitchTrimIsAdded)
+{
+    struct Case {
+        double trim;
+        double roll_command, pitch_command;
+    } cases[] = {{1.0, 800.0, -1000.0}, {-1.0, -800.0, 1000.0}, {0.5, 400.0, -500.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.trim);
+        s.modes.ap_master_on = 1;
+        s.settings.kren_ki = 0.0;
+        s.pilot.roll_trim = s.pilot.pitch_trim = c.trim;
+        s.roll.bank_reference = s.pitch.pitch_reference = 4.0;
+        s.roll.bank_angle_prev = s.pitch.pitch_angle_prev = 4.0;
+        fly_roll(4.0);  // exactly at the reference, steady
+        fly_pitch(4.0);
+        EXPECT_EQ(s.roll.roll_error, -c.trim);
+        EXPECT_EQ(s.pitch.pitch_error, c.trim);
+        EXPECT_EQ(s.roll.roll_command, c.roll_command);
+        EXPECT_EQ(s.pitch.pitch_command, c.pitch_command);
+    }
 }
 
 TEST_F(RollPitchChannel, MasterOffPassesTheStickThroughLimitedAndTruncatedTowardZero)
@@ -102,77 +192,6 @@ TEST_F(RollPitchChannel, MasterOffPassesTheStickThroughLimitedAndTruncatedToward
     EXPECT_TRUE(host.events().empty());
     EXPECT_EQ(ap.roll.roll_command, 1234.5);
     EXPECT_EQ(ap.pitch.pitch_command, -321.0);
-}
-
-TEST_F(RollPitchChannel, EngagedOnTheGroundOrStoppedTheIntegratorHoldsWhileTheOtherTermsAct)
-{
-    struct Case {
-        int32_t on_ground, sim_running;
-        bool integrates;
-    } cases[] = {{0, 1, true}, {1, 1, false}, {2, 1, false}, {0, 0, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "on_ground " << c.on_ground << " sim_running " << c.sim_running);
-        ap.modes.ap_master_on = 1;
-        ap.samples.on_ground = c.on_ground;
-        ap.modes.sim_running = c.sim_running;
-        ap.settings.tang_ki = 1.0;
-        ap.roll.roll_integrator = ap.pitch.pitch_integrator = 3.0;
-        ap.roll.bank_angle_prev = ap.pitch.pitch_angle_prev = 1.5;
-        // 2 degrees off the reference of 0, moving at 0.5 degree per 1/16 s (rate 80000).
-        fly_roll(2.0);
-        fly_pitch(2.0);
-        EXPECT_DOUBLE_EQ(ap.roll.roll_integrator, c.integrates ? 3.004 : 3.0);
-        EXPECT_DOUBLE_EQ(ap.pitch.pitch_integrator, c.integrates ? 3.002 : 3.0);
-        // roll: -(I + 2) x 800 - 80000 x 25 / 1000; pitch: -(I + 2) x 1000 - 80000 x 55 / 1000
-        EXPECT_EQ(sent_value(roll_event), c.integrates ? -6003 : -6000);
-        EXPECT_EQ(sent_value(pitch_event), c.integrates ? -9402 : -9400);
-    }
-}
-
-TEST_F(RollPitchChannel, IntegratorsStopAtTheirLimitsAndComeBackAtOnce)
-{
-    enum Channel { roll, pitch };
-    struct Case {
-        Channel channel;
-        double tang_ki, before, error, after;
-    } cases[] = {
-        {roll, 0.0, 9.999, 2.0, 10.0},    {roll, 0.0, 10.0, 1.0, 10.0},     {roll, 0.0, 10.0, -2.0, 9.996},
-        {roll, 0.0, -9.999, -2.0, -10.0}, {roll, 0.0, -10.0, 2.0, -9.996},  {pitch, 1.0, 24.999, 2.0, 25.0},
-        {pitch, 1.0, 25.0, 5.0, 25.0},    {pitch, 1.0, 25.0, -1.0, 24.999}, {pitch, 1.0, -24.999, -2.0, -25.0},
-        {pitch, 0.0, 0.0, 50.0, 0.0},  // the default pitch gain never integrates
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.channel == roll ? "roll " : "pitch ") << c.before << " " << c.error);
-        ap.modes.ap_master_on = 1;
-        ap.settings.tang_ki = c.tang_ki;
-        ap.roll.bank_angle_prev = ap.pitch.pitch_angle_prev = c.error;  // steady, 0 rate
-        ap.roll.roll_integrator = ap.pitch.pitch_integrator = c.before;
-        if (c.channel == roll) fly_roll(c.error);
-        if (c.channel == pitch) fly_pitch(c.error);
-        EXPECT_DOUBLE_EQ(c.channel == roll ? ap.roll.roll_integrator : ap.pitch.pitch_integrator, c.after);
-    }
-}
-
-TEST_F(RollPitchChannel, RollTrimIsSubtractedWherePitchTrimIsAdded)
-{
-    struct Case {
-        double trim;
-        int32_t roll_sent, pitch_sent;
-    } cases[] = {{1.0, 800, -1000}, {-1.0, -800, 1000}, {0.5, 400, -500}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.trim);
-        ap.modes.ap_master_on = 1;
-        ap.settings.kren_ki = 0.0;
-        ap.pilot.roll_trim = ap.pilot.pitch_trim = c.trim;
-        ap.roll.bank_reference = ap.pitch.pitch_reference = 4.0;
-        ap.roll.bank_angle_prev = ap.pitch.pitch_angle_prev = 4.0;
-        fly_roll(4.0);  // exactly at the reference, steady
-        fly_pitch(4.0);
-        EXPECT_EQ(ap.roll.roll_error, -c.trim);
-        EXPECT_EQ(ap.pitch.pitch_error, c.trim);
-        EXPECT_EQ(sent_value(roll_event), c.roll_sent);
-        EXPECT_EQ(sent_value(pitch_event), c.pitch_sent);
-    }
 }
 
 TEST_F(RollPitchChannel, BelowFortyKmhRollDampsFiveTimesAndPitchFourTimesHarder)
