@@ -1,10 +1,13 @@
 // Speed hold and bank reference: the outer loops that move the pitch reference (to hold a
 // captured airspeed, or with the pitch stick) and turn the roll stick into a bank reference.
-#include "flight_fixture.h"
+#include <gtest/gtest.h>
+
+#include "autopilot/channel_steps.h"
 
 namespace {
 
-class SpeedHold : public FlightTest {
+// The outer loops take no host sample: they fly on values of their own.
+class SpeedHold : public testing::Test {
 protected:
     // One counter unit per second read a million units apart: the raw speed rate is simply the
     // change of airspeed between two cycles.
@@ -30,8 +33,11 @@ protected:
     {
         ap.samples.airspeed_kmh = airspeed_kmh;
         ap.speed.airspeed_prev = previous_airspeed_kmh;
-        speed_step(module_inputs(), ap.speed, ap.pitch);
+        speed_step(inputs_of(a), ap.speed, ap.pitch);
     }
+
+    autopilot_values a{};
+    autopilot_state& ap = a.state;
 };
 
 TEST_F(SpeedHold, TooFastOrAcceleratingLowersThePitchReference)
@@ -138,7 +144,7 @@ TEST_F(SpeedHold, RollStickSquaredWithItsSignGivesTheBankReferenceOnlyWithTheMas
         ap.modes.ap_master_on = c.master;
         ap.roll.bank_reference = 3.0;
         ap.pilot.roll_joy_reference = c.stick;
-        bank_reference_step(module_inputs(), ap.roll);
+        bank_reference_step(inputs_of(a), ap.roll);
         EXPECT_DOUBLE_EQ(ap.roll.bank_reference, c.bank_reference);
     }
 }
