@@ -24,14 +24,20 @@ constexpr double base_band_floor = 90.0;      // axis units
 constexpr double base_step = 163.0;           // axis units
 }  // namespace
 
-void collective_step(const channel_inputs& in, collective_channel_state& collective)
+int32_t collective_engaged(const autopilot_modes& modes)
 {
-    collective.height_a = host_sample(var_height_a);
-    collective.height_b = host_sample(var_height_b);
+    return modes.height_channel_on * modes.ap_master_on;
+}
+
+void collective_law(const channel_inputs& in, double height_a_sample, double height_b_sample, double vertical_speed_sample,
+                    collective_channel_state& collective)
+{
+    collective.height_a = height_a_sample;
+    collective.height_b = height_b_sample;
     if (in.modes.height_source_select == 0) collective.height_selected = collective.height_a;
     if (in.modes.height_source_select == 1) collective.height_selected = collective.height_b;
 
-    collective.vertical_speed = host_sample(var_vertical_speed) * vertical_speed_scale;
+    collective.vertical_speed = vertical_speed_sample * vertical_speed_scale;
     collective.collective_rate = limited_rate_estimate(collective.vertical_speed, collective.collective_rate_prev_sample, rate_units_per_mps_per_second,
                                                rate_step_limit, collective.collective_rate_last, in.timing);
     collective.collective_rate_prev_sample = collective.vertical_speed;
@@ -43,7 +49,7 @@ void collective_step(const channel_inputs& in, collective_channel_state& collect
     collective.climb_error = (collective.vertical_speed - collective.climb_command) * climb_error_per_metre_per_second;
 
     // The integrator stops after a cycle whose command left the band 100 to 16000.
-    const int32_t engaged = in.modes.height_channel_on * in.modes.ap_master_on;
+    const int32_t engaged = collective_engaged(in.modes);
     const int32_t command_in_band = collective.collective_above_min * collective.collective_below_max;
     collective.collective_below_max = 0;
     const int32_t gate = command_in_band * in.modes.sim_running * engaged;
@@ -58,8 +64,16 @@ void collective_step(const channel_inputs& in, collective_channel_state& collect
 
     if (!(collective.collective_command > command_gate_max)) collective.collective_below_max = 1;
     collective.collective_above_min = factor_of(collective.collective_command >= command_gate_min);
+}
 
-    send_channel_command(in.joysticks, KEY_AXIS_COLLECTIVE_SET, in.settings.ap_schag_kanal, engaged, collective.collective_command);
+void collective_step(const channel_inputs& in, collective_channel_state& collective)
+{
+    const double height_a_sample = host_sample(var_height_a);
+    const double height_b_sample = host_sample(var_height_b);
+    const double vertical_speed_sample = host_sample(var_vertical_speed);
+    collective_law(in, height_a_sample, height_b_sample, vertical_speed_sample, collective);
+    send_channel_command(in.joysticks, KEY_AXIS_COLLECTIVE_SET, in.settings.ap_schag_kanal, collective_engaged(in.modes),
+                         collective.collective_command);
 }
 
 void collective_base_step(const autopilot_modes& modes, collective_channel_state& collective)

@@ -27,10 +27,10 @@ double wrap_heading_error(double error)
 }
 }  // namespace
 
-void heading_step(const channel_inputs& in, heading_channel_state& heading)
+void heading_law(const channel_inputs& in, double heading_sample, double yaw_rate_sample, heading_channel_state& heading)
 {
-    heading.heading_angle = host_sample(var_heading);
-    heading.yaw_rate = host_sample(var_yaw_rate) * yaw_rate_scale;
+    heading.heading_angle = heading_sample;
+    heading.yaw_rate = yaw_rate_sample * yaw_rate_scale;
 
     heading.heading_error = wrap_heading_error((heading.heading_angle - heading.heading_reference) + in.pilot.heading_trim);
 
@@ -50,10 +50,18 @@ void heading_step(const channel_inputs& in, heading_channel_state& heading)
     const int32_t damping_only = factor_of(in.modes.heading_channel_active == 0) * in.modes.ap_master_on;
     heading.heading_command = times_switch(holding, hold_law) + times_switch(damping_only, damping) +
                          times_switch(factor_of(holding == 0), in.pilot.pedal_joy_reference);
-    heading.heading_command = clamp_strict(heading.heading_command, -in.settings.heading_output_limit, in.settings.heading_output_limit);
+    heading.heading_command =
+        clamp_strict(heading.heading_command, -in.settings.heading_output_limit, in.settings.heading_output_limit);
+}
 
+void heading_step(const channel_inputs& in, heading_channel_state& heading)
+{
+    const double heading_sample = host_sample(var_heading);
+    const double yaw_rate_sample = host_sample(var_yaw_rate);
+    heading_law(in, heading_sample, yaw_rate_sample, heading);
     // With the master on the channel flies: heading hold, or yaw damping around the pedals.
-    send_channel_command(in.joysticks, KEY_AXIS_HEADING_SET, in.settings.ap_kurs_kanal, in.modes.ap_master_on, heading.heading_command);
+    send_channel_command(in.joysticks, KEY_AXIS_HEADING_SET, in.settings.ap_kurs_kanal, in.modes.ap_master_on,
+                         heading.heading_command);
 }
 
 void heading_activation_step(autopilot_state& s)
