@@ -133,14 +133,12 @@ void GaugeHost::place(const std::vector<instance_place>& places)
     instances_.clear();
     windows_.clear();
     for (const instance_place& place : places) {
-        int window = 0;
-        while (window < static_cast<int>(windows_.size()) && lower_case(windows_[window].name) != lower_case(place.window))
-            ++window;
-        if (window == static_cast<int>(windows_.size())) windows_.push_back({place.window, place.window_open, place.window_open});
+        const size_t window = find_window(place.window);
+        if (window == windows_.size()) windows_.push_back({place.window, place.window_open, place.window_open});
         GAUGEHDR* header = nullptr;
         if (module_.new_instance) header = module_.new_instance(place.gauge);
         else header = &header_copies_.emplace_back(*place.gauge);
-        instances_.push_back({header, place.gauge, window});
+        instances_.push_back({header, place.gauge, static_cast<int>(window)});
     }
     order_instances();
 }
@@ -186,11 +184,8 @@ void GaugeHost::open()
 
 void GaugeHost::connect()
 {
-    for (gauge_instance* instance : serving_) {
-        if (!windows_[instance->window].open) continue;
-        service(instance->header, PANEL_SERVICE_CONNECT_TO_WINDOW);
-        instance->connected = true;
-    }
+    for (gauge_instance* instance : serving_)
+        if (windows_[instance->window].open) service(instance->header, PANEL_SERVICE_CONNECT_TO_WINDOW);
 }
 
 void GaugeHost::update_instance(const gauge_instance& instance)
@@ -218,7 +213,7 @@ void GaugeHost::frame(int count)
         virtual_clock_advance();
         const int64_t frame_counter = virtual_devices.counter;
         int64_t served = 0;
-        const std::vector<gauge_instance*>& order = serving_;
+        const std::vector<gauge_instance*>& order = serving_;  // kept: a frame allocates nothing
         for (size_t first = 0; first < order.size();) {
             // Window by window, each updated then drawn; otherwise all updated, then all drawn.
             size_t last = first + 1;
@@ -243,13 +238,9 @@ void GaugeHost::frame(int count)
 
 void GaugeHost::close()
 {
-    const std::vector<gauge_instance*>& order = serving_;
-    for (gauge_instance* instance : order) {
-        if (!windows_[instance->window].open) continue;
-        service(instance->header, PANEL_SERVICE_DISCONNECT);
-        instance->connected = false;
-    }
-    for (gauge_instance* instance : order) {
+    for (gauge_instance* instance : serving_)
+        if (windows_[instance->window].open) service(instance->header, PANEL_SERVICE_DISCONNECT);
+    for (gauge_instance* instance : serving_) {
         GAUGEHDR* const gauge = instance->header;
         service(gauge, PANEL_SERVICE_PRE_KILL);
         call_routine(gauge, gauge->kill_routine);
@@ -258,21 +249,23 @@ void GaugeHost::close()
     }
 }
 
+size_t GaugeHost::find_window(const std::string& name) const
+{
+    size_t w = 0;
+    while (w < windows_.size() && lower_case(windows_[w].name) != lower_case(name)) ++w;
+    return w;
+}
+
 bool GaugeHost::set_window(const std::string& name, bool open)
 {
-    bool found = false;
-    for (size_t w = 0; w < windows_.size(); ++w) {
-        if (lower_case(windows_[w].name) != lower_case(name)) continue;
-        found = true;
-        if (windows_[w].open == open) continue;
-        windows_[w].open = open;
-        for (gauge_instance* instance : serving_) {
-            if (instance->window != static_cast<int>(w) || !instance->installed) continue;
+    const size_t w = find_window(name);
+    if (w == windows_.size()) return false;
+    if (windows_[w].open == open) return true;
+    windows_[w].open = open;
+    for (gauge_instance* instance : serving_)
+        if (instance->window == static_cast<int>(w) && instance->installed)
             service(instance->header, open ? PANEL_SERVICE_CONNECT_TO_WINDOW : PANEL_SERVICE_DISCONNECT);
-            instance->connected = open;
-        }
-    }
-    return found;
+    return true;
 }
 
 bool GaugeHost::open_window(const std::string& name)

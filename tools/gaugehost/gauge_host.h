@@ -61,7 +61,7 @@ struct gauge_instance {
     GAUGEHDR* header;  // what the module's routines and callback get: the module's own header, or a panel instance's copy
     GAUGEHDR* gauge;   // the module's header
     int window;        // index into the host's windows
-    bool installed = false, connected = false;
+    bool installed = false;
 };
 
 struct host_window {
@@ -197,6 +197,8 @@ private:
     void update_instance(const gauge_instance& instance);
     void draw_instance(const gauge_instance& instance);
     bool set_window(const std::string& name, bool open);
+    // The index of the window of that name (letter case ignored), or the number of windows.
+    size_t find_window(const std::string& name) const;
 
     static constexpr int operation_count = static_cast<int>(host_operation::count);
 
