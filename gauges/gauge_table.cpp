@@ -60,7 +60,7 @@ GAUGEHDR v_contrl_key_gauge = gauge_header("V_Contrl_key", v_contrl_key_element_
 GAUGEHDR v_lamp_gauge = gauge_header("V_Lamp", v_lamp_element_list, 50, v_lamp_mouse_rects, no_op_gauge_callback);
 GAUGEHDR in_4_gauge = gauge_header("IN_4", in_4_element_list, 150, in_4_mouse_rects, no_op_gauge_callback);
 
-LINKAGE Linkage = {
+ONE_PER_HOST LINKAGE Linkage = {
     module_id,
     module_init_deinit,
     module_init_deinit,

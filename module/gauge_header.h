@@ -69,4 +69,4 @@ static_assert(sizeof(LINKAGE) == 52);
 static_assert(offsetof(LINKAGE, gauge_header_ptr) == 24);
 #endif
 
-extern "C" LINKAGE Linkage;
+extern "C" ONE_PER_HOST LINKAGE Linkage;

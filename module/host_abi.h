@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/one_per_host.h"
+
 // Every function that crosses between host and module is __stdcall on 32-bit Windows.
 // On the 64-bit native build the attribute means nothing.
 #if defined(_WIN32) && !defined(_WIN64)
@@ -117,4 +119,4 @@ static_assert(sizeof(IMPORT_TABLE) == 16);
 static_assert(offsetof(IMPORT_TABLE, panels_entry.panels) == 4);
 #endif
 
-extern "C" IMPORT_TABLE ImportTable;
+extern "C" ONE_PER_HOST IMPORT_TABLE ImportTable;

@@ -11,7 +11,7 @@ virtual_joystick* joystick(uint32_t joystick_id)
 }
 }  // namespace
 
-virtual_device_state virtual_devices;
+ONE_PER_HOST virtual_device_state virtual_devices;
 
 void virtual_clock_advance()
 {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/one_per_host.h"
 #include "platform/joystick_records.h"
 
 struct virtual_joystick {
@@ -25,7 +26,7 @@ struct virtual_device_state {
     std::string executable_path;
 };
 
-extern virtual_device_state virtual_devices;
+extern ONE_PER_HOST virtual_device_state virtual_devices;
 
 // Advances the counter by one frame's step.
 void virtual_clock_advance();

@@ -15,6 +15,9 @@
 #include "tools/flightsim/config_file_writer.h"
 #include "tools/flightsim/frequency_response.h"
 #include "tools/flightsim/gain_set.h"
+#include "tools/flightsim/parallel_flights.h"
+#include "tools/flightsim/scenario_flights.h"
+#include "tools/flightsim/tuning_scenarios.h"
 
 namespace {
 
@@ -189,6 +192,25 @@ TEST(AircraftFile, AMissingOrNonPhysicalParameterIsRefusedWithItsLine)
     aircraft_parameters p = default_aircraft();
     p.rotor_radius = 0.0;
     EXPECT_THROW(check_physical(text, p, "x"), aircraft_file_error);
+}
+
+// Two aircraft hovering in gusts with different roll gains, two of each, all four at once: each
+// flies as it flew alone, one after another, since every flight's thread has its own autopilot.
+TEST(FlightsSideBySide, EachFliesAsItFlewAlone)
+{
+    gain_values stiffer_roll = default_gains();
+    stiffer_roll[3] = 1600.0;  // kren_kp
+    std::vector<std::function<std::string()>> flights;
+    for (const gain_values& gains : {default_gains(), stiffer_roll, default_gains(), stiffer_roll})
+        flights.push_back([gains]() { return fly_scenario(tuning_scenarios()[0].script, default_aircraft_text(), gains, 20.0); });
+    const std::vector<flight_result> alone = run_flights(flights, 1);
+    const std::vector<flight_result> together = run_flights(flights, 4);
+    for (size_t i = 0; i < flights.size(); ++i) {
+        ASSERT_TRUE(alone[i].ok) << alone[i].text;
+        EXPECT_EQ(together[i].text, alone[i].text) << "flight " << i;
+    }
+    EXPECT_EQ(alone[2].text, alone[0].text);
+    EXPECT_NE(alone[1].text, alone[0].text);
 }
 
 }  // namespace

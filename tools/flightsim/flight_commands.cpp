@@ -33,10 +33,10 @@ const struct {
     {"expect", "want QUANTITY VALUE|captured[+-D] ... | expect QUANTITY RMS ...   (flight simulator)"},
 };
 
-// The one flight of this process (gaugehost runs one host at a time).
+// The one flight of this thread (gaugehost runs one host at a time on a thread).
 flight_session& current_flight()
 {
-    static flight_session session;
+    thread_local flight_session session;
     return session;
 }
 

@@ -33,6 +33,14 @@ using flight_report::fixed;
 
 namespace {
 
+thread_local bool flights_quiet = false;
+
+std::ostream& messages()
+{
+    thread_local std::ostream nowhere(nullptr);
+    return flights_quiet ? nowhere : std::cerr;
+}
+
 constexpr double largest_substep = 0.015;     // s
 constexpr double centred = 32768.0;
 constexpr double resting_collective_base = 163.0;  // where the module's pass-through base rests
@@ -81,6 +89,11 @@ void write_events(const std::vector<recorded_event>& events, std::ostream& out)
 }
 
 }  // namespace
+
+void quieten_flights_on_this_thread()
+{
+    flights_quiet = true;
+}
 
 flight_session::flight_session() : model_(std::make_unique<rotorcraft_model>(default_aircraft())) {}
 
@@ -147,7 +160,7 @@ void flight_session::start_from_trim(const trim_result& trim)
     stick.x = stick.y = stick.r = static_cast<uint32_t>(centred);
     stick.z = static_cast<uint32_t>(clamp((full_axis + resting_collective_base - axes_.collective) * 4.0, 0.0, 65535.0));
     started_ = true;
-    std::cerr << "start: trimmed at bank " << fixed(-state_[s_phi] * sim::degrees_per_radian, 2) << " (+ left wing down), pitch "
+    messages() << "start: trimmed at bank " << fixed(-state_[s_phi] * sim::degrees_per_radian, 2) << " (+ left wing down), pitch "
               << fixed(-state_[s_theta] * sim::degrees_per_radian, 2) << " (+ nose down); host trim aileron "
               << fixed(trim_.aileron, 0) << ", elevator " << fixed(trim_.elevator, 0) << ", rudder " << fixed(trim_.rudder, 0)
               << "; collective " << fixed(axes_.collective, 0) << "\n";
@@ -327,7 +340,7 @@ void flight_session::summary(std::ostream& out)
     const flight_report::flight_conditions conditions = {name_.empty() ? "flight" : name_, flown_seconds_, wind_from_,
                                                          wind_kmh_, turbulence_name_};
     const std::string table = flight_report::summary(conditions, holding_, handbacks_, out);
-    std::cerr << table;
+    messages() << table;
     if (!name_.empty()) {
         log_.flush();
         std::ofstream(output_path(".summary.txt"), std::ios::binary) << table;
@@ -360,7 +373,7 @@ void flight_session::fly(GaugeHost& host, double seconds, bool paused, std::ostr
         fail(what);
     }
     const int frames = static_cast<int>(frame_count);
-    const bool progress = flight_isatty(2) != 0;
+    const bool progress = !flights_quiet && flight_isatty(2) != 0;
     const cockpit_gauges cockpit = find_cockpit(host);
     for (int i = 0; i < frames; ++i) {
         frame(host, cockpit, paused, out);

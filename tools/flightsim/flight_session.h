@@ -28,6 +28,11 @@
 class GaugeHost;
 struct trim_result;
 
+// A flight's messages to the person at the terminal (its start, its summary's table, its progress
+// line) go to standard error, unless this thread's flights were quietened: a flight flown beside
+// others on threads of its own keeps them to itself.
+void quieten_flights_on_this_thread();
+
 class flight_session {
 public:
     flight_session();

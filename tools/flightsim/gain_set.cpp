@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "config/number_text.h"
-#include "tools/flightsim/child_flights.h"
+#include "tools/flightsim/parallel_flights.h"
 #include "platform/platform.h"
 #include "platform/virtual_devices.h"
 
@@ -61,7 +61,7 @@ std::string flight_configuration(const gain_values& gains)
 }
 
 flight_folder::flight_folder(const std::string& kind, const gain_values& gains)
-    : path(std::filesystem::temp_directory_path() / flight_folder_name(kind))
+    : path(make_flight_folder(kind))
 {
     std::filesystem::create_directories(path / "gauges");
     std::ofstream(path / "gauges" / "brask_torvik.cfg", std::ios::binary) << flight_configuration(gains);

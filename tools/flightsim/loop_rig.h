@@ -4,8 +4,8 @@
 // state at the pitch reference it writes), with every hold engaged and one loop's output taken
 // and given to the plant as u = r + k (c - r) + d (frequency_response.h).
 //
-// A rig runs the module in this process: the module's state is the process's own, so a rig runs
-// once per process (margins.h runs each in a child process).
+// A rig runs the module on this thread: the module's state is the thread's own, so a rig runs
+// once per thread (margins.h runs each on a thread of its own).
 #pragma once
 
 #include <array>
@@ -43,5 +43,5 @@ struct loop_record {
     double largest_speed_change = 0.0;  // km/h from the trimmed airspeed, over the record
 };
 
-// Flies the test in this process (once per process).
+// Flies the test on this thread (once per thread).
 loop_record fly_loop_test(const loop_test& test);

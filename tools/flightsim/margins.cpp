@@ -12,7 +12,7 @@
 
 #include "tools/flightsim/aircraft_file.h"
 #include "tools/flightsim/flyable.h"
-#include "tools/flightsim/child_flights.h"
+#include "tools/flightsim/parallel_flights.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ std::string measure_loop(const aircraft_parameters& aircraft, const gain_values&
     test.periods = 1 + settings.measured_periods;
     std::string text;
     for (int attempt = 0; attempt < measurement_attempts; ++attempt) {
-        const std::vector<child_result> flown = run_in_children({[&test]() { return record_text(fly_loop_test(test), test); }}, 1);
+        const std::vector<flight_result> flown = run_flights({[&test]() { return record_text(fly_loop_test(test), test); }}, 1);
         if (!flown[0].ok) throw std::runtime_error(flown[0].text);
         text = flown[0].text;
         bool again = false;
@@ -155,7 +155,7 @@ std::vector<std::function<std::string()>> margin_tasks(const aircraft_parameters
             rest.loop = which.loop;
             rest.signal = design_multisine(settings.period_frames, settings.harmonics, 0.0);
             rest.periods = 2;
-            const std::vector<child_result> flown = run_in_children({[&rest]() {
+            const std::vector<flight_result> flown = run_flights({[&rest]() {
                 const loop_record record = fly_loop_test(rest);
                 const std::vector<double> last(record.command.end() - rest.signal.period_frames, record.command.end());
                 const limit_cycle cycle = limit_cycle_of(last, record.frame_seconds);
@@ -355,7 +355,7 @@ const char* const margins_usage =
     "                   $GAUGEHOST_FLIGHT_DIR, else the current one)\n"
     "  --period S       the multisine's period, whole seconds (default 64; its lowest frequency\n"
     "                   is 2 pi / S rad/s); one period of warm-up, then two measured\n"
-    "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
+    "  --jobs N         flights at a time, each on a thread of its own (default 2)\n"
     "\n"
     "Exit status: 0; 2 for bad input (an aircraft file with a missing or non-physical parameter, or\n"
     "one that does not trim both in a hover and at 150 km/h, found before any flight).\n";
@@ -409,7 +409,7 @@ int margins_command(int argc, char** argv)
     }
 
     const std::vector<loop_case> cases = measured_loops();
-    const std::vector<child_result> results = run_in_children(margin_tasks(aircraft.parameters, gains, settings), jobs);
+    const std::vector<flight_result> results = run_flights(margin_tasks(aircraft.parameters, gains, settings), jobs);
     std::vector<loop_measurement> measurements;
     for (size_t i = 0; i < cases.size(); ++i) measurements.push_back(read_margin_result(cases[i], results[i].ok, results[i].text));
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "tools/flightsim/child_flights.h"
+#include "tools/flightsim/parallel_flights.h"
 #include "tools/gaugehost/gauge_host.h"
 #include "tools/gaugehost/linked_module.h"
 #include "tools/gaugehost/script.h"

@@ -1,5 +1,5 @@
-// A scenario of the tour flown with given gains on a given aircraft, in this process (once per
-// process: child_flights.h), and what it showed: each bar's RMS deviation and whether every
+// A scenario of the tour flown with given gains on a given aircraft, on this thread (once per
+// thread: parallel_flights.h), and what it showed: each bar's RMS deviation and whether every
 // change settled, and how busy the commands were.
 #pragma once
 

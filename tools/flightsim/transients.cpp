@@ -10,7 +10,7 @@
 
 #include "platform/virtual_devices.h"
 #include "tools/flightsim/aircraft_file.h"
-#include "tools/flightsim/child_flights.h"
+#include "tools/flightsim/parallel_flights.h"
 #include "tools/flightsim/flight_session.h"
 #include "tools/flightsim/gain_set.h"
 #include "tools/gaugehost/gauge_host.h"
@@ -412,6 +412,6 @@ std::vector<transient_result> fly_transients(const transient_flight& flight, con
     for (const transient_case& c : cases)
         tasks.push_back([&flight, &c]() { return result_text(fly_one(flight, c)); });
     std::vector<transient_result> results;
-    for (const child_result& flown : run_in_children(tasks, jobs)) results.push_back(read_result(flown.ok, flown.text));
+    for (const flight_result& flown : run_flights(tasks, jobs)) results.push_back(read_result(flown.ok, flown.text));
     return results;
 }

@@ -4,7 +4,7 @@
 // seconds after it the largest one-frame step of each of the host's controls and the largest
 // excursion of bank, pitch, heading, height and airspeed from their values at the change.
 //
-// Each change is flown in a process of its own (the module's state is the process's), through the
+// Each change is flown on a thread of its own (the module's state is the thread's), through the
 // linked module, reached only as gaugehost reaches it.
 #pragma once
 
@@ -97,7 +97,7 @@ struct transient_flight {
     double seconds = 10.0;  // watched after the change
 };
 
-// Flies every case, each in a child process, at most jobs at a time; results in the cases' order.
+// Flies every case, each on a thread of its own, at most jobs at a time; results in the cases' order.
 std::vector<transient_result> fly_transients(const transient_flight& flight, const std::vector<transient_case>& cases,
                                              int jobs);
 

@@ -11,7 +11,7 @@
 
 #include "tools/flightsim/aircraft_file.h"
 #include "tools/flightsim/flyable.h"
-#include "tools/flightsim/child_flights.h"
+#include "tools/flightsim/parallel_flights.h"
 #include "tools/flightsim/gain_set.h"
 #include "tools/flightsim/transients.h"
 
@@ -30,7 +30,7 @@ const char* const transients_usage =
     "  --aircraft FILE  the aircraft (default: the built-in bo105.aircraft)\n"
     "  --config CFG     the gains from this configuration file (default: the module's defaults)\n"
     "  --plots DIR      where the plots go (default: $GAUGEHOST_FLIGHT_DIR, else the current folder)\n"
-    "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
+    "  --jobs N         flights at a time, each on a thread of its own (default 2)\n"
     "  --only TEXT      only the changes whose name contains TEXT\n"
     "\n"
     "Limits: bank and pitch 2 deg, heading 3 deg, height 2 m, speed 5 km/h, a control's step 2000\n"

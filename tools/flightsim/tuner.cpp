@@ -17,7 +17,7 @@
 
 #include "tools/flightsim/aircraft_file.h"
 #include "tools/flightsim/flyable.h"
-#include "tools/flightsim/child_flights.h"
+#include "tools/flightsim/parallel_flights.h"
 #include "tools/flightsim/config_file_writer.h"
 #include "tools/flightsim/margins.h"
 #include "tools/flightsim/scenario_flights.h"
@@ -81,7 +81,7 @@ evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const fl
 {
     std::vector<std::function<std::string()>> tasks = scenario_tasks(tuning_scenarios(), aircraft, gains);
     for (auto& task : margin_tasks(aircraft.parameters, gains, settings.margins)) tasks.push_back(task);
-    const std::vector<child_result> results = run_in_children(tasks, jobs);
+    const std::vector<flight_result> results = run_flights(tasks, jobs);
     evaluation e;
     e.gains = gains;
     size_t next = 0;
@@ -101,7 +101,7 @@ evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const fl
 // The held-out flights, in full.
 std::vector<scenario_result> fly_held_out(const aircraft_file& aircraft, const gain_values& gains, int jobs)
 {
-    const std::vector<child_result> results = run_in_children(scenario_tasks(held_out_scenarios(), aircraft, gains), jobs);
+    const std::vector<flight_result> results = run_flights(scenario_tasks(held_out_scenarios(), aircraft, gains), jobs);
     std::vector<scenario_result> flown;
     for (size_t i = 0; i < results.size(); ++i)
         flown.push_back(read_scenario_result(held_out_scenarios()[i].name, results[i].ok, results[i].text));
@@ -474,7 +474,7 @@ const char* const tune_usage =
     "  --seed N         the restarts' random moves (default 1); the same seed gives the same gains\n"
     "  --rounds N       searches one after another, each from the best gains found before (default\n"
     "                   1, at most 9): a search that ended just short of an aim may reach it\n"
-    "  --jobs N         flights at a time, each in a process of its own (default 2)\n"
+    "  --jobs N         flights at a time, each on a thread of its own (default 2)\n"
     "\n"
     "  Before any flight the aircraft must trim in a hover and at 150 km/h, and --out's folder must\n"
     "  be writable. The file is written only when the search is over, whole (under a temporary\n"

@@ -10,7 +10,7 @@
 // every gain) from the best of the pilot's gains and seeded random variations of them, then
 // restarts from the next best of those and from the best point found, moved at random. Each
 // point is one evaluation: the seven scenarios and the nine loops' margins, flown as sixteen
-// flights in child processes, jobs at a time. The search aims a little beyond the bars and
+// flights on threads of their own, jobs at a time. The search aims a little beyond the bars and
 // margins (95 % of each bar, 6.2 dB, 46 degrees); the starting gains and the eight best points
 // found are then flown again with the held-out flights, and the one that misses least is the
 // result. The same seed gives the same gains, whatever the jobs.

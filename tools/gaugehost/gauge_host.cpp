@@ -7,7 +7,7 @@
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/panel_file.h"
 
-GaugeHost* GaugeHost::current_ = nullptr;
+thread_local GaugeHost* GaugeHost::current_ = nullptr;
 
 namespace {
 GaugeHost& host()
@@ -60,7 +60,7 @@ std::string module_name_of(const std::string& path)
 
 GaugeHost::GaugeHost(const module_records& module) : module_(module)
 {
-    if (current_ != nullptr) throw std::logic_error("only one gauge host may be live at a time");
+    if (current_ != nullptr) throw std::logic_error("only one gauge host may be live at a time on a thread");
     current_ = this;
     PANEL_FUNCTIONS& table = panels_.functions;
     table.element_list_query = query;

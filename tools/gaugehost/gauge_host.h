@@ -2,7 +2,8 @@
 // Linkage and ImportTable records. It offers the panel function table, answers lookup_var from
 // a token-to-value table, records every axis event, counts the operations of each frame, and
 // serves the gauges in Linkage order. The clock, joysticks and executable path the module sees
-// are the virtual devices (platform/virtual_devices.h). Only one host may be live at a time.
+// are the virtual devices (platform/virtual_devices.h). One host may be live at a time on a thread:
+// the linked module's records at the host's edge, and the virtual devices, are one per thread.
 #pragma once
 
 #include <array>
@@ -202,7 +203,7 @@ private:
 
     static constexpr int operation_count = static_cast<int>(host_operation::count);
 
-    static GaugeHost* current_;
+    static thread_local GaugeHost* current_;
     module_records module_;
     std::vector<GAUGEHDR*> gauges_;
     std::vector<gauge_instance> instances_;
