@@ -10,6 +10,72 @@ namespace {
 
 constexpr uint32_t collective_event = 65697;
 
+// The collective law on values of its own, no host. One counter unit per second read a million
+// units apart: a rate estimate is simply the change of the vertical speed between two cycles.
+class CollectiveLaw : public testing::Test {
+protected:
+    CollectiveLaw()
+    {
+        s.timing.counter_frequency = 1;
+        s.timing.counter_now = 1000000;
+    }
+
+    void fly(double height_a, double height_b, double vertical_speed_token)
+    {
+        collective_law(inputs_of(a), height_a, height_b, vertical_speed_token, s.collective);
+    }
+
+    autopilot_values a{};
+    autopilot_state& s = a.state;
+};
+
+TEST_F(CollectiveLaw, ClimbCommandFollowsTheSelectedHeightWithinMinusFiveToTen)
+{
+    struct Case {
+        int32_t source;
+        double height_a, height_b, vertical_speed_token;  // reference 500
+        double climb, climb_error;
+    } cases[] = {
+        {0, 480.0, 0.0, 0.0, 3.0, -300.0},       {1, 0.0, 480.0, 0.0, 7.0, -700.0},
+        {0, 600.0, 480.0, 256.0, -5.0, 600.0},   {0, 420.0, 999.0, 0.0, 10.0, -1000.0},
+        {1, 480.0, 600.0, 0.0, -5.0, 500.0},     {0, 480.0, 999.0, -512.0, 3.0, -500.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "source " << c.source << " heights " << c.height_a << " " << c.height_b);
+        s.modes.height_source_select = c.source;
+        s.collective.height_reference = 500.0;
+        fly(c.height_a, c.height_b, c.vertical_speed_token);
+        EXPECT_EQ(s.collective.height_selected, c.source == 0 ? c.height_a : c.height_b);
+        EXPECT_EQ(s.collective.vertical_speed, c.vertical_speed_token / 256.0);
+        EXPECT_DOUBLE_EQ(s.collective.climb_command, c.climb);
+        EXPECT_DOUBLE_EQ(s.collective.climb_error, c.climb_error);
+    }
+}
+
+TEST_F(CollectiveLaw, CollectiveRateStepsAtMostOneHundredFiftyFromTheLastEstimate)
+{
+    struct Case {
+        double last, raw;
+        int64_t counter_prev;  // read now at 1000000
+        double rate;
+    } cases[] = {
+        {380.0, 600.0, 0, -150.0}, {0.0, 600.0, 0, 150.0},   {500.0, 600.0, 0, 600.0},
+        {100.0, 250.0, 0, 250.0},  {100.0, -50.0, 0, -50.0}, {0.0, -600.0, 0, -150.0},
+        {380.0, 600.0, 1000000, 380.0},  // the counter did not advance: the last estimate stays
+        {380.0, 600.0, 2000000, 380.0},  // nor when it steps back
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "last " << c.last << " raw " << c.raw << " from " << c.counter_prev);
+        s.timing.counter_prev = c.counter_prev;
+        s.collective.collective_rate_last = c.last;
+        s.collective.collective_rate_prev_sample = 0.0;
+        fly(0.0, 0.0, c.raw * 256.0);
+        EXPECT_EQ(s.collective.collective_rate, c.rate);
+        EXPECT_EQ(s.collective.collective_rate_last, c.rate);
+        EXPECT_EQ(s.collective.collective_rate_prev_sample, c.raw);
+    }
+}
+
 class CollectiveChannel : public FlightTest {
 protected:
     // One counter unit per second read a million units apart: a rate estimate is simply the
@@ -30,32 +96,6 @@ protected:
         collective_base_step(ap.modes, ap.collective);
     }
 };
-
-TEST_F(CollectiveChannel, ClimbCommandFollowsTheSelectedHeightWithinMinusFiveToTen)
-{
-    struct Case {
-        int32_t source;
-        double height_a, height_b, vertical_speed_token;  // reference 500
-        double climb, climb_error;
-    } cases[] = {
-        {0, 480.0, 0.0, 0.0, 3.0, -300.0},       {1, 0.0, 480.0, 0.0, 7.0, -700.0},
-        {0, 600.0, 480.0, 256.0, -5.0, 600.0},   {0, 420.0, 999.0, 0.0, 10.0, -1000.0},
-        {1, 480.0, 600.0, 0.0, -5.0, 500.0},     {0, 480.0, 999.0, -512.0, 3.0, -500.0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "source " << c.source << " heights " << c.height_a << " " << c.height_b);
-        ap.modes.height_source_select = c.source;
-        ap.collective.height_reference = 500.0;
-        set(token::height_a, c.height_a);
-        set(token::height_b, c.height_b);
-        set(token::vertical_speed, c.vertical_speed_token);
-        collective_step(module_inputs(), ap.collective);
-        EXPECT_EQ(ap.collective.height_selected, c.source == 0 ? c.height_a : c.height_b);
-        EXPECT_EQ(ap.collective.vertical_speed, c.vertical_speed_token / 256.0);
-        EXPECT_DOUBLE_EQ(ap.collective.climb_command, c.climb);
-        EXPECT_DOUBLE_EQ(ap.collective.climb_error, c.climb_error);
-    }
-}
 
 TEST_F(CollectiveChannel, AfterACommandOutsideOneHundredToSixteenThousandTheIntegratorHolds)
 {
@@ -125,31 +165,6 @@ TEST_F(CollectiveChannel, HoldOffTheLeverPassesThroughWithTheBaseUnlimitedAndSat
     collective_step(module_inputs(), ap.collective);
     EXPECT_FALSE(sent(collective_event));
     EXPECT_EQ(ap.collective.collective_command, 8163.0);
-}
-
-TEST_F(CollectiveChannel, CollectiveRateStepsAtMostOneHundredFiftyFromTheLastEstimate)
-{
-    struct Case {
-        double last, raw;
-        int64_t counter_prev;  // read now at 1000000
-        double rate;
-    } cases[] = {
-        {380.0, 600.0, 0, -150.0}, {0.0, 600.0, 0, 150.0},   {500.0, 600.0, 0, 600.0},
-        {100.0, 250.0, 0, 250.0},  {100.0, -50.0, 0, -50.0}, {0.0, -600.0, 0, -150.0},
-        {380.0, 600.0, 1000000, 380.0},  // the counter did not advance: the last estimate stays
-        {380.0, 600.0, 2000000, 380.0},  // nor when it steps back
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "last " << c.last << " raw " << c.raw << " from " << c.counter_prev);
-        ap.timing.counter_prev = c.counter_prev;
-        ap.collective.collective_rate_last = c.last;
-        ap.collective.collective_rate_prev_sample = 0.0;
-        set(token::vertical_speed, c.raw * 256.0);
-        collective_step(module_inputs(), ap.collective);
-        EXPECT_EQ(ap.collective.collective_rate, c.rate);
-        EXPECT_EQ(ap.collective.collective_rate_last, c.rate);
-        EXPECT_EQ(ap.collective.collective_rate_prev_sample, c.raw);
-    }
 }
 
 TEST_F(CollectiveChannel, EachBaseStepWalksTheBaseIntoNinetyToTwoHundredFiftyThree)

@@ -6,12 +6,100 @@ namespace {
 
 constexpr uint32_t heading_event = 65696;
 
+// The heading law on values of its own: no host, nothing to reset.
+class HeadingLaw : public testing::Test {
+protected:
+    void fly(double heading, double yaw_token = 0.0) { heading_law(inputs_of(a), heading, yaw_token, s.heading); }
+
+    autopilot_values a{};
+    autopilot_state& s = a.state;
+};
+
+TEST_F(HeadingLaw, ErrorWrapsIntoTheHalfCircleAndAnOppositeHeadingIsCorrectedPositive)
+{
+    // The integrator (gain 10) sees the whole wrapped error, the proportional term at most 5:
+    // the command is (wrapped / 100 + limited) x 250.
+    struct Case {
+        double heading, reference, trim, wrapped, command;
+    } cases[] = {
+        {359.0, 1.0, 0.0, -2.0, -505.0},    {1.0, 359.0, 0.0, 2.0, 505.0},      {270.0, 90.0, 0.0, 180.0, 1700.0},
+        {90.0, 270.0, 0.0, 180.0, 1700.0},  {0.0, 181.0, 0.0, 179.0, 1697.5},   {181.0, 0.0, 0.0, -179.0, -1697.5},
+        {360.0, 0.0, 1.0, 1.0, 252.5},      {10.0, 5.0, -0.1, 4.9, 1237.25},    {0.0, 539.0, 0.0, -179.0, -1697.5},
+        {720.0, 0.0, 0.0, 0.0, 0.0},        {0.0, 600.0, 0.0, 120.0, 1550.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "heading " << c.heading << " reference " << c.reference);
+        s.modes.ap_master_on = 1;
+        s.modes.heading_channel_active = 1;
+        s.heading.heading_integrator = 0.0;
+        s.heading.heading_reference = c.reference;
+        s.pilot.heading_trim = c.trim;
+        fly(c.heading);
+        EXPECT_DOUBLE_EQ(s.heading.heading_integrator, c.wrapped * 0.01);
+        EXPECT_DOUBLE_EQ(s.heading.heading_error, c.wrapped > 5.0 ? 5.0 : c.wrapped < -5.0 ? -5.0 : c.wrapped);
+        EXPECT_NEAR(s.heading.heading_command, c.command, 1e-9);
+    }
+}
+
+TEST_F(HeadingLaw, HoldingTheIntegratorTakesTheWholeErrorStopsAtFifteenAndFreezesOnTheGround)
+{
+    struct Case {
+        double before, heading;  // reference 0
+        int32_t on_ground, sim_running;
+        double after, command;  // (integral + error limited to 5) x 250
+    } cases[] = {
+        {0.9, 90.0, 0, 1, 1.8, 1700.0},     {14.9, 50.0, 0, 1, 15.0, 5000.0}, {-14.9, 310.0, 0, 1, -15.0, -5000.0},
+        {15.0, 350.0, 0, 1, 14.9, 2475.0},  {3.0, 90.0, 1, 1, 3.0, 2000.0},   {3.0, 90.0, 0, 0, 3.0, 2000.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.before << " at heading " << c.heading);
+        s.modes.ap_master_on = 1;
+        s.modes.heading_channel_active = 1;
+        s.heading.heading_reference = 0.0;
+        s.samples.on_ground = c.on_ground;
+        s.modes.sim_running = c.sim_running;
+        s.heading.heading_integrator = c.before;
+        fly(c.heading);
+        EXPECT_DOUBLE_EQ(s.heading.heading_integrator, c.after);
+        EXPECT_NEAR(s.heading.heading_command, c.command, 1e-9);
+    }
+}
+
+TEST_F(HeadingLaw, MasterAndActivitySelectHoldDampingOrPassThrough)
+{
+    struct Case {
+        const char* situation;
+        int32_t master, active;
+        double yaw_token, pedals, command;
+    } cases[] = {
+        // Holding 180 at 180 with an integral of 7: (7 + 0) x 250 + 1.5 x 20; the pedals are ignored.
+        {"hold", 1, 1, 15.0, 100.0, 1780.0},
+        {"damping", 1, 0, 15.0, 100.0, 160.0},
+        {"damping, yawing the other way", 1, 0, -15.0, 100.0, 40.0},
+        {"damping at the limit", 1, 0, 4000.0, 100.0, 16000.0},
+        {"pass-through, switch on", 0, 1, 15.0, 100.0, 100.0},
+        {"pass-through, switch off", 0, 0, 15.0, 100.0, 100.0},
+        {"pass-through above the limit", 0, 0, 0.0, 16000.7, 16000.0},
+        {"pass-through below the limit", 0, 0, 0.0, -16001.0, -16000.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        s.modes.ap_master_on = c.master;
+        s.modes.heading_channel_active = c.active;
+        s.heading.heading_reference = 180.0;
+        s.heading.heading_integrator = 7.0;
+        s.pilot.pedal_joy_reference = c.pedals;
+        fly(180.0, c.yaw_token);
+        EXPECT_DOUBLE_EQ(s.heading.heading_command, c.command);
+        EXPECT_EQ(s.heading.heading_integrator, c.master * c.active == 1 ? 7.0 : 0.0);
+    }
+}
+
 class HeadingChannel : public FlightTest {
 protected:
-    void fly(double heading, double yaw_token = 0.0)
+    void fly(double heading)
     {
         set(token::heading, heading);
-        set(token::yaw_rate, yaw_token);
         heading_step(module_inputs(), ap.heading);
     }
 
@@ -29,100 +117,26 @@ protected:
     }
 };
 
-TEST_F(HeadingChannel, ErrorWrapsIntoTheHalfCircleAndAnOppositeHeadingIsCorrectedPositive)
+TEST_F(HeadingChannel, TheCommandIsSentTruncatedTowardZeroAndNotAtAllWithoutAPedalAxis)
 {
-    // The integrator (gain 10) sees the whole wrapped error, the proportional term at most 5.
-    struct Case {
-        double heading, reference, trim, wrapped;
-        int32_t sent;
-    } cases[] = {
-        {359.0, 1.0, 0.0, -2.0, -505},    {1.0, 359.0, 0.0, 2.0, 505},      {270.0, 90.0, 0.0, 180.0, 1700},
-        {90.0, 270.0, 0.0, 180.0, 1700},  {0.0, 181.0, 0.0, 179.0, 1697},   {181.0, 0.0, 0.0, -179.0, -1697},
-        {360.0, 0.0, 1.0, 1.0, 252},      {10.0, 5.0, -0.1, 4.9, 1237},     {0.0, 539.0, 0.0, -179.0, -1697},
-        {720.0, 0.0, 0.0, 0.0, 0},        {0.0, 600.0, 0.0, 120.0, 1550},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "heading " << c.heading << " reference " << c.reference);
-        ap.modes.ap_master_on = 1;
-        ap.modes.heading_channel_active = 1;
-        ap.heading.heading_integrator = 0.0;
-        ap.heading.heading_reference = c.reference;
-        ap.pilot.heading_trim = c.trim;
-        fly(c.heading);
-        EXPECT_DOUBLE_EQ(ap.heading.heading_integrator, c.wrapped * 0.01);
-        EXPECT_DOUBLE_EQ(ap.heading.heading_error, c.wrapped > 5.0 ? 5.0 : c.wrapped < -5.0 ? -5.0 : c.wrapped);
-        EXPECT_EQ(sent_value(heading_event), c.sent);
-    }
-}
-
-TEST_F(HeadingChannel, HoldingTheIntegratorTakesTheWholeErrorStopsAtFifteenAndFreezesOnTheGround)
-{
-    struct Case {
-        double before, heading;  // reference 0
-        int32_t on_ground, sim_running;
-        double after;
-        int32_t sent;  // (integral + error limited to 5) x 250
-    } cases[] = {
-        {0.9, 90.0, 0, 1, 1.8, 1700},       {14.9, 50.0, 0, 1, 15.0, 5000}, {-14.9, 310.0, 0, 1, -15.0, -5000},
-        {15.0, 350.0, 0, 1, 14.9, 2475},    {3.0, 90.0, 1, 1, 3.0, 2000},   {3.0, 90.0, 0, 0, 3.0, 2000},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.before << " at heading " << c.heading);
-        ap.modes.ap_master_on = 1;
-        ap.modes.heading_channel_active = 1;
-        ap.heading.heading_reference = 0.0;
-        ap.samples.on_ground = c.on_ground;
-        ap.modes.sim_running = c.sim_running;
-        ap.heading.heading_integrator = c.before;
-        fly(c.heading);
-        EXPECT_DOUBLE_EQ(ap.heading.heading_integrator, c.after);
-        EXPECT_EQ(sent_value(heading_event), c.sent);
+    joysticks_found();
+    for (const double pedals : {123.9, -123.9}) {
+        ap.pilot.pedal_joy_reference = pedals;
+        fly(0.0);
+        EXPECT_EQ(sent_value(heading_event), pedals > 0 ? 123 : -123);
     }
 
     // Without a pedal axis the hold integrates just the same, but nothing is sent.
     host.clear_events();
     ap.settings.ap_kurs_kanal = 0;
+    ap.modes.ap_master_on = 1;
+    ap.modes.heading_channel_active = 1;
     ap.modes.sim_running = 1;
-    ap.heading.heading_integrator = 0.0;
+    ap.heading.heading_reference = 0.0;
     fly(2.0);
     EXPECT_FALSE(sent(heading_event));
     EXPECT_DOUBLE_EQ(ap.heading.heading_integrator, 0.02);
     EXPECT_DOUBLE_EQ(ap.heading.heading_command, (0.02 + 2.0) * 250.0);
-}
-
-TEST_F(HeadingChannel, MasterAndActivitySelectHoldDampingOrPassThrough)
-{
-    struct Case {
-        const char* situation;
-        int32_t master, active;
-        double yaw_token, pedals, command;
-        int32_t sent;
-    } cases[] = {
-        // Holding 180 at 180 with an integral of 7: (7 + 0) x 250 + 1.5 x 20; the pedals are ignored.
-        {"hold", 1, 1, 15.0, 100.0, 1780.0, 1780},
-        {"damping", 1, 0, 15.0, 100.0, 160.0, 160},
-        {"damping, yawing the other way", 1, 0, -15.0, 100.0, 40.0, 40},
-        {"damping at the limit", 1, 0, 4000.0, 100.0, 16000.0, 16000},
-        {"pass-through, switch on", 0, 1, 15.0, 100.0, 100.0, 100},
-        {"pass-through, switch off", 0, 0, 15.0, 100.0, 100.0, 100},
-        {"pass-through above the limit", 0, 0, 0.0, 16000.7, 16000.0, 16000},
-        {"pass-through below the limit", 0, 0, 0.0, -16001.0, -16000.0, -16000},
-        {"pass-through truncated", 0, 0, 0.0, 123.9, 123.9, 123},
-        {"pass-through truncated toward zero", 0, 0, 0.0, -123.9, -123.9, -123},
-    };
-    joysticks_found();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.situation);
-        ap.modes.ap_master_on = c.master;
-        ap.modes.heading_channel_active = c.active;
-        ap.heading.heading_reference = 180.0;
-        ap.heading.heading_integrator = 7.0;
-        ap.pilot.pedal_joy_reference = c.pedals;
-        fly(180.0, c.yaw_token);
-        EXPECT_DOUBLE_EQ(ap.heading.heading_command, c.command);
-        EXPECT_EQ(sent_value(heading_event), c.sent);
-        EXPECT_EQ(ap.heading.heading_integrator, c.master * c.active == 1 ? 7.0 : 0.0);
-    }
 }
 
 TEST_F(HeadingChannel, SwitchedOnInFlightTheHoldStartsNextCycleOnThatCyclesHeading)
