@@ -46,6 +46,19 @@ function(brask_layer_folder name out)
     set(${out} ${linked} PARENT_SCOPE)
 endfunction()
 
+# Every file of a layer is compiled through cmake/layer_compile.sh, which fails the build when the
+# file was compiled with a header of a higher layer, however the include reached it ("../../../..",
+# an absolute path). The layers below are those declared before it.
+function(brask_layer_compile name)
+    get_property(lower GLOBAL PROPERTY brask_layer_names)
+    list(REMOVE_ITEM lower ${name})
+    set(launcher ${PROJECT_SOURCE_DIR}/cmake/layer_compile.sh ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR} ${name} ${lower} --)
+    if(WIN32)
+        list(APPEND launcher ${PROJECT_SOURCE_DIR}/tools/mingw/win32_variant)
+    endif()
+    set_target_properties(${name} PROPERTIES CXX_COMPILER_LAUNCHER "${launcher}")
+endfunction()
+
 function(brask_module_layer name kind)
     brask_record_layer(${name} ${ARGN})
     brask_layer_folder(${name} files ${ARGN})
@@ -59,6 +72,7 @@ function(brask_module_layer name kind)
     if(WIN32)
         brask_module_file_compile(${name})
     endif()
+    brask_layer_compile(${name})
 endfunction()
 
 # The compiler and options of the module file's own code (Windows build).
