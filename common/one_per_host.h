@@ -3,11 +3,13 @@
 // that stand in for the operating system) exists once per host: in the module file once per
 // process, as the simulator loads it once and calls it from one thread; in the linked build once
 // per thread, so that a tool can fly several flights in one process, each on a thread of its
-// own, each starting from the records as the module loads.
+// own, each starting from the records as the module loads. Every such record is initialized
+// constant (constinit, on its declarations too): the module file has no start-up code, and the
+// linked build reaches a record of another file directly, through no per-thread initializer.
 #pragma once
 
 #if defined(_WIN32)
-#define ONE_PER_HOST
+#define ONE_PER_HOST constinit
 #else
-#define ONE_PER_HOST thread_local
+#define ONE_PER_HOST constinit thread_local
 #endif

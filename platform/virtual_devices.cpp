@@ -11,7 +11,11 @@ virtual_joystick* joystick(uint32_t joystick_id)
 }
 }  // namespace
 
-ONE_PER_HOST virtual_device_state virtual_devices;
+#if defined(_WIN32)
+virtual_device_state virtual_devices;
+#else
+thread_local virtual_device_state virtual_devices;
+#endif
 
 void virtual_clock_advance()
 {

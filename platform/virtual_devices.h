@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "common/one_per_host.h"
 #include "platform/joystick_records.h"
 
 struct virtual_joystick {
@@ -26,7 +25,13 @@ struct virtual_device_state {
     std::string executable_path;
 };
 
-extern ONE_PER_HOST virtual_device_state virtual_devices;
+// One per thread natively, as the linked module's records at the host's edge are
+// (common/one_per_host.h), so that each flight on a thread of its own has its own devices.
+#if defined(_WIN32)
+extern virtual_device_state virtual_devices;
+#else
+extern thread_local virtual_device_state virtual_devices;
+#endif
 
 // Advances the counter by one frame's step.
 void virtual_clock_advance();
