@@ -14,16 +14,8 @@ constexpr uint32_t collective_event = 65697;
 // units apart: a rate estimate is simply the change of the vertical speed between two cycles.
 class CollectiveLaw : public testing::Test {
 protected:
-    CollectiveLaw()
-    {
-        s.timing.counter_frequency = 1;
-        s.timing.counter_now = 1000000;
-    }
-
-    void fly(double height_a, double height_b, double vertical_speed_token)
-    {
-        collective_law(inputs_of(a), height_a, height_b, vertical_speed_token, s.collective);
-    }
+    CollectiveLaw() { s.timing = {.counter_frequency = 1, .counter_now = 1000000}; }
+    void fly(double height_a, double height_b, double vs) { collective_law(inputs_of(a), height_a, height_b, vs, s.collective); }
 
     autopilot_values a{};
     autopilot_state& s = a.state;
