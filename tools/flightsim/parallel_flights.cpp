@@ -8,6 +8,7 @@
 #include <exception>
 #include <mutex>
 #include <sstream>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -137,13 +138,19 @@ std::vector<flight_result> run_flights(const std::vector<std::function<std::stri
             const std::lock_guard<std::mutex> held(lock);
             ++running;
         }
-        threads.emplace_back([&, next]() {
-            flight_result result = run_one(tasks[next]);
+        try {
+            threads.emplace_back([&, next]() {
+                flight_result result = run_one(tasks[next]);
+                const std::lock_guard<std::mutex> held(lock);
+                results[next] = std::move(result);
+                --running;
+                finished.notify_all();
+            });
+        } catch (const std::system_error& error) {
             const std::lock_guard<std::mutex> held(lock);
-            results[next] = std::move(result);
+            results[next] = {false, std::string("cannot start a thread for the flight: ") + error.what()};
             --running;
-            finished.notify_all();
-        });
+        }
     }
     wait_until_at_most(0);
     for (std::thread& thread : threads) thread.join();
