@@ -10,15 +10,12 @@ namespace {
 
 constexpr uint32_t collective_event = 65697;
 
-// The collective law on values of its own, no host. One counter unit per second read a million
-// units apart: a rate estimate is simply the change of the vertical speed between two cycles.
-class CollectiveLaw : public testing::Test {
+// One counter unit per second read a million units apart: a rate estimate is simply the change
+// of the vertical speed between two cycles.
+class CollectiveLaw : public LawTest {
 protected:
     CollectiveLaw() { s.timing = {.counter_frequency = 1, .counter_now = 1000000}; }
     void fly(double height_a, double height_b, double vs) { collective_law(inputs_of(a), height_a, height_b, vs, s.collective); }
-
-    autopilot_values a{};
-    autopilot_state& s = a.state;
 };
 
 TEST_F(CollectiveLaw, ClimbCommandFollowsTheSelectedHeightWithinMinusFiveToTen)

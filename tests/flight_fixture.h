@@ -22,6 +22,13 @@ constexpr uint32_t tick18 = 1, on_ground = 60, airspeed = 61, vertical_speed = 6
                    control_316 = 316, control_317 = 317, run_probe = 557, height_b = 614;
 }
 
+// A law flown on values of its own: no host, nothing to reset.
+class LawTest : public ::testing::Test {
+protected:
+    autopilot_values a{};
+    autopilot_state& s = a.state;
+};
+
 class FlightTest : public ::testing::Test {
 protected:
     FlightTest()

@@ -6,13 +6,9 @@ namespace {
 
 constexpr uint32_t heading_event = 65696;
 
-// The heading law on values of its own: no host, nothing to reset.
-class HeadingLaw : public testing::Test {
+class HeadingLaw : public LawTest {
 protected:
     void fly(double heading, double yaw_token = 0.0) { heading_law(inputs_of(a), heading, yaw_token, s.heading); }
-
-    autopilot_values a{};
-    autopilot_state& s = a.state;
 };
 
 TEST_F(HeadingLaw, ErrorWrapsIntoTheHalfCircleAndAnOppositeHeadingIsCorrectedPositive)
@@ -97,12 +93,6 @@ TEST_F(HeadingLaw, MasterAndActivitySelectHoldDampingOrPassThrough)
 
 class HeadingChannel : public FlightTest {
 protected:
-    void fly(double heading)
-    {
-        set(token::heading, heading);
-        heading_step(module_inputs(), ap.heading);
-    }
-
     // Joystick 0 centred (pedals at 0) and an odd tick that nothing acts on.
     void fly_frames_with_centred_pedals()
     {
@@ -124,7 +114,8 @@ TEST_F(HeadingChannel, WithoutAPedalAxisTheHoldIntegratesJustTheSameButNothingIs
     ap.modes.heading_channel_active = 1;
     ap.modes.sim_running = 1;
     ap.heading.heading_reference = 0.0;
-    fly(2.0);
+    set(token::heading, 2.0);
+    heading_step(module_inputs(), ap.heading);
     EXPECT_FALSE(sent(heading_event));
     EXPECT_DOUBLE_EQ(ap.heading.heading_integrator, 0.02);
     EXPECT_DOUBLE_EQ(ap.heading.heading_command, (0.02 + 2.0) * 250.0);

@@ -35,8 +35,7 @@ protected:
     }
 };
 
-// The laws alone, on values of their own: no host, nothing to reset.
-class AttitudeLaw : public testing::Test {
+class AttitudeLaw : public LawTest {
 protected:
     // A counter of 2^20 per second read 1/16 s apart: a change of 1 degree between two samples
     // is a rate estimate of exactly 160000.
@@ -49,9 +48,6 @@ protected:
 
     void fly_roll(double bank) { roll_law(inputs_of(a), bank, s.roll); }
     void fly_pitch(double pitch) { pitch_law(inputs_of(a), pitch, s.pitch); }
-
-    autopilot_values a{};
-    autopilot_state& s = a.state;
 };
 
 TEST_F(AttitudeLaw, BankBeyondHalfCircleWrapsOnceWhilePitchIsUsedAsItComes)
