@@ -1,6 +1,6 @@
 // Where the records at the host's edge live. The host's callbacks carry no context, so each such
-// record (the autopilot, the host-variable slots, the import table, the linkage and the devices
-// that stand in for the operating system) exists once per host: in the module file once per
+// record (the autopilot, the host-variable slots, the import table and the linkage) exists once
+// per host: in the module file once per
 // process, as the simulator loads it once and calls it from one thread; in the linked build once
 // per thread, so that a tool can fly several flights in one process, each on a thread of its
 // own, each starting from the records as the module loads. Every such record is initialized

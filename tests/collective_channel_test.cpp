@@ -12,9 +12,11 @@ constexpr uint32_t collective_event = 65697;
 
 // One counter unit per second read a million units apart: a rate estimate is simply the change
 // of the vertical speed between two cycles.
+constexpr cycle_timing a_million_units_apart = {.counter_frequency = 1, .counter_now = 1000000};
+
 class CollectiveLaw : public LawTest {
 protected:
-    CollectiveLaw() { s.timing = {.counter_frequency = 1, .counter_now = 1000000}; }
+    CollectiveLaw() { s.timing = a_million_units_apart; }
     void fly(double height_a, double height_b, double vs) { collective_law(inputs_of(a), height_a, height_b, vs, s.collective); }
 };
 
@@ -67,16 +69,12 @@ TEST_F(CollectiveLaw, CollectiveRateStepsAtMostOneHundredFiftyFromTheLastEstimat
 
 class CollectiveChannel : public FlightTest {
 protected:
-    // One counter unit per second read a million units apart: a rate estimate is simply the
-    // change of the vertical speed between two cycles.
     CollectiveChannel() { fresh_state(); }
 
     void fresh_state()
     {
         ap = autopilot_state{};
-        ap.timing.counter_frequency = 1;
-        ap.timing.counter_prev = 0;
-        ap.timing.counter_now = 1000000;
+        ap.timing = a_million_units_apart;
     }
 
     void step_base_at(int tick)

@@ -11,16 +11,17 @@ namespace {
 constexpr uint32_t roll_event = 65695;
 constexpr uint32_t pitch_event = 65694;
 
+// A counter of 2^20 per second read 1/16 s apart: a change of 1 degree between two samples is a
+// rate estimate of exactly 160000.
+void rate_of_160000_per_degree(autopilot_state& st)
+{
+    st.timing = {.counter_frequency = 1 << 20, .counter_now = 1 << 16};
+    st.samples.roll_rate_factor = st.samples.pitch_rate_factor = 1.0;
+}
+
 class RollPitchChannel : public FlightTest {
 protected:
-    // A counter of 2^20 per second read 1/16 s apart: a change of 1 degree between two samples
-    // is a rate estimate of exactly 160000.
-    RollPitchChannel()
-    {
-        ap.timing.counter_frequency = 1 << 20;
-        ap.timing.counter_now = 1 << 16;
-        ap.samples.roll_rate_factor = ap.samples.pitch_rate_factor = 1.0;
-    }
+    RollPitchChannel() { rate_of_160000_per_degree(ap); }
 
     void fly_roll(double bank)
     {
@@ -37,14 +38,7 @@ protected:
 
 class AttitudeLaw : public LawTest {
 protected:
-    // A counter of 2^20 per second read 1/16 s apart: a change of 1 degree between two samples
-    // is a rate estimate of exactly 160000.
-    AttitudeLaw()
-    {
-        s.timing.counter_frequency = 1 << 20;
-        s.timing.counter_now = 1 << 16;
-        s.samples.roll_rate_factor = s.samples.pitch_rate_factor = 1.0;
-    }
+    AttitudeLaw() { rate_of_160000_per_degree(s); }
 
     void fly_roll(double bank) { roll_law(inputs_of(a), bank, s.roll); }
     void fly_pitch(double pitch) { pitch_law(inputs_of(a), pitch, s.pitch); }
