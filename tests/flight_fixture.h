@@ -72,9 +72,14 @@ protected:
         host.connect();
     }
 
-    // Both joysticks as the last connect found them, their axes untouched: for a channel's step run
-    // on its own with references set by hand, whose pass-through needs a joystick there.
-    void joysticks_found() { joy.joy0_present = joy.joy1_present = 1; }
+    // Both joysticks as the last connect found them and a poll since read every axis, the axes
+    // untouched: for a channel's step run on its own with references set by hand, whose
+    // pass-through needs a joystick there.
+    void joysticks_found()
+    {
+        joy.joy0_present = joy.joy1_present = 1;
+        for (int32_t& reported : joy.axis_reported) reported = 1;
+    }
 
     GaugeHost host{linked_module()};
 };

@@ -6,22 +6,29 @@ namespace {
 
 class Joystick : public FlightTest {};
 
-// An axis of a joystick not found at connect stands centred (raw 32768): sticks and pedals at 0,
-// the lever at 16384 - 32768 / 4 = 8192. Disengaged, nothing is sent for it, so the host's own
-// controls stay put; engaged, each channel flies its law. The default assignments 1 to 4 are all
-// on joystick 0; 5 to 8 on joystick 1.
-TEST_F(Joystick, AnAxisOfAMissingJoystickStandsCentredAndPassesNothingThrough)
+// An axis not reported since the connect (its joystick not found, a device without Z or R, a
+// joystick whose every poll fails) stands centred (raw 32768): sticks and pedals at 0, the lever at
+// 16384 - 32768 / 4 = 8192. Disengaged, nothing is sent for it, so the host's own controls stay
+// put; engaged, each channel flies its law. A stick off centre at raw 1000 reads 16384 - 500 and,
+// on the lever, 16384 - 250. The default assignments 1 to 4 are all on joystick 0; 5 to 8 on
+// joystick 1.
+TEST_F(Joystick, AnAxisNeverReportedStandsCentredAndPassesNothingThrough)
 {
+    enum class device { missing, full, two_axes, never_read };
     struct Case {
         const char* situation;
-        bool joystick0, joystick1;
+        device joystick0, joystick1;
         int8_t first_slot;  // roll; pitch, collective, pedals on the next three
+        double roll, pitch, collective, pedals;
         int disengaged_events, engaged_events;
     } cases[] = {
-        {"no joystick, default assignments", false, false, 1, 0, 3},  // the collective is not held
-        {"joystick 1 missing, its axes assigned", true, false, 5, 0, 3},
-        {"joystick 0 missing, joystick 1 assigned", false, true, 5, 4, 4},
-        {"joystick 1 missing, joystick 0 assigned", true, false, 1, 4, 4},
+        {"no joystick, default assignments", device::missing, device::missing, 1, 0, 0, 8192, 0, 0, 3},  // collective not held
+        {"joystick 1 missing, its axes assigned", device::full, device::missing, 5, 0, 0, 8192, 0, 0, 3},
+        {"joystick 0 missing, joystick 1 assigned", device::missing, device::full, 5, 15884, 15884, 16134, 15884, 4, 4},
+        {"joystick 1 missing, joystick 0 assigned", device::full, device::missing, 1, 15884, 15884, 16134, 15884, 4, 4},
+        {"a two-axis joystick, default assignments", device::two_axes, device::missing, 1, 15884, 15884, 8192, 0, 2, 3},
+        {"joystick found, every poll failing", device::never_read, device::missing, 1, 0, 0, 8192, 0, 0, 3},
+        {"joystick 1 with X and Y only, its axes assigned", device::full, device::two_axes, 5, 15884, 15884, 8192, 0, 2, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.situation);
@@ -29,8 +36,11 @@ TEST_F(Joystick, AnAxisOfAMissingJoystickStandsCentredAndPassesNothingThrough)
         joy = joystick_state{};
         virtual_devices = virtual_device_state{};
         for (int id : {0, 1}) {
+            const device kind = id == 0 ? c.joystick0 : c.joystick1;
             virtual_joystick& stick = virtual_devices.joysticks[id];
-            stick.present = stick.has_z = stick.has_r = id == 0 ? c.joystick0 : c.joystick1;
+            stick.present = kind != device::missing;
+            stick.has_z = stick.has_r = kind == device::full || kind == device::never_read;
+            stick.failing = kind == device::never_read;
             stick.x = stick.y = stick.z = stick.r = 1000;  // well off centre
         }
         set(token::tick18, 1);
@@ -40,20 +50,35 @@ TEST_F(Joystick, AnAxisOfAMissingJoystickStandsCentredAndPassesNothingThrough)
         ap.settings.ap_schag_kanal = static_cast<int8_t>(c.first_slot + 2);
         ap.settings.ap_kurs_kanal = static_cast<int8_t>(c.first_slot + 3);
         host.frame();
-        const bool found = c.first_slot == 1 ? c.joystick0 : c.joystick1;
-        EXPECT_EQ(ap.pilot.roll_joy_reference, found ? 16384.0 - 500.0 : 0.0);
-        EXPECT_EQ(ap.pilot.pitch_joy_reference, found ? 16384.0 - 500.0 : 0.0);
-        EXPECT_EQ(ap.pilot.pedal_joy_reference, found ? 16384.0 - 500.0 : 0.0);
-        EXPECT_EQ(ap.pilot.collective_joy_reference, found ? 16384.0 - 250.0 : 8192.0);
+        EXPECT_EQ(ap.pilot.roll_joy_reference, c.roll);
+        EXPECT_EQ(ap.pilot.pitch_joy_reference, c.pitch);
+        EXPECT_EQ(ap.pilot.collective_joy_reference, c.collective);
+        EXPECT_EQ(ap.pilot.pedal_joy_reference, c.pedals);
         EXPECT_EQ(host.calls_in_last_frame(host_operation::trigger_key_event), c.disengaged_events);
 
         ap.modes.ap_master_on = 1;
         host.frame();
         EXPECT_EQ(host.calls_in_last_frame(host_operation::trigger_key_event), c.engaged_events);
-        if (!found) {
+        if (c.roll == 0) {
             EXPECT_EQ(ap.roll.bank_reference, 0.0) << "a centred stick asks for wings level";
         }
     }
+}
+
+// A joystick whose polls fail from the connect on: once one succeeds, its axes count and pass
+// through from that frame.
+TEST_F(Joystick, AJoystickFoundButNotYetReadPassesThroughFromItsFirstGoodPoll)
+{
+    virtual_joystick& stick = virtual_devices.joysticks[0];
+    stick.present = stick.has_z = stick.has_r = true;
+    stick.failing = true;
+    stick.x = 1000;
+    host.connect();
+    host.frame(3);
+    EXPECT_FALSE(sent(KEY_AXIS_ROLL_SET));
+    stick.failing = false;
+    host.frame();
+    EXPECT_EQ(sent_value(KEY_AXIS_ROLL_SET), 15884);
 }
 
 TEST_F(Joystick, RawPositionsBecomeAxisUnits)

@@ -26,6 +26,12 @@ TEST(Transients, AMinuteAfterTheChangeNothingMovesThatThePilotDidNotAskFor)
         {"no joystick: panel opens", 180.0, 180.0, 1e9, true},
         // ... and engaged it holds a wings-level attitude with centred sticks.
         {"no joystick: engage, every hold", 2.0, 2.0, 2.0, false},
+        // A stick without a throttle or twist grip: the lever and pedals stay the host's, and the
+        // stick, held where the hover is trimmed, moves nothing either.
+        {"two-axis joystick: panel opens", 2.0, 2.0, 2.0, false},
+        {"two-axis joystick: engage, every hold", 2.0, 2.0, 2.0, false},
+        // Found at connect, never read: as no joystick.
+        {"joystick found, never read: panel opens", 180.0, 180.0, 1e9, true},
     };
     // Each flight runs in a child of this process: the module as loaded, whatever ran here before.
     ap = autopilot_state{};

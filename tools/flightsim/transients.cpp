@@ -169,7 +169,7 @@ std::vector<transient_case> transient_cases(flight_condition condition)
     const bool cruise = condition == flight_condition::cruise;
     std::vector<transient_case> cases;
     auto add = [&cases](std::string name, cockpit_step before, cockpit_step change) -> transient_case& {
-        cases.push_back({std::move(name), "", false, {}, true, false, std::move(before), std::move(change)});
+        cases.push_back({std::move(name), "", false, {}, joystick_at_connect::full, false, std::move(before), std::move(change)});
         return cases.back();
     };
 
@@ -239,13 +239,22 @@ std::vector<transient_case> transient_cases(flight_condition condition)
     add("collective channel 3 -> 4", engaged_with(all), clicked(collective_channel_up));
     add("pedal channel 4 -> 3", engaged_with(all), clicked(pedal_channel_down));
 
-    // No joystick from the start, and one unplugged in flight.
-    transient_case& missing = add("no joystick: panel opens", nothing, nothing);
-    missing.joystick = false;
-    missing.open_at_change = true;
-    add("no joystick: engage, every hold", nothing,
-        [all](transient_cockpit& cockpit, double bank) { cockpit.engage(all, bank); })
-        .joystick = false;
+    // No joystick from the start, one without a throttle and a twist grip, one found but never
+    // read, and one unplugged in flight.
+    const std::pair<const char*, joystick_at_connect> devices[] = {
+        {"no joystick", joystick_at_connect::missing},
+        {"two-axis joystick", joystick_at_connect::two_axes},
+        {"joystick found, never read", joystick_at_connect::never_read},
+    };
+    for (const auto& [device, kind] : devices) {
+        transient_case& opens = add(std::string(device) + ": panel opens", nothing, nothing);
+        opens.joystick = kind;
+        opens.open_at_change = true;
+        if (kind == joystick_at_connect::never_read) continue;
+        add(std::string(device) + ": engage, every hold", nothing,
+            [all](transient_cockpit& cockpit, double bank) { cockpit.engage(all, bank); })
+            .joystick = kind;
+    }
     add("joystick unplugged, engaged", engaged_with(all),
         [](transient_cockpit& cockpit, double) { cockpit.unplug_joystick(); });
 
@@ -340,7 +349,9 @@ transient_result fly_one(const transient_flight& flight, const transient_case& c
     if (flight.condition == flight_condition::cruise) session.start_level(cruise_kmh, cruise_height, 0.0);
     else session.start_hover(hover_height, 0.0);
     virtual_joystick& stick = virtual_devices.joysticks[0];
-    stick.present = stick.has_z = stick.has_r = c.joystick;
+    stick.present = c.joystick != joystick_at_connect::missing;
+    stick.has_z = stick.has_r = c.joystick == joystick_at_connect::full || c.joystick == joystick_at_connect::never_read;
+    stick.failing = c.joystick == joystick_at_connect::never_read;
 
     GaugeHost host(linked_module());
     transient_cockpit cockpit(host, session);

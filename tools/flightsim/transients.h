@@ -62,12 +62,20 @@ private:
     flight_session& session_;
 };
 
+// Joystick 0 as the connect finds it.
+enum class joystick_at_connect {
+    full,        // X, Y, Z and R
+    missing,     // not found
+    two_axes,    // found, X and Y only: no throttle, no twist grip
+    never_read,  // found, with Z and R, but every poll fails
+};
+
 struct transient_case {
     std::string name;
     std::string by_design;  // empty, or why going past a limit here is the design and not a fault
     bool design_only_if_still = false;  // ... and only when no control moved at all
     std::vector<std::pair<std::string, std::string>> options;  // configuration lines beyond the gains
-    bool joystick = true;                                      // joystick 0 found at connect
+    joystick_at_connect joystick = joystick_at_connect::full;
     bool open_at_change = false;                               // the panel opens as the change
     // Before the change: the cockpit set up and the helicopter settled (gets the trimmed bank).
     std::function<void(transient_cockpit&, double)> before;

@@ -159,13 +159,13 @@ int transients_command(int argc, char** argv)
         const std::vector<transient_result> results = fly_transients(flight, cases, jobs);
 
         std::printf("\nfrom %s\n", condition == flight_condition::hover ? "hover, 30 m" : "level flight, 150 km/h, 150 m");
-        std::printf("  %-36s %7s %7s %7s %7s %7s | %8s %8s %8s %10s  %s\n", "change", "bank", "pitch", "heading",
+        std::printf("  %-40s %7s %7s %7s %7s %7s | %8s %8s %8s %10s  %s\n", "change", "bank", "pitch", "heading",
                     "height", "speed", "aileron", "elevator", "rudder", "collective", "");
         for (size_t i = 0; i < cases.size(); ++i) {
             const transient_case& c = cases[i];
             const transient_result& r = results[i];
             if (!r.ok) {
-                std::printf("  %-36s not flown: %s\n", c.name.c_str(), r.failure.c_str());
+                std::printf("  %-40s not flown: %s\n", c.name.c_str(), r.failure.c_str());
                 any_failure = true;
                 continue;
             }
@@ -179,7 +179,7 @@ int transients_command(int argc, char** argv)
                 verdict += " (" + std::to_string(known - reasons.begin() + 1) + ")";
             }
             any_fault = any_fault || (past && !design);
-            std::printf("  %-36s", c.name.c_str());
+            std::printf("  %-40s", c.name.c_str());
             for (int q = 0; q < held_count; ++q)
                 std::printf(" %7s", cell(r.excursion[q], limits.excursion[q], q == held_speed ? 1 : 2).c_str());
             std::printf(" |");
