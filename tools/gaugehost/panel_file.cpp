@@ -103,6 +103,18 @@ panel_gauge gauge_line(const entry& e, int number)
     }
     g.module = trim(fields[0].substr(0, bang));
     g.gauge = trim(fields[0].substr(bang + 1));
+    // Two words in the name, the position or the size: the comma between them left out
+    // ("V_Lamp 16, 396"). The fields after the size are the gauge's own and may hold blanks.
+    constexpr size_t name_position_and_size = 5;
+    for (size_t i = 0; i < std::min(fields.size(), name_position_and_size); ++i) {
+        const std::string field = i == 0 ? g.gauge : fields[i];
+        const size_t blank = field.find_first_of(" \t");
+        if (blank == std::string::npos) continue;
+        const std::string before = field.substr(0, blank), after = trim(field.substr(blank));
+        if (i == 0) g.gauge = before;
+        g.problem = "a comma missing between '" + before + "' and '" + after + "': write " + before + ", " + after;
+        return g;
+    }
     if (fields.size() < 3) {
         g.problem = "no position: the line needs at least MODULE!GAUGE, X, Y";
         return g;
@@ -165,9 +177,11 @@ panel_layout parse_panel_text(const std::string& bytes)
 {
     const std::string text = narrow_text(bytes);
     panel_layout layout;
+    layout.utf8_mark = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
     std::map<std::string, section> sections;  // by lower-case name, the first of each
     section* current = nullptr;
-    bool in_hidden_section = false;  // a second section of a name: none of its lines is read
+    const section* hidden_first = nullptr;  // in a second section of a name: the first, which is read
+    std::string hidden_name;
     int line_number = 0;
     for (size_t start = 0; start < text.size();) {
         const size_t end = std::min(text.find('\n', start), text.size());
@@ -179,19 +193,27 @@ panel_layout parse_panel_text(const std::string& bytes)
             const auto close = line.find(']');
             const std::string name = trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             const auto [found, added] = sections.try_emplace(lower_case(name), section{line_number, name, {}, {}});
+            if (layout.first_section_line == 0) layout.first_section_line = line_number;
             current = added ? &found->second : nullptr;
-            in_hidden_section = !added;
+            hidden_first = added ? nullptr : &found->second;
+            hidden_name = name;
             if (!added)
-                layout.notes.push_back({line_number, "a second [" + name + "]: the simulator reads only the first, at line " +
-                                                         std::to_string(found->second.line), line});
+                layout.notes.push_back({line_number,
+                                        "a second [" + name + "]: the simulator reads only the first, at line " +
+                                            std::to_string(found->second.line),
+                                        line, name, found->second.line});
             continue;
         }
         const auto equals = line.find('=');
+        if (hidden_first != nullptr) {
+            layout.notes.push_back({line_number, "in a second [" + hidden_name + "]: never read", line, hidden_name,
+                                    hidden_first->line});
+            continue;
+        }
         if (current == nullptr || equals == std::string::npos) {
-            layout.notes.push_back({line_number, in_hidden_section ? "in a second section of its name: never read"
-                                                 : current == nullptr ? "before any section: never read"
-                                                                      : "not a key=value line: skipped",
-                                    line});
+            layout.notes.push_back(
+                {line_number, current == nullptr ? "before any section: never read" : "not a key=value line: skipped", line,
+                 "", 0});
             continue;
         }
         const entry e{line_number, trim(line.substr(0, equals)), trim(line.substr(equals + 1))};
@@ -201,7 +223,7 @@ panel_layout parse_panel_text(const std::string& bytes)
             layout.notes.push_back({line_number, "a second " + e.key + " in [" + current->name +
                                                      "]: the simulator reads only the first, at line " +
                                                      std::to_string(found->second.line),
-                                    line});
+                                    line, "", 0});
         }
     }
 

@@ -52,11 +52,17 @@ struct panel_note {
     int line;
     std::string text;
     std::string content;  // the line as written
+    // A line in, or the header of, a second section of one name: that section as written, and
+    // the line of the first one, which is the one read.
+    std::string hidden_section;
+    int first_section_line = 0;
 };
 
 struct panel_layout {
     std::vector<panel_window> windows;  // the 2D windows by number, then the virtual cockpits
     std::vector<panel_note> notes;
+    bool utf8_mark = false;        // the file starts with a UTF-8 byte-order mark
+    int first_section_line = 0;    // the line of the file's first section header
 };
 
 // A panel.cfg is a few kilobytes; a file larger than this is refused.

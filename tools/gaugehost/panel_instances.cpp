@@ -28,7 +28,7 @@ void place_panel(GaugeHost& host, const std::string& path, std::ostream& out)
         throw std::runtime_error(error.what());
     }
     for (const panel_finding& f : check_panel(panel, host.module_name(), module_gauges(host), "A_Pilot"))
-        out << "{\"panel\":" << json_string(path) << ",\"line\":" << f.line << ",\"finding\":" << json_string(f.text) << "}\n";
+        out << "{\"panel\":" << json_string(path) << ",\"line\":" << f.line << ",\"finding\":" << json_string(f.text) << (f.note ? ",\"note\":true" : "") << "}\n";
     const std::vector<instance_place> places = panel_places(host, panel);
     if (places.size() > most_panel_instances)
         throw std::runtime_error(path + " places " + std::to_string(places.size()) + " instances of the module's gauges; the host serves at most " +
