@@ -1,11 +1,15 @@
 #include "tools/gaugehost/panel_render.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <system_error>
 
 #include "tools/gaugehost/bitmap_source.h"
+#include "tools/gaugehost/panel_check.h"
 #include "tools/gaugehost/png_file.h"
 #include "tools/gaugehost/renderer.h"
 #include "tools/gaugehost/text_font.h"
@@ -42,6 +46,42 @@ void outline(rgb_image& canvas, int left, int top, int width, int height)
             if (canvas.contains(x, y)) canvas.at(x, y) = box_outline;
 }
 
+// A picture this command writes: WindowNN.png or VCockpitNN.png, in any letter case.
+bool own_picture_name(const std::string& name)
+{
+    const std::string lower = lower_case(name);
+    for (const std::string prefix : {"window", "vcockpit"}) {
+        if (lower.size() != prefix.size() + 6 || lower.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string rest = lower.substr(prefix.size());
+        if (std::isdigit(static_cast<unsigned char>(rest[0])) && std::isdigit(static_cast<unsigned char>(rest[1])) &&
+            rest.compare(2, 4, ".png") == 0)
+            return true;
+    }
+    return false;
+}
+
+// Removes the pictures an earlier run left in the folder, and nothing else; returns how many.
+int remove_old_pictures(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    int removed = 0;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error) && own_picture_name(it->path().filename().string()) && fs::remove(it->path(), error))
+            ++removed;
+    return removed;
+}
+
+// Why no window was drawn, in the pilot's words.
+std::string nothing_drawn_reason(const panel_layout& panel, const std::string& module_name)
+{
+    for (const panel_window& w : panel.windows)
+        for (const panel_gauge& g : w.gauges)
+            if (g.module == module_name)
+                return "the gauges of " + module_name + " are only on windows the simulator never creates (run panel-check)";
+    return "no window of the panel holds a gauge of " + module_name;
+}
+
 }  // namespace
 
 int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
@@ -50,7 +90,9 @@ int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::
     const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle());
     const std::string font_path = default_font_path();
     const std::unique_ptr<text_font> font = font_path.empty() ? nullptr : text_font::load(font_path);
-    int status = 0;
+    int status = 0, drawn = 0;
+    if (const int removed = remove_old_pictures(folder); removed > 0)
+        out << folder << ": " << count_of(static_cast<size_t>(removed), "picture") << " of an earlier run removed\n";
     for (const panel_window& w : panel.windows) {
         if (!w.created || std::none_of(w.gauges.begin(), w.gauges.end(), [&](const panel_gauge& g) { return g.module == module_name; }))
             continue;
@@ -107,7 +149,9 @@ int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::
             continue;
         }
         out << file << ": " << (w.title.empty() ? w.section : w.title) << ", " << canvas.width << " x " << canvas.height << ", "
-            << gauges.size() << " gauges\n";
+            << count_of(gauges.size(), "gauge") << "\n";
+        ++drawn;
     }
+    if (drawn == 0 && status == 0) out << path << ": nothing drawn: " << nothing_drawn_reason(panel, module_name) << "\n";
     return status;
 }

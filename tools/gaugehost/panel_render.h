@@ -10,7 +10,8 @@
 
 // Writes FOLDER/WINDOW.png for each window the simulator creates that holds a gauge of
 // module_name, at one pixel per size_mm unit (a virtual cockpit: at its pixel_size), and prints
-// one line a picture (path names the panel file). The host must be open. Returns 0, or 1 when a
-// picture cannot be drawn or written.
+// one line a picture (path names the panel file), or why nothing was drawn. Pictures of an earlier
+// run (WindowNN.png, VCockpitNN.png) are removed first; nothing else in the folder is touched.
+// The host must be open. Returns 0, or 1 when a picture cannot be drawn or written.
 int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
                          const std::string& folder, std::ostream& out);
