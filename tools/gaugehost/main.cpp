@@ -11,6 +11,7 @@
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/gauge_host.h"
 #include "tools/gaugehost/panel_check.h"
+#include "tools/gaugehost/panel_install.h"
 #include "tools/gaugehost/panel_render.h"
 #include "tools/gaugehost/script.h"
 #include "tools/gaugehost/script_commands.h"
@@ -35,6 +36,7 @@ const char* const usage_head =
     "usage: gaugehost [--module PATH [--host-precision 24|53] [--poison-stack BYTE]] [SCRIPT | -]\n"
     "       gaugehost [--module PATH] panel-check PANEL.CFG\n"
     "       gaugehost [--module PATH] panel-render PANEL.CFG FOLDER\n"
+    "       gaugehost [--module PATH] panel-install PANEL.CFG | panel-uninstall PANEL.CFG\n"
     "\n"
     "Loads a gauge module, plays the host's part as SCRIPT directs (standard input when SCRIPT\n"
     "is '-' or absent), and prints what the module did as JSON lines.\n"
@@ -53,15 +55,29 @@ const char* const usage_head =
     "  panel-check PANEL.CFG\n"
     "                 reads an aircraft's panel.cfg as the simulator does and prints, with line\n"
     "                 numbers, what keeps the module's gauges from working: a misspelt module or\n"
-    "                 gauge name, A_Pilot missing or on a window that never opens or starts\n"
-    "                 closed, a gauge number used twice in a window, a gauge stretched out of its\n"
-    "                 picture's proportions, a window without a title; exit 0 when nothing is\n"
-    "                 wrong, 1 with findings, 2 when the file cannot be read\n"
+    "                 gauge name, a missing comma, A_Pilot missing or on a window that never\n"
+    "                 opens or starts closed, a gauge number used twice in a window, a section\n"
+    "                 given twice, a gauge stretched out of its picture's proportions, a window\n"
+    "                 without a title, a UTF-8 mark; and, as notes, A_Pilot in one cockpit of\n"
+    "                 two (one per cockpit is right) or twice in one, a gauge past its window's\n"
+    "                 edge; exit 0 when nothing is wrong (notes aside), 1 with findings, 2 when\n"
+    "                 the file cannot be read\n"
     "  panel-render PANEL.CFG FOLDER\n"
     "                 draws each window of the panel that holds the module's gauges into\n"
     "                 FOLDER/WINDOW.png, placed and scaled as the panel says (one pixel per\n"
     "                 size_mm unit; a virtual cockpit at its pixel_size), the module's gauges as\n"
-    "                 the host draws them after an open and a frame, others as labelled boxes\n"
+    "                 the host draws them after an open and a frame, others as labelled boxes;\n"
+    "                 pictures of an earlier run are removed first, nothing else in FOLDER\n"
+    "  panel-install PANEL.CFG\n"
+    "                 merges the module into the panel.cfg: two windows (Autopilot, Autopilot\n"
+    "                 Joystick Channels) at the next free window numbers, A_Pilot on the main\n"
+    "                 panel and in the first virtual cockpit; encoding, line ends, comments and\n"
+    "                 order kept; the original kept once as PANEL.CFG.before_brask_torvik; the\n"
+    "                 result checked by panel-check, then written whole or not at all. Exit 0\n"
+    "                 when installed or installed already, 1 when refused (nothing written), 2\n"
+    "                 when the file cannot be read\n"
+    "  panel-uninstall PANEL.CFG\n"
+    "                 takes out exactly what panel-install added; exit as panel-install\n"
     "  --help         this text\n"
     "\n"
     "Commands, one a line ('#' starts a comment):\n"
@@ -129,7 +145,7 @@ int main(int argc, char** argv)
     std::string module_path;
     uint16_t host_control_word = 0x027F;
     int stack_poison = -1;
-    std::string script_name = "-", panel_path, render_folder;
+    std::string script_name = "-", panel_command, panel_path, render_folder;
     bool have_script = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -164,13 +180,16 @@ int main(int argc, char** argv)
                 std::cerr << "gaugehost: panel-render needs a panel.cfg and a folder\n" << usage();
                 return 2;
             }
+            panel_command = argument;
             panel_path = argv[++i];
             render_folder = argv[++i];
-        } else if (argument == "panel-check" && !have_script && panel_path.empty()) {
+        } else if ((argument == "panel-check" || argument == "panel-install" || argument == "panel-uninstall") &&
+                   !have_script && panel_path.empty()) {
             if (i + 1 >= argc) {
-                std::cerr << "gaugehost: panel-check needs a panel.cfg\n" << usage();
+                std::cerr << "gaugehost: " << argument << " needs a panel.cfg\n" << usage();
                 return 2;
             }
+            panel_command = argument;
             panel_path = argv[++i];
         } else if (!have_script && panel_path.empty() && (argument == "-" || argument.rfind("-", 0) != 0)) {
             script_name = argument;
@@ -211,6 +230,11 @@ int main(int argc, char** argv)
     const module_records module = emulated ? emulated->records() : linked_module();
 #endif
 
+    if (panel_command == "panel-install" || panel_command == "panel-uninstall") {
+        GaugeHost host(module);
+        return panel_command == "panel-install" ? panel_install_command(host, panel_path, std::cout)
+                                                : panel_uninstall_command(host, panel_path, std::cout);
+    }
     if (!panel_path.empty()) {
         GaugeHost host(module);
         const std::string& module_name = host.module_name();

@@ -271,7 +271,7 @@ panel_layout parse_panel_text(const std::string& bytes)
     return layout;
 }
 
-panel_layout read_panel_file(const std::string& path)
+std::string read_panel_bytes(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw panel_file_error(path + ": cannot be read");
@@ -281,6 +281,12 @@ panel_layout read_panel_file(const std::string& path)
     bytes.resize(static_cast<size_t>(file.gcount()));
     if (bytes.size() > largest_panel_file)
         throw panel_file_error(path + ": larger than " + std::to_string(largest_panel_file >> 20) + " MB, no panel.cfg");
+    return bytes;
+}
+
+panel_layout read_panel_file(const std::string& path)
+{
+    const std::string bytes = read_panel_bytes(path);
     try {
         return parse_panel_text(bytes);
     } catch (const panel_file_error& e) {

@@ -70,6 +70,8 @@ constexpr size_t largest_panel_file = 16u << 20;
 
 // Throws panel_file_error naming the file when it cannot be read, is too large or is not text.
 panel_layout read_panel_file(const std::string& path);
+// The file's bytes; throws panel_file_error naming the file when it cannot be read or is too large.
+std::string read_panel_bytes(const std::string& path);
 panel_layout parse_panel_text(const std::string& bytes);
 
 // A section, key or name in lower case, as the profile functions compare them (ASCII letters).
