@@ -80,7 +80,8 @@ endif()
 #   README.txt, panel_example.cfg                             installation in short, panel.cfg lines
 #   guide/pilot-guide.html, guide/gauges/, guide/flights/,    the pilot's guide and its pictures
 #   guide/panel/
-#   check_panel.bat, tools/gaugehost.exe                      the panel checker and its pictures
+#   install_panel.bat, uninstall_panel.bat,                   the panel installer, its undoing, the
+#   check_panel.bat, tools/gaugehost.exe                      panel checker and its pictures
 #   recommended/NAME.cfg                                      gains tuned for each aircraft of the
 #                                                             flight simulator (config/recommended/)
 # The text files a pilot opens in Notepad get Windows line ends here. The guide's HTML is made
@@ -91,7 +92,9 @@ set(brask_package_zip ${CMAKE_BINARY_DIR}/brask_torvik-${PROJECT_VERSION}.zip)
 set(brask_package_text ${CMAKE_BINARY_DIR}/package_text)
 configure_file(docs/README.txt ${brask_package_text}/README.txt @ONLY NEWLINE_STYLE CRLF)
 configure_file(docs/panel_example.cfg ${brask_package_text}/panel_example.cfg @ONLY NEWLINE_STYLE CRLF)
-configure_file(docs/check_panel.bat ${brask_package_text}/check_panel.bat @ONLY NEWLINE_STYLE CRLF)
+foreach(batch check_panel install_panel uninstall_panel)
+    configure_file(docs/${batch}.bat ${brask_package_text}/${batch}.bat @ONLY NEWLINE_STYLE CRLF)
+endforeach()
 configure_file(config/brask_torvik.cfg ${brask_package_text}/brask_torvik.cfg @ONLY NEWLINE_STYLE CRLF)
 file(GLOB brask_recommended_configs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/config/recommended/*.cfg)
 set(brask_recommended_packed "")
@@ -116,7 +119,8 @@ add_custom_target(brask_torvik_package
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> ${brask_package_text}/brask_torvik.cfg
             ${brask_package_root}/gauges
     COMMAND ${CMAKE_COMMAND} -E copy ${brask_package_text}/README.txt ${brask_package_text}/panel_example.cfg
-            ${brask_package_text}/check_panel.bat ${brask_package_root}
+            ${brask_package_text}/check_panel.bat ${brask_package_text}/install_panel.bat
+            ${brask_package_text}/uninstall_panel.bat ${brask_package_root}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:gaugehost> ${brask_package_root}/tools
     COMMAND ${CMAKE_COMMAND} -E copy ${brask_recommended_packed} ${brask_package_root}/recommended
     COMMAND ${brask_make_guide}
@@ -125,7 +129,7 @@ add_custom_target(brask_torvik_package
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/panel ${brask_package_root}/guide/panel
     COMMAND ${CMAKE_COMMAND} -E chdir ${brask_package_root}
             ${CMAKE_COMMAND} -E tar cf ${brask_package_zip} --format=zip README.txt panel_example.cfg check_panel.bat
-            gauges guide recommended tools
+            install_panel.bat uninstall_panel.bat gauges guide recommended tools
     DEPENDS brask_torvik_gau gaugehost
     VERBATIM
     COMMENT "Packing build/windows/brask_torvik-${PROJECT_VERSION}.zip")

@@ -132,7 +132,7 @@ TEST_F(TunedConfiguration, KeepsEveryOtherLineAndReadsBackAsTheGainsTuned)
     ASSERT_TRUE(write_tuned_configuration(path.string(), pilot, tuned, {"recommended gains for bell", "tuned on 2026-12-08"}));
 
     const std::string written = read_file(path);
-    EXPECT_EQ(written.rfind("; flightsim tune: recommended gains for bell\r\n; flightsim tune: tuned on 2026-12-08\r\n", 0), 0u);
+    EXPECT_EQ(written.rfind("; brask_torvik: recommended gains for bell\r\n; brask_torvik: tuned on 2026-12-08\r\n", 0), 0u);
     for (const char* kept : {"; my Bell, second stick on the pedals\r\n", "; softer heading\r\n", "ap_kurs_otkl_on=1\r\n",
                              "[joy_kanal]\r\nap_kren_kanal=1\r\nap_kurs_kanal=8\r\n"})
         EXPECT_NE(written.find(kept), std::string::npos) << kept;
@@ -143,10 +143,13 @@ TEST_F(TunedConfiguration, KeepsEveryOtherLineAndReadsBackAsTheGainsTuned)
     EXPECT_NE(written.find("\r\n; The gains below are tuned, not the built-in defaults"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 1);  // nothing left beside it
 
-    // Tuned again: the earlier comment goes, the new one takes its place.
-    ASSERT_TRUE(write_tuned_configuration(path.string(), written, tuned, {"tuned on 2026-12-09"}));
+    // Tuned again: the earlier comment goes, the new one takes its place; so do the comment lines
+    // of a file tuned before the comment took its present prefix.
+    ASSERT_TRUE(write_tuned_configuration(path.string(), "; flightsim tune: tuned on 2026-12-07\r\n" + written, tuned,
+                                          {"tuned on 2026-12-09"}));
     const std::string again = read_file(path);
-    EXPECT_EQ(again.rfind("; flightsim tune: tuned on 2026-12-09\r\n; my Bell", 0), 0u);
+    EXPECT_EQ(again.rfind("; brask_torvik: tuned on 2026-12-09\r\n; my Bell", 0), 0u);
+    EXPECT_EQ(again.find("2026-12-07"), std::string::npos);
     EXPECT_EQ(again.find("2026-12-08"), std::string::npos);
 }
 

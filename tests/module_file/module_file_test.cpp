@@ -156,10 +156,11 @@ TEST_F(ModuleFile, ExportDirectoryNamesTheModuleAndExportsTwoDataRecordsByNameAn
     EXPECT_TRUE(import_table + 16 <= linkage || linkage + 52 <= import_table);
 }
 
-// The allowlist's lines: "dll function since why...", comments and blank lines skipped.
-std::set<std::string> allowlist()
+// An allowlist's lines: "dll function since [why...]", comments and blank lines skipped; the
+// module's list gives a reason for each.
+std::set<std::string> allowlist(const std::string& path = BRASK_SOURCE_DIR "/module/imports.allowlist", bool with_reasons = true)
 {
-    std::ifstream file(BRASK_SOURCE_DIR "/module/imports.allowlist");
+    std::ifstream file(path);
     std::set<std::string> allowed;
     for (std::string line; std::getline(file, line);) {
         std::istringstream words(line);
@@ -167,7 +168,10 @@ std::set<std::string> allowlist()
         if (!(words >> dll >> function >> since) || dll[0] == '#') continue;
         std::string why;
         std::getline(words, why);
-        EXPECT_NE(why.find_first_not_of(' '), std::string::npos) << function << " has no reason";
+        if (with_reasons) {
+            EXPECT_NE(why.find_first_not_of(' '), std::string::npos) << function << " has no reason";
+        }
+        EXPECT_TRUE(since == "NT4" || since == "2000" || since == "XP*" || since == "CRT") << function << " since " << since;
         allowed.insert(lower(dll) + "!" + function);
     }
     return allowed;
@@ -189,6 +193,23 @@ TEST_F(ModuleFile, ImportsOnlyTheAllowlistByNameAndNoMoreThanThirtyFunctions)
             return lower(i.dll) + "!" + i.function == needed;
         })) << needed;
     }
+}
+
+// The pilots' gaugehost.exe (panel checker, installer, renderer) runs where the module runs: it
+// imports nothing that Windows 2000 lacks.
+TEST(WindowsTools, GaugehostImportsNothingNewerThanWindows2000)
+{
+    const char* path = BRASK_WINDOWS_GAUGEHOST;
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(bytes.empty()) << "cannot read " << path;
+    const pe_file program = parse_pe_file(bytes, pe_expected::dll_or_program);
+    const std::set<std::string> allowed = allowlist(BRASK_SOURCE_DIR "/tools/gaugehost/windows_imports.allowlist", false);
+    ASSERT_GT(allowed.size(), 50u) << "cannot read tools/gaugehost/windows_imports.allowlist";
+    EXPECT_GT(program.imports.size(), 50u);
+    for (const pe_import& i : program.imports)
+        EXPECT_TRUE(allowed.count(lower(i.dll) + "!" + i.function))
+            << i.dll << " " << i.function << ": not in tools/gaugehost/windows_imports.allowlist; list it only if Windows 2000 has it";
 }
 
 // The simulator's era ran on Pentium II and III and Athlon processors: i686 code, x87 arithmetic,

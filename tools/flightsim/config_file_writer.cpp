@@ -23,7 +23,10 @@ bool write_tuned_configuration(const std::string& path, const std::string& origi
     const std::string end = crlf ? "\r\n" : "\n";
     // The earlier tune's comment lines at the top go; everything else stays byte for byte.
     size_t start = 0;
-    while (original.compare(start, std::char_traits<char>::length(tuned_comment_prefix), tuned_comment_prefix) == 0) {
+    const auto starts_with = [&](const char* prefix) {
+        return original.compare(start, std::char_traits<char>::length(prefix), prefix) == 0;
+    };
+    while (starts_with(tuned_comment_prefix) || starts_with(earlier_tuned_comment_prefix)) {
         const size_t line_end = original.find('\n', start);
         start = line_end == std::string::npos ? original.size() : line_end + 1;
     }

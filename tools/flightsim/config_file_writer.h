@@ -9,8 +9,9 @@
 #include "tools/flightsim/gain_set.h"
 
 // Comment lines this tool puts at the top of a file it writes; a file written before loses
-// them when it is written again.
-constexpr const char* tuned_comment_prefix = "; flightsim tune: ";
+// them when it is written again, also those an earlier version wrote under its own prefix.
+constexpr const char* tuned_comment_prefix = "; brask_torvik: ";
+constexpr const char* earlier_tuned_comment_prefix = "; flightsim tune: ";
 
 // Writes the file at path: original's text (the sample configuration when the pilot gave none)
 // with the comment lines (each prefixed with tuned_comment_prefix) at the top and the gains set

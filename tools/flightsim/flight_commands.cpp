@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "tools/flightsim/flight_session.h"
+#include "tools/flightsim/per_flight_thread.h"
 #include "tools/gaugehost/script_commands.h"
 
 namespace {
@@ -36,7 +37,7 @@ const struct {
 // The one flight of this thread (gaugehost runs one host at a time on a thread).
 flight_session& current_flight()
 {
-    thread_local flight_session session;
+    PER_FLIGHT_THREAD flight_session session;
     return session;
 }
 

@@ -16,6 +16,7 @@
 
 #include "platform/virtual_devices.h"
 #include "tools/flightsim/flight_plot.h"
+#include "tools/flightsim/per_flight_thread.h"
 #include "tools/flightsim/sim_math.h"
 #include "tools/flightsim/trim.h"
 #include "tools/gaugehost/gauge_host.h"
@@ -37,7 +38,7 @@ thread_local bool flights_quiet = false;
 
 std::ostream& messages()
 {
-    thread_local std::ostream nowhere(nullptr);
+    PER_FLIGHT_THREAD std::ostream nowhere(nullptr);
     return flights_quiet ? nowhere : std::cerr;
 }
 

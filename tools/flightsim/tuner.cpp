@@ -639,19 +639,21 @@ int tune_command(int argc, char** argv)
               << number(seconds, 1) << " s\n";
     print_comparison(std::cout, before, after);
 
-    std::vector<std::string> comment = {"gains tuned for " + aircraft.name + ".aircraft" +
+    std::vector<std::string> comment = {"gains tuned for " + aircraft.name + ".aircraft, a model helicopter of brask_torvik's test flight simulator" +
                                             (aircraft.title.empty() ? "" : ": " + aircraft.title),
                                         "tuned on " + today() + " (flightsim tune --seed " + std::to_string(seed) +
-                                            (rounds > 1 ? " --rounds " + std::to_string(rounds) : "") + ")"};
+                                            (rounds > 1 ? " --rounds " + std::to_string(rounds) : "") +
+                                            "); a starting point for a helicopter like it, not gains made for yours"};
     if (after.gains == default_gains()) comment.push_back("the search found nothing better than the built-in defaults: these are they");
     if (after.misses.empty()) {
-        comment.push_back("recommended: every bar of scenarios 01 to 05, 09 and 10 met; every loop's margins at least 6 dB and 45 degrees");
-        comment.push_back("(a relay loop's limit cycle within its allowance) and its disturbance rejection at least 0.8 x the default's;");
-        comment.push_back("no held-out flight's hold more than 10 % worse than with the default gains");
+        comment.push_back("recommended: on the model it held attitude, heading, height and speed within our limits in every test flight,");
+        comment.push_back("with room to spare in every control loop, and no flight more than 10 % worse than with the built-in gains");
     } else {
-        comment.push_back("NOT recommended: the best gains found miss " + std::to_string(after.misses.size()) + ":");
+        comment.push_back("NOT recommended: the best gains found miss " + std::to_string(after.misses.size()) + " of our tests:");
     }
     for (const std::string& miss : after.misses) comment.push_back("misses " + miss);
+    comment.push_back("to use it: copy it into the simulator's Gauges folder as brask_torvik.cfg (keep the [joy_kanal] lines of");
+    comment.push_back("your own file, your joystick channels), then load the helicopter again");
     std::error_code same_error;
     if (!config_path.empty() && std::filesystem::exists(out_path) && std::filesystem::equivalent(config_path, out_path, same_error)) {
         std::error_code copy_error;

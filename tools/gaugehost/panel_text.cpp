@@ -53,8 +53,9 @@ panel_text split_panel_text(const std::string& bytes)
         // "\r\n" keeps its "\r" in the line end; a "\r" alone stays in the line, as the reader trims it.
         if (!line.text.empty() && line.text.back() == '\r') {
             line.text.pop_back();
-            line.line_end = line.bytes.substr(line.bytes.size() - unit);
-            line.bytes.resize(line.bytes.size() - unit);
+            const size_t carriage_return = line.bytes.size() - unit;
+            line.line_end.assign(line.bytes, carriage_return, unit);
+            line.bytes.erase(carriage_return);
         }
         line.line_end.append(bytes, at, unit);
         if (!line_end_seen) text.usual_line_end = line.line_end.size() == 2 * unit ? "\r\n" : "\n";

@@ -21,7 +21,7 @@ file(ARCHIVE_EXTRACT INPUT ${ZIP} DESTINATION ${WORK_DIR})
 
 # Contents.
 file(GLOB_RECURSE unpacked RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
-set(required README.txt panel_example.cfg check_panel.bat tools/gaugehost.exe gauges/BRASK_TORVIK_V1_0.gau gauges/brask_torvik.cfg
+set(required README.txt panel_example.cfg check_panel.bat install_panel.bat uninstall_panel.bat tools/gaugehost.exe gauges/BRASK_TORVIK_V1_0.gau gauges/brask_torvik.cfg
              guide/pilot-guide.html)
 # The recommended configurations: one per file of config/recommended/, each named after an
 # aircraft of the flight simulator, and at least the default aircraft's.
@@ -57,7 +57,8 @@ endif()
 
 # Text files for Notepad.
 # (file(READ) as text drops carriage returns, so the bytes are read as hex: " 0d 0a" is a CRLF.)
-foreach(name README.txt panel_example.cfg check_panel.bat gauges/brask_torvik.cfg ${recommended_packed})
+foreach(name README.txt panel_example.cfg check_panel.bat install_panel.bat uninstall_panel.bat gauges/brask_torvik.cfg
+             ${recommended_packed})
     file(READ ${WORK_DIR}/${name} hex HEX)
     string(REGEX REPLACE "(..)" " \\1" bytes "${hex}")
     string(REPLACE " 0d 0a" "" without_crlf "${bytes}")

@@ -214,7 +214,7 @@ void read_bitmaps(const reader& image, directory resources, pe_file& pe)
 
 }  // namespace
 
-pe_file parse_pe_file(const std::vector<uint8_t>& bytes)
+pe_file parse_pe_file(const std::vector<uint8_t>& bytes, pe_expected expected)
 {
     const reader file(bytes, "the file");
     if (bytes.size() < 64 || bytes[0] != 'M' || bytes[1] != 'Z') throw module_error("not a Windows DLL (no MZ header)");
@@ -225,7 +225,8 @@ pe_file parse_pe_file(const std::vector<uint8_t>& bytes)
     if (machine != machine_i386) throw module_error("not a 32-bit x86 image (machine " + hex(machine) + ")");
     const uint16_t section_count = file.u16(nt + 6);
     const uint16_t optional_size = file.u16(nt + 20);
-    if ((file.u16(nt + 22) & file_is_dll) == 0) throw module_error("not a DLL (an executable image)");
+    if ((file.u16(nt + 22) & file_is_dll) == 0 && expected == pe_expected::dll)
+        throw module_error("not a DLL (an executable image)");
     const uint32_t optional = nt + 24;
     const uint16_t magic = file.u16(optional);
     if (magic == optional_magic_64) throw module_error("a 64-bit DLL; the simulator loads only 32-bit x86 modules");

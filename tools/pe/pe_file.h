@@ -61,8 +61,12 @@ struct pe_file {
     pe_image image;
 };
 
-// Parses a file's bytes; throws module_error when it is not a 32-bit x86 DLL the loader can map.
-pe_file parse_pe_file(const std::vector<uint8_t>& bytes);
+// What a file must be: a DLL (a module the host loads), or a program as well.
+enum class pe_expected { dll, dll_or_program };
+
+// Parses a file's bytes; throws module_error when it is not a 32-bit x86 DLL (or program) the
+// loader can map.
+pe_file parse_pe_file(const std::vector<uint8_t>& bytes, pe_expected expected = pe_expected::dll);
 
 // The RVA of an export by name; throws module_error naming it when the file lacks it.
 uint32_t pe_export(const pe_file& file, const std::string& name);
