@@ -101,6 +101,22 @@ for name in panel_two_cockpits panel_cockpit_closed panel_reload; do
 done
 
 echo
+echo "== Installing into a pilot's panel.cfg (gaugehost panel-install, as install_panel.bat runs it)"
+# A helicopter's own panel: two windows, a third left out by a gap in its window numbers, and a
+# virtual cockpit. Installed, checked, drawn into $out/install/, installed again (nothing to do),
+# then taken out: the file must come back byte for byte.
+mkdir -p "$out/install"
+cp tools/flightsim/panels/helicopter_before_install.cfg "$out/install/panel.cfg"
+rm -f "$out/install/panel.cfg.before_brask_torvik"
+"$bin/gaugehost" panel-install "$out/install/panel.cfg"
+"$bin/gaugehost" panel-check "$out/install/panel.cfg"
+"$bin/gaugehost" panel-render "$out/install/panel.cfg" "$out/install"
+"$bin/gaugehost" panel-install "$out/install/panel.cfg"
+"$bin/gaugehost" panel-uninstall "$out/install/panel.cfg"
+cmp tools/flightsim/panels/helicopter_before_install.cfg "$out/install/panel.cfg" &&
+    echo "uninstalled: the panel.cfg is the helicopter's own again, byte for byte"
+
+echo
 echo "== Speed: a simulated hour (tools/flightsim/scenarios/benchmark_hour.gh)"
 start=$(date +%s.%N)
 "$bin/gaugehost" tools/flightsim/scenarios/benchmark_hour.gh > /dev/null 2>&1

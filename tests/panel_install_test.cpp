@@ -102,6 +102,7 @@ TEST(PanelInstall, RefusesWhatItCannotMergeAndWritesNothing)
         {"no window titles", "[Window00]\ngauge00=X!Y, 0, 0\n", "no [Window Titles]"},
         {"no main panel", "[Window Titles]\nWindow00=Main\n", "no [Window00]"},
         {"ours placed by hand", bell + "[Window02]\ngauge00=BRASK_TORVIK_V1_0!IN_4, 0, 0\n", "placed by hand already (line 14)"},
+        {"Unicode cut short", utf16_little(bell) + "\n", "a UTF-16 file with an odd number of bytes"},
     };
     for (const auto& r : refused) {
         const panel_edit edit = install_into_panel(r.panel, module_name, "A_Pilot");

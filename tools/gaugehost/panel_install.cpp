@@ -181,10 +181,11 @@ void say_windows_brought_to_life(const panel_layout& before, const panel_layout&
             return !b.virtual_cockpit && b.number == w.number && b.created;
         });
         if (created_before) continue;
+        const bool starts_closed = was != nullptr && !was->visible;
         said.push_back("[" + w.section + "] ('" + w.title + "'), which the simulator skipped until now because of the gap in " +
-                       "the window numbers that the autopilot's window fills, now opens too" +
-                       (was != nullptr && !was->visible ? " (closed until the pilot opens it)" : "") +
-                       ": take its line out of [Window Titles] if it should stay away");
+                       "the window numbers that the autopilot's window fills, now exists too: " +
+                       (starts_closed ? "it starts closed (visible=0), so it shows only in the Views menu"
+                                      : "it opens with the panel; put visible=0 in its section to keep it closed"));
     }
 }
 
@@ -200,6 +201,8 @@ panel_edit install_into_panel(const std::string& bytes, const std::string& modul
         edit.said.push_back(std::move(why));
         return edit;
     };
+    if (text.encoding != text_encoding::eight_bit && bytes.size() % 2 != 0)
+        return refuse("a UTF-16 file with an odd number of bytes, cut short: save it again in Notepad; nothing changed");
     if (const auto marker = marker_index(text)) {
         edit.said.push_back("the autopilot is installed already (line " + std::to_string(*marker + 1) + "): nothing changed");
         return edit;
@@ -308,22 +311,22 @@ panel_edit uninstall_from_panel(const std::string& bytes, const std::string& mod
     }
     for (size_t i = *marker; i < block_end; ++i) removed[i] = true;
 
-    if (const auto titles = find_section(text, "Window Titles"))
-        for (const std::string& section : our_sections)
-            for (size_t i = titles->header + 1; i < titles->end; ++i)
-                if (key_of(text.lines[i]) == section) {
-                    removed[i] = true;
-                    break;
-                }
-    for (const bool virtual_cockpit : {false, true}) {
-        const auto section = find_section(text, virtual_cockpit ? "VCockpit01" : "Window00");
-        if (!section) continue;
-        for (size_t i = section->header + 1; i < section->end; ++i)
-            if (is_our_engine_line(text.lines[i], module_name, engine, virtual_cockpit)) {
-                removed[i] = true;
-                break;
+    // Install put each of its lines after the last key of its section: the last match is ours.
+    const auto remove_last = [&](const std::optional<section_span>& section, const auto& is_ours) {
+        if (!section) return;
+        for (size_t i = section->end; i > section->header + 1; --i)
+            if (!removed[i - 1] && is_ours(text.lines[i - 1])) {
+                removed[i - 1] = true;
+                return;
             }
-    }
+    };
+    const auto titles = find_section(text, "Window Titles");
+    for (const std::string& section : our_sections)
+        remove_last(titles, [&](const text_line& line) { return key_of(line) == section; });
+    for (const bool virtual_cockpit : {false, true})
+        remove_last(find_section(text, virtual_cockpit ? "VCockpit01" : "Window00"), [&](const text_line& line) {
+            return is_our_engine_line(line, module_name, engine, virtual_cockpit);
+        });
 
     // The block at the end: the line end install gave the file's last line, or the blank line it
     // put before the block, goes too.
