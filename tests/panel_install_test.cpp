@@ -103,6 +103,7 @@ TEST(PanelInstall, RefusesWhatItCannotMergeAndWritesNothing)
         {"no main panel", "[Window Titles]\nWindow00=Main\n", "no [Window00]"},
         {"ours placed by hand", bell + "[Window02]\ngauge00=BRASK_TORVIK_V1_0!IN_4, 0, 0\n", "placed by hand already (line 14)"},
         {"Unicode cut short", utf16_little(bell) + "\n", "a UTF-16 file with an odd number of bytes"},
+        {"a carriage return ending the file", bell + "[Default View]\r", "ends in a carriage return without a line feed"},
     };
     for (const auto& r : refused) {
         const panel_edit edit = install_into_panel(r.panel, module_name, "A_Pilot");

@@ -203,6 +203,11 @@ panel_edit install_into_panel(const std::string& bytes, const std::string& modul
     };
     if (text.encoding != text_encoding::eight_bit && bytes.size() % 2 != 0)
         return refuse("a UTF-16 file with an odd number of bytes, cut short: save it again in Notepad; nothing changed");
+    // A lone carriage return at the very end, with no line feed: where a line end added after it
+    // would make one line end of two, and uninstall could not tell them apart.
+    if (!text.lines.empty() && text.lines.back().line_end.empty() && !text.lines.back().text.empty() &&
+        text.lines.back().text.back() == '\r')
+        return refuse("the file ends in a carriage return without a line feed: open it in Notepad, save it again, and install again; nothing changed");
     if (const auto marker = marker_index(text)) {
         edit.said.push_back("the autopilot is installed already (line " + std::to_string(*marker + 1) + "): nothing changed");
         return edit;
