@@ -191,40 +191,87 @@ void say_windows_brought_to_life(const panel_layout& before, const panel_layout&
 
 }  // namespace
 
+namespace {
+
+// Why the file cannot take the module, or nothing when it can; "" with installed_already.
+std::optional<std::string> why_not_installable(const std::string& bytes, const panel_text& text, const panel_layout& layout,
+                                               const std::string& module_name, const std::string& engine)
+{
+    if (text.encoding != text_encoding::eight_bit && bytes.size() % 2 != 0)
+        return "a UTF-16 file with an odd number of bytes, cut short: save it again in Notepad; nothing changed";
+    // A lone carriage return at the very end, with no line feed: a line end added after it would
+    // make one line end of two, and uninstall could not tell them apart.
+    const text_line* last = text.lines.empty() ? nullptr : &text.lines.back();
+    if (last != nullptr && last->line_end.empty() && !last->text.empty() && last->text.back() == '\r')
+        return "the file ends in a carriage return without a line feed: open it in Notepad, save it again, and install again; nothing changed";
+    if (const int line = first_line_of_ours(layout, module_name); line != 0)
+        return "gauges of " + module_name + " are placed by hand already (line " + std::to_string(line) +
+               "): nothing changed; check the file with check_panel.bat, or put back the original panel.cfg and install again";
+    if (!find_section(text, "Window Titles"))
+        return std::string("no [Window Titles]: a panel.cfg names its windows there, so this is no panel.cfg the simulator opens; nothing changed");
+    if (!find_section(text, "Window00") || window_named(layout, "Window00") == nullptr)
+        return "no [Window00], the main panel, to put " + engine + " on: nothing changed";
+    if (free_window_numbers(layout, std::size(our_windows)).size() < std::size(our_windows))
+        return "no free window numbers left (Window00 to Window" + std::to_string(last_window) + " are taken): nothing changed";
+    return std::nullopt;
+}
+
+struct insertion {
+    size_t at;          // the line it goes before
+    std::string line;   // ASCII
+};
+
+// Lines added inside the file, each at its place in the file as it was; lines for one place in
+// the order given.
+void insert_lines(panel_text& text, std::vector<insertion> insertions)
+{
+    // From the bottom up, so that each place still means what it meant.
+    std::stable_sort(insertions.begin(), insertions.end(), [](const insertion& a, const insertion& b) { return a.at > b.at; });
+    for (size_t first = 0; first < insertions.size();) {
+        std::vector<text_line> lines;
+        size_t next = first;
+        for (; next < insertions.size() && insertions[next].at == insertions[first].at; ++next)
+            lines.push_back(new_panel_line(text, insertions[next].line));
+        text.lines.insert(text.lines.begin() + static_cast<std::ptrdiff_t>(insertions[first].at), lines.begin(), lines.end());
+        first = next;
+    }
+}
+
+// Our windows' sections at the end of the file, behind the marking comment.
+void append_our_windows(panel_text& text, bool after_blank_line, const std::vector<int>& numbers, const std::vector<int>& idents,
+                        const std::string& module_name)
+{
+    const auto add = [&text](const std::string& line) { text.lines.push_back(new_panel_line(text, line)); };
+    if (after_blank_line) add("");
+    add(block_marker_line);
+    for (size_t i = 0; i < std::size(our_windows); ++i) {
+        if (i > 0) add("");
+        add("[Window" + two_digits(numbers[i]) + "]");
+        for (const std::string& setting : our_windows[i].settings) add(setting);
+        add("ident=" + std::to_string(idents[i]));
+        add("background_color=16,16,16");
+        for (size_t g = 0; g < our_windows[i].gauges.size(); ++g)
+            add("gauge" + two_digits(static_cast<int>(g)) + "=" + module_name + "!" + our_windows[i].gauges[g]);
+    }
+}
+
+}  // namespace
+
 panel_edit install_into_panel(const std::string& bytes, const std::string& module_name, const std::string& engine)
 {
     const panel_layout layout = parse_panel_text(bytes);
     panel_text text = split_panel_text(bytes);
     panel_edit edit;
-    const auto refuse = [&edit](std::string why) {
-        edit.result = panel_edit::outcome::refused;
-        edit.said.push_back(std::move(why));
-        return edit;
-    };
-    if (text.encoding != text_encoding::eight_bit && bytes.size() % 2 != 0)
-        return refuse("a UTF-16 file with an odd number of bytes, cut short: save it again in Notepad; nothing changed");
-    // A lone carriage return at the very end, with no line feed: where a line end added after it
-    // would make one line end of two, and uninstall could not tell them apart.
-    if (!text.lines.empty() && text.lines.back().line_end.empty() && !text.lines.back().text.empty() &&
-        text.lines.back().text.back() == '\r')
-        return refuse("the file ends in a carriage return without a line feed: open it in Notepad, save it again, and install again; nothing changed");
     if (const auto marker = marker_index(text)) {
         edit.said.push_back("the autopilot is installed already (line " + std::to_string(*marker + 1) + "): nothing changed");
         return edit;
     }
-    if (const int line = first_line_of_ours(layout, module_name); line != 0)
-        return refuse("gauges of " + module_name + " are placed by hand already (line " + std::to_string(line) +
-                      "): nothing changed; check the file with check_panel.bat, or put back the original panel.cfg and "
-                      "install again");
-    const auto titles = find_section(text, "Window Titles");
-    if (!titles) return refuse("no [Window Titles]: a panel.cfg names its windows there, so this is no panel.cfg the simulator opens; nothing changed");
-    const auto main_panel = find_section(text, "Window00");
-    const panel_window* main_window = window_named(layout, "Window00");
-    if (!main_panel || main_window == nullptr)
-        return refuse("no [Window00], the main panel, to put " + engine + " on: nothing changed");
+    if (const auto why = why_not_installable(bytes, text, layout, module_name, engine)) {
+        edit.result = panel_edit::outcome::refused;
+        edit.said.push_back(*why);
+        return edit;
+    }
     const std::vector<int> numbers = free_window_numbers(layout, std::size(our_windows));
-    if (numbers.size() < std::size(our_windows))
-        return refuse("no free window numbers left (Window00 to Window" + std::to_string(last_window) + " are taken): nothing changed");
     const std::vector<int> idents = free_idents(text, std::size(our_windows));
     const panel_window* cockpit = window_named(layout, "VCockpit01");
     const auto cockpit_section = find_section(text, "VCockpit01");
@@ -235,41 +282,17 @@ panel_edit install_into_panel(const std::string& bytes, const std::string& modul
     const bool ended_with_line_end = !text.lines.back().line_end.empty();
     if (!ended_with_line_end) text.lines.back().line_end = new_panel_line(text, "").line_end;
 
-    struct insertion {
-        size_t at;
-        std::vector<std::string> lines;
-    };
     std::vector<insertion> insertions;
-    std::vector<std::string> title_lines;
+    const size_t after_titles = after_last_key(text, *find_section(text, "Window Titles"));
     for (size_t i = 0; i < std::size(our_windows); ++i)
-        title_lines.push_back("Window" + two_digits(numbers[i]) + "=" + our_windows[i].title);
-    insertions.push_back({after_last_key(text, *titles), title_lines});
-    const int main_number = next_gauge_number(*main_window);
-    insertions.push_back({after_last_key(text, *main_panel), {engine_line(main_number, module_name, engine, false)}});
-    int cockpit_number = 0;
-    if (into_cockpit) {
-        cockpit_number = next_gauge_number(*cockpit);
-        insertions.push_back({after_last_key(text, *cockpit_section), {engine_line(cockpit_number, module_name, engine, true)}});
-    }
-    std::sort(insertions.begin(), insertions.end(), [](const insertion& a, const insertion& b) { return a.at > b.at; });
-    for (const insertion& i : insertions) {
-        std::vector<text_line> lines;
-        for (const std::string& line : i.lines) lines.push_back(new_panel_line(text, line));
-        text.lines.insert(text.lines.begin() + static_cast<std::ptrdiff_t>(i.at), lines.begin(), lines.end());
-    }
-
-    if (ended_with_line_end) text.lines.push_back(new_panel_line(text, ""));
-    text.lines.push_back(new_panel_line(text, block_marker_line));
-    for (size_t i = 0; i < std::size(our_windows); ++i) {
-        if (i > 0) text.lines.push_back(new_panel_line(text, ""));
-        text.lines.push_back(new_panel_line(text, "[Window" + two_digits(numbers[i]) + "]"));
-        for (const std::string& setting : our_windows[i].settings) text.lines.push_back(new_panel_line(text, setting));
-        text.lines.push_back(new_panel_line(text, "ident=" + std::to_string(idents[i])));
-        text.lines.push_back(new_panel_line(text, "background_color=16,16,16"));
-        for (size_t g = 0; g < our_windows[i].gauges.size(); ++g)
-            text.lines.push_back(new_panel_line(text, "gauge" + two_digits(static_cast<int>(g)) + "=" + module_name + "!" +
-                                                          our_windows[i].gauges[g]));
-    }
+        insertions.push_back({after_titles, "Window" + two_digits(numbers[i]) + "=" + our_windows[i].title});
+    const int main_number = next_gauge_number(*window_named(layout, "Window00"));
+    insertions.push_back({after_last_key(text, *find_section(text, "Window00")), engine_line(main_number, module_name, engine, false)});
+    const int cockpit_number = into_cockpit ? next_gauge_number(*cockpit) : 0;
+    if (into_cockpit)
+        insertions.push_back({after_last_key(text, *cockpit_section), engine_line(cockpit_number, module_name, engine, true)});
+    insert_lines(text, insertions);
+    append_our_windows(text, ended_with_line_end, numbers, idents, module_name);
 
     edit.result = panel_edit::outcome::changed;
     edit.bytes = join_panel_text(text);
