@@ -26,10 +26,10 @@ types=(uh60a ab206)  # besides the default Bo-105
 echo
 echo "== The plants"
 echo "-- bo105"
-"$bin/flightsim/flightsim" --derivatives
+"$bin/flightsim/flightsim" derivatives
 for type in "${types[@]}"; do
     echo "-- $type"
-    "$bin/flightsim/flightsim" --derivatives --aircraft "tools/flightsim/$type.aircraft"
+    "$bin/flightsim/flightsim" derivatives --aircraft "tools/flightsim/$type.aircraft"
 done
 
 echo

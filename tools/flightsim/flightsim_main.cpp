@@ -1,7 +1,7 @@
 // flightsim: the flight model on its own, for judging the plant.
 //
-//   flightsim --derivatives [--aircraft FILE]   hover stability derivatives beside the published ones
-//   flightsim --trim [--aircraft FILE]          trimmed controls and attitudes from hover to 250 km/h
+//   flightsim derivatives [--aircraft FILE]     hover stability derivatives beside the published ones
+//   flightsim trim [--aircraft FILE]            trimmed controls and attitudes from hover to 250 km/h
 //   flightsim margins ...                       the autopilot's loops' stability margins (margins.h)
 //   flightsim tune ...                          gains tuned for an aircraft (tuner.h)
 //   flightsim transients ...                    what the pilot feels at each mode change (transients.h)
@@ -12,7 +12,9 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "tools/common/command_line.h"
 #include "tools/flightsim/aircraft_file.h"
 #include "tools/flightsim/sim_math.h"
 #include "tools/flightsim/trim.h"
@@ -23,15 +25,6 @@
 #endif
 
 namespace {
-
-const char* const usage =
-    "usage: flightsim --derivatives | --trim [--aircraft FILE]\n"
-    "       flightsim margins | tune | transients ...   (native build; --help after the word for more)\n"
-    "\n"
-    "  --derivatives    the model's hover stability derivatives (numerical linearisation about the\n"
-    "                   hover trim, disc tilt settled) beside the published hover values\n"
-    "  --trim           trimmed controls and attitudes in level flight from hover to 250 km/h\n"
-    "  --aircraft FILE  parameters from FILE instead of the built-in bo105.aircraft\n";
 
 void print_derivatives(const rotorcraft_model& model)
 {
@@ -69,45 +62,60 @@ void print_trims(const rotorcraft_model& model)
     }
 }
 
+// The model's own commands: derivatives and trims for an aircraft file.
+tool_command model_command(const std::string& name, const std::string& summary, const std::string& description,
+                           void (*print)(const rotorcraft_model&))
+{
+    tool_command c;
+    c.name = name;
+    c.summary = summary;
+    c.description = description;
+    c.options = {{"--aircraft", "FILE", "parameters from FILE instead of the built-in bo105.aircraft"}};
+    c.exit_status = "Exit status: 0; 2 for an aircraft file that cannot be read or is not physical; 1 when the model fails.\n";
+    c.run = [name, print](const command_args& args) {
+        try {
+            print(rotorcraft_model(read_aircraft_file(args.text("--aircraft")).parameters));
+        } catch (const aircraft_file_error& error) {
+            std::cerr << "flightsim " << name << ": " << error.what() << "\n";
+            return 2;
+        } catch (const std::exception& error) {
+            std::cerr << "flightsim " << name << ": " << error.what() << "\n";
+            return 1;
+        }
+        return 0;
+    };
+    return c;
+}
+
+std::vector<tool_command> flightsim_commands()
+{
+    std::vector<tool_command> commands = {
+        model_command("derivatives", "the model's hover stability derivatives beside the published ones",
+                      "The model's hover stability derivatives (numerical linearisation about the hover trim,\n"
+                      "disc tilt settled) beside the published hover values of the aircraft file.\n",
+                      print_derivatives),
+        model_command("trim", "trimmed controls and attitudes in level flight from hover to 250 km/h",
+                      "Trimmed controls and attitudes in level flight at sea level from hover to 250 km/h.\n", print_trims),
+    };
+#ifdef FLIGHTSIM_LOOP_TOOLS
+    commands.push_back(margins_command());
+    commands.push_back(tune_command());
+    commands.push_back(transients_command());
+#endif
+    return commands;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-#ifdef FLIGHTSIM_LOOP_TOOLS
-    if (argc > 1 && std::string(argv[1]) == "margins") return margins_command(argc, argv);
-    if (argc > 1 && std::string(argv[1]) == "tune") return tune_command(argc, argv);
-    if (argc > 1 && std::string(argv[1]) == "transients") return transients_command(argc, argv);
-#endif
-    std::string what, aircraft_file;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
-            std::cout << usage;
-            return 0;
-        }
-        if (argument == "--derivatives" || argument == "--trim") {
-            what = argument;
-        } else if (argument == "--aircraft" && i + 1 < argc) {
-            aircraft_file = argv[++i];
-        } else {
-            std::cerr << "flightsim: unexpected argument '" << argument << "'\n" << usage;
-            return 2;
-        }
+    // The model's commands were switches once (flightsim --derivatives): the old spelling still works.
+    std::vector<char*> arguments(argv, argv + argc);
+    std::string word = argc > 1 ? argv[1] : "";
+    if (word == "--derivatives" || word == "--trim") {
+        word = word.substr(2);
+        arguments[1] = word.data();
     }
-    if (what.empty()) {
-        std::cerr << usage;
-        return 2;
-    }
-    try {
-        const rotorcraft_model model(read_aircraft_file(aircraft_file).parameters);
-        if (what == "--derivatives") print_derivatives(model);
-        else print_trims(model);
-    } catch (const aircraft_file_error& error) {
-        std::cerr << "flightsim: " << error.what() << "\n";
-        return 2;
-    } catch (const std::exception& error) {
-        std::cerr << "flightsim: " << error.what() << "\n";
-        return 1;
-    }
-    return 0;
+    return run_tool("flightsim", "The helicopter flight model of the tests, on its own and flown by the autopilot.",
+                    flightsim_commands(), argc, arguments.data());
 }

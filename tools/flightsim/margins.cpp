@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "tools/flightsim/aircraft_file.h"
+#include "tools/flightsim/flight_options.h"
 #include "tools/flightsim/flyable.h"
 #include "tools/flightsim/parallel_flights.h"
 
@@ -341,61 +342,13 @@ std::vector<std::string> plot_bode(const std::string& folder, const std::string&
 
 namespace {
 
-const char* const margins_usage =
-    "usage: flightsim margins [--aircraft FILE] [--config CFG] [--plots DIR] [--jobs N]\n"
-    "\n"
-    "  Breaks each of the autopilot's loops in turn (roll, pitch, pedals, collective at their axis\n"
-    "  events; the speed hold at the pitch reference) with the others closed, in a trimmed hover and\n"
-    "  in level flight at 150 km/h, measures the broken-loop frequency response through the module\n"
-    "  and the model, and prints each loop's gain margin, phase margin and crossover frequency.\n"
-    "\n"
-    "  --aircraft FILE  the aircraft (default: the built-in bo105.aircraft)\n"
-    "  --config CFG     the gains from this configuration file (default: the module's defaults)\n"
-    "  --plots DIR      Bode plots NAME_hover.png and NAME_cruise.png in DIR (default: the folder\n"
-    "                   $GAUGEHOST_FLIGHT_DIR, else the current one)\n"
-    "  --period S       the multisine's period, whole seconds (default 64; its lowest frequency\n"
-    "                   is 2 pi / S rad/s); one period of warm-up, then two measured\n"
-    "  --jobs N         flights at a time, each on a thread of its own (default 2)\n"
-    "\n"
-    "Exit status: 0; 2 for bad input (an aircraft file with a missing or non-physical parameter, or\n"
-    "one that does not trim both in a hover and at 150 km/h, found before any flight).\n";
-
-}  // namespace
-
-int margins_command(int argc, char** argv)
+int run_margins(const command_args& args)
 {
-    std::string aircraft_path, config_path, plots;
-    int jobs = 2;
+    const std::string aircraft_path = args.text("--aircraft"), config_path = args.text("--config");
+    std::string plots = args.text("--plots");
+    const int jobs = static_cast<int>(args.whole("--jobs", 2));
     margin_settings settings;
-    for (int i = 2; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool has_value = i + 1 < argc;
-        if (argument == "--help" || argument == "-h") {
-            std::cout << margins_usage;
-            return 0;
-        } else if (argument == "--aircraft" && has_value) {
-            aircraft_path = argv[++i];
-        } else if (argument == "--config" && has_value) {
-            config_path = argv[++i];
-        } else if (argument == "--period" && has_value) {
-            settings.period_frames = 2 * (std::atoi(argv[++i]) * 9);
-            if (settings.period_frames < 36 * 9) {
-                std::cerr << "flightsim margins: --period takes whole seconds from 18\n";
-                return 2;
-            }
-        } else if (argument == "--plots" && has_value) {
-            plots = argv[++i];
-        } else if (argument == "--jobs" && has_value) {
-            jobs = parse_jobs(argv[++i]);
-            if (jobs < 1) {
-                std::cerr << "flightsim margins: --jobs takes a whole number from 1 to 64\n";
-                return 2;
-            }
-        } else {
-            std::cerr << "flightsim margins: unexpected argument '" << argument << "'\n" << margins_usage;
-            return 2;
-        }
-    }
+    if (args.has("--period")) settings.period_frames = 2 * (static_cast<int>(args.whole("--period", 0)) * 9);
     aircraft_file aircraft;
     if (!read_flyable_aircraft(aircraft_path, "margins", aircraft)) return 2;
     if (!config_path.empty() && !std::filesystem::is_regular_file(config_path)) {
@@ -427,4 +380,29 @@ int margins_command(int argc, char** argv)
     }
     for (const std::string& picture : plot_bode(plots, name, measurements)) std::cout << "Bode plot: " << picture << "\n";
     return 0;
+}
+
+}  // namespace
+
+tool_command margins_command()
+{
+    tool_command c;
+    c.name = "margins";
+    c.summary = "the autopilot's loops' stability margins, in hover and at 150 km/h";
+    c.description =
+        "Breaks each of the autopilot's loops in turn (roll, pitch, pedals, collective at their axis\n"
+        "events; the speed hold at the pitch reference) with the others closed, in a trimmed hover and\n"
+        "in level flight at 150 km/h, measures the broken-loop frequency response through the module\n"
+        "and the model, and prints each loop's gain margin, phase margin and crossover frequency.\n";
+    c.options = {aircraft_option(), gains_config_option(),
+                 {"--plots", "DIR", "Bode plots NAME_hover.png and NAME_cruise.png in DIR (default: the folder\n"
+                                    "$GAUGEHOST_FLIGHT_DIR, else the current one)"},
+                 {"--period", "S", "the multisine's period, whole seconds from 18 (default 64; its lowest\n"
+                                   "frequency is 2 pi / S rad/s); one period of warm-up, then two measured", 18, 3600},
+                 jobs_option()};
+    c.exit_status =
+        "Exit status: 0; 2 for bad input (an aircraft file with a missing or non-physical parameter, or\n"
+        "one that does not trim both in a hover and at 150 km/h, found before any flight).\n";
+    c.run = run_margins;
+    return c;
 }

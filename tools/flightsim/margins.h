@@ -5,6 +5,8 @@
 // model, and the gain and phase margins read from it.
 #pragma once
 
+#include "tools/common/command_line.h"
+
 #include <array>
 #include <functional>
 #include <ostream>
@@ -79,5 +81,5 @@ void print_margins(std::ostream& out, const std::vector<loop_measurement>& measu
 std::vector<std::string> plot_bode(const std::string& folder, const std::string& name,
                                    const std::vector<loop_measurement>& measurements);
 
-// flightsim margins ARGS: 0, or 2 for bad input.
-int margins_command(int argc, char** argv);
+// flightsim margins: 0, or 2 for bad input.
+tool_command margins_command();

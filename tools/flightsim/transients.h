@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/common/command_line.h"
 #include "tools/flightsim/aircraft.h"
 #include "tools/flightsim/held_quantity.h"
 #include "tools/flightsim/loop_rig.h"
@@ -109,5 +110,5 @@ struct transient_flight {
 std::vector<transient_result> fly_transients(const transient_flight& flight, const std::vector<transient_case>& cases,
                                              int jobs);
 
-// flightsim transients ARGS: 0; 3 when a change not marked as the design goes past a limit; 2 for bad input.
-int transients_command(int argc, char** argv);
+// flightsim transients: 0; 3 when a change not marked as the design goes past a limit; 2 for bad input.
+tool_command transients_command();

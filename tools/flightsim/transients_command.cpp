@@ -10,36 +10,13 @@
 #include <string>
 
 #include "tools/flightsim/aircraft_file.h"
+#include "tools/flightsim/flight_options.h"
 #include "tools/flightsim/flyable.h"
 #include "tools/flightsim/parallel_flights.h"
 #include "tools/flightsim/gain_set.h"
 #include "tools/flightsim/transients.h"
 
 namespace {
-
-const char* const transients_usage =
-    "usage: flightsim transients [--aircraft FILE] [--config CFG] [--plots DIR] [--jobs N] [--only TEXT]\n"
-    "\n"
-    "  From a trimmed hover 30 m up and from level flight at 150 km/h, in calm air with the pilot's\n"
-    "  sticks still, makes each change a pilot can make (engaging with every set of holds, each\n"
-    "  switch, the trims and stick buttons, a connect, a reassigned channel, a joystick missing or\n"
-    "  unplugged) and watches the 10 s after it: the largest one-frame step of each of the host's\n"
-    "  controls, and the largest excursion of bank, pitch, heading, height and airspeed from their\n"
-    "  values at the change. Prints one table; writes a plot for each change past a limit.\n"
-    "\n"
-    "  --aircraft FILE  the aircraft (default: the built-in bo105.aircraft)\n"
-    "  --config CFG     the gains from this configuration file (default: the module's defaults)\n"
-    "  --plots DIR      where the plots go (default: $GAUGEHOST_FLIGHT_DIR, else the current folder)\n"
-    "  --jobs N         flights at a time, each on a thread of its own (default 2)\n"
-    "  --only TEXT      only the changes whose name contains TEXT\n"
-    "\n"
-    "Limits: bank and pitch 2 deg, heading 3 deg, height 2 m, speed 5 km/h, a control's step 2000\n"
-    "axis units in one frame. A row marked 'design' goes past a limit by the design, for the reason\n"
-    "given under the table, and does not count.\n"
-    "\n"
-    "Exit status: 0; 3 when a change not marked 'design' goes past a limit; 2 for bad input (an\n"
-    "aircraft file with a missing or non-physical parameter, or one that does not trim both in a\n"
-    "hover and at 150 km/h, found before any flight); 1 when a flight could not be flown.\n";
 
 const transient_limits limits;
 
@@ -95,37 +72,11 @@ std::string cell(double value, double limit, int precision)
     return text;
 }
 
-}  // namespace
-
-int transients_command(int argc, char** argv)
+int run_transients(const command_args& args)
 {
-    std::string aircraft_path, config_path, plots, only;
-    int jobs = 2;
-    for (int i = 2; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool has_value = i + 1 < argc;
-        if (argument == "--help" || argument == "-h") {
-            std::cout << transients_usage;
-            return 0;
-        } else if (argument == "--aircraft" && has_value) {
-            aircraft_path = argv[++i];
-        } else if (argument == "--config" && has_value) {
-            config_path = argv[++i];
-        } else if (argument == "--plots" && has_value) {
-            plots = argv[++i];
-        } else if (argument == "--only" && has_value) {
-            only = argv[++i];
-        } else if (argument == "--jobs" && has_value) {
-            jobs = parse_jobs(argv[++i]);
-            if (jobs < 1) {
-                std::cerr << "flightsim transients: --jobs takes a whole number from 1 to 64\n";
-                return 2;
-            }
-        } else {
-            std::cerr << "flightsim transients: unexpected argument '" << argument << "'\n" << transients_usage;
-            return 2;
-        }
-    }
+    const std::string aircraft_path = args.text("--aircraft"), config_path = args.text("--config"), only = args.text("--only");
+    std::string plots = args.text("--plots");
+    const int jobs = static_cast<int>(args.whole("--jobs", 2));
     aircraft_file aircraft;
     if (!read_flyable_aircraft(aircraft_path, "transients", aircraft)) return 2;
     if (!config_path.empty() && !std::filesystem::is_regular_file(config_path)) {
@@ -200,4 +151,33 @@ int transients_command(int argc, char** argv)
     std::fflush(stdout);
     if (any_failure) return 1;
     return any_fault ? 3 : 0;
+}
+
+}  // namespace
+
+tool_command transients_command()
+{
+    tool_command c;
+    c.name = "transients";
+    c.summary = "what the pilot feels at each mode change";
+    c.description =
+        "From a trimmed hover 30 m up and from level flight at 150 km/h, in calm air with the pilot's\n"
+        "sticks still, makes each change a pilot can make (engaging with every set of holds, each\n"
+        "switch, the trims and stick buttons, a connect, a reassigned channel, a joystick missing or\n"
+        "unplugged) and watches the 10 s after it: the largest one-frame step of each of the host's\n"
+        "controls, and the largest excursion of bank, pitch, heading, height and airspeed from their\n"
+        "values at the change. Prints one table; writes a plot for each change past a limit.\n";
+    c.options = {aircraft_option(), gains_config_option(),
+                 {"--plots", "DIR", "where the plots go (default: $GAUGEHOST_FLIGHT_DIR, else the current folder)"},
+                 jobs_option(), {"--only", "TEXT", "only the changes whose name contains TEXT"}};
+    c.exit_status =
+        "Limits: bank and pitch 2 deg, heading 3 deg, height 2 m, speed 5 km/h, a control's step 2000\n"
+        "axis units in one frame. A row marked 'design' goes past a limit by the design, for the reason\n"
+        "given under the table, and does not count.\n"
+        "\n"
+        "Exit status: 0; 3 when a change not marked 'design' goes past a limit; 2 for bad input (an\n"
+        "aircraft file with a missing or non-physical parameter, or one that does not trim both in a\n"
+        "hover and at 150 km/h, found before any flight); 1 when a flight could not be flown.\n";
+    c.run = run_transients;
+    return c;
 }

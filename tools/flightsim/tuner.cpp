@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "tools/flightsim/aircraft_file.h"
+#include "tools/flightsim/flight_options.h"
 #include "tools/flightsim/flyable.h"
 #include "tools/flightsim/parallel_flights.h"
 #include "tools/flightsim/config_file_writer.h"
@@ -454,87 +455,13 @@ std::string unwritable(const std::string& path)
     return {};
 }
 
-const char* const tune_usage =
-    "usage: flightsim tune [--aircraft FILE] [--config CFG] [--out CFG] [--seed N] [--rounds N] [--jobs N]\n"
-    "\n"
-    "  Searches the fifteen gains of the configuration file for the aircraft so that every bar of\n"
-    "  the scenarios 01 to 05, 09 (cruise in moderate turbulence) and 10 (a speed change) is met,\n"
-    "  every loop keeps 6 dB and 45 degrees of margin in hover and at 150 km/h and at least 0.8 x\n"
-    "  the default gains' disturbance-rejection bandwidth (a loop through the speed hold's relay:\n"
-    "  a limit cycle at rest at most 10 % above the default's), with little chatter of the\n"
-    "  commands. The best gains are then flown on held-out flights the search never saw (the\n"
-    "  benchmark hour, 06, 07, 11 to 13): they are recommended only if no hold there is more than\n"
-    "  10 % worse than with the default gains (or beyond its bar, whichever is looser). Prints the\n"
-    "  defaults and the tuned gains side by side and writes a complete configuration file.\n"
-    "\n"
-    "  --aircraft FILE  the aircraft (default: the built-in bo105.aircraft)\n"
-    "  --config CFG     the pilot's configuration: the search starts from its gains, and every\n"
-    "                   other line of it is kept in the file written (default: the sample file)\n"
-    "  --out CFG        the file written (default: tuned_NAME.cfg, NAME the aircraft file's)\n"
-    "  --seed N         the restarts' random moves (default 1); the same seed gives the same gains\n"
-    "  --rounds N       searches one after another, each from the best gains found before (default\n"
-    "                   1, at most 9): a search that ended just short of an aim may reach it\n"
-    "  --jobs N         flights at a time, each on a thread of its own (default 2)\n"
-    "\n"
-    "  Before any flight the aircraft must trim in a hover and at 150 km/h, and --out's folder must\n"
-    "  be writable. The file is written only when the search is over, whole (under a temporary\n"
-    "  name, then renamed); when --out is the --config file, the pilot's file is kept as CFG.bak.\n"
-    "  Ctrl-C ends every flight, removes their temporary folders and writes nothing.\n"
-    "\n"
-    "Exit status:\n"
-    "  0    every bar, margin and allowance met, the held-out flights no worse: recommended\n"
-    "  1    the file could not be written (or the pilot's file not backed up)\n"
-    "  2    bad input, found before any search: a bad argument; an aircraft file with a missing or\n"
-    "       non-physical parameter, or one that does not trim both in a hover and at 150 km/h; a\n"
-    "       configuration file that cannot be read; an --out whose folder is missing or not writable\n"
-    "  3    the best gains found still miss a bar, a margin or an allowance, or are worse on a\n"
-    "       held-out flight: not recommended (the file is written, the misses listed in it and on\n"
-    "       the screen)\n"
-    "  130  interrupted (Ctrl-C): nothing written, nothing left behind\n";
-
-}  // namespace
-
-int tune_command(int argc, char** argv)
+int run_tune(const command_args& args)
 {
-    std::string aircraft_path, config_path, out_path;
-    unsigned long seed = 1;
-    int jobs = 2, rounds = 1;
-    for (int i = 2; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool has_value = i + 1 < argc;
-        char* end = nullptr;
-        if (argument == "--help" || argument == "-h") {
-            std::cout << tune_usage;
-            return 0;
-        } else if (argument == "--aircraft" && has_value) {
-            aircraft_path = argv[++i];
-        } else if (argument == "--config" && has_value) {
-            config_path = argv[++i];
-        } else if (argument == "--out" && has_value) {
-            out_path = argv[++i];
-        } else if (argument == "--seed" && has_value) {
-            seed = std::strtoul(argv[++i], &end, 10);
-            if (*end != '\0' || *argv[i] == '\0') {
-                std::cerr << "flightsim tune: --seed takes a whole number\n";
-                return 2;
-            }
-        } else if (argument == "--rounds" && has_value) {
-            rounds = parse_jobs(argv[++i]);
-            if (rounds < 1 || rounds > 9) {
-                std::cerr << "flightsim tune: --rounds takes a whole number from 1 to 9\n";
-                return 2;
-            }
-        } else if (argument == "--jobs" && has_value) {
-            jobs = parse_jobs(argv[++i]);
-            if (jobs < 1) {
-                std::cerr << "flightsim tune: --jobs takes a whole number from 1 to 64\n";
-                return 2;
-            }
-        } else {
-            std::cerr << "flightsim tune: unexpected argument '" << argument << "'\n" << tune_usage;
-            return 2;
-        }
-    }
+    const std::string aircraft_path = args.text("--aircraft"), config_path = args.text("--config");
+    std::string out_path = args.text("--out");
+    const unsigned long seed = static_cast<unsigned long>(args.whole("--seed", 1));
+    const int jobs = static_cast<int>(args.whole("--jobs", 2));
+    const int rounds = static_cast<int>(args.whole("--rounds", 1));
     aircraft_file aircraft;
     if (!read_flyable_aircraft(aircraft_path, "tune", aircraft)) return 2;
     std::string original = sample_configuration_text();
@@ -676,4 +603,49 @@ int tune_command(int argc, char** argv)
     }
     std::cout << "Every bar, margin and allowance met, the held-out flights no worse: recommended.\n";
     return 0;
+}
+
+}  // namespace
+
+tool_command tune_command()
+{
+    tool_command c;
+    c.name = "tune";
+    c.summary = "gains tuned for an aircraft, written as a configuration file";
+    c.description =
+        "Searches the fifteen gains of the configuration file for the aircraft so that every bar of\n"
+        "the scenarios 01 to 05, 09 (cruise in moderate turbulence) and 10 (a speed change) is met,\n"
+        "every loop keeps 6 dB and 45 degrees of margin in hover and at 150 km/h and at least 0.8 x\n"
+        "the default gains' disturbance-rejection bandwidth (a loop through the speed hold's relay:\n"
+        "a limit cycle at rest at most 10 % above the default's), with little chatter of the\n"
+        "commands. The best gains are then flown on held-out flights the search never saw (the\n"
+        "benchmark hour, 06, 07, 11 to 13): they are recommended only if no hold there is more than\n"
+        "10 % worse than with the default gains (or beyond its bar, whichever is looser). Prints the\n"
+        "defaults and the tuned gains side by side and writes a complete configuration file.\n"
+        "\n"
+        "Before any flight the aircraft must trim in a hover and at 150 km/h, and --out's folder must\n"
+        "be writable. The file is written only when the search is over, whole (under a temporary\n"
+        "name, then renamed); when --out is the --config file, the pilot's file is kept as CFG.bak.\n"
+        "Ctrl-C ends every flight, removes their temporary folders and writes nothing.\n";
+    c.options = {aircraft_option(),
+                 {"--config", "CFG", "the pilot's configuration: the search starts from its gains, and every\n"
+                                     "other line of it is kept in the file written (default: the sample file)"},
+                 {"--out", "CFG", "the file written (default: tuned_NAME.cfg, NAME the aircraft file's)"},
+                 {"--seed", "N", "the restarts' random moves (default 1); the same seed gives the same gains", 0, 4294967295L},
+                 {"--rounds", "N", "searches one after another, each from the best gains found before (default\n"
+                                   "1, at most 9): a search that ended just short of an aim may reach it", 1, 9},
+                 jobs_option()};
+    c.exit_status =
+        "Exit status:\n"
+        "  0    every bar, margin and allowance met, the held-out flights no worse: recommended\n"
+        "  1    the file could not be written (or the pilot's file not backed up)\n"
+        "  2    bad input, found before any search: a bad argument; an aircraft file with a missing or\n"
+        "       non-physical parameter, or one that does not trim both in a hover and at 150 km/h; a\n"
+        "       configuration file that cannot be read; an --out whose folder is missing or not writable\n"
+        "  3    the best gains found still miss a bar, a margin or an allowance, or are worse on a\n"
+        "       held-out flight: not recommended (the file is written, the misses listed in it and on\n"
+        "       the screen)\n"
+        "  130  interrupted (Ctrl-C): nothing written, nothing left behind\n";
+    c.run = run_tune;
+    return c;
 }

@@ -16,6 +16,8 @@
 // result. The same seed gives the same gains, whatever the jobs.
 #pragma once
 
-// flightsim tune ARGS: 0 when the gains are recommended, 1 when the file cannot be written, 2 for
-// bad input, 3 when the best gains found still miss something (the file is written all the same).
-int tune_command(int argc, char** argv);
+#include "tools/common/command_line.h"
+
+// flightsim tune: 0 when the gains are recommended, 1 when the file cannot be written, 2 for bad
+// input, 3 when the best gains found still miss something (the file is written all the same).
+tool_command tune_command();
