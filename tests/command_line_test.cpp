@@ -1,4 +1,4 @@
-// Bad command lines, as people type them, to every command of the tools: one message style (the
+// Bad command lines, as people type them, to the commands of both tools: one message style (the
 // tool and command, what is wrong, the usage line), exit 2, and nothing run.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 #include "tools/flightsim/margins.h"
 #include "tools/flightsim/transients.h"
 #include "tools/flightsim/tuner.h"
+#include "tools/gaugehost/panel_commands.h"
+#include "tools/gaugehost/script_file_command.h"
 
 namespace {
 
@@ -17,7 +19,18 @@ struct bad_line {
     tool_command (*command)();
     std::vector<std::string> arguments;
     const char* says;
+    const char* tool = "flightsim";
 };
+
+tool_command panel_command(const std::string& name)
+{
+    for (tool_command& c : panel_commands())
+        if (c.name == name) return c;
+    ADD_FAILURE() << "no gaugehost command " << name;
+    return {};
+}
+tool_command panel_install() { return panel_command("panel-install"); }
+tool_command panel_render() { return panel_command("panel-render"); }
 
 const bad_line bad_lines[] = {
     {tune_command, {"--jobs", "0"}, "flightsim tune: --jobs takes a whole number from 1 to 64, not '0'"},
@@ -30,6 +43,13 @@ const bad_line bad_lines[] = {
     {margins_command, {"--period", "10"}, "flightsim margins: --period takes a whole number from 18 to 3600, not '10'"},
     {transients_command, {"--only"}, "flightsim transients: --only needs a value (TEXT)"},
     {transients_command, {"--jobs", "2", "--jobs", "3"}, "flightsim transients: --jobs given twice"},
+    {script_file_command, {"--host-precision", "32"}, "gaugehost: --host-precision takes 24 or 53, not '32'", "gaugehost"},
+    {script_file_command, {"--poison-stack", "0x100"}, "gaugehost: --poison-stack takes a whole number from 0 to 255, not '0x100'", "gaugehost"},
+    {script_file_command, {"one.gh", "two.gh"}, "gaugehost: unexpected argument 'two.gh'", "gaugehost"},
+    {script_file_command, {"--modul", "x.gau"}, "gaugehost: unknown option '--modul'", "gaugehost"},
+    {panel_install, {}, "gaugehost panel-install: needs PANEL.CFG", "gaugehost"},
+    {panel_install, {"--module"}, "gaugehost panel-install: --module needs a value (PATH)", "gaugehost"},
+    {panel_render, {"panel.cfg"}, "gaugehost panel-render: needs PANEL.CFG FOLDER", "gaugehost"},
 };
 
 TEST(CommandLine, ABadLineSaysWhatInOneStyleExits2AndRunsNothing)
@@ -42,9 +62,10 @@ TEST(CommandLine, ABadLineSaysWhatInOneStyleExits2AndRunsNothing)
             return 0;
         };
         std::ostringstream out, err;
-        EXPECT_EQ(run_tool_command("flightsim", command, b.arguments, out, err), 2) << b.says;
+        EXPECT_EQ(run_tool_command(b.tool, command, b.arguments, out, err), 2) << b.says;
         EXPECT_FALSE(ran) << b.says;
-        EXPECT_EQ(err.str().rfind(std::string(b.says) + "\nusage: flightsim " + command.name + " [", 0), 0u) << err.str();
+        const std::string usage = std::string("usage: ") + b.tool + (command.name.empty() ? "" : " " + command.name) + " [";
+        EXPECT_EQ(err.str().rfind(std::string(b.says) + "\n" + usage, 0), 0u) << err.str();
         EXPECT_TRUE(out.str().empty());
     }
 }

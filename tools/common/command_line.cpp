@@ -32,25 +32,37 @@ std::string command_args::text(const std::string& name, const std::string& other
     return found == values_.end() ? otherwise : found->second;
 }
 
-long command_args::whole(const std::string& name, long otherwise) const
-{
-    const auto found = values_.find(name);
-    return found == values_.end() ? otherwise : std::strtol(found->second.c_str(), nullptr, 10);
-}
-
 namespace {
 
-void check_whole(const option_spec& option, const std::string& value)
+int number_base(const std::string& value)
 {
+    return value.rfind("0x", 0) == 0 || value.rfind("0X", 0) == 0 ? 16 : 10;
+}
+
+void check_value(const option_spec& option, const std::string& value)
+{
+    if (!option.choices.empty()) {
+        if (std::find(option.choices.begin(), option.choices.end(), value) != option.choices.end()) return;
+        std::string choices;
+        for (size_t i = 0; i < option.choices.size(); ++i)
+            choices += (i == 0 ? "" : i + 1 == option.choices.size() ? " or " : ", ") + option.choices[i];
+        throw command_line_error(option.name + " takes " + choices + ", not '" + value + "'");
+    }
     if (option.low > option.high) return;
     char* end = nullptr;
-    const long number = std::strtol(value.c_str(), &end, 10);
+    const long number = std::strtol(value.c_str(), &end, number_base(value));
     if (value.empty() || *end != '\0' || number < option.low || number > option.high)
         throw command_line_error(option.name + " takes a whole number from " + std::to_string(option.low) + " to " +
                                  std::to_string(option.high) + ", not '" + value + "'");
 }
 
 }  // namespace
+
+long command_args::whole(const std::string& name, long otherwise) const
+{
+    const auto found = values_.find(name);
+    return found == values_.end() ? otherwise : std::strtol(found->second.c_str(), nullptr, number_base(found->second));
+}
 
 command_args parse_command_line(const tool_command& command, const std::vector<std::string>& arguments)
 {
@@ -67,7 +79,7 @@ command_args parse_command_line(const tool_command& command, const std::vector<s
         if (!option->value.empty() && i + 1 >= arguments.size())
             throw command_line_error(argument + " needs a value (" + option->value + ")");
         args.values_[argument] = option->value.empty() ? "" : arguments[++i];
-        check_whole(*option, args.values_[argument]);
+        check_value(*option, args.values_[argument]);
     }
     if (args.words_.size() < command.least_words || args.words_.size() > command.most_words) {
         if (command.most_words == 0) throw command_line_error("unexpected argument '" + args.words_.front() + "'");
@@ -80,16 +92,20 @@ command_args parse_command_line(const tool_command& command, const std::vector<s
 
 std::string usage_line(const std::string& tool, const tool_command& command)
 {
-    std::string line = "usage: " + tool + " " + command.name;
-    for (const option_spec& o : command.options) line += " [" + o.name + (o.value.empty() ? "" : " " + o.value) + "]";
-    if (!command.words.empty()) line += " " + command.words;
+    std::string line = "usage: " + tool + (command.name.empty() ? "" : " " + command.name);
+    for (const option_spec& o : command.options) {
+        line.append(" [").append(o.name);
+        if (!o.value.empty()) line.append(" ").append(o.value);
+        line.append("]");
+    }
+    if (!command.words.empty()) line.append(" ").append(command.words);
     return line + "\n";
 }
 
 std::string command_usage(const std::string& tool, const tool_command& command)
 {
     std::string text = usage_line(tool, command);
-    if (!command.description.empty()) text += "\n" + indented(command.description, "  ");
+    if (!command.description.empty()) text.append("\n").append(indented(command.description, "  "));
     if (!command.options.empty()) text += "\n";
     for (const option_spec& o : command.options) {
         std::string head = "  " + o.name + (o.value.empty() ? "" : " " + o.value);
@@ -103,7 +119,7 @@ std::string command_usage(const std::string& tool, const tool_command& command)
             first = false;
         }
     }
-    if (!command.exit_status.empty()) text += "\n" + command.exit_status;
+    if (!command.exit_status.empty()) text.append("\n").append(command.exit_status);
     return text;
 }
 
@@ -120,8 +136,8 @@ int run_tool_command(const std::string& tool, const tool_command& command, const
         args = parse_command_line(command, arguments);
         return command.run(args);
     } catch (const command_line_error& error) {
-        err << tool << " " << command.name << ": " << error.what() << "\n"
-            << usage_line(tool, command) << "(" << tool << " " << command.name << " --help says more)\n";
+        const std::string who = tool + (command.name.empty() ? "" : " " + command.name);
+        err << who << ": " << error.what() << "\n" << usage_line(tool, command) << "(" << who << " --help says more)\n";
         return 2;
     }
 }
@@ -131,9 +147,9 @@ std::string tool_usage(const std::string& tool, const std::string& about, const 
     std::string text;
     for (size_t i = 0; i < commands.size(); ++i) {
         const std::string line = usage_line(tool, commands[i]);
-        text += i == 0 ? line : "       " + line.substr(7);
+        text.append(i == 0 ? "" : "       ").append(line, i == 0 ? 0 : 7, std::string::npos);
     }
-    text += "\n" + indented(about, "");
+    text.append("\n").append(indented(about, ""));
     text += "\n";
     for (const tool_command& c : commands)
         text += "  " + c.name + std::string(c.name.size() + 2 < option_column ? option_column - c.name.size() - 2 : 1, ' ') +

@@ -19,8 +19,10 @@ struct option_spec {
     std::string name;   // "--aircraft"
     std::string value;  // what its value is, "FILE"; empty for a switch that takes none
     std::string help;   // one or more lines, without indentation
-    // A value that must be a whole number from low to high; low > high: any text.
+    // A value that must be a whole number from low to high (decimal, or hexadecimal after 0x);
+    // low > high: any text.
     long low = 1, high = 0;
+    std::vector<std::string> choices{};  // when not empty, the only values it takes
 };
 
 struct tool_command;
