@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/flightsim/aircraft_file.h"
-#include "tools/flightsim/rotorcraft.h"
-#include "tools/flightsim/trim.h"
+#include "tools/flightsim/aircraft/aircraft_file.h"
+#include "tools/flightsim/model/rotorcraft.h"
+#include "tools/flightsim/model/trim.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

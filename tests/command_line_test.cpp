@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "tools/common/command_line.h"
-#include "tools/flightsim/margins.h"
-#include "tools/flightsim/transients.h"
-#include "tools/flightsim/tuner.h"
+#include "tools/flightsim/loops/margins.h"
+#include "tools/flightsim/loops/transients.h"
+#include "tools/flightsim/loops/tuner.h"
 #include "tools/gaugehost/panel_commands.h"
 #include "tools/gaugehost/script_file_command.h"
 

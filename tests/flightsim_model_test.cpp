@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/flightsim/host_link.h"
-#include "tools/flightsim/sim_math.h"
-#include "tools/flightsim/trim.h"
-#include "tools/flightsim/turbulence.h"
+#include "tools/flightsim/session/host_link.h"
+#include "tools/flightsim/model/sim_math.h"
+#include "tools/flightsim/model/trim.h"
+#include "tools/flightsim/model/turbulence.h"
 #include "tools/gaugehost/script_commands.h"
 
 namespace {

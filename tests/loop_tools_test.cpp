@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "tools/flightsim/aircraft_file.h"
-#include "tools/flightsim/config_file_writer.h"
-#include "tools/flightsim/frequency_response.h"
-#include "tools/flightsim/gain_set.h"
-#include "tools/flightsim/parallel_flights.h"
-#include "tools/flightsim/scenario_flights.h"
-#include "tools/flightsim/tuning_scenarios.h"
+#include "tools/flightsim/aircraft/aircraft_file.h"
+#include "tools/flightsim/loops/config_file_writer.h"
+#include "tools/flightsim/loops/frequency_response.h"
+#include "tools/flightsim/loops/gain_set.h"
+#include "tools/flightsim/loops/parallel_flights.h"
+#include "tools/flightsim/loops/scenario_flights.h"
+#include "tools/flightsim/loops/tuning_scenarios.h"
 
 namespace {
 

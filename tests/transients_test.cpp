@@ -7,8 +7,8 @@
 #include "state/autopilot_state.h"
 #include "input/joystick.h"
 #include "platform/virtual_devices.h"
-#include "tools/flightsim/aircraft.h"
-#include "tools/flightsim/transients.h"
+#include "tools/flightsim/model/aircraft.h"
+#include "tools/flightsim/loops/transients.h"
 #include "module_state.h"
 
 namespace {

@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "tools/common/command_line.h"
-#include "tools/flightsim/aircraft_file.h"
-#include "tools/flightsim/sim_math.h"
-#include "tools/flightsim/trim.h"
+#include "tools/flightsim/aircraft/aircraft_file.h"
+#include "tools/flightsim/model/sim_math.h"
+#include "tools/flightsim/model/trim.h"
 #ifdef FLIGHTSIM_LOOP_TOOLS
-#include "tools/flightsim/margins.h"
-#include "tools/flightsim/transients.h"
-#include "tools/flightsim/tuner.h"
+#include "tools/flightsim/loops/margins.h"
+#include "tools/flightsim/loops/transients.h"
+#include "tools/flightsim/loops/tuner.h"
 #endif
 
 namespace {

@@ -1,0 +1,84 @@
+#include "tools/flightsim/model/aircraft.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+struct parameter_slot {
+    const char* name;
+    double aircraft_parameters::*field;
+};
+
+#define SLOT(name) {#name, &aircraft_parameters::name}
+const parameter_slot slots[] = {
+    SLOT(mass), SLOT(inertia_roll), SLOT(inertia_pitch), SLOT(inertia_yaw),
+    SLOT(rotor_radius), SLOT(rotor_blades), SLOT(rotor_chord), SLOT(rotor_speed), SLOT(rotor_direction),
+    SLOT(blade_lift_slope), SLOT(blade_twist), SLOT(blade_drag), SLOT(blade_flap_inertia), SLOT(flap_frequency),
+    SLOT(hub_height), SLOT(hub_forward), SLOT(shaft_tilt),
+    SLOT(collective_low), SLOT(collective_high), SLOT(cyclic_longitudinal), SLOT(cyclic_lateral),
+    SLOT(tail_pitch_centre), SLOT(tail_pitch_travel),
+    SLOT(tail_rotor_radius), SLOT(tail_rotor_blades), SLOT(tail_rotor_chord), SLOT(tail_rotor_speed),
+    SLOT(tail_rotor_lift_slope), SLOT(tail_rotor_drag), SLOT(tail_rotor_arm), SLOT(tail_rotor_height),
+    SLOT(stabiliser_area), SLOT(stabiliser_arm), SLOT(stabiliser_lift_slope),
+    SLOT(fin_area), SLOT(fin_arm), SLOT(fin_height), SLOT(fin_lift_slope), SLOT(surface_stall_angle),
+    SLOT(drag_area_forward), SLOT(drag_area_side), SLOT(drag_area_vertical),
+    SLOT(skid_drop), SLOT(skid_forward), SLOT(skid_aft), SLOT(skid_half_track), SLOT(skid_stiffness),
+    SLOT(skid_damping), SLOT(skid_friction),
+    SLOT(air_density),
+};
+#undef SLOT
+
+}  // namespace
+
+aircraft_parameters parse_aircraft(const std::string& text)
+{
+    aircraft_parameters parameters{};
+    for (double& value : parameters.published) value = std::numeric_limits<double>::quiet_NaN();
+    std::vector<bool> seen(std::size(slots), false);
+    std::istringstream stream(text);
+    int line_number = 0;
+    for (std::string line; std::getline(stream, line);) {
+        ++line_number;
+        if (const size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+        std::istringstream words(line);
+        std::string name, value, extra;
+        if (!(words >> name)) continue;
+        const std::string where = "aircraft data line " + std::to_string(line_number) + ": ";
+        if (!(words >> value) || (words >> extra)) throw std::runtime_error(where + "expected NAME VALUE");
+        double number = 0.0;
+        const auto result = std::from_chars(value.data(), value.data() + value.size(), number);
+        if (result.ec != std::errc() || result.ptr != value.data() + value.size() || !std::isfinite(number))
+            throw std::runtime_error(where + "bad number '" + value + "'");
+        if (name.rfind("published_", 0) == 0) {
+            size_t d = 0;
+            while (d < std::size(published_derivative_names) && name.substr(10) != published_derivative_names[d]) ++d;
+            if (d == std::size(published_derivative_names))
+                throw std::runtime_error(where + "unknown derivative '" + name + "'");
+            if (!std::isnan(parameters.published[d])) throw std::runtime_error(where + "'" + name + "' given twice");
+            parameters.published[d] = number;
+            continue;
+        }
+        size_t index = 0;
+        while (index < std::size(slots) && name != slots[index].name) ++index;
+        if (index == std::size(slots)) throw std::runtime_error(where + "unknown parameter '" + name + "'");
+        if (seen[index]) throw std::runtime_error(where + "'" + name + "' given twice");
+        parameters.*slots[index].field = number;
+        seen[index] = true;
+    }
+    for (size_t i = 0; i < std::size(slots); ++i)
+        if (!seen[i]) throw std::runtime_error(std::string("aircraft data: '") + slots[i].name + "' missing");
+    if (parameters.rotor_direction != 1.0 && parameters.rotor_direction != -1.0)
+        throw std::runtime_error("aircraft data: rotor_direction must be 1 or -1");
+    return parameters;
+}
+
+const aircraft_parameters& default_aircraft()
+{
+    static const aircraft_parameters parameters = parse_aircraft(default_aircraft_text());
+    return parameters;
+}

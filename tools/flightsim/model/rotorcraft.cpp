@@ -1,0 +1,424 @@
+#include "tools/flightsim/model/rotorcraft.h"
+
+#include <cmath>
+
+#include "tools/flightsim/model/sim_math.h"
+
+namespace {
+
+constexpr double gravity = 9.80665;
+
+struct vec3 {
+    double x, y, z;
+};
+vec3 operator+(vec3 a, vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+vec3 operator-(vec3 a, vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+vec3 operator*(double k, vec3 a) { return {k * a.x, k * a.y, k * a.z}; }
+double dot(vec3 a, vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+vec3 cross(vec3 a, vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+
+// Earth-to-body rotation from the Euler angles.
+struct rotation {
+    double m[3][3];
+    vec3 to_body(vec3 v) const
+    {
+        return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z, m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+                m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
+    }
+    vec3 to_earth(vec3 v) const
+    {
+        return {m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z, m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z,
+                m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z};
+    }
+};
+
+double clamp(double value, double low, double high)
+{
+    return value < low ? low : value > high ? high : value;
+}
+
+// Lift of a small surface, per unit of 1/2 rho S a: along -normal, from the flow's normal
+// component, limited at the stall angle. Speeds through the air at the surface.
+double surface_force(double along, double normal, double stall_tangent)
+{
+    const double limit = stall_tangent * std::fabs(along);
+    return -std::fabs(along) * clamp(normal, -limit, limit);
+}
+
+// Skids: four contact points with springs, dampers and sliding friction. Hands each point's
+// force (body axes) to apply; returns the sum of the normal forces.
+template <typename Apply>
+double skid_contact(const aircraft_parameters& a, double reach, const state_vector& x, const rotation& c, vec3 velocity, vec3 omega,
+                    const terrain& ground, Apply apply)
+{
+    double contact = 0.0;
+    // Well above the highest ground no skid can touch (a metre to spare for the rounding).
+    if (x[s_down] + reach + ground.highest() < -1.0) return contact;
+    const vec3 points[4] = {{a.skid_forward, -a.skid_half_track, a.skid_drop},
+                            {a.skid_forward, a.skid_half_track, a.skid_drop},
+                            {-a.skid_aft, -a.skid_half_track, a.skid_drop},
+                            {-a.skid_aft, a.skid_half_track, a.skid_drop}};
+    for (const vec3& point : points) {
+        const vec3 offset = c.to_earth(point);
+        const double north = x[s_north] + offset.x, east = x[s_east] + offset.y, down = x[s_down] + offset.z;
+        const double depth = down + ground.elevation(north, east);  // below the ground when positive
+        if (depth <= 0.0) continue;
+        const vec3 point_velocity = c.to_earth(velocity + cross(omega, point));
+        double normal = a.skid_stiffness * depth + a.skid_damping * point_velocity.z;
+        if (normal <= 0.0) continue;
+        const double slide = std::sqrt(point_velocity.x * point_velocity.x + point_velocity.y * point_velocity.y + 0.01);
+        const double friction = -a.skid_friction * normal / slide;
+        apply(point, c.to_body({friction * point_velocity.x, friction * point_velocity.y, -normal}));
+        contact += normal;
+    }
+    return contact;
+}
+
+// Newton's method on one rotor's inflow, one step at a time.
+struct inflow_iteration {
+    double k0, slope, lambda_free, mu_squared, lambda;
+    bool done = false;
+
+    inflow_iteration(double k0_, double slope_, double lambda_free_, double mu_squared_)
+        : k0(k0_), slope(slope_), lambda_free(lambda_free_), mu_squared(mu_squared_),
+          lambda(lambda_free_ + std::sqrt(std::fabs(k0_) * 0.5 + 1e-6))
+    {
+    }
+
+    void step()
+    {
+        const double floor_squared = 1e-10;  // keeps the root finite where mu and lambda both vanish
+        const double s = std::sqrt(mu_squared + lambda * lambda + floor_squared);
+        const double ct = k0 - slope * lambda;
+        const double f = lambda - lambda_free - ct / (2.0 * s);
+        const double df = 1.0 + slope / (2.0 * s) + ct * lambda / (2.0 * s * s * s);
+        const double change = f / df;
+        lambda -= change;
+        done = std::fabs(change) < 1e-14;
+    }
+};
+
+constexpr int inflow_steps = 30;
+
+// The main and the tail rotor's iterations side by side: each waits on its square root and
+// divisions, and interleaved the processor works on both at once. Each takes the very steps it
+// would take alone.
+void solve_inflow_pair(inflow_iteration& main, inflow_iteration& tail)
+{
+    for (int i = 0; i < inflow_steps && !(main.done && tail.done); ++i) {
+        if (!main.done) main.step();
+        if (!tail.done) tail.step();
+    }
+}
+
+}  // namespace
+
+struct rotorcraft_model::attitude {
+    double sphi, cphi, stheta, ctheta, spsi, cpsi;
+    rotation c;  // earth to body
+
+    // The rates of change of the Euler angles from the body rates of x.
+    void angle_rates(const state_vector& x, double& phi, double& theta, double& psi) const
+    {
+        const double p = x[s_p], q = x[s_q], r = x[s_r];
+        const double turn = q * sphi + r * cphi;
+        phi = p + turn * stheta / ctheta;
+        theta = q * cphi - r * sphi;
+        psi = turn / ctheta;
+    }
+};
+
+rotorcraft_model::attitude rotorcraft_model::attitude_of(double phi, double theta, double psi)
+{
+    attitude t;
+    double sines[3], cosines[3];
+    sim::sincos3({phi, theta, psi}, sines, cosines);
+    t.sphi = sines[0];
+    t.cphi = cosines[0];
+    t.stheta = sines[1];
+    t.ctheta = cosines[1];
+    t.spsi = sines[2];
+    t.cpsi = cosines[2];
+    const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta, spsi = t.spsi, cpsi = t.cpsi;
+    t.c = {{{ctheta * cpsi, ctheta * spsi, -stheta},
+            {sphi * stheta * cpsi - cphi * spsi, sphi * stheta * spsi + cphi * cpsi, sphi * ctheta},
+            {cphi * stheta * cpsi + sphi * spsi, cphi * stheta * spsi - sphi * cpsi, cphi * ctheta}}};
+    return t;
+}
+
+double solve_inflow(double k0, double slope, double lambda_free, double mu_squared)
+{
+    inflow_iteration iteration(k0, slope, lambda_free, mu_squared);
+    for (int i = 0; i < inflow_steps && !iteration.done; ++i) iteration.step();
+    return iteration.lambda;
+}
+
+rotorcraft_model::rotorcraft_model(const aircraft_parameters& parameters) : p_(parameters)
+{
+    disc_area_ = sim::pi * p_.rotor_radius * p_.rotor_radius;
+    tip_speed_ = p_.rotor_speed * p_.rotor_radius;
+    solidity_ = p_.rotor_blades * p_.rotor_chord / (sim::pi * p_.rotor_radius);
+    hub_stiffness_ = 0.5 * p_.rotor_blades * p_.blade_flap_inertia * p_.rotor_speed * p_.rotor_speed *
+                     (p_.flap_frequency * p_.flap_frequency - 1.0);
+    tail_area_ = sim::pi * p_.tail_rotor_radius * p_.tail_rotor_radius;
+    tail_tip_speed_ = p_.tail_rotor_speed * p_.tail_rotor_radius;
+    tail_solidity_ = p_.tail_rotor_blades * p_.tail_rotor_chord / (sim::pi * p_.tail_rotor_radius);
+    sim::sincos(p_.shaft_tilt, shaft_sin_, shaft_cos_);
+    skid_reach_ = std::fabs(p_.skid_drop) + std::fabs(p_.skid_half_track) +
+                  std::fmax(std::fabs(p_.skid_forward), std::fabs(p_.skid_aft));
+    stall_tangent_ = sim::sin(p_.surface_stall_angle) / sim::cos(p_.surface_stall_angle);
+}
+
+double rotorcraft_model::flap_time_constant(double density) const
+{
+    const double r2 = p_.rotor_radius * p_.rotor_radius;
+    const double lock = density * p_.blade_lift_slope * p_.rotor_chord * r2 * r2 / p_.blade_flap_inertia;
+    return 16.0 / (lock * p_.rotor_speed);
+}
+
+double rotorcraft_model::density_at(double altitude) const
+{
+    const double ratio = 1.0 - 2.25577e-5 * altitude;
+    return p_.air_density * (ratio > 0.1 ? sim::pow(ratio, 4.2559) : 0.0);
+}
+
+void rotorcraft_model::derivatives(const state_vector& x, const control_inputs& controls, const air_state& air,
+                                   const terrain& ground, state_vector& dx, model_outputs* outputs) const
+{
+    derivatives_at(x, attitude_of(x[s_phi], x[s_theta], x[s_psi]), controls, air, ground, dx, outputs);
+}
+
+void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, const control_inputs& controls,
+                                      const air_state& air, const terrain& ground, state_vector& dx,
+                                      model_outputs* outputs) const
+{
+    const aircraft_parameters& a = p_;
+    const double rho = air.density;
+    const double s_rot = a.rotor_direction;
+
+    const rotation& c = t.c;
+    const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta;
+
+    const vec3 velocity = {x[s_u], x[s_v], x[s_w]};
+    const vec3 omega = {x[s_p], x[s_q], x[s_r]};
+    const vec3 wind = c.to_body({air.wind_north, air.wind_east, air.wind_down});
+    const vec3 air_velocity = velocity - wind;
+
+    vec3 force = {0.0, 0.0, 0.0};
+    vec3 moment = {0.0, 0.0, 0.0};
+    auto apply = [&](vec3 at, vec3 f) {
+        force = force + f;
+        moment = moment + cross(at, f);
+    };
+
+    // Main rotor. Shaft axes: i_s forward in the shaft plane, j_s right, k_s down the shaft.
+    const vec3 i_s = {shaft_cos_, 0.0, shaft_sin_};
+    const vec3 j_s = {0.0, 1.0, 0.0};
+    const vec3 k_s = {-shaft_sin_, 0.0, shaft_cos_};
+    const vec3 hub = {a.hub_forward, 0.0, -a.hub_height};
+    const vec3 hub_velocity = air_velocity + cross(omega, hub);
+    const double flap_lon = x[s_flap_lon], flap_lat = x[s_flap_lat];
+    const double tilt_norm = std::sqrt(1.0 + flap_lon * flap_lon + flap_lat * flap_lat);
+    // Thrust direction: the disc's normal, upwards.
+    const vec3 thrust_axis = (1.0 / tilt_norm) * (flap_lon * i_s + flap_lat * j_s - k_s);
+    const double through = dot(hub_velocity, thrust_axis);  // flow down through the disc from motion
+    const double lambda_free = through / tip_speed_;
+    const double mu_squared = (dot(hub_velocity, hub_velocity) - through * through) / (tip_speed_ * tip_speed_);
+    const double mu_x = dot(hub_velocity, i_s) / tip_speed_;
+    const double mu_y = hub_velocity.y / tip_speed_;
+
+    const double twist = a.blade_twist;
+    const double theta_root = a.collective_low + controls.collective * (a.collective_high - a.collective_low) -
+                              0.75 * twist;
+    const double sigma_a = solidity_ * a.blade_lift_slope;
+    const double k0 = 0.5 * sigma_a * (theta_root * (1.0 / 3.0 + 0.5 * mu_squared) + twist * (0.25 + 0.25 * mu_squared));
+
+    // Tail rotor: thrust along s_rot * y against the main rotor's torque.
+    const vec3 tail = {-a.tail_rotor_arm, 0.0, -a.tail_rotor_height};
+    const vec3 tail_axis = {0.0, s_rot, 0.0};
+    const vec3 tail_velocity = air_velocity + cross(omega, tail);
+    const double tail_through = dot(tail_velocity, tail_axis);
+    const double tail_mu_squared =
+        (dot(tail_velocity, tail_velocity) - tail_through * tail_through) / (tail_tip_speed_ * tail_tip_speed_);
+    const double tail_pitch = a.tail_pitch_centre - s_rot * controls.pedal * a.tail_pitch_travel;
+    const double tail_sigma_a = tail_solidity_ * a.tail_rotor_lift_slope;
+    const double tail_k0 = 0.5 * tail_sigma_a * tail_pitch * (1.0 / 3.0 + 0.5 * tail_mu_squared);
+
+    // What does not wait on the inflow comes first, so that the processor works it out while the
+    // inflow iterations wait on their divisions; the forces are still summed in the same order.
+    const double r2 = a.rotor_radius * a.rotor_radius;
+    const double lock = rho * a.blade_lift_slope * a.rotor_chord * r2 * r2 / a.blade_flap_inertia;
+    const double tau = 16.0 / (lock * a.rotor_speed);
+    const double cyclic_lon = controls.longitudinal * a.cyclic_longitudinal;
+    const double cyclic_lat = controls.lateral * a.cyclic_lateral;
+    const double dynamic = rho * disc_area_ * tip_speed_ * tip_speed_;
+
+    // Tail surfaces.
+    const double stall_tangent = stall_tangent_;
+    const vec3 stabiliser = {-a.stabiliser_arm, 0.0, 0.0};
+    const vec3 stabiliser_velocity = air_velocity + cross(omega, stabiliser);
+    const vec3 stabiliser_force = {0.0, 0.0,
+                                   0.5 * rho * a.stabiliser_area * a.stabiliser_lift_slope *
+                                       surface_force(stabiliser_velocity.x, stabiliser_velocity.z, stall_tangent)};
+    const vec3 stabiliser_moment = cross(stabiliser, stabiliser_force);
+    const vec3 fin = {-a.fin_arm, 0.0, -a.fin_height};
+    const vec3 fin_velocity = air_velocity + cross(omega, fin);
+    const vec3 fin_force = {
+        0.0, 0.5 * rho * a.fin_area * a.fin_lift_slope * surface_force(fin_velocity.x, fin_velocity.y, stall_tangent), 0.0};
+    const vec3 fin_moment = cross(fin, fin_force);
+
+    // Fuselage drag.
+    const double airspeed = std::sqrt(dot(air_velocity, air_velocity));
+    const double q_drag = -0.5 * rho * airspeed;
+    const vec3 drag = {q_drag * a.drag_area_forward * air_velocity.x, q_drag * a.drag_area_side * air_velocity.y,
+                       q_drag * a.drag_area_vertical * air_velocity.z};
+
+    // Gravity.
+    const vec3 weight = (a.mass * gravity) * vec3{-stheta, sphi * ctheta, cphi * ctheta};
+
+    // Skids: their forces and moments, to be added last.
+    int skid_points = 0;
+    vec3 skid_at[4], skid_push[4];
+    const double contact = skid_contact(a, skid_reach_, x, c, velocity, omega, ground, [&](vec3 at, vec3 f) {
+        skid_at[skid_points] = at;
+        skid_push[skid_points] = f;
+        ++skid_points;
+    });
+
+    // The kinematics.
+    t.angle_rates(x, dx[s_phi], dx[s_theta], dx[s_psi]);
+    const vec3 earth_velocity = c.to_earth(velocity);
+    dx[s_north] = earth_velocity.x;
+    dx[s_east] = earth_velocity.y;
+    dx[s_down] = earth_velocity.z;
+
+    // Both rotors' inflow.
+    inflow_iteration main_inflow(k0, 0.25 * sigma_a, lambda_free, mu_squared);
+    inflow_iteration tail_inflow(tail_k0, 0.25 * tail_sigma_a, tail_through / tail_tip_speed_, tail_mu_squared);
+    solve_inflow_pair(main_inflow, tail_inflow);
+    const double lambda = main_inflow.lambda;
+    const double tail_lambda = tail_inflow.lambda;
+
+    const double ct = k0 - 0.25 * sigma_a * lambda;
+    const double thrust = ct * dynamic;
+    apply(hub, thrust * thrust_axis);
+    const double torque = dynamic * a.rotor_radius *
+                          (ct * lambda + solidity_ * a.blade_drag / 8.0 * (1.0 + 4.65 * mu_squared));
+    moment = moment + (s_rot * torque) * k_s;                                  // reaction on the fuselage
+    moment = moment + (hub_stiffness_ * flap_lat) * i_s - (hub_stiffness_ * flap_lon) * j_s;  // hub spring
+
+    // Flapping: the disc heads for its quasi-steady tilt with the lag tau.
+    const double coning = lock / 8.0 *
+                          (theta_root * (1.0 + mu_squared) + twist * (0.8 + 2.0 / 3.0 * mu_squared) - 4.0 / 3.0 * lambda) /
+                          (a.flap_frequency * a.flap_frequency);
+    const double flapback = 2.0 * (4.0 / 3.0 * theta_root + twist - lambda) / (1.0 - 0.5 * mu_squared);
+    const double sideways = 4.0 / 3.0 * coning / (1.0 + 0.5 * mu_squared);
+    const double steady_lon = cyclic_lon - flapback * mu_x - s_rot * sideways * mu_y + tau * x[s_q];
+    const double steady_lat = cyclic_lat - flapback * mu_y + s_rot * sideways * mu_x - tau * x[s_p];
+
+    // The tail rotor's thrust.
+    const double tail_thrust =
+        (tail_k0 - 0.25 * tail_sigma_a * tail_lambda) * rho * tail_area_ * tail_tip_speed_ * tail_tip_speed_;
+    apply(tail, tail_thrust * tail_axis);
+
+    force = force + stabiliser_force;
+    moment = moment + stabiliser_moment;
+    force = force + fin_force;
+    moment = moment + fin_moment;
+    force = force + drag;
+    force = force + weight;
+    for (int i = 0; i < skid_points; ++i) apply(skid_at[i], skid_push[i]);
+
+    // Equations of motion.
+    const double m = a.mass;
+    const double p = x[s_p], q = x[s_q], r = x[s_r];
+    dx[s_u] = r * x[s_v] - q * x[s_w] + force.x / m;
+    dx[s_v] = p * x[s_w] - r * x[s_u] + force.y / m;
+    dx[s_w] = q * x[s_u] - p * x[s_v] + force.z / m;
+    dx[s_p] = (moment.x + (a.inertia_pitch - a.inertia_yaw) * q * r) / a.inertia_roll;
+    dx[s_q] = (moment.y + (a.inertia_yaw - a.inertia_roll) * p * r) / a.inertia_pitch;
+    dx[s_r] = (moment.z + (a.inertia_roll - a.inertia_pitch) * p * q) / a.inertia_yaw;
+    dx[s_flap_lon] = (steady_lon - flap_lon) / tau;
+    dx[s_flap_lat] = (steady_lat - flap_lat) / tau;
+
+    if (outputs != nullptr) {
+        outputs->thrust = thrust;
+        outputs->inflow = lambda;
+        outputs->tail_thrust = tail_thrust;
+        outputs->torque = torque;
+        outputs->contact_force = contact;
+        outputs->flap_lon_steady = steady_lon;
+        outputs->flap_lat_steady = steady_lat;
+        outputs->air_u = air_velocity.x;
+        outputs->air_v = air_velocity.y;
+        outputs->air_w = air_velocity.z;
+    }
+}
+
+rotorcraft_model::kinematics rotorcraft_model::kinematics_of(const state_vector& x, const air_state& air,
+                                                              const terrain& ground) const
+{
+    const attitude t = attitude_of(x[s_phi], x[s_theta], x[s_psi]);
+    const rotation& c = t.c;
+    const vec3 velocity = {x[s_u], x[s_v], x[s_w]};
+    const vec3 omega = {x[s_p], x[s_q], x[s_r]};
+    const vec3 wind = c.to_body({air.wind_north, air.wind_east, air.wind_down});
+    kinematics k;
+    k.heading_rate = (x[s_q] * t.sphi + x[s_r] * t.cphi) / t.ctheta;
+    k.down_rate = c.to_earth(velocity).z;
+    k.air_u = (velocity - wind).x;
+    k.contact_force = skid_contact(p_, skid_reach_, x, c, velocity, omega, ground, [](vec3, vec3) {});
+    return k;
+}
+
+void rotorcraft_model::step(state_vector& x, const control_inputs& controls, const air_state& air,
+                            const terrain& ground, double h) const
+{
+    advance(x, controls, air, ground, h, 1);
+}
+
+// Each stage's attitude is worked out while the stage before it is still being computed: the
+// angles of a stage follow from the angle rates of the one before, which need only its body
+// rates and attitude, not its forces. Placed ahead of the forces, the sines and cosines of the
+// next stage wait on nothing, and the processor works them out while the forces wait on the
+// rotors' inflow. The numbers are those of the plain scheme.
+void rotorcraft_model::advance(state_vector& x, const control_inputs& controls, const air_state& air,
+                               const terrain& ground, double h, int steps) const
+{
+    state_vector k1, k2, k3, k4, y;
+    double rate_phi, rate_theta, rate_psi;
+    attitude now = attitude_of(x[s_phi], x[s_theta], x[s_psi]);
+    for (int n = 0; n < steps; ++n) {
+        now.angle_rates(x, rate_phi, rate_theta, rate_psi);
+        attitude next = attitude_of(x[s_phi] + 0.5 * h * rate_phi, x[s_theta] + 0.5 * h * rate_theta,
+                                    x[s_psi] + 0.5 * h * rate_psi);
+        derivatives_at(x, now, controls, air, ground, k1, nullptr);
+        for (int i = 0; i < state_size; ++i) y[i] = x[i] + 0.5 * h * k1[i];
+
+        now = next;
+        now.angle_rates(y, rate_phi, rate_theta, rate_psi);
+        next = attitude_of(x[s_phi] + 0.5 * h * rate_phi, x[s_theta] + 0.5 * h * rate_theta,
+                           x[s_psi] + 0.5 * h * rate_psi);
+        derivatives_at(y, now, controls, air, ground, k2, nullptr);
+        for (int i = 0; i < state_size; ++i) y[i] = x[i] + 0.5 * h * k2[i];
+
+        now = next;
+        now.angle_rates(y, rate_phi, rate_theta, rate_psi);
+        next = attitude_of(x[s_phi] + h * rate_phi, x[s_theta] + h * rate_theta, x[s_psi] + h * rate_psi);
+        derivatives_at(y, now, controls, air, ground, k3, nullptr);
+        for (int i = 0; i < state_size; ++i) y[i] = x[i] + h * k3[i];
+
+        now = next;
+        if (n + 1 < steps) {
+            // The next step's first attitude: the angles this step ends at.
+            now.angle_rates(y, rate_phi, rate_theta, rate_psi);
+            auto end = [&](int i, double rate) { return x[i] + h / 6.0 * (k1[i] + 2.0 * k2[i] + 2.0 * k3[i] + rate); };
+            next = attitude_of(end(s_phi, rate_phi), end(s_theta, rate_theta),
+                               sim::wrap(end(s_psi, rate_psi), 2.0 * sim::pi));
+        }
+        derivatives_at(y, now, controls, air, ground, k4, nullptr);
+        for (int i = 0; i < state_size; ++i) x[i] += h / 6.0 * (k1[i] + 2.0 * k2[i] + 2.0 * k3[i] + k4[i]);
+        x[s_psi] = sim::wrap(x[s_psi], 2.0 * sim::pi);
+        now = next;
+    }
+}
