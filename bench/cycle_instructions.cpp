@@ -5,7 +5,7 @@
 
 #include "bench/flight_setup.h"
 #include "gauges/a_pilot.h"
-#include "tools/gaugehost/linked_module.h"
+#include "tools/gaugehost/host/linked_module.h"
 
 int main(int argc, char** argv)
 {

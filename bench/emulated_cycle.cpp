@@ -12,8 +12,8 @@
 #include <tuple>
 
 #include "bench/flight_setup.h"
-#include "tools/gaugehost/emulated_module.h"
-#include "tools/gaugehost/x86_machine.h"
+#include "tools/gaugehost/emulated/emulated_module.h"
+#include "tools/gaugehost/emulated/x86_machine.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/gaugehost/emulated_module.h"
-#include "tools/gaugehost/x86_machine.h"
+#include "tools/gaugehost/emulated/emulated_module.h"
+#include "tools/gaugehost/emulated/x86_machine.h"
 
 int main(int argc, char** argv)
 {

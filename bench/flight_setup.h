@@ -5,7 +5,7 @@
 #include "gauges/autopilot_instance.h"
 #include "state/autopilot_state.h"
 #include "platform/virtual_devices.h"
-#include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/host/gauge_host.h"
 
 // The sticks centred, the lever part up, the host's values of level flight at 80 knots.
 inline void level_flight_values(GaugeHost& host)

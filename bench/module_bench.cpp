@@ -13,7 +13,7 @@
 #include "bench/flight_setup.h"
 #include "gauges/element_records.h"
 #include "gauges/a_pilot.h"
-#include "tools/gaugehost/linked_module.h"
+#include "tools/gaugehost/host/linked_module.h"
 
 namespace {
 std::atomic<long> allocations{0};

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/gaugehost/emulated_module.h"
-#include "tools/gaugehost/x86_machine.h"
+#include "tools/gaugehost/emulated/emulated_module.h"
+#include "tools/gaugehost/emulated/x86_machine.h"
 #include "tools/pe/pe_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

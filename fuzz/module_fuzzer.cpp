@@ -14,7 +14,7 @@
 #include "input/joystick.h"
 #include "module/host_abi.h"
 #include "platform/virtual_devices.h"
-#include "tools/gaugehost/linked_module.h"
+#include "tools/gaugehost/host/linked_module.h"
 
 namespace {
 constexpr uint32_t tokens[] = {1, 60, 61, 65, 70, 74, 77, 79, 81, 128, 313, 316, 317, 557, 614};

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/gaugehost/panel_check.h"
-#include "tools/gaugehost/panel_install.h"
+#include "tools/gaugehost/panel/panel_check.h"
+#include "tools/gaugehost/panel/panel_install.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

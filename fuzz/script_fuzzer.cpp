@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "tools/gaugehost/script.h"
+#include "tools/gaugehost/script/script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -10,8 +10,8 @@
 #include "tools/flightsim/loops/margins.h"
 #include "tools/flightsim/loops/transients.h"
 #include "tools/flightsim/loops/tuner.h"
-#include "tools/gaugehost/panel_commands.h"
-#include "tools/gaugehost/script_file_command.h"
+#include "tools/gaugehost/commands/panel_commands.h"
+#include "tools/gaugehost/commands/script_file_command.h"
 
 namespace {
 

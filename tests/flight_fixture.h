@@ -14,7 +14,7 @@
 #include "input/joystick.h"
 #include "module/host_abi.h"
 #include "platform/virtual_devices.h"
-#include "tools/gaugehost/linked_module.h"
+#include "tools/gaugehost/host/linked_module.h"
 
 namespace token {
 constexpr uint32_t tick18 = 1, on_ground = 60, airspeed = 61, vertical_speed = 65, yaw_rate = 70,

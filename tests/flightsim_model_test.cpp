@@ -12,7 +12,7 @@
 #include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
 #include "tools/flightsim/model/turbulence.h"
-#include "tools/gaugehost/script_commands.h"
+#include "tools/gaugehost/script/script_commands.h"
 
 namespace {
 

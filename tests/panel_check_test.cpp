@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/gaugehost/panel_check.h"
+#include "tools/gaugehost/panel/panel_check.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/gaugehost/panel_install.h"
+#include "tools/gaugehost/panel/panel_install.h"
 
 namespace {
 

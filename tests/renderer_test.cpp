@@ -10,7 +10,7 @@
 
 #include "flight_fixture.h"
 #include "gauges/gauge_records.h"
-#include "tools/gaugehost/renderer.h"
+#include "tools/gaugehost/render/renderer.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/gaugehost/emulated_module.h"
-#include "tools/gaugehost/win32_imports.h"
-#include "tools/gaugehost/x86_machine.h"
+#include "tools/gaugehost/emulated/emulated_module.h"
+#include "tools/gaugehost/emulated/win32_imports.h"
+#include "tools/gaugehost/emulated/x86_machine.h"
 #include "tools/pe/instruction_set.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The Windows host's module loader: it loads the module file, finds its two exports and puts
 // the virtual devices behind the module's clock, joystick and executable-path imports, leaving
 // every other import to Windows.
-#include "tools/gaugehost/win32_module_loader.h"
+#include "tools/gaugehost/host/win32_module_loader.h"
 
 #include <windows.h>
 #include <mmsystem.h>

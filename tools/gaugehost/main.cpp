@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "tools/common/command_line.h"
-#include "tools/gaugehost/host_module.h"
-#include "tools/gaugehost/panel_commands.h"
-#include "tools/gaugehost/script_file_command.h"
+#include "tools/gaugehost/commands/host_module.h"
+#include "tools/gaugehost/commands/panel_commands.h"
+#include "tools/gaugehost/commands/script_file_command.h"
 
 namespace {
 

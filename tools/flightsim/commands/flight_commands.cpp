@@ -9,7 +9,7 @@
 
 #include "tools/flightsim/session/flight_session.h"
 #include "tools/flightsim/session/per_flight_thread.h"
-#include "tools/gaugehost/script_commands.h"
+#include "tools/gaugehost/script/script_commands.h"
 
 namespace {
 

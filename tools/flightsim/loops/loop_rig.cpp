@@ -12,8 +12,8 @@
 #include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
 #include "tools/flightsim/model/turbulence.h"
-#include "tools/gaugehost/gauge_host.h"
-#include "tools/gaugehost/linked_module.h"
+#include "tools/gaugehost/host/gauge_host.h"
+#include "tools/gaugehost/host/linked_module.h"
 
 namespace {
 

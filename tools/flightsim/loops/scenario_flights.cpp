@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "tools/flightsim/loops/parallel_flights.h"
-#include "tools/gaugehost/gauge_host.h"
-#include "tools/gaugehost/linked_module.h"
-#include "tools/gaugehost/script.h"
-#include "tools/gaugehost/script_runner.h"
+#include "tools/gaugehost/host/gauge_host.h"
+#include "tools/gaugehost/host/linked_module.h"
+#include "tools/gaugehost/script/script.h"
+#include "tools/gaugehost/script/script_runner.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "tools/flightsim/loops/parallel_flights.h"
 #include "tools/flightsim/session/flight_session.h"
 #include "tools/flightsim/loops/gain_set.h"
-#include "tools/gaugehost/gauge_host.h"
-#include "tools/gaugehost/linked_module.h"
+#include "tools/gaugehost/host/gauge_host.h"
+#include "tools/gaugehost/host/linked_module.h"
 
 namespace {
 

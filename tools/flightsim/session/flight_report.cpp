@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "tools/flightsim/session/hold_statistics.h"
-#include "tools/gaugehost/json_output.h"
+#include "tools/gaugehost/host/json_output.h"
 
 namespace flight_report {
 

@@ -19,8 +19,8 @@
 #include "tools/flightsim/session/per_flight_thread.h"
 #include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
-#include "tools/gaugehost/gauge_host.h"
-#include "tools/gaugehost/script_commands.h"
+#include "tools/gaugehost/host/gauge_host.h"
+#include "tools/gaugehost/script/script_commands.h"
 
 #ifdef _WIN32
 #include <io.h>

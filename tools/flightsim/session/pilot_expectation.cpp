@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tools/flightsim/model/sim_math.h"
-#include "tools/gaugehost/gauge_host.h"
+#include "tools/gaugehost/host/gauge_host.h"
 
 // A lit lamp is the element's first image (value 0); the panel's places: 3 heading, 4 engage,
 // 5 height, 6 radio source; the speed-hold lamp's place 2.

@@ -1,0 +1,94 @@
+#include "tools/gaugehost/commands/host_module.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "tools/gaugehost/host/win32_module_loader.h"
+#else
+#include <unistd.h>
+
+#include "tools/gaugehost/emulated/emulated_module.h"
+#include "tools/gaugehost/host/linked_module.h"
+#endif
+
+namespace {
+
+constexpr uint16_t windows_control_word = 0x027F;   // 53-bit precision, Windows' default
+constexpr uint16_t direct3d_control_word = 0x007F;  // 24-bit, as a Direct3D device may leave it
+
+}  // namespace
+
+std::vector<option_spec> module_options()
+{
+    return {
+        {"--module", "PATH",
+         "the module file (.gau) to load: with LoadLibrary on the Windows build, into\n"
+         "an emulated 32-bit machine on the native build; without it the native\n"
+         "build runs the module linked into it"},
+        {"--host-precision", "24|53",
+         "native build with --module: the x87 precision the host calls the module\n"
+         "with, 53 (Windows' default, control word 0x027F) or 24 (0x007F, as a\n"
+         "Direct3D device created without FPU preservation leaves it); default 53", 1, 0, {"24", "53"}},
+        {"--poison-stack", "BYTE",
+         "native build with --module: fill the stack below every call into the module\n"
+         "with BYTE (0 to 255, 0xA5 say), so that a read of a variable never set shows\n"
+         "in the output when two runs with two patterns are compared", 0, 255},
+    };
+}
+
+#ifdef _WIN32
+
+struct host_module::loaded {
+    loaded_module module{};
+};
+
+host_module::host_module(const command_args& args) : path_(args.text("--module"))
+{
+    if (path_.empty()) throw module_load_error("--module PATH names the module file to load");
+    loaded_ = std::make_unique<loaded>();
+    std::string error;
+    if (!load_gauge_module(path_.c_str(), loaded_->module, error)) throw module_load_error(error);
+    records_ = {loaded_->module.linkage, loaded_->module.import_table, loaded_->module.handle, module_name_of(path_), {}};
+}
+
+std::string own_executable_path()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+#else
+
+struct host_module::loaded {
+    std::unique_ptr<emulated_module> emulated;
+};
+
+host_module::host_module(const command_args& args) : path_(args.text("--module"))
+{
+    loaded_ = std::make_unique<loaded>();
+    if (path_.empty()) {
+        records_ = linked_module();
+        return;
+    }
+    emulated_options options;
+    options.host_control_word = args.whole("--host-precision", 53) == 24 ? direct3d_control_word : windows_control_word;
+    options.stack_poison = static_cast<int>(args.whole("--poison-stack", -1));
+    try {
+        loaded_->emulated = std::make_unique<emulated_module>(path_, options);
+    } catch (const std::exception& error) {
+        throw module_load_error(path_ + ": " + error.what());
+    }
+    records_ = loaded_->emulated->records();
+}
+
+std::string own_executable_path()
+{
+    char path[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
+}
+
+#endif
+
+host_module::~host_module() = default;

@@ -1,0 +1,542 @@
+#include "tools/gaugehost/emulated/x86_machine.h"
+
+#include <sys/mman.h>
+#include <csetjmp>
+#include <csignal>
+#include <unicorn/unicorn.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <utility>
+
+namespace {
+
+// The machine's own areas, below anything a module occupies.
+constexpr uint32_t trap_area = 0x00010000, trap_area_size = 0x4000, stub_size = 16;  // room for 1,000 traps
+constexpr uint32_t machine_data = 0x00020000, machine_data_size = 0x1000;
+// Where the host's calls end: a hlt, which stops the emulator, in a page of its own.
+constexpr uint32_t exit_area = 0x00030000, exit_area_size = 0x1000;
+constexpr uint32_t stack_base = 0x00100000, stack_size = 0x00100000;
+constexpr uint32_t stack_top = stack_base + stack_size - 64;
+// Regions up to this size come from the heap; larger ones are mapped in lazily zeroed pages, so
+// that a large image or stack costs nothing until used.
+constexpr uint32_t largest_heap_region = 0x20000;
+
+// What a callee must leave as it found it, set to recognisable values for every call.
+constexpr int saved_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP};
+constexpr const char* saved_register_names[] = {"EBX", "ESI", "EDI", "EBP"};
+constexpr uint32_t saved_register_marks[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1, 0xEBEBEBEB};
+
+constexpr uint32_t mxcsr_default = 0x1F80;         // SSE: all exceptions masked, round to nearest
+constexpr uint32_t mxcsr_control_bits = 0xFFC0;    // the status flags below may change freely
+constexpr uint32_t status_stack_fault = 0x0040, status_top = 0x3800, status_top_one_popped_too_many = 0x0800;
+constexpr uint32_t direction_flag = 0x0400;
+constexpr uint64_t cr4_sse_enabled = 0x0600;  // OSFXSR and OSXMMEXCPT
+
+constexpr uint8_t op_int3 = 0xCC, op_hlt = 0xF4, op_ret = 0xC3, op_ret_imm = 0xC2, op_jmp_rel32 = 0xE9;
+constexpr uint8_t op_fstp_m64[] = {0xDD, 0x1D};
+
+void check(uc_err error, const char* what)
+{
+    if (error != UC_ERR_OK) throw std::runtime_error(std::string("emulator: ") + what + ": " + uc_strerror(error));
+}
+
+void put32(std::vector<uint8_t>& code, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) code.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+int uc_permissions(int permissions)
+{
+    return ((permissions & x86_machine::readable) ? UC_PROT_READ : 0) |
+           ((permissions & x86_machine::writable) ? UC_PROT_WRITE : 0) |
+           ((permissions & x86_machine::executable) ? UC_PROT_EXEC : 0);
+}
+
+}  // namespace
+
+std::string hex32(uint32_t value)
+{
+    std::ostringstream text;
+    text << "0x" << std::hex;
+    text.width(8);
+    text.fill('0');
+    text << value;
+    return text.str();
+}
+
+struct machine_hooks {
+    static void on_interrupt(uc_engine*, uint32_t number, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const uint32_t eip = machine.reg(UC_X86_REG_EIP);
+        const uint32_t stub = eip - 1;
+        const uint32_t index = (stub - trap_area) / stub_size;
+        if (number != 3 || stub < trap_area || stub % stub_size != 0 || index >= machine.traps_.size()) {
+            const std::string what = number == 0   ? "divides by zero"
+                                     : number == 3 ? "hits a breakpoint"
+                                                   : "raises interrupt " + std::to_string(number);
+            machine.fail(what + " at " + hex32(number == 3 ? stub : eip));
+            return;
+        }
+        const std::string& name = machine.traps_[index].name;
+        const uint32_t esp = machine.reg(UC_X86_REG_ESP);
+        if (esp < stack_base || esp > stack_base + stack_size - 4) {
+            machine.fail("calls " + name + " with ESP at " + hex32(esp) + ", outside its stack");
+            return;
+        }
+        try {
+            machine.traps_[index].handler(machine);
+        } catch (const std::exception& error) {
+            machine.fail("calls " + name + " (returning to " + hex32(machine.return_address()) + "): " + error.what());
+        }
+    }
+
+    static void on_instruction(uc_engine*, uint64_t, uint32_t, void* self)
+    {
+        ++static_cast<x86_machine*>(self)->instructions_counted_;
+    }
+
+    static void on_mmx_instruction(uc_engine*, uint64_t address, uint32_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const auto found = machine.mmx_instructions_.find(static_cast<uint32_t>(address));
+        machine.fail("runs the MMX instruction " + (found != machine.mmx_instructions_.end() ? found->second : "") +
+                     " at " + hex32(static_cast<uint32_t>(address)) +
+                     ", which leaves the x87 registers to MMX: the host's next floating-point value is lost");
+    }
+
+    static bool on_host_buffer_write(uc_engine*, uc_mem_type, uint64_t address, int size, int64_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const std::string problem = machine.guarded_write_problem(static_cast<uint32_t>(address), static_cast<uint64_t>(size));
+        if (!problem.empty()) machine.fail(problem + " (instruction at " + hex32(machine.reg(UC_X86_REG_EIP)) + ")");
+        return true;
+    }
+
+    static bool on_bad_access(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const uint32_t eip = machine.reg(UC_X86_REG_EIP);
+        const std::string where = hex32(static_cast<uint32_t>(address));
+        std::string what;
+        switch (type) {
+        case UC_MEM_READ_UNMAPPED: what = "reads " + std::to_string(size) + " bytes at " + where + ", outside its memory"; break;
+        case UC_MEM_WRITE_UNMAPPED: what = "writes " + std::to_string(size) + " bytes at " + where + ", outside its memory"; break;
+        case UC_MEM_FETCH_UNMAPPED: what = "jumps to " + where + ", outside its memory"; break;
+        case UC_MEM_WRITE_PROT: what = "writes " + std::to_string(size) + " bytes at " + where + ", which is read-only"; break;
+        case UC_MEM_READ_PROT: what = "reads " + std::to_string(size) + " bytes at " + where + ", which is not readable"; break;
+        case UC_MEM_FETCH_PROT: what = "executes at " + where + ", which is not code"; break;
+        default: what = "accesses " + where + " wrongly"; break;
+        }
+        machine.fail(what + " (instruction at " + hex32(eip) + ")");
+        return false;
+    }
+};
+
+x86_machine::x86_machine()
+{
+    map(trap_area, trap_area_size, readable | executable, "the host's trap stubs");
+    map(machine_data, machine_data_size, readable | writable, "the host's call data");
+    map(exit_area, exit_area_size, readable | executable, "the host's exit");
+    double_slot_ = machine_data;
+
+    // Where the host's calls return: the exit itself, or code that stores and pops ST(0) first.
+    plain_return_ = exit_area;
+    write(exit_area, &op_hlt, 1);
+    std::vector<uint8_t> store(op_fstp_m64, op_fstp_m64 + 2);
+    put32(store, double_slot_);
+    store.push_back(op_jmp_rel32);
+    put32(store, 0);
+    double_return_ = add_code(store);
+    write32(double_return_ + 7, plain_return_ - (double_return_ + 11));
+}
+
+// The emulator itself, and the stack, start at the first call: a module only loaded and read
+// costs neither.
+void x86_machine::start()
+{
+    map(stack_base, stack_size, readable | writable, "the stack");
+    check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "open");
+    catch_translation_aborts(true);
+    for (const region& r : regions_)
+        check(uc_mem_map_ptr(uc_, r.base, r.size, static_cast<uint32_t>(uc_permissions(r.permissions)), r.storage.get()),
+              ("map " + r.name).c_str());
+
+    uc_hook hook;
+    check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&machine_hooks::on_interrupt), this, 1, 0),
+          "interrupt hook");
+    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&machine_hooks::on_bad_access), this, 1, 0),
+          "memory hook");
+    if (guarded_size_ != 0)
+        check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&machine_hooks::on_host_buffer_write), this,
+                          guarded_base_, uint64_t{guarded_base_} + guarded_size_ - 1),
+              "host buffer hook");
+    if (counting_)
+        check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_instruction), this, 1, 0),
+              "instruction hook");
+    for (const auto& [address, text] : mmx_instructions_) hook_mmx_instruction(address);
+
+    // The host's calls end at that hlt. With no exit addresses, Unicorn need not drop the
+    // translated code around them after every run, and the module's code stays translated.
+    uc_ctl_exits_enable(uc_);
+    check(uc_ctl_set_exits(uc_, nullptr, 0), "exits");
+
+    uint64_t cr4 = 0;
+    uc_reg_read(uc_, UC_X86_REG_CR4, &cr4);
+    cr4 |= cr4_sse_enabled;
+    check(uc_reg_write(uc_, UC_X86_REG_CR4, &cr4), "enable SSE");
+}
+
+void x86_machine::unmap_pages::operator()(uint8_t* pages) const
+{
+    if (size <= largest_heap_region) std::free(pages);
+    else munmap(pages, size);
+}
+
+x86_machine::~x86_machine()
+{
+    if (uc_ == nullptr) return;
+    uc_close(uc_);  // an engine abandoned in a translation closes as well
+    catch_translation_aborts(false);
+}
+
+namespace {
+
+// Unicorn's translator calls abort() on some invalid instructions (a far call or jump through a
+// register) instead of raising the invalid-instruction fault. While a call runs, the abort
+// jumps back to the call, which abandons the engine; at any other time it goes on as before.
+thread_local sigjmp_buf* translation_escape = nullptr;
+struct sigaction abort_before{};
+int abort_handlers = 0;
+
+void on_abort(int signal)
+{
+    if (translation_escape != nullptr) siglongjmp(*translation_escape, 1);
+    sigaction(SIGABRT, &abort_before, nullptr);
+    raise(signal);
+}
+
+}  // namespace
+
+int x86_machine::start_emulation(uint32_t function)
+{
+    sigjmp_buf escape;
+    if (sigsetjmp(escape, 0) != 0) {
+        translation_escape = nullptr;
+        return abandoned;
+    }
+    translation_escape = &escape;
+    const uc_err error = uc_emu_start(uc_, function, 0, 0, budget_);
+    translation_escape = nullptr;
+    return error;
+}
+
+void x86_machine::catch_translation_aborts(bool on)
+{
+    if (on && abort_handlers++ == 0) {
+        struct sigaction action{};
+        action.sa_handler = on_abort;
+        action.sa_flags = SA_NODEFER;  // SIGABRT not blocked after the jump back
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGABRT, &action, &abort_before);
+    } else if (!on && --abort_handlers == 0) {
+        sigaction(SIGABRT, &abort_before, nullptr);
+    }
+}
+
+void x86_machine::map(uint32_t address, uint32_t size, int permissions, const std::string& name)
+{
+    // A small region from the heap, whose memory is used again; a large one in pages of its own.
+    void* pages = size <= largest_heap_region ? std::calloc(size, 1)
+                                              : mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == nullptr || pages == MAP_FAILED) throw std::runtime_error("emulator: no memory for " + name);
+    region r{address, size, permissions, name,
+             std::unique_ptr<uint8_t[], unmap_pages>(static_cast<uint8_t*>(pages), unmap_pages{size})};
+    if (uc_ != nullptr)
+        check(uc_mem_map_ptr(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
+              ("map " + name).c_str());
+    regions_.push_back(std::move(r));
+}
+
+uint8_t* x86_machine::pointer(uint32_t address, size_t size) const
+{
+    for (const region& r : regions_)
+        if (address >= r.base && uint64_t{address} - r.base + size <= r.size) return r.storage.get() + (address - r.base);
+    throw emulation_fault("the host reached " + std::to_string(size) + " bytes at " + hex32(address) +
+                          ", outside the module's memory");
+}
+
+uint8_t* x86_machine::module_writable(uint32_t address, size_t size) const
+{
+    const std::string range = std::to_string(size) + " bytes at " + hex32(address) +
+                              (size > 1 ? " to " + hex32(static_cast<uint32_t>(address + size - 1)) : "");
+    for (const region& r : regions_) {
+        if (address < r.base || uint64_t{address} - r.base >= r.size) continue;
+        if (uint64_t{address} - r.base + size > r.size) break;  // runs past the region's end
+        if (!(r.permissions & writable)) throw emulation_fault("writes " + range + ", in " + r.name + ", which is read-only");
+        const std::string problem = guarded_write_problem(address, size);
+        if (!problem.empty()) throw emulation_fault(problem);
+        return r.storage.get() + (address - r.base);
+    }
+    throw emulation_fault("writes " + range + ", outside the module's writable memory");
+}
+
+void x86_machine::write_for_module(uint32_t address, const void* data, size_t size)
+{
+    std::memcpy(module_writable(address, size), data, size);
+}
+
+void x86_machine::read(uint32_t address, void* data, size_t size) const
+{
+    std::memcpy(data, pointer(address, size), size);
+}
+
+void x86_machine::write(uint32_t address, const void* data, size_t size)
+{
+    std::memcpy(pointer(address, size), data, size);
+}
+
+uint32_t x86_machine::read32(uint32_t address) const
+{
+    uint32_t value;
+    read(address, &value, 4);
+    return value;
+}
+
+void x86_machine::write32(uint32_t address, uint32_t value)
+{
+    write(address, &value, 4);
+}
+
+std::string x86_machine::read_text(uint32_t address, size_t longest) const
+{
+    std::string text;
+    for (char c; text.size() < longest && (read(address + static_cast<uint32_t>(text.size()), &c, 1), c != '\0');)
+        text.push_back(c);
+    return text;
+}
+
+uint32_t x86_machine::add_trap(const std::string& name, uint16_t pop_bytes, trap_handler handler)
+{
+    const uint32_t stub = trap_area + static_cast<uint32_t>(traps_.size()) * stub_size;
+    if (stub + stub_size > trap_area + trap_area_size - code_used_) throw std::runtime_error("emulator: too many traps");
+    std::vector<uint8_t> code = {op_int3};
+    if (pop_bytes == 0) {
+        code.push_back(op_ret);
+    } else {
+        code.push_back(op_ret_imm);
+        code.push_back(static_cast<uint8_t>(pop_bytes & 0xFF));
+        code.push_back(static_cast<uint8_t>(pop_bytes >> 8));
+    }
+    write(stub, code.data(), code.size());
+    traps_.push_back({name, std::move(handler)});
+    return stub;
+}
+
+uint32_t x86_machine::add_code(const std::vector<uint8_t>& code)
+{
+    code_used_ += (static_cast<uint32_t>(code.size()) + stub_size - 1) / stub_size * stub_size;
+    const uint32_t at = trap_area + trap_area_size - code_used_;
+    if (at < trap_area + traps_.size() * stub_size) throw std::runtime_error("emulator: no room for host code");
+    write(at, code.data(), code.size());
+    return at;
+}
+
+uint32_t x86_machine::reg(int id) const
+{
+    uint32_t value = 0;
+    uc_reg_read(uc_, id, &value);
+    return value;
+}
+
+void x86_machine::set_reg(int id, uint32_t value)
+{
+    uc_reg_write(uc_, id, &value);
+}
+
+uint32_t x86_machine::argument(int index) const
+{
+    return read32(reg(UC_X86_REG_ESP) + 4 + 4 * static_cast<uint32_t>(index));
+}
+
+uint32_t x86_machine::return_address() const
+{
+    return read32(reg(UC_X86_REG_ESP));
+}
+
+void x86_machine::set_result(uint32_t eax)
+{
+    set_reg(UC_X86_REG_EAX, eax);
+}
+
+void x86_machine::fail(const std::string& message)
+{
+    if (pending_error_.empty()) pending_error_ = message;
+    uc_emu_stop(uc_);
+}
+
+uint32_t x86_machine::call(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
+{
+    run(function, arguments, plain_return_, what);
+    return reg(UC_X86_REG_EAX);
+}
+
+double x86_machine::call_double(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
+{
+    run(function, arguments, double_return_, what);
+    double value;
+    read(double_slot_, &value, sizeof value);
+    return value;
+}
+
+uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
+                 const std::string& what)
+{
+    if (running_) throw std::logic_error("the emulated module was called while it ran");
+    if (uc_ == nullptr) start();
+    uint32_t esp = stack_top;
+    const uint32_t expected_esp = esp;
+    esp -= static_cast<uint32_t>(4 * arguments.size());
+    uint32_t at = esp;
+    for (uint32_t argument : arguments) write32(std::exchange(at, at + 4), argument);
+    write32(esp -= 4, return_address);
+    // What the callee finds below its stack pointer: a pattern of the test's choosing, so that a
+    // read of a variable it never set shows as a change in what it computes.
+    if (stack_poison_set_) std::memset(pointer(esp - poisoned_stack_bytes, poisoned_stack_bytes), stack_poison_, poisoned_stack_bytes);
+    // The state every call starts from: the callee-saved registers marked, the direction flag
+    // clear, the x87 stack empty, the x87 control word as the host keeps it, MXCSR at Windows' default. A call that passed
+    // every check left all of it so, the stack pointer included; only ESP moves for the pushes.
+    if (!entry_state_set_) {
+        static int entry_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP,
+                                        UC_X86_REG_EFLAGS, UC_X86_REG_FPCW, UC_X86_REG_FPSW, UC_X86_REG_MXCSR};
+        uint32_t entry[] = {saved_register_marks[0], saved_register_marks[1], saved_register_marks[2],
+                            saved_register_marks[3], 0x202, host_control_word_, 0, mxcsr_default};
+        void* entry_values[std::size(entry)];
+        for (size_t i = 0; i < std::size(entry); ++i) entry_values[i] = &entry[i];
+        uc_reg_write_batch(uc_, entry_registers, entry_values, static_cast<int>(std::size(entry)));
+        entry_state_set_ = true;
+    }
+    set_reg(UC_X86_REG_ESP, esp);
+
+    if (abandoned_) throw emulation_fault(what + " (at " + hex32(function) + ") not run: the emulator gave up at an earlier call");
+    pending_error_.clear();
+    running_ = true;
+    const int status = start_emulation(function);
+    running_ = false;
+    if (status == abandoned) {
+        abandoned_ = true;
+        throw emulation_fault(what + " (at " + hex32(function) + ") runs code at " + hex32(reg(UC_X86_REG_EIP)) +
+                              " that the emulator cannot translate (Unicorn aborts on some invalid instructions, such as a far "
+                              "call or jump through a register, which a processor refuses)");
+    }
+    const uc_err error = static_cast<uc_err>(status);
+    std::string problem = pending_error_;
+    entry_state_set_ = false;  // until the checks below pass
+    if (problem.empty() && error != UC_ERR_OK)
+        problem = "stopped at " + hex32(reg(UC_X86_REG_EIP)) + ": " + uc_strerror(error);
+    if (problem.empty()) problem = broken_rule(return_address, expected_esp);
+    if (!problem.empty()) throw emulation_fault(what + " (at " + hex32(function) + ") " + problem);
+    entry_state_set_ = true;
+    return reg(UC_X86_REG_EAX);
+}
+
+void x86_machine::refuse_instructions_at(const std::map<uint32_t, std::string>& instructions)
+{
+    for (const auto& [address, text] : instructions) {
+        if (mmx_instructions_.count(address)) continue;
+        mmx_instructions_[address] = text;
+        if (uc_ != nullptr) hook_mmx_instruction(address);
+    }
+}
+
+void x86_machine::hook_mmx_instruction(uint32_t address)
+{
+    uc_hook hook;
+    check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_mmx_instruction), this, address,
+                      address),
+          "MMX hook");
+}
+
+void x86_machine::guard_host_buffers(uint32_t base, uint32_t size)
+{
+    if (uc_ != nullptr) throw std::logic_error("the host's buffers are guarded before the first call");
+    guarded_base_ = base;
+    guarded_size_ = size;
+}
+
+std::string x86_machine::guarded_write_problem(uint32_t address, uint64_t size) const
+{
+    const uint64_t end = uint64_t{address} + size;
+    if (guarded_size_ == 0 || end <= guarded_base_ || address >= uint64_t{guarded_base_} + guarded_size_) return {};
+    const std::string range = std::to_string(size) + " bytes at " + hex32(address);
+    for (const auto& [base, length] : open_buffers_) {
+        if (address >= base && end <= uint64_t{base} + length) return {};
+        if (address >= base && address < uint64_t{base} + length)
+            return "writes " + range + ", past the end of the host's buffer of " + std::to_string(length) + " bytes at " +
+                   hex32(base);
+    }
+    if (!open_buffers_.empty()) {
+        const auto [base, length] = open_buffers_.back();
+        const std::string buffer = "the host's buffer of " + std::to_string(length) + " bytes at " + hex32(base);
+        return "writes " + range + ", in the host's own memory, " +
+               (address < base ? std::to_string(base - address) + " bytes before " + buffer
+                               : std::to_string(address - (uint64_t{base} + length)) + " bytes past the end of " + buffer);
+    }
+    return "writes " + range + ", in the host's own memory, where the host handed it no buffer";
+}
+
+void x86_machine::count_instructions()
+{
+    if (uc_ != nullptr) throw std::logic_error("instructions are counted from before the first call");
+    counting_ = true;
+}
+
+bool x86_machine::is_hlt(uint32_t address) const
+{
+    try {
+        return *pointer(address, 1) == op_hlt;
+    } catch (const emulation_fault&) {
+        return false;
+    }
+}
+
+// What the callee got wrong, read from the state it returned with; empty when nothing.
+std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_esp) const
+{
+    static int exit_registers[] = {UC_X86_REG_EIP,    UC_X86_REG_ESP,  UC_X86_REG_EBX,  UC_X86_REG_ESI,
+                                   UC_X86_REG_EDI,    UC_X86_REG_EBP,  UC_X86_REG_EFLAGS, UC_X86_REG_FPCW,
+                                   UC_X86_REG_MXCSR, UC_X86_REG_FPSW};
+    uint32_t values[std::size(exit_registers)] = {};
+    void* pointers[std::size(exit_registers)];
+    for (size_t i = 0; i < std::size(values); ++i) pointers[i] = &values[i];
+    uc_reg_read_batch(uc_, exit_registers, pointers, static_cast<int>(std::size(values)));
+    const uint32_t eip = values[0], esp = values[1], flags = values[6];
+    const uint32_t control_word = values[7] & 0xFFFF, mxcsr = values[8], status = values[9] & 0xFFFF;
+
+    if (eip != plain_return_ + 1 && eip > 0 && is_hlt(eip - 1)) return "executes hlt at " + hex32(eip - 1);
+    if (eip != plain_return_ + 1)
+        return "ran past its budget of " + std::to_string(budget_) + " instructions (a hang?); it was at " + hex32(eip);
+    if (esp != expected_esp) {
+        const int64_t off = int64_t{esp} - int64_t{expected_esp};
+        return "returned with ESP " + std::to_string(off > 0 ? off : -off) + " bytes " + (off > 0 ? "above" : "below") +
+               " where stdcall leaves it: it " + (off > 0 ? "popped too much" : "did not pop its arguments");
+    }
+    for (size_t i = 0; i < std::size(saved_registers); ++i)
+        if (values[2 + i] != saved_register_marks[i])
+            return std::string("did not preserve ") + saved_register_names[i] + " (" + hex32(saved_register_marks[i]) +
+                   " became " + hex32(values[2 + i]) + ")";
+    if (flags & direction_flag) return "returned with the direction flag set";
+    if (control_word != host_control_word_)
+        return "changed the x87 control word from " + hex32(host_control_word_) + " to " + hex32(control_word);
+    if ((mxcsr & mxcsr_control_bits) != (mxcsr_default & mxcsr_control_bits))
+        return "changed the SSE control word (MXCSR) from " + hex32(mxcsr_default) + " to " + hex32(mxcsr);
+    // The x87 stack is empty at the call; a value callback leaves one value, which the return
+    // stub pops (popping an empty stack leaves the top one place too far).
+    if (return_address == double_return_ && (status & status_top) == status_top_one_popped_too_many)
+        return "returned no value in ST(0)";
+    if ((status & status_stack_fault) || (status & status_top) != 0)
+        return "left the x87 stack unbalanced (status word " + hex32(status) + ")";
+    return {};
+}

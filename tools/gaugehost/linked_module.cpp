@@ -1,7 +1,0 @@
-#include "tools/gaugehost/linked_module.h"
-
-module_records linked_module()
-{
-    static char resource_handle_stand_in;  // the native build has no module handle
-    return {&Linkage, &ImportTable, &resource_handle_stand_in, "BRASK_TORVIK_V1_0", {}};
-}
