@@ -21,7 +21,17 @@ mkdir -p "$out"
 export GAUGEHOST_FLIGHT_DIR="$PWD/$out"
 
 echo
-types=(uh60a ab206)  # besides the default Bo-105
+# The aircraft: every tools/flightsim/*.aircraft. The default Bo-105 flies the tour as it stands;
+# an aircraft that a scenario of the tour names ("aircraft FILE") is flown there, and with its
+# recommended gains in the transients; every other one flies the whole tour with the defaults.
+# Adding a helicopter is adding its aircraft file.
+own_scenario=$(sed -n 's|^aircraft tools/flightsim/\(.*\)\.aircraft.*|\1|p' tools/flightsim/scenarios/0*.gh | sort -u)
+types=() special=()
+for file in tools/flightsim/*.aircraft; do
+    type="$(basename "$file" .aircraft)"
+    if [ "$type" = bo105 ]; then continue; fi
+    if grep -qx "$type" <<< "$own_scenario"; then special+=("$type"); else types+=("$type"); fi
+done
 
 echo
 echo "== The plants"
@@ -65,17 +75,19 @@ echo "== Every aircraft, every scenario: RMS deviation from 10 s after each chan
 
 echo
 echo "== Mode changes: what the pilot feels at each (flightsim transients; plots of any past a limit in $out/transients)"
-# Each aircraft of the tour with the default gains; the whole-travel Bo-105, whose hover loops
-# limit-cycle with the defaults (its margins, below), with its recommended gains. Exit 3 (a change
-# past a limit that is not the design) ends the main job.
+# Each aircraft of the tour with the default gains; one flown in a scenario of its own (the
+# whole-travel Bo-105, whose hover loops limit-cycle with the defaults: its margins, below) with
+# its recommended gains. Exit 3 (a change past a limit that is not the design) ends the main job.
 mkdir -p "$out/transients"
 for type in bo105 "${types[@]}"; do
     echo
     "$bin/flightsim/flightsim" transients --aircraft "tools/flightsim/$type.aircraft" --plots "$out/transients" --jobs 2
 done
-echo
-"$bin/flightsim/flightsim" transients --aircraft tools/flightsim/bo105_full_travel.aircraft \
-    --config config/recommended/bo105_full_travel.cfg --plots "$out/transients" --jobs 2
+for type in "${special[@]}"; do
+    echo
+    "$bin/flightsim/flightsim" transients --aircraft "tools/flightsim/$type.aircraft" \
+        --config "config/recommended/$type.cfg" --plots "$out/transients" --jobs 2
+done
 
 echo
 echo "== Panels: the hover of 01 in moderate turbulence with the gauges placed by a panel.cfg (Bo-105, recommended gains)"
