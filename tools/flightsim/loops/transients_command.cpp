@@ -72,13 +72,67 @@ std::string cell(double value, double limit, int precision)
     return text;
 }
 
+// What the table collects beside its rows: the reasons of rows past a limit by the design, the
+// plots written, and whether any row failed or went past a limit not by the design.
+struct transient_table {
+    std::vector<std::string> reasons, pictures;
+    bool any_fault = false, any_failure = false;
+};
+
+// One row: the change's excursions and steps, each past its limit marked, and its verdict; a plot
+// of a change past a limit.
+void print_row(const transient_case& c, const transient_result& r, flight_condition condition, const std::string& aircraft,
+               const std::string& plots, transient_table& table)
+{
+    if (!r.ok) {
+        std::printf("  %-40s not flown: %s\n", c.name.c_str(), r.failure.c_str());
+        table.any_failure = true;
+        return;
+    }
+    const bool past = past_limit(r, limits);
+    const bool design = past && past_by_design(c, r);
+    std::string verdict = past ? (design ? "design" : "PAST A LIMIT") : "";
+    if (design) {
+        auto known = std::find(table.reasons.begin(), table.reasons.end(), c.by_design);
+        if (known == table.reasons.end()) known = table.reasons.insert(table.reasons.end(), c.by_design);
+        verdict += " (" + std::to_string(known - table.reasons.begin() + 1) + ")";
+    }
+    table.any_fault = table.any_fault || (past && !design);
+    std::printf("  %-40s", c.name.c_str());
+    for (int q = 0; q < held_count; ++q) std::printf(" %7s", cell(r.excursion[q], limits.excursion[q], q == held_speed ? 1 : 2).c_str());
+    std::printf(" |");
+    for (int k = 0; k < control_count; ++k) std::printf(" %*s", k == 3 ? 10 : 8, cell(r.step[k], limits.step, 0).c_str());
+    std::printf("  %s\n", verdict.c_str());
+    if (!past) return;
+    const std::string where = condition == flight_condition::hover ? "hover" : "cruise";
+    const std::string picture =
+        plot(plots, "transient_" + slug(aircraft) + "_" + where + "_" + slug(c.name), aircraft + ", from " + where + ": " + c.name, r);
+    if (!picture.empty()) table.pictures.push_back(picture);
+}
+
+// Every chosen change flown from one start condition, and its table.
+void fly_condition(transient_flight& flight, flight_condition condition, const std::string& only, int jobs,
+                   const std::string& aircraft, const std::string& plots, transient_table& table)
+{
+    std::vector<transient_case> cases;
+    for (transient_case& c : transient_cases(condition))
+        if (only.empty() || c.name.find(only) != std::string::npos) cases.push_back(std::move(c));
+    if (cases.empty()) return;
+    flight.condition = condition;
+    const std::vector<transient_result> results = fly_transients(flight, cases, jobs);
+    std::printf("\nfrom %s\n", condition == flight_condition::hover ? "hover, 30 m" : "level flight, 150 km/h, 150 m");
+    std::printf("  %-40s %7s %7s %7s %7s %7s | %8s %8s %8s %10s  %s\n", "change", "bank", "pitch", "heading", "height", "speed",
+                "aileron", "elevator", "rudder", "collective", "");
+    for (size_t i = 0; i < cases.size(); ++i) print_row(cases[i], results[i], condition, aircraft, plots, table);
+}
+
 int run_transients(const command_args& args)
 {
-    const std::string aircraft_path = args.text("--aircraft"), config_path = args.text("--config"), only = args.text("--only");
+    const std::string config_path = args.text("--config"), only = args.text("--only");
     std::string plots = args.text("--plots");
     const int jobs = static_cast<int>(args.whole("--jobs", 2));
     aircraft_file aircraft;
-    if (!read_flyable_aircraft(aircraft_path, "transients", aircraft)) return 2;
+    if (!read_flyable_aircraft(args.text("--aircraft"), "transients", aircraft)) return 2;
     if (!config_path.empty() && !std::filesystem::is_regular_file(config_path)) {
         std::cerr << "flightsim transients: " << config_path << ": cannot be read\n";
         return 2;
@@ -99,58 +153,14 @@ int run_transients(const command_args& args)
               << "(calm air, sticks still; over the 10 s after each change, the largest excursion from the value at\n"
               << " the change, and the largest one-frame step of each of the host's controls in axis units;\n"
               << " * past a limit: bank and pitch 2 deg, heading 3 deg, height 2 m, speed 5 km/h, step 2000)\n";
-    bool any_fault = false, any_failure = false;
-    std::vector<std::string> reasons, pictures;
-    for (flight_condition condition : {flight_condition::hover, flight_condition::cruise}) {
-        std::vector<transient_case> cases;
-        for (transient_case& c : transient_cases(condition))
-            if (only.empty() || c.name.find(only) != std::string::npos) cases.push_back(std::move(c));
-        if (cases.empty()) continue;
-        flight.condition = condition;
-        const std::vector<transient_result> results = fly_transients(flight, cases, jobs);
-
-        std::printf("\nfrom %s\n", condition == flight_condition::hover ? "hover, 30 m" : "level flight, 150 km/h, 150 m");
-        std::printf("  %-40s %7s %7s %7s %7s %7s | %8s %8s %8s %10s  %s\n", "change", "bank", "pitch", "heading",
-                    "height", "speed", "aileron", "elevator", "rudder", "collective", "");
-        for (size_t i = 0; i < cases.size(); ++i) {
-            const transient_case& c = cases[i];
-            const transient_result& r = results[i];
-            if (!r.ok) {
-                std::printf("  %-40s not flown: %s\n", c.name.c_str(), r.failure.c_str());
-                any_failure = true;
-                continue;
-            }
-            const bool past = past_limit(r, limits);
-            const bool design = past && past_by_design(c, r);
-            std::string verdict = past ? (design ? "design" : "PAST A LIMIT") : "";
-            if (design) {
-                const std::string reason = c.by_design;
-                auto known = std::find(reasons.begin(), reasons.end(), reason);
-                if (known == reasons.end()) known = reasons.insert(reasons.end(), reason);
-                verdict += " (" + std::to_string(known - reasons.begin() + 1) + ")";
-            }
-            any_fault = any_fault || (past && !design);
-            std::printf("  %-40s", c.name.c_str());
-            for (int q = 0; q < held_count; ++q)
-                std::printf(" %7s", cell(r.excursion[q], limits.excursion[q], q == held_speed ? 1 : 2).c_str());
-            std::printf(" |");
-            for (int k = 0; k < control_count; ++k)
-                std::printf(" %*s", k == 3 ? 10 : 8, cell(r.step[k], limits.step, 0).c_str());
-            std::printf("  %s\n", verdict.c_str());
-            if (past) {
-                const std::string where = condition == flight_condition::hover ? "hover" : "cruise";
-                const std::string picture =
-                    plot(plots, "transient_" + slug(aircraft.name) + "_" + where + "_" + slug(c.name),
-                         aircraft.name + ", from " + where + ": " + c.name, r);
-                if (!picture.empty()) pictures.push_back(picture);
-            }
-        }
-    }
-    for (size_t i = 0; i < reasons.size(); ++i) std::printf("  (%zu) %s\n", i + 1, reasons[i].c_str());
-    for (const std::string& picture : pictures) std::printf("plot: %s\n", picture.c_str());
+    transient_table table;
+    for (flight_condition condition : {flight_condition::hover, flight_condition::cruise})
+        fly_condition(flight, condition, only, jobs, aircraft.name, plots, table);
+    for (size_t i = 0; i < table.reasons.size(); ++i) std::printf("  (%zu) %s\n", i + 1, table.reasons[i].c_str());
+    for (const std::string& picture : table.pictures) std::printf("plot: %s\n", picture.c_str());
     std::fflush(stdout);
-    if (any_failure) return 1;
-    return any_fault ? 3 : 0;
+    if (table.any_failure) return 1;
+    return table.any_fault ? 3 : 0;
 }
 
 }  // namespace

@@ -455,53 +455,54 @@ std::string unwritable(const std::string& path)
     return {};
 }
 
-int run_tune(const command_args& args)
-{
-    const std::string aircraft_path = args.text("--aircraft"), config_path = args.text("--config");
-    std::string out_path = args.text("--out");
-    const unsigned long seed = static_cast<unsigned long>(args.whole("--seed", 1));
-    const int jobs = static_cast<int>(args.whole("--jobs", 2));
-    const int rounds = static_cast<int>(args.whole("--rounds", 1));
+// What a tune starts from: the aircraft, the pilot's file (the sample when none) and its gains,
+// and where the result goes.
+struct tune_request {
     aircraft_file aircraft;
-    if (!read_flyable_aircraft(aircraft_path, "tune", aircraft)) return 2;
-    std::string original = sample_configuration_text();
-    if (!config_path.empty()) {
-        std::ifstream file(config_path, std::ios::binary);
-        if (!file || !std::filesystem::is_regular_file(config_path)) {
-            std::cerr << "flightsim tune: " << config_path << ": cannot be read\n";
+    std::string config_path, out_path, original;
+    gain_values starting{};
+    unsigned long seed = 1;
+    int jobs = 2, rounds = 1;
+};
+
+// Reads and checks everything before any flight; 0, or the exit status (2) after saying why.
+int read_tune_request(const command_args& args, tune_request& t)
+{
+    t.config_path = args.text("--config");
+    t.out_path = args.text("--out");
+    t.seed = static_cast<unsigned long>(args.whole("--seed", 1));
+    t.jobs = static_cast<int>(args.whole("--jobs", 2));
+    t.rounds = static_cast<int>(args.whole("--rounds", 1));
+    if (!read_flyable_aircraft(args.text("--aircraft"), "tune", t.aircraft)) return 2;
+    t.original = sample_configuration_text();
+    if (!t.config_path.empty()) {
+        std::ifstream file(t.config_path, std::ios::binary);
+        if (!file || !std::filesystem::is_regular_file(t.config_path)) {
+            std::cerr << "flightsim tune: " << t.config_path << ": cannot be read\n";
             return 2;
         }
         std::stringstream text;
         text << file.rdbuf();
-        original = text.str();
+        t.original = text.str();
     }
-    if (out_path.empty()) out_path = "tuned_" + aircraft.name + ".cfg";
-    if (const std::string why = unwritable(out_path); !why.empty()) {
-        std::cerr << "flightsim tune: " << out_path << ": " << why << "\n";
+    if (t.out_path.empty()) t.out_path = "tuned_" + t.aircraft.name + ".cfg";
+    if (const std::string why = unwritable(t.out_path); !why.empty()) {
+        std::cerr << "flightsim tune: " << t.out_path << ": " << why << "\n";
         return 2;
     }
-    const gain_values starting = config_path.empty() ? default_gains() : read_gains(config_path);
+    t.starting = t.config_path.empty() ? default_gains() : read_gains(t.config_path);
+    return 0;
+}
 
-    search s;
-    s.aircraft = &aircraft;
-    s.jobs = jobs;
-    s.upper = upper_bounds();
-    s.budget = rounds * (starting_points + first_run + restart_runs * restart_run);
-    s.progress = isatty(2) != 0;
-    s.began = std::chrono::steady_clock::now();
-    nlopt::srand(seed);
-
-    // The default gains as the search flies them: what each evaluation is measured against.
-    s.defaults = fly(aircraft, default_gains(), search_flights, jobs);
-    judge(s.defaults, s.defaults, search_aims);
-
-    // Each round: starting points (the round's starting gains, and each gain of the others those
-    // times a factor drawn between 1/20 and 2 on a logarithmic scale, a gain left at 0 drawn up to
-    // a tenth of its bound), a first BOBYQA run from the best of them, then restarts. The first
-    // round starts from the pilot's gains, each further one from the best found so far.
-    std::mt19937_64 random(seed);
-    for (int round = 0; round < rounds; ++round) {
-        const gain_values round_start = round == 0 ? starting : s.best.gains;
+// Each round: starting points (the round's starting gains, and each gain of the others those
+// times a factor drawn between 1/20 and 2 on a logarithmic scale, a gain left at 0 drawn up to a
+// tenth of its bound), a first BOBYQA run from the best of them, then restarts. The first round
+// starts from the pilot's gains, each further one from the best found so far.
+void search_rounds(search& s, const tune_request& t)
+{
+    std::mt19937_64 random(t.seed);
+    for (int round = 0; round < t.rounds; ++round) {
+        const gain_values round_start = round == 0 ? t.starting : s.best.gains;
         std::vector<std::pair<double, std::vector<double>>> starts;
         for (int p = 0; p < starting_points; ++p) {
             gain_values g = round_start;
@@ -528,28 +529,29 @@ int run_tune(const command_args& args)
             run_bobyqa(s, y, restart_run, 0.08);
         }
     }
-    if (s.progress) std::fprintf(stderr, "\r%100s\r", "");
+}
 
-    // The report: the starting gains and the search's few best points flown again in full; the
-    // one with the fewest misses, then the lowest cost, is the result (the pilot's own gains if
-    // none does better).
-    // Each with the held-out flights, which the search never flew; the default gains' are the
-    // measure of every other's.
-    evaluation before = fly(aircraft, default_gains(), report_flights, jobs);
-    before.held_out = fly_held_out(aircraft, default_gains(), jobs);
+// The starting gains and the search's few best points flown again in full, each with the
+// held-out flights, which the search never flew; the default gains' (before) are the measure of
+// every other's. The one with the fewest misses, then the lowest cost, is the result (the
+// pilot's own gains if none does better).
+evaluation chosen_result(const search& s, const tune_request& t, evaluation& before)
+{
+    before = fly(t.aircraft, default_gains(), report_flights, t.jobs);
+    before.held_out = fly_held_out(t.aircraft, default_gains(), t.jobs);
     judge(before, before, report_aims);
-    std::vector<gain_values> candidates = {starting};
+    std::vector<gain_values> candidates = {t.starting};
     for (const evaluation& leader : s.leaders) candidates.push_back(leader.gains);
     evaluation after;
     bool chosen = false;
     for (const gain_values& gains : candidates) {
         evaluation full = before;
         if (gains != default_gains()) {
-            full = fly(aircraft, gains, report_flights, jobs);
-            full.held_out = fly_held_out(aircraft, gains, jobs);
+            full = fly(t.aircraft, gains, report_flights, t.jobs);
+            full.held_out = fly_held_out(t.aircraft, gains, t.jobs);
             judge(full, before, report_aims);
         }
-        std::cout << "Flown in full: " << (gains == default_gains() ? "the default gains" : gains == starting ? "the pilot's gains" : "a point of the search")
+        std::cout << "Flown in full: " << (gains == default_gains() ? "the default gains" : gains == t.starting ? "the pilot's gains" : "a point of the search")
                   << ", cost " << number(full.cost, 2) << ", " << full.misses.size() << " misses";
         for (size_t i = 0; i < full.misses.size() && i < 3; ++i) std::cout << (i == 0 ? ": " : "; ") << full.misses[i];
         std::cout << (full.misses.size() > 3 ? "; ...\n" : "\n");
@@ -558,18 +560,17 @@ int run_tune(const command_args& args)
             after = full;
         chosen = true;
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - s.began).count();
+    return after;
+}
 
-    std::cout << "Tuned gains for " << aircraft.name << (aircraft.title.empty() ? "" : " (" + aircraft.title + ")")
-              << ": " << s.evaluations << " evaluations, seed " << seed << ", " << rounds << (rounds > 1 ? " rounds, " : " round, ")
-              << jobs << " jobs, "
-              << number(seconds, 1) << " s\n";
-    print_comparison(std::cout, before, after);
-
+// The tuned file's first lines, in a pilot's words.
+std::vector<std::string> tuned_file_comment(const tune_request& t, const evaluation& after)
+{
+    const aircraft_file& aircraft = t.aircraft;
     std::vector<std::string> comment = {"gains tuned for " + aircraft.name + ".aircraft, a model helicopter of brask_torvik's test flight simulator" +
                                             (aircraft.title.empty() ? "" : ": " + aircraft.title),
-                                        "tuned on " + today() + " (flightsim tune --seed " + std::to_string(seed) +
-                                            (rounds > 1 ? " --rounds " + std::to_string(rounds) : "") +
+                                        "tuned on " + today() + " (flightsim tune --seed " + std::to_string(t.seed) +
+                                            (t.rounds > 1 ? " --rounds " + std::to_string(t.rounds) : "") +
                                             "); a starting point for a helicopter like it, not gains made for yours"};
     if (after.gains == default_gains()) comment.push_back("the search found nothing better than the built-in defaults: these are they");
     if (after.misses.empty()) {
@@ -581,21 +582,28 @@ int run_tune(const command_args& args)
     for (const std::string& miss : after.misses) comment.push_back("misses " + miss);
     comment.push_back("to use it: copy it into the simulator's Gauges folder as brask_torvik.cfg (keep the [joy_kanal] lines of");
     comment.push_back("your own file, your joystick channels), then load the helicopter again");
+    return comment;
+}
+
+// Writes the tuned file (the pilot's kept as CFG.bak when it is the one written); the exit status.
+int write_result(const tune_request& t, const evaluation& after)
+{
     std::error_code same_error;
-    if (!config_path.empty() && std::filesystem::exists(out_path) && std::filesystem::equivalent(config_path, out_path, same_error)) {
+    if (!t.config_path.empty() && std::filesystem::exists(t.out_path) &&
+        std::filesystem::equivalent(t.config_path, t.out_path, same_error)) {
         std::error_code copy_error;
-        std::filesystem::copy_file(config_path, config_path + ".bak", std::filesystem::copy_options::overwrite_existing, copy_error);
+        std::filesystem::copy_file(t.config_path, t.config_path + ".bak", std::filesystem::copy_options::overwrite_existing, copy_error);
         if (copy_error) {
-            std::cerr << "flightsim tune: cannot keep a backup of " << config_path << " (" << copy_error.message() << "); nothing written\n";
+            std::cerr << "flightsim tune: cannot keep a backup of " << t.config_path << " (" << copy_error.message() << "); nothing written\n";
             return 1;
         }
-        std::cout << "The pilot's file kept as " << config_path << ".bak\n";
+        std::cout << "The pilot's file kept as " << t.config_path << ".bak\n";
     }
-    if (!write_tuned_configuration(out_path, original, after.gains, comment)) {
-        std::cerr << "flightsim tune: cannot write " << out_path << "\n";
+    if (!write_tuned_configuration(t.out_path, t.original, after.gains, tuned_file_comment(t, after))) {
+        std::cerr << "flightsim tune: cannot write " << t.out_path << "\n";
         return 1;
     }
-    std::cout << "Written: " << out_path << "\n";
+    std::cout << "Written: " << t.out_path << "\n";
     if (!after.misses.empty()) {
         std::cout << "Not recommended: the best gains found miss " << after.misses.size() << ":\n";
         for (const std::string& miss : after.misses) std::cout << "  " << miss << "\n";
@@ -603,6 +611,36 @@ int run_tune(const command_args& args)
     }
     std::cout << "Every bar, margin and allowance met, the held-out flights no worse: recommended.\n";
     return 0;
+}
+
+int run_tune(const command_args& args)
+{
+    tune_request t;
+    if (const int status = read_tune_request(args, t); status != 0) return status;
+
+    search s;
+    s.aircraft = &t.aircraft;
+    s.jobs = t.jobs;
+    s.upper = upper_bounds();
+    s.budget = t.rounds * (starting_points + first_run + restart_runs * restart_run);
+    s.progress = isatty(2) != 0;
+    s.began = std::chrono::steady_clock::now();
+    nlopt::srand(t.seed);
+
+    // The default gains as the search flies them: what each evaluation is measured against.
+    s.defaults = fly(t.aircraft, default_gains(), search_flights, t.jobs);
+    judge(s.defaults, s.defaults, search_aims);
+    search_rounds(s, t);
+    if (s.progress) std::fprintf(stderr, "\r%100s\r", "");
+
+    evaluation before;
+    const evaluation after = chosen_result(s, t, before);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - s.began).count();
+    std::cout << "Tuned gains for " << t.aircraft.name << (t.aircraft.title.empty() ? "" : " (" + t.aircraft.title + ")")
+              << ": " << s.evaluations << " evaluations, seed " << t.seed << ", " << t.rounds
+              << (t.rounds > 1 ? " rounds, " : " round, ") << t.jobs << " jobs, " << number(seconds, 1) << " s\n";
+    print_comparison(std::cout, before, after);
+    return write_result(t, after);
 }
 
 }  // namespace

@@ -306,40 +306,36 @@ panel_edit install_into_panel(const std::string& bytes, const std::string& modul
     return edit;
 }
 
-panel_edit uninstall_from_panel(const std::string& bytes, const std::string& module_name, const std::string& engine)
+namespace {
+
+// The block install appended: the marker and the window sections after it that hold only our
+// gauges. Marks its lines removed and returns the sections' names (lower case) and its end.
+std::vector<std::string> mark_our_block(const panel_text& text, size_t marker, const std::string& module_name,
+                                        std::vector<bool>& removed, size_t& block_end)
 {
-    const panel_layout layout = parse_panel_text(bytes);
-    panel_text text = split_panel_text(bytes);
-    panel_edit edit;
-    const auto marker = marker_index(text);
-    if (!marker) {
-        edit.said.push_back("no windows of install_panel.bat in this file: nothing changed");
-        if (const int line = first_line_of_ours(layout, module_name); line != 0)
-            edit.said.push_back("the gauges of " + module_name + " here (the first at line " + std::to_string(line) +
-                                ") were placed by hand: take them out in Notepad, or put back the original panel.cfg");
-        return edit;
-    }
-    std::vector<bool> removed(text.lines.size(), false);
-    // Our block: the marker and the window sections that follow it holding only our gauges.
     std::vector<std::string> our_sections;
-    size_t block_end = *marker + 1;
+    block_end = marker + 1;
     while (block_end < text.lines.size()) {
         const std::string name = header_name(text.lines[block_end]);
         if (name.rfind("window", 0) != 0 || name == "window titles") break;
         size_t end = block_end + 1;
         bool only_ours = true;
-        while (end < text.lines.size() && header_name(text.lines[end]).empty()) {
+        for (; end < text.lines.size() && header_name(text.lines[end]).empty(); ++end)
             if (key_of(text.lines[end]).rfind("gauge", 0) == 0)
                 only_ours = only_ours && text.lines[end].text.find("=" + module_name + "!") != std::string::npos;
-            ++end;
-        }
         if (!only_ours) break;
         our_sections.push_back(name);
         block_end = end;
     }
-    for (size_t i = *marker; i < block_end; ++i) removed[i] = true;
+    for (size_t i = marker; i < block_end; ++i) removed[i] = true;
+    return our_sections;
+}
 
-    // Install put each of its lines after the last key of its section: the last match is ours.
+// The lines install put into the file's own sections: each after the last key of its section, so
+// the last match is ours.
+void mark_our_lines(const panel_text& text, const std::vector<std::string>& our_sections, const std::string& module_name,
+                    const std::string& engine, std::vector<bool>& removed)
+{
     const auto remove_last = [&](const std::optional<section_span>& section, const auto& is_ours) {
         if (!section) return;
         for (size_t i = section->end; i > section->header + 1; --i)
@@ -355,31 +351,51 @@ panel_edit uninstall_from_panel(const std::string& bytes, const std::string& mod
         remove_last(find_section(text, virtual_cockpit ? "VCockpit01" : "Window00"), [&](const text_line& line) {
             return is_our_engine_line(line, module_name, engine, virtual_cockpit);
         });
+}
 
-    // The block at the end: the line end install gave the file's last line, or the blank line it
-    // put before the block, goes too.
-    if (block_end == text.lines.size()) {
-        size_t last = *marker;
-        while (last > 0 && removed[last - 1]) --last;
-        if (last > 0) {
-            text_line& before = text.lines[last - 1];
-            const bool added_blank = before.bytes.empty();
-            if (added_blank) removed[last - 1] = true;
-            else before.line_end.clear();
-        }
+// With the block at the end: the line end install gave the file's last line, or the blank line it
+// put before the block, goes too.
+void mark_what_came_before_the_block(panel_text& text, size_t marker, std::vector<bool>& removed)
+{
+    size_t last = marker;
+    while (last > 0 && removed[last - 1]) --last;
+    if (last == 0) return;
+    text_line& before = text.lines[last - 1];
+    if (before.bytes.empty()) removed[last - 1] = true;
+    else before.line_end.clear();
+}
+
+}  // namespace
+
+panel_edit uninstall_from_panel(const std::string& bytes, const std::string& module_name, const std::string& engine)
+{
+    const panel_layout layout = parse_panel_text(bytes);
+    panel_text text = split_panel_text(bytes);
+    panel_edit edit;
+    const auto marker = marker_index(text);
+    if (!marker) {
+        edit.said.push_back("no windows of install_panel.bat in this file: nothing changed");
+        if (const int line = first_line_of_ours(layout, module_name); line != 0)
+            edit.said.push_back("the gauges of " + module_name + " here (the first at line " + std::to_string(line) +
+                                ") were placed by hand: take them out in Notepad, or put back the original panel.cfg");
+        return edit;
     }
+    std::vector<bool> removed(text.lines.size(), false);
+    size_t block_end = 0;
+    const std::vector<std::string> our_sections = mark_our_block(text, *marker, module_name, removed, block_end);
+    mark_our_lines(text, our_sections, module_name, engine, removed);
+    if (block_end == text.lines.size()) mark_what_came_before_the_block(text, *marker, removed);
+
     panel_text kept = text;
     kept.lines.clear();
     for (size_t i = 0; i < text.lines.size(); ++i)
         if (!removed[i]) kept.lines.push_back(text.lines[i]);
     edit.result = panel_edit::outcome::changed;
     edit.bytes = join_panel_text(kept);
-    edit.said.push_back("the autopilot's " + count_of(our_sections.size(), "window") + " and its " + engine +
-                        " lines taken out");
-    if (first_line_of_ours(parse_panel_text(edit.bytes), module_name) != 0)
+    edit.said.push_back("the autopilot's " + count_of(our_sections.size(), "window") + " and its " + engine + " lines taken out");
+    if (const int line = first_line_of_ours(parse_panel_text(edit.bytes), module_name); line != 0)
         edit.said.push_back("gauges of " + module_name + " changed or placed by hand since the install are still there (line " +
-                            std::to_string(first_line_of_ours(parse_panel_text(edit.bytes), module_name)) +
-                            "): take them out in Notepad");
+                            std::to_string(line) + "): take them out in Notepad");
     return edit;
 }
 

@@ -84,12 +84,82 @@ std::string nothing_drawn_reason(const panel_layout& panel, const std::string& m
 
 }  // namespace
 
+namespace {
+
+struct placed {
+    const panel_gauge* line;
+    rgb_image picture;  // empty for a gauge not ours
+    int width, height;
+};
+
+struct drawing_tools {
+    GaugeHost& host;
+    bitmap_source& bitmaps;
+    const text_font* font;
+    const std::string& module_name;
+    const std::string& path;
+};
+
+// A window's gauges as the panel places them, ours drawn by the renderer (at their own size when
+// the line gives none), others at their size or 32 units; status 1 when one of ours cannot be
+// drawn. A window without size_mm grows to hold them (width and height).
+std::vector<placed> placed_gauges(const panel_window& w, const drawing_tools& tools, int& width, int& height, int& status,
+                                  std::ostream& out)
+{
+    std::vector<placed> gauges;
+    for (const panel_gauge& g : w.gauges) {
+        if (!g.problem.empty()) continue;
+        placed p{&g, {}, g.width.value_or(0), g.height.value_or(0)};
+        GAUGEHDR* ours = g.module == tools.module_name ? tools.host.find_gauge(g.gauge) : nullptr;
+        if (ours != nullptr) {
+            try {
+                p.picture = render_gauge(ours, tools.bitmaps, tools.font);
+            } catch (const render_error& error) {
+                out << tools.path << ":" << g.line << ": " << g.gauge << " not drawn: " << error.what() << "\n";
+                status = 1;
+            }
+            if (p.width == 0) p.width = p.picture.width;
+            if (p.height == 0 && p.picture.width > 0)
+                p.height = static_cast<int>(std::lround(static_cast<double>(p.width) * p.picture.height / p.picture.width));
+        }
+        if (p.width <= 0) p.width = 32;  // another module's gauge at its own size: not known here
+        if (p.height <= 0) p.height = 32;
+        if (!w.size_mm) {
+            width = std::max(width, g.x + p.width);
+            height = std::max(height, g.y + p.height);
+        }
+        gauges.push_back(std::move(p));
+    }
+    return gauges;
+}
+
+// The window drawn: ours pasted, scaled to their place; others as labelled boxes.
+rgb_image drawn_window(const std::vector<placed>& gauges, int width, int height, double scale, const text_font* font)
+{
+    const auto pixels = [&](int units) { return std::clamp(static_cast<int>(std::lround(units * scale)), 0, largest_side); };
+    rgb_image canvas(std::max(pixels(width), 1), std::max(pixels(height), 1), window_background);
+    for (const placed& p : gauges) {
+        const int left = pixels(p.line->x), top = pixels(p.line->y), across = std::max(pixels(p.width), 1),
+                  down = std::max(pixels(p.height), 1);
+        if (p.picture.width > 0) {
+            paste(canvas, resized(p.picture, across, down), left, top);
+        } else {
+            outline(canvas, left, top, across, down);
+            if (font) font->draw_centred(canvas, {left, top, across, down}, p.line->gauge, std::clamp(down / 4, 8, 16), box_label);
+        }
+    }
+    return canvas;
+}
+
+}  // namespace
+
 int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
                          const std::string& folder, std::ostream& out)
 {
     const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle());
     const std::string font_path = default_font_path();
     const std::unique_ptr<text_font> font = font_path.empty() ? nullptr : text_font::load(font_path);
+    const drawing_tools tools{host, *bitmaps, font.get(), module_name, path};
     int status = 0, drawn = 0;
     if (const int removed = remove_old_pictures(folder); removed > 0)
         out << folder << ": " << count_of(static_cast<size_t>(removed), "picture") << " of an earlier run removed\n";
@@ -101,47 +171,8 @@ int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::
         double scale = 1.0;
         if (w.virtual_cockpit && w.size_mm && w.pixel_size && w.size_mm->first > 0)
             scale = static_cast<double>(w.pixel_size->first) / w.size_mm->first;
-        struct placed {
-            const panel_gauge* line;
-            rgb_image picture;  // empty for a gauge not ours
-            int width, height;
-        };
-        std::vector<placed> gauges;
-        for (const panel_gauge& g : w.gauges) {
-            if (!g.problem.empty()) continue;
-            placed p{&g, {}, g.width.value_or(0), g.height.value_or(0)};
-            GAUGEHDR* ours = g.module == module_name ? host.find_gauge(g.gauge) : nullptr;
-            if (ours != nullptr) {
-                try {
-                    p.picture = render_gauge(ours, *bitmaps, font.get());
-                } catch (const render_error& error) {
-                    out << path << ":" << g.line << ": " << g.gauge << " not drawn: " << error.what() << "\n";
-                    status = 1;
-                }
-                if (p.width == 0) p.width = p.picture.width;
-                if (p.height == 0 && p.picture.width > 0)
-                    p.height = static_cast<int>(std::lround(static_cast<double>(p.width) * p.picture.height / p.picture.width));
-            }
-            if (p.width <= 0) p.width = 32;  // another module's gauge at its own size: not known here
-            if (p.height <= 0) p.height = 32;
-            if (!w.size_mm) {
-                width = std::max(width, g.x + p.width);
-                height = std::max(height, g.y + p.height);
-            }
-            gauges.push_back(std::move(p));
-        }
-        const auto pixels = [&](int units) { return std::clamp(static_cast<int>(std::lround(units * scale)), 0, largest_side); };
-        rgb_image canvas(std::max(pixels(width), 1), std::max(pixels(height), 1), window_background);
-        for (const placed& p : gauges) {
-            const int left = pixels(p.line->x), top = pixels(p.line->y), across = std::max(pixels(p.width), 1),
-                      down = std::max(pixels(p.height), 1);
-            if (p.picture.width > 0) {
-                paste(canvas, resized(p.picture, across, down), left, top);
-            } else {
-                outline(canvas, left, top, across, down);
-                if (font) font->draw_centred(canvas, {left, top, across, down}, p.line->gauge, std::clamp(down / 4, 8, 16), box_label);
-            }
-        }
+        const std::vector<placed> gauges = placed_gauges(w, tools, width, height, status, out);
+        const rgb_image canvas = drawn_window(gauges, width, height, scale, font.get());
         const std::string file = folder + "/" + w.section + ".png";
         if (!write_png(canvas, file)) {
             out << "gaugehost panel-render: cannot write " << file << "\n";
