@@ -13,27 +13,6 @@
 
 namespace {
 
-// Each command word with its usage line for gaugehost --help.
-const struct {
-    const char* word;
-    const char* usage;
-} flight_words[] = {
-    {"aircraft", "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ..."},
-    {"options", "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ..."},
-    {"ground", "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ..."},
-    {"wind", "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS"},
-    {"turbulence", "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS"},
-    {"gust", "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS"},
-    {"start", "start hover HEIGHT | start level KMH HEIGHT | start ground   [heading DEG]"},
-    {"fly", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
-    {"pause", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
-    {"sticks", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
-    {"record", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
-    {"summary", "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary"},
-    {"want", "want QUANTITY VALUE|captured[+-D] ... | expect QUANTITY RMS ...   (flight simulator)"},
-    {"expect", "want QUANTITY VALUE|captured[+-D] ... | expect QUANTITY RMS ...   (flight simulator)"},
-};
-
 // The one flight of this thread (gaugehost runs one host at a time on a thread).
 flight_session& current_flight()
 {
@@ -124,118 +103,186 @@ wanted_value wanted(held_quantity q, const std::string& word)
 }
 
 // Parses and, with a host, runs. Throws bad_command for a bad line.
-void execute(const std::vector<std::string>& words, GaugeHost* host, std::ostream* out)
+// Each word's step: checks its words (session null: only check) and acts on the thread's flight.
+using words_t = std::vector<std::string>;
+
+void aircraft_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    expect_count(words, 2, 2);
+    if (!session) return;
+    std::ifstream file(words[1]);
+    if (!file) throw std::runtime_error("cannot read aircraft file " + quoted_word(words[1]));
+    std::stringstream text;
+    text << file.rdbuf();
+    session->set_aircraft(parse_aircraft(text.str()));
+}
+
+void options_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    if (words.size() < 2) throw bad_command("'options' takes KEY=VALUE pairs");
+    std::vector<std::pair<std::string, std::string>> options;
+    for (size_t i = 1; i < words.size(); ++i) {
+        const size_t equals = words[i].find('=');
+        if (equals == std::string::npos || equals == 0) throw bad_command("bad option " + quoted_word(words[i]));
+        options.emplace_back(words[i].substr(0, equals), words[i].substr(equals + 1));
+    }
+    if (session) session->set_options(options);
+}
+
+void ground_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    if (words.size() == 2) {
+        const double elevation = number(words, 1, "elevation");
+        if (session) session->set_ground(terrain(elevation));
+        return;
+    }
+    if (words.size() < 5 || words[1] != "profile" || words.size() % 2 != 1)
+        throw bad_command("'ground' takes ELEVATION, or 'profile' HEADING and pairs of DISTANCE ELEVATION");
+    const double heading = number(words, 2, "heading");
+    std::vector<std::pair<double, double>> profile;
+    for (size_t i = 3; i + 1 < words.size(); i += 2) {
+        profile.emplace_back(number(words, i, "distance"), number(words, i + 1, "elevation"));
+        if (profile.size() > 1 && profile.back().first < profile[profile.size() - 2].first)
+            throw bad_command("the profile's distances must increase");
+    }
+    if (session) session->set_ground(terrain(heading, profile));
+}
+
+void wind_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    expect_count(words, 3, 3);
+    const double from = number(words, 1, "direction");
+    const double speed = positive(words, 2, "speed");
+    if (session) session->set_wind(from, speed);
+}
+
+void turbulence_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    if (words.size() != 2 && !(words.size() == 4 && words[2] == "seed"))
+        throw bad_command("'turbulence' takes a level and optionally 'seed N'");
+    std::string level;
+    const double w20 = turbulence_w20(words[1], level);
+    uint64_t seed = 1;
+    if (words.size() == 4) {
+        const std::string& word = words[3];
+        const auto result = std::from_chars(word.data(), word.data() + word.size(), seed);
+        if (result.ec != std::errc() || result.ptr != word.data() + word.size()) throw bad_command("bad seed " + quoted_word(word));
+    }
+    if (session) session->set_turbulence(w20, seed, level);
+}
+
+void gust_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    expect_count(words, 5, 5);
+    const double after = positive(words, 1, "start");
+    const double from = number(words, 2, "direction");
+    const double speed = number(words, 3, "speed");
+    const double duration = positive(words, 4, "duration");
+    if (duration <= 0.0) throw bad_command("a gust lasts longer than 0 s");
+    if (session) session->add_gust(after, from, speed, duration);
+}
+
+void start_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    if (words.size() < 2) throw bad_command("'start' takes hover, level or ground");
+    if (words[1] == "hover") {
+        const double height = positive(words, 2, "height");
+        const double heading = heading_option(words, 3);
+        if (session) session->start_hover(height, heading);
+    } else if (words[1] == "level") {
+        const double speed = positive(words, 2, "speed");
+        const double height = positive(words, 3, "height");
+        const double heading = heading_option(words, 4);
+        if (session) session->start_level(speed, height, heading);
+    } else if (words[1] == "ground") {
+        const double heading = heading_option(words, 2);
+        if (session) session->start_ground(heading);
+    } else {
+        throw bad_command("'start' takes hover, level or ground, not " + quoted_word(words[1]));
+    }
+}
+
+void fly_step(const words_t& words, flight_session* session, GaugeHost* host, std::ostream* out)
+{
+    expect_count(words, 2, 2);
+    const double seconds = positive(words, 1, "seconds");
+    if (session) session->fly(*host, seconds, words[0] == "pause", *out);
+}
+
+void record_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    expect_count(words, 2, 2);
+    if (words[1].find_first_of("/\\") != std::string::npos) throw bad_command("a record name is not a path");
+    for (const char c : words[1])
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            throw bad_command("a record name is a file name, without control bytes: " + quoted_word(words[1]));
+    if (session) session->record(words[1]);
+}
+
+void expect_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    if (words.size() < 3 || words.size() % 2 == 0) throw bad_command("'expect' takes pairs of QUANTITY RMS");
+    for (size_t i = 1; i < words.size(); i += 2) {
+        const held_quantity q = quantity(words[0], words[i]);
+        const double limit = positive(words, i + 1, "RMS limit");
+        if (session) session->expect(q, limit);
+    }
+}
+
+void want_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    if (words.size() < 3 || words.size() % 2 == 0) throw bad_command("'want' takes pairs of QUANTITY VALUE");
+    for (size_t i = 1; i < words.size(); i += 2) {
+        const held_quantity q = quantity(words[0], words[i]);
+        const wanted_value w = wanted(q, words[i + 1]);
+        if (session) session->want(q, w);
+    }
+}
+
+void sticks_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    if (words.size() != 2 || words[1] != "follow") throw bad_command("'sticks' takes 'follow'");
+    if (session) session->sticks_follow();
+}
+
+void summary_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream* out)
+{
+    expect_count(words, 1, 1);
+    if (session) session->summary(*out);
+}
+
+// Each command word with its usage line for gaugehost --help, and its step.
+const std::string setting_usage = "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ...";
+const std::string air_usage = "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS";
+const std::string flying_usage = "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary";
+const std::string holds_usage = "want QUANTITY VALUE|captured[+-D] ... | expect QUANTITY RMS ...   (flight simulator)";
+
+const struct {
+    const char* word;
+    const std::string& usage;
+    void (*step)(const words_t&, flight_session*, GaugeHost*, std::ostream*);
+} flight_words[] = {
+    {"aircraft", setting_usage, aircraft_step},
+    {"options", setting_usage, options_step},
+    {"ground", setting_usage, ground_step},
+    {"wind", air_usage, wind_step},
+    {"turbulence", air_usage, turbulence_step},
+    {"gust", air_usage, gust_step},
+    {"start", "start hover HEIGHT | start level KMH HEIGHT | start ground   [heading DEG]", start_step},
+    {"fly", flying_usage, fly_step},
+    {"pause", flying_usage, fly_step},
+    {"sticks", flying_usage, sticks_step},
+    {"record", flying_usage, record_step},
+    {"summary", flying_usage, summary_step},
+    {"want", holds_usage, want_step},
+    {"expect", holds_usage, expect_step},
+};
+
+void execute(const words_t& words, GaugeHost* host, std::ostream* out)
 {
     flight_session* session = host != nullptr ? &current_flight() : nullptr;
-    const std::string& name = words[0];
-    if (name == "aircraft") {
-        expect_count(words, 2, 2);
-        if (!session) return;
-        std::ifstream file(words[1]);
-        if (!file) throw std::runtime_error("cannot read aircraft file " + quoted_word(words[1]));
-        std::stringstream text;
-        text << file.rdbuf();
-        session->set_aircraft(parse_aircraft(text.str()));
-    } else if (name == "options") {
-        if (words.size() < 2) throw bad_command("'options' takes KEY=VALUE pairs");
-        std::vector<std::pair<std::string, std::string>> options;
-        for (size_t i = 1; i < words.size(); ++i) {
-            const size_t equals = words[i].find('=');
-            if (equals == std::string::npos || equals == 0) throw bad_command("bad option " + quoted_word(words[i]));
-            options.emplace_back(words[i].substr(0, equals), words[i].substr(equals + 1));
-        }
-        if (session) session->set_options(options);
-    } else if (name == "ground") {
-        if (words.size() == 2) {
-            const double elevation = number(words, 1, "elevation");
-            if (session) session->set_ground(terrain(elevation));
-            return;
-        }
-        if (words.size() < 5 || words[1] != "profile" || words.size() % 2 != 1)
-            throw bad_command("'ground' takes ELEVATION, or 'profile' HEADING and pairs of DISTANCE ELEVATION");
-        const double heading = number(words, 2, "heading");
-        std::vector<std::pair<double, double>> profile;
-        for (size_t i = 3; i + 1 < words.size(); i += 2) {
-            profile.emplace_back(number(words, i, "distance"), number(words, i + 1, "elevation"));
-            if (profile.size() > 1 && profile.back().first < profile[profile.size() - 2].first)
-                throw bad_command("the profile's distances must increase");
-        }
-        if (session) session->set_ground(terrain(heading, profile));
-    } else if (name == "wind") {
-        expect_count(words, 3, 3);
-        const double from = number(words, 1, "direction");
-        const double speed = positive(words, 2, "speed");
-        if (session) session->set_wind(from, speed);
-    } else if (name == "turbulence") {
-        if (words.size() != 2 && !(words.size() == 4 && words[2] == "seed"))
-            throw bad_command("'turbulence' takes a level and optionally 'seed N'");
-        std::string level;
-        const double w20 = turbulence_w20(words[1], level);
-        uint64_t seed = 1;
-        if (words.size() == 4) {
-            const std::string& word = words[3];
-            const auto result = std::from_chars(word.data(), word.data() + word.size(), seed);
-            if (result.ec != std::errc() || result.ptr != word.data() + word.size())
-                throw bad_command("bad seed " + quoted_word(word));
-        }
-        if (session) session->set_turbulence(w20, seed, level);
-    } else if (name == "gust") {
-        expect_count(words, 5, 5);
-        const double after = positive(words, 1, "start");
-        const double from = number(words, 2, "direction");
-        const double speed = number(words, 3, "speed");
-        const double duration = positive(words, 4, "duration");
-        if (duration <= 0.0) throw bad_command("a gust lasts longer than 0 s");
-        if (session) session->add_gust(after, from, speed, duration);
-    } else if (name == "start") {
-        if (words.size() < 2) throw bad_command("'start' takes hover, level or ground");
-        if (words[1] == "hover") {
-            const double height = positive(words, 2, "height");
-            const double heading = heading_option(words, 3);
-            if (session) session->start_hover(height, heading);
-        } else if (words[1] == "level") {
-            const double speed = positive(words, 2, "speed");
-            const double height = positive(words, 3, "height");
-            const double heading = heading_option(words, 4);
-            if (session) session->start_level(speed, height, heading);
-        } else if (words[1] == "ground") {
-            const double heading = heading_option(words, 2);
-            if (session) session->start_ground(heading);
-        } else {
-            throw bad_command("'start' takes hover, level or ground, not " + quoted_word(words[1]));
-        }
-    } else if (name == "fly" || name == "pause") {
-        expect_count(words, 2, 2);
-        const double seconds = positive(words, 1, "seconds");
-        if (session) session->fly(*host, seconds, name == "pause", *out);
-    } else if (name == "record") {
-        expect_count(words, 2, 2);
-        if (words[1].find_first_of("/\\") != std::string::npos) throw bad_command("a record name is not a path");
-        for (const char c : words[1])
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-                throw bad_command("a record name is a file name, without control bytes: " + quoted_word(words[1]));
-        if (session) session->record(words[1]);
-    } else if (name == "expect") {
-        if (words.size() < 3 || words.size() % 2 == 0) throw bad_command("'expect' takes pairs of QUANTITY RMS");
-        for (size_t i = 1; i < words.size(); i += 2) {
-            const held_quantity q = quantity(name, words[i]);
-            const double limit = positive(words, i + 1, "RMS limit");
-            if (session) session->expect(q, limit);
-        }
-    } else if (name == "want") {
-        if (words.size() < 3 || words.size() % 2 == 0) throw bad_command("'want' takes pairs of QUANTITY VALUE");
-        for (size_t i = 1; i < words.size(); i += 2) {
-            const held_quantity q = quantity(name, words[i]);
-            const wanted_value w = wanted(q, words[i + 1]);
-            if (session) session->want(q, w);
-        }
-    } else if (name == "sticks") {
-        if (words.size() != 2 || words[1] != "follow") throw bad_command("'sticks' takes 'follow'");
-        if (session) session->sticks_follow();
-    } else if (name == "summary") {
-        expect_count(words, 1, 1);
-        if (session) session->summary(*out);
-    }
+    for (const auto& w : flight_words)
+        if (words[0] == w.word) return w.step(words, session, host, out);
 }
 
 }  // namespace
@@ -257,8 +304,7 @@ void run_flight_command(const std::vector<std::string>& words, GaugeHost& host, 
 
 void register_flight_commands()
 {
-    for (const auto& [word, usage] : flight_words)
-        add_script_command(word, {usage, check_flight_command, run_flight_command});
+    for (const auto& w : flight_words) add_script_command(w.word, {w.usage, check_flight_command, run_flight_command});
 }
 
 namespace {
