@@ -65,10 +65,45 @@ void print_stats(const GaugeHost& host, std::ostream& out)
 }
 
 // Carries out one command; a command that cannot be carried out throws.
+// The joystick commands: the scripted device as the module will find and poll it.
+void run_joystick_command(const script_command& command)
+{
+    virtual_joystick& stick = virtual_devices.joysticks[command.first];
+    switch (command.kind) {
+    case command_kind::joystick_absent:
+        stick.present = false;
+        break;
+    case command_kind::joystick_present:
+        stick.present = true;
+        stick.failing = false;
+        stick.has_z = command.has_z;
+        stick.has_r = command.has_r;
+        break;
+    case command_kind::joystick_fail:
+        stick.failing = true;
+        break;
+    default:
+        for (const auto& [key, value] : command.joystick_keys) set_joystick_key(stick, key, value);
+        stick.failing = false;
+        break;
+    }
+}
+
+// A click, N times, each with the events it caused and its own line.
+void run_click(const script_command& command, GaugeHost& host, std::ostream& out)
+{
+    for (int64_t i = 0; i < command.count; ++i) {
+        const click_result hit =
+            host.click(host.find_gauge(command.text), static_cast<int32_t>(command.first), static_cast<int32_t>(command.second));
+        print_events(host, out);
+        out << "{\"click\":" << json_string(command.text) << ",\"x\":" << command.first << ",\"y\":" << command.second;
+        if (hit.rect == 0) out << ",\"rect\":null}\n";
+        else out << ",\"rect\":" << hit.rect << ",\"result\":" << hit.result << "}\n";
+    }
+}
+
 void run_command(const script_command& command, GaugeHost& host, std::ostream& out)
 {
-    virtual_joystick* stick = nullptr;
-    if (command.first >= 0 && command.first < 2) stick = &virtual_devices.joysticks[command.first];
     switch (command.kind) {
     case command_kind::exe:
         virtual_devices.executable_path = command.text;
@@ -84,20 +119,10 @@ void run_command(const script_command& command, GaugeHost& host, std::ostream& o
         virtual_devices.counter = command.first;
         break;
     case command_kind::joystick_absent:
-        stick->present = false;
-        break;
     case command_kind::joystick_present:
-        stick->present = true;
-        stick->failing = false;
-        stick->has_z = command.has_z;
-        stick->has_r = command.has_r;
-        break;
     case command_kind::joystick_fail:
-        stick->failing = true;
-        break;
     case command_kind::joystick_set:
-        for (const auto& [key, value] : command.joystick_keys) set_joystick_key(*stick, key, value);
-        stick->failing = false;
+        run_joystick_command(command);
         break;
     case command_kind::open:
         host.open();
@@ -112,14 +137,7 @@ void run_command(const script_command& command, GaugeHost& host, std::ostream& o
         host.service(host.find_gauge(command.text), static_cast<int32_t>(command.first));
         break;
     case command_kind::click:
-        for (int64_t i = 0; i < command.count; ++i) {
-            const click_result hit = host.click(host.find_gauge(command.text), static_cast<int32_t>(command.first),
-                                                static_cast<int32_t>(command.second));
-            print_events(host, out);
-            out << "{\"click\":" << json_string(command.text) << ",\"x\":" << command.first << ",\"y\":" << command.second;
-            if (hit.rect == 0) out << ",\"rect\":null}\n";
-            else out << ",\"rect\":" << hit.rect << ",\"result\":" << hit.result << "}\n";
-        }
+        run_click(command, host, out);
         break;
     case command_kind::show:
         print_show(command.text, host.show(host.find_gauge(command.text)), out);
