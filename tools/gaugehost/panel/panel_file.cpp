@@ -165,13 +165,10 @@ std::string two_digits(int n)
     return text;
 }
 
-}  // namespace
-
-panel_layout parse_panel_text(const std::string& bytes)
+// The file's sections as the profile functions read them (the first of each name), and notes on
+// the lines they never read.
+std::map<std::string, section> read_sections(const std::string& text, panel_layout& layout)
 {
-    const std::string text = narrow_text(bytes);
-    panel_layout layout;
-    layout.utf8_mark = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
     std::map<std::string, section> sections;  // by lower-case name, the first of each
     section* current = nullptr;
     const section* hidden_first = nullptr;  // in a second section of a name: the first, which is read
@@ -220,7 +217,13 @@ panel_layout parse_panel_text(const std::string& bytes)
                                     line, "", 0});
         }
     }
+    return sections;
+}
 
+// The windows the file creates: the 2D windows that [Window Titles] names from Window00 up
+// without a gap, the virtual cockpits from VCockpit01 up; those after a gap listed, not created.
+void add_windows(const std::map<std::string, section>& sections, panel_layout& layout)
+{
     const auto find = [&](const std::string& name) -> const section* {
         const auto found = sections.find(lower_case(name));
         return found == sections.end() ? nullptr : &found->second;
@@ -260,6 +263,15 @@ panel_layout parse_panel_text(const std::string& bytes)
         if (w.created) ++expected;
         layout.windows.push_back(std::move(w));
     }
+}
+
+}  // namespace
+
+panel_layout parse_panel_text(const std::string& bytes)
+{
+    panel_layout layout;
+    layout.utf8_mark = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
+    add_windows(read_sections(narrow_text(bytes), layout), layout);
     std::stable_sort(layout.notes.begin(), layout.notes.end(),
                      [](const panel_note& a, const panel_note& b) { return a.line < b.line; });
     return layout;
