@@ -217,14 +217,8 @@ std::string flight_session::output_path(const std::string& suffix) const
     return (base / (name_ + suffix)).string();
 }
 
-void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool paused, std::ostream& out)
+void flight_session::set_host_variables(GaugeHost& host, const host_readings& readings, bool paused, double dt)
 {
-    const double dt = virtual_devices.step / static_cast<double>(virtual_devices.frequency);
-    const double altitude = -state_[s_down];
-    const wind_vector w = wind_.at(sim_time_);
-    const air_state air = {w.north, w.east, w.down, model_->density_at(altitude)};
-    const host_readings readings = read_instruments(*model_, state_, air, ground_);
-
     host.set_var(host_token::bank, readings.bank);
     host.set_var(host_token::pitch, readings.pitch);
     host.set_var(host_token::heading, readings.heading);
@@ -241,16 +235,15 @@ void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool 
     host.set_var(host_token::aileron, axes_.aileron);
     host.set_var(host_token::rudder, axes_.rudder);
     host.set_var(host_token::elevator, axes_.elevator);
+}
 
-    const cockpit_lamps pre = read_cockpit(cockpit);
-    const bool handing_back = !pre.master && engaged_;
-    engaged_ = pre.master;
-    const axis_positions before = axes_;
-    pilot_.before_cycle(pre, last_readings_);
-    host.frame();
+// The module's axis events of the frame, printed and put on the controls (each channel's command
+// as sent, the trims added back, the axes' limits kept); a channel that sent none keeps its
+// control, less its trim, as its command.
+channel_commands flight_session::apply_events(GaugeHost& host, std::ostream& out, std::array<bool, 4>& sent)
+{
     channel_commands commands = {axes_.aileron - trim_.aileron, axes_.elevator - trim_.elevator,
                                  axes_.rudder - trim_.rudder, axes_.collective};
-    std::array<bool, 4> sent = {};
     write_events(host.events(), out);
     for (const recorded_event& event : host.events()) {
         const double value = event.value;
@@ -279,30 +272,22 @@ void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool 
         }
     }
     host.clear_events();
-    last_commands_ = commands;
-    if (handing_back)
-        handbacks_.push_back({sim_time_, {axes_.aileron - before.aileron, axes_.elevator - before.elevator,
-                                          axes_.rudder - before.rudder, axes_.collective - before.collective}});
-    const cockpit_lamps post = read_cockpit(cockpit);
-    pilot_.after_cycle(post, readings, last_readings_);
-    last_readings_ = readings;
+    return commands;
+}
 
+void flight_session::note_engaged(const cockpit_lamps& post)
+{
     if (post.master && !engaged_open_) {
         engaged_periods_.push_back({sim_time_, sim_time_});
         engaged_open_ = true;
     }
     if (!post.master) engaged_open_ = false;
     if (engaged_open_) engaged_periods_.back().second = sim_time_;
+}
 
-    expectation e = pilot_.expected(post);
-    e.held[held_bank] = e.held[held_bank] && pre.master;
-    for (int i = 0; i < held_count; ++i) ever_held_[i] = ever_held_[i] || e.held[i];
-    if (!paused) {
-        const double measured[held_count] = {readings.bank, readings.pitch, readings.heading,
-                                             post.source_radio ? readings.radio_height : readings.altitude,
-                                             readings.airspeed * kmh_per_knot};
-        holding_.account(sim_time_, dt, e, measured, commands, sent);
-    }
+void flight_session::record_frame(bool paused, const host_readings& readings, const cockpit_lamps& post, const expectation& e,
+                                  const channel_commands& commands, const wind_vector& w)
+{
     frame_record record;
     record.sim_time = sim_time_;
     record.host_time = host_time_;
@@ -320,18 +305,58 @@ void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool 
     }
     log_.write(record);
     if (observer_) observer_(record);
+}
 
+void flight_session::advance_model(double dt, const host_readings& readings, const air_state& air)
+{
+    const double airspeed = std::sqrt((state_[s_u] * state_[s_u]) + (state_[s_v] * state_[s_v]) + (state_[s_w] * state_[s_w]));
+    const double relative = std::fmax(airspeed, std::sqrt(wind_.steady().north * wind_.steady().north +
+                                                          wind_.steady().east * wind_.steady().east));
+    wind_.advance(dt, readings.radio_height, relative, state_[s_psi]);
+    const int substeps = static_cast<int>(std::ceil(dt / largest_substep));
+    const control_inputs controls = controls_from_axes(axes_);
+    model_->advance(state_, controls, air, ground_, dt / substeps, substeps);
+    sim_time_ += dt;
+    flown_seconds_ += dt;
+}
+
+void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool paused, std::ostream& out)
+{
+    const double dt = virtual_devices.step / static_cast<double>(virtual_devices.frequency);
+    const double altitude = -state_[s_down];
+    const wind_vector w = wind_.at(sim_time_);
+    const air_state air = {w.north, w.east, w.down, model_->density_at(altitude)};
+    const host_readings readings = read_instruments(*model_, state_, air, ground_);
+    set_host_variables(host, readings, paused, dt);
+
+    const cockpit_lamps pre = read_cockpit(cockpit);
+    const bool handing_back = !pre.master && engaged_;
+    engaged_ = pre.master;
+    const axis_positions before = axes_;
+    pilot_.before_cycle(pre, last_readings_);
+    host.frame();
+    std::array<bool, 4> sent = {};
+    const channel_commands commands = apply_events(host, out, sent);
+    last_commands_ = commands;
+    if (handing_back)
+        handbacks_.push_back({sim_time_, {axes_.aileron - before.aileron, axes_.elevator - before.elevator,
+                                          axes_.rudder - before.rudder, axes_.collective - before.collective}});
+    const cockpit_lamps post = read_cockpit(cockpit);
+    pilot_.after_cycle(post, readings, last_readings_);
+    last_readings_ = readings;
+    note_engaged(post);
+
+    expectation e = pilot_.expected(post);
+    e.held[held_bank] = e.held[held_bank] && pre.master;
+    for (int i = 0; i < held_count; ++i) ever_held_[i] = ever_held_[i] || e.held[i];
     if (!paused) {
-        const double airspeed = std::sqrt((state_[s_u] * state_[s_u]) + (state_[s_v] * state_[s_v]) + (state_[s_w] * state_[s_w]));
-        const double relative = std::fmax(airspeed, std::sqrt(wind_.steady().north * wind_.steady().north +
-                                                              wind_.steady().east * wind_.steady().east));
-        wind_.advance(dt, readings.radio_height, relative, state_[s_psi]);
-        const int substeps = static_cast<int>(std::ceil(dt / largest_substep));
-        const control_inputs controls = controls_from_axes(axes_);
-        model_->advance(state_, controls, air, ground_, dt / substeps, substeps);
-        sim_time_ += dt;
-        flown_seconds_ += dt;
+        const double measured[held_count] = {readings.bank, readings.pitch, readings.heading,
+                                             post.source_radio ? readings.radio_height : readings.altitude,
+                                             readings.airspeed * kmh_per_knot};
+        holding_.account(sim_time_, dt, e, measured, commands, sent);
     }
+    record_frame(paused, readings, post, e, commands, w);
+    if (!paused) advance_model(dt, readings, air);
     host_time_ += dt;
 }
 

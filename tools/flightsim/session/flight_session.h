@@ -72,6 +72,14 @@ public:
 private:
     void start_from_trim(const trim_result& trim);
     void frame(GaugeHost& host, const cockpit_gauges& cockpit, bool paused, std::ostream& out);
+    // The frame's steps: the host's variables from the model, the module's events onto the
+    // controls, what the pilot expects held and what is recorded, then the model flown on.
+    void set_host_variables(GaugeHost& host, const host_readings& readings, bool paused, double dt);
+    channel_commands apply_events(GaugeHost& host, std::ostream& out, std::array<bool, 4>& sent);
+    void note_engaged(const cockpit_lamps& post);
+    void record_frame(bool paused, const host_readings& readings, const cockpit_lamps& post, const expectation& e,
+                      const channel_commands& commands, const wind_vector& w);
+    void advance_model(double dt, const host_readings& readings, const air_state& air);
     std::string output_path(const std::string& suffix) const;
 
     // The flight.
