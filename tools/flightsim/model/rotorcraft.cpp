@@ -111,6 +111,123 @@ void solve_inflow_pair(inflow_iteration& main, inflow_iteration& tail)
     }
 }
 
+// The model's constants the force terms need, taken from its record once per call.
+struct rotor_constants {
+    double tip_speed, solidity, shaft_sin, shaft_cos, tail_tip_speed, tail_solidity, stall_tangent;
+};
+
+// The main rotor up to its inflow. Shaft axes: i_s forward in the shaft plane, j_s right, k_s
+// down the shaft; the thrust along the disc's normal, upwards.
+struct main_rotor_before_inflow {
+    vec3 i_s, j_s, k_s, hub, thrust_axis;
+    double flap_lon, flap_lat, lambda_free, mu_squared, mu_x, mu_y, twist, theta_root, sigma_a, k0;
+};
+
+main_rotor_before_inflow main_rotor(const aircraft_parameters& a, const rotor_constants& k, const state_vector& x,
+                                    const vec3& air_velocity, const vec3& omega, const control_inputs& controls)
+{
+    main_rotor_before_inflow m;
+    m.i_s = {k.shaft_cos, 0.0, k.shaft_sin};
+    m.j_s = {0.0, 1.0, 0.0};
+    m.k_s = {-k.shaft_sin, 0.0, k.shaft_cos};
+    m.hub = {a.hub_forward, 0.0, -a.hub_height};
+    const vec3 hub_velocity = air_velocity + cross(omega, m.hub);
+    m.flap_lon = x[s_flap_lon], m.flap_lat = x[s_flap_lat];
+    const double tilt_norm = std::sqrt(1.0 + m.flap_lon * m.flap_lon + m.flap_lat * m.flap_lat);
+    m.thrust_axis = (1.0 / tilt_norm) * (m.flap_lon * m.i_s + m.flap_lat * m.j_s - m.k_s);
+    const double through = dot(hub_velocity, m.thrust_axis);  // flow down through the disc from motion
+    m.lambda_free = through / k.tip_speed;
+    m.mu_squared = (dot(hub_velocity, hub_velocity) - through * through) / (k.tip_speed * k.tip_speed);
+    m.mu_x = dot(hub_velocity, m.i_s) / k.tip_speed;
+    m.mu_y = hub_velocity.y / k.tip_speed;
+    m.twist = a.blade_twist;
+    m.theta_root = a.collective_low + controls.collective * (a.collective_high - a.collective_low) - 0.75 * m.twist;
+    m.sigma_a = k.solidity * a.blade_lift_slope;
+    m.k0 = 0.5 * m.sigma_a * (m.theta_root * (1.0 / 3.0 + 0.5 * m.mu_squared) + m.twist * (0.25 + 0.25 * m.mu_squared));
+    return m;
+}
+
+// The tail rotor up to its inflow: thrust along s_rot * y against the main rotor's torque.
+struct tail_rotor_before_inflow {
+    vec3 tail, tail_axis;
+    double tail_through, tail_mu_squared, tail_sigma_a, tail_k0;
+};
+
+tail_rotor_before_inflow tail_rotor(const aircraft_parameters& a, const rotor_constants& k, const vec3& air_velocity,
+                                    const vec3& omega, const control_inputs& controls)
+{
+    const double s_rot = a.rotor_direction;
+    tail_rotor_before_inflow t;
+    t.tail = {-a.tail_rotor_arm, 0.0, -a.tail_rotor_height};
+    t.tail_axis = {0.0, s_rot, 0.0};
+    const vec3 tail_velocity = air_velocity + cross(omega, t.tail);
+    t.tail_through = dot(tail_velocity, t.tail_axis);
+    t.tail_mu_squared = (dot(tail_velocity, tail_velocity) - t.tail_through * t.tail_through) / (k.tail_tip_speed * k.tail_tip_speed);
+    const double tail_pitch = a.tail_pitch_centre - s_rot * controls.pedal * a.tail_pitch_travel;
+    t.tail_sigma_a = k.tail_solidity * a.tail_rotor_lift_slope;
+    t.tail_k0 = 0.5 * t.tail_sigma_a * tail_pitch * (1.0 / 3.0 + 0.5 * t.tail_mu_squared);
+    return t;
+}
+
+// The horizontal stabiliser and the fin: each a force at its place and its moment.
+struct surface_loads {
+    vec3 stabiliser_force, stabiliser_moment, fin_force, fin_moment;
+};
+
+surface_loads tail_surfaces(const aircraft_parameters& a, double rho, double stall_tangent, const vec3& air_velocity,
+                            const vec3& omega)
+{
+    surface_loads l;
+    const vec3 stabiliser = {-a.stabiliser_arm, 0.0, 0.0};
+    const vec3 stabiliser_velocity = air_velocity + cross(omega, stabiliser);
+    l.stabiliser_force = {0.0, 0.0,
+                          0.5 * rho * a.stabiliser_area * a.stabiliser_lift_slope *
+                              surface_force(stabiliser_velocity.x, stabiliser_velocity.z, stall_tangent)};
+    l.stabiliser_moment = cross(stabiliser, l.stabiliser_force);
+    const vec3 fin = {-a.fin_arm, 0.0, -a.fin_height};
+    const vec3 fin_velocity = air_velocity + cross(omega, fin);
+    l.fin_force = {0.0, 0.5 * rho * a.fin_area * a.fin_lift_slope * surface_force(fin_velocity.x, fin_velocity.y, stall_tangent),
+                   0.0};
+    l.fin_moment = cross(fin, l.fin_force);
+    return l;
+}
+
+// The fuselage's drag, against the air's velocity on each body axis.
+vec3 fuselage_drag(const aircraft_parameters& a, double rho, const vec3& air_velocity)
+{
+    const double airspeed = std::sqrt(dot(air_velocity, air_velocity));
+    const double q_drag = -0.5 * rho * airspeed;
+    return {q_drag * a.drag_area_forward * air_velocity.x, q_drag * a.drag_area_side * air_velocity.y,
+            q_drag * a.drag_area_vertical * air_velocity.z};
+}
+
+// The disc's quasi-steady tilt, which flapping heads for with the lag tau.
+void steady_flapping(const aircraft_parameters& a, const main_rotor_before_inflow& m, double lambda, double lock, double tau,
+                     double cyclic_lon, double cyclic_lat, const state_vector& x, double& steady_lon, double& steady_lat)
+{
+    const double s_rot = a.rotor_direction;
+    const double coning = lock / 8.0 *
+                          (m.theta_root * (1.0 + m.mu_squared) + m.twist * (0.8 + 2.0 / 3.0 * m.mu_squared) - 4.0 / 3.0 * lambda) /
+                          (a.flap_frequency * a.flap_frequency);
+    const double flapback = 2.0 * (4.0 / 3.0 * m.theta_root + m.twist - lambda) / (1.0 - 0.5 * m.mu_squared);
+    const double sideways = 4.0 / 3.0 * coning / (1.0 + 0.5 * m.mu_squared);
+    steady_lon = cyclic_lon - flapback * m.mu_x - s_rot * sideways * m.mu_y + tau * x[s_q];
+    steady_lat = cyclic_lat - flapback * m.mu_y + s_rot * sideways * m.mu_x - tau * x[s_p];
+}
+
+// The rigid body's equations of motion under the summed force and moment.
+void rigid_body_rates(const aircraft_parameters& a, const state_vector& x, const vec3& force, const vec3& moment, state_vector& dx)
+{
+    const double m = a.mass;
+    const double p = x[s_p], q = x[s_q], r = x[s_r];
+    dx[s_u] = r * x[s_v] - q * x[s_w] + force.x / m;
+    dx[s_v] = p * x[s_w] - r * x[s_u] + force.y / m;
+    dx[s_w] = q * x[s_u] - p * x[s_v] + force.z / m;
+    dx[s_p] = (moment.x + (a.inertia_pitch - a.inertia_yaw) * q * r) / a.inertia_roll;
+    dx[s_q] = (moment.y + (a.inertia_yaw - a.inertia_roll) * p * r) / a.inertia_pitch;
+    dx[s_r] = (moment.z + (a.inertia_roll - a.inertia_pitch) * p * q) / a.inertia_yaw;
+}
+
 }  // namespace
 
 struct rotorcraft_model::attitude {
@@ -195,6 +312,7 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     const aircraft_parameters& a = p_;
     const double rho = air.density;
     const double s_rot = a.rotor_direction;
+    const rotor_constants k = {tip_speed_, solidity_, shaft_sin_, shaft_cos_, tail_tip_speed_, tail_solidity_, stall_tangent_};
 
     const rotation& c = t.c;
     const double sphi = t.sphi, cphi = t.cphi, stheta = t.stheta, ctheta = t.ctheta;
@@ -211,69 +329,18 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
         moment = moment + cross(at, f);
     };
 
-    // Main rotor. Shaft axes: i_s forward in the shaft plane, j_s right, k_s down the shaft.
-    const vec3 i_s = {shaft_cos_, 0.0, shaft_sin_};
-    const vec3 j_s = {0.0, 1.0, 0.0};
-    const vec3 k_s = {-shaft_sin_, 0.0, shaft_cos_};
-    const vec3 hub = {a.hub_forward, 0.0, -a.hub_height};
-    const vec3 hub_velocity = air_velocity + cross(omega, hub);
-    const double flap_lon = x[s_flap_lon], flap_lat = x[s_flap_lat];
-    const double tilt_norm = std::sqrt(1.0 + flap_lon * flap_lon + flap_lat * flap_lat);
-    // Thrust direction: the disc's normal, upwards.
-    const vec3 thrust_axis = (1.0 / tilt_norm) * (flap_lon * i_s + flap_lat * j_s - k_s);
-    const double through = dot(hub_velocity, thrust_axis);  // flow down through the disc from motion
-    const double lambda_free = through / tip_speed_;
-    const double mu_squared = (dot(hub_velocity, hub_velocity) - through * through) / (tip_speed_ * tip_speed_);
-    const double mu_x = dot(hub_velocity, i_s) / tip_speed_;
-    const double mu_y = hub_velocity.y / tip_speed_;
-
-    const double twist = a.blade_twist;
-    const double theta_root = a.collective_low + controls.collective * (a.collective_high - a.collective_low) -
-                              0.75 * twist;
-    const double sigma_a = solidity_ * a.blade_lift_slope;
-    const double k0 = 0.5 * sigma_a * (theta_root * (1.0 / 3.0 + 0.5 * mu_squared) + twist * (0.25 + 0.25 * mu_squared));
-
-    // Tail rotor: thrust along s_rot * y against the main rotor's torque.
-    const vec3 tail = {-a.tail_rotor_arm, 0.0, -a.tail_rotor_height};
-    const vec3 tail_axis = {0.0, s_rot, 0.0};
-    const vec3 tail_velocity = air_velocity + cross(omega, tail);
-    const double tail_through = dot(tail_velocity, tail_axis);
-    const double tail_mu_squared =
-        (dot(tail_velocity, tail_velocity) - tail_through * tail_through) / (tail_tip_speed_ * tail_tip_speed_);
-    const double tail_pitch = a.tail_pitch_centre - s_rot * controls.pedal * a.tail_pitch_travel;
-    const double tail_sigma_a = tail_solidity_ * a.tail_rotor_lift_slope;
-    const double tail_k0 = 0.5 * tail_sigma_a * tail_pitch * (1.0 / 3.0 + 0.5 * tail_mu_squared);
-
     // What does not wait on the inflow comes first, so that the processor works it out while the
     // inflow iterations wait on their divisions; the forces are still summed in the same order.
+    const main_rotor_before_inflow m = main_rotor(a, k, x, air_velocity, omega, controls);
+    const tail_rotor_before_inflow tr = tail_rotor(a, k, air_velocity, omega, controls);
     const double r2 = a.rotor_radius * a.rotor_radius;
     const double lock = rho * a.blade_lift_slope * a.rotor_chord * r2 * r2 / a.blade_flap_inertia;
     const double tau = 16.0 / (lock * a.rotor_speed);
     const double cyclic_lon = controls.longitudinal * a.cyclic_longitudinal;
     const double cyclic_lat = controls.lateral * a.cyclic_lateral;
     const double dynamic = rho * disc_area_ * tip_speed_ * tip_speed_;
-
-    // Tail surfaces.
-    const double stall_tangent = stall_tangent_;
-    const vec3 stabiliser = {-a.stabiliser_arm, 0.0, 0.0};
-    const vec3 stabiliser_velocity = air_velocity + cross(omega, stabiliser);
-    const vec3 stabiliser_force = {0.0, 0.0,
-                                   0.5 * rho * a.stabiliser_area * a.stabiliser_lift_slope *
-                                       surface_force(stabiliser_velocity.x, stabiliser_velocity.z, stall_tangent)};
-    const vec3 stabiliser_moment = cross(stabiliser, stabiliser_force);
-    const vec3 fin = {-a.fin_arm, 0.0, -a.fin_height};
-    const vec3 fin_velocity = air_velocity + cross(omega, fin);
-    const vec3 fin_force = {
-        0.0, 0.5 * rho * a.fin_area * a.fin_lift_slope * surface_force(fin_velocity.x, fin_velocity.y, stall_tangent), 0.0};
-    const vec3 fin_moment = cross(fin, fin_force);
-
-    // Fuselage drag.
-    const double airspeed = std::sqrt(dot(air_velocity, air_velocity));
-    const double q_drag = -0.5 * rho * airspeed;
-    const vec3 drag = {q_drag * a.drag_area_forward * air_velocity.x, q_drag * a.drag_area_side * air_velocity.y,
-                       q_drag * a.drag_area_vertical * air_velocity.z};
-
-    // Gravity.
+    const surface_loads surfaces = tail_surfaces(a, rho, stall_tangent_, air_velocity, omega);
+    const vec3 drag = fuselage_drag(a, rho, air_velocity);
     const vec3 weight = (a.mass * gravity) * vec3{-stheta, sphi * ctheta, cphi * ctheta};
 
     // Skids: their forces and moments, to be added last.
@@ -293,53 +360,39 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     dx[s_down] = earth_velocity.z;
 
     // Both rotors' inflow.
-    inflow_iteration main_inflow(k0, 0.25 * sigma_a, lambda_free, mu_squared);
-    inflow_iteration tail_inflow(tail_k0, 0.25 * tail_sigma_a, tail_through / tail_tip_speed_, tail_mu_squared);
+    inflow_iteration main_inflow(m.k0, 0.25 * m.sigma_a, m.lambda_free, m.mu_squared);
+    inflow_iteration tail_inflow(tr.tail_k0, 0.25 * tr.tail_sigma_a, tr.tail_through / tail_tip_speed_, tr.tail_mu_squared);
     solve_inflow_pair(main_inflow, tail_inflow);
     const double lambda = main_inflow.lambda;
     const double tail_lambda = tail_inflow.lambda;
 
-    const double ct = k0 - 0.25 * sigma_a * lambda;
+    const double ct = m.k0 - 0.25 * m.sigma_a * lambda;
     const double thrust = ct * dynamic;
-    apply(hub, thrust * thrust_axis);
+    apply(m.hub, thrust * m.thrust_axis);
     const double torque = dynamic * a.rotor_radius *
-                          (ct * lambda + solidity_ * a.blade_drag / 8.0 * (1.0 + 4.65 * mu_squared));
-    moment = moment + (s_rot * torque) * k_s;                                  // reaction on the fuselage
-    moment = moment + (hub_stiffness_ * flap_lat) * i_s - (hub_stiffness_ * flap_lon) * j_s;  // hub spring
+                          (ct * lambda + solidity_ * a.blade_drag / 8.0 * (1.0 + 4.65 * m.mu_squared));
+    moment = moment + (s_rot * torque) * m.k_s;                                        // reaction on the fuselage
+    moment = moment + (hub_stiffness_ * m.flap_lat) * m.i_s - (hub_stiffness_ * m.flap_lon) * m.j_s;  // hub spring
 
-    // Flapping: the disc heads for its quasi-steady tilt with the lag tau.
-    const double coning = lock / 8.0 *
-                          (theta_root * (1.0 + mu_squared) + twist * (0.8 + 2.0 / 3.0 * mu_squared) - 4.0 / 3.0 * lambda) /
-                          (a.flap_frequency * a.flap_frequency);
-    const double flapback = 2.0 * (4.0 / 3.0 * theta_root + twist - lambda) / (1.0 - 0.5 * mu_squared);
-    const double sideways = 4.0 / 3.0 * coning / (1.0 + 0.5 * mu_squared);
-    const double steady_lon = cyclic_lon - flapback * mu_x - s_rot * sideways * mu_y + tau * x[s_q];
-    const double steady_lat = cyclic_lat - flapback * mu_y + s_rot * sideways * mu_x - tau * x[s_p];
+    double steady_lon = 0.0, steady_lat = 0.0;
+    steady_flapping(a, m, lambda, lock, tau, cyclic_lon, cyclic_lat, x, steady_lon, steady_lat);
 
     // The tail rotor's thrust.
     const double tail_thrust =
-        (tail_k0 - 0.25 * tail_sigma_a * tail_lambda) * rho * tail_area_ * tail_tip_speed_ * tail_tip_speed_;
-    apply(tail, tail_thrust * tail_axis);
+        (tr.tail_k0 - 0.25 * tr.tail_sigma_a * tail_lambda) * rho * tail_area_ * tail_tip_speed_ * tail_tip_speed_;
+    apply(tr.tail, tail_thrust * tr.tail_axis);
 
-    force = force + stabiliser_force;
-    moment = moment + stabiliser_moment;
-    force = force + fin_force;
-    moment = moment + fin_moment;
+    force = force + surfaces.stabiliser_force;
+    moment = moment + surfaces.stabiliser_moment;
+    force = force + surfaces.fin_force;
+    moment = moment + surfaces.fin_moment;
     force = force + drag;
     force = force + weight;
     for (int i = 0; i < skid_points; ++i) apply(skid_at[i], skid_push[i]);
 
-    // Equations of motion.
-    const double m = a.mass;
-    const double p = x[s_p], q = x[s_q], r = x[s_r];
-    dx[s_u] = r * x[s_v] - q * x[s_w] + force.x / m;
-    dx[s_v] = p * x[s_w] - r * x[s_u] + force.y / m;
-    dx[s_w] = q * x[s_u] - p * x[s_v] + force.z / m;
-    dx[s_p] = (moment.x + (a.inertia_pitch - a.inertia_yaw) * q * r) / a.inertia_roll;
-    dx[s_q] = (moment.y + (a.inertia_yaw - a.inertia_roll) * p * r) / a.inertia_pitch;
-    dx[s_r] = (moment.z + (a.inertia_roll - a.inertia_pitch) * p * q) / a.inertia_yaw;
-    dx[s_flap_lon] = (steady_lon - flap_lon) / tau;
-    dx[s_flap_lat] = (steady_lat - flap_lat) / tau;
+    rigid_body_rates(a, x, force, moment, dx);
+    dx[s_flap_lon] = (steady_lon - m.flap_lon) / tau;
+    dx[s_flap_lat] = (steady_lat - m.flap_lat) / tau;
 
     if (outputs != nullptr) {
         outputs->thrust = thrust;
