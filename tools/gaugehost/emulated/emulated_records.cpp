@@ -321,24 +321,10 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
         copy.needle.rate_setting = machine_.read32(address + at::needle_rate);
         copy.needle.value_callback = callback(at::needle_value, 0);
         break;
-    case ELEMENT_TYPE_STRING: {
-        ELEMENT_STRING& string = copy.string;
-        string.box_width = static_cast<int32_t>(machine_.read32(address + at::string_box));
-        string.box_height = static_cast<int32_t>(machine_.read32(address + at::string_box + 4));
-        string.text_colour = machine_.read32(address + at::string_colours);
-        string.background_colour = machine_.read32(address + at::string_colours + 4);
-        string.highlight_colour = machine_.read32(address + at::string_colours + 8);
-        machine_.read(address + at::string_font, string.font_face, sizeof string.font_face);
-        string.font_face[sizeof string.font_face - 1] = '\0';
-        string.font_weight = machine_.read32(address + at::string_weight);
-        string.font_charset = machine_.read32(address + at::string_charset);
-        string.draw_flags = machine_.read32(address + at::string_flags);
-        string.characters_shown = machine_.read32(address + at::string_shown);
-        if (string.characters_shown + 1 + string_guard_bytes > instance_offset - text_offset)
-            throw module_error(element_name(link) + " shows more characters than any host buffer holds");
-        string.value_callback = callback(at::string_value, 0);
+    case ELEMENT_TYPE_STRING:
+        copy_string_fields(address, copy.string, link);
+        copy.string.value_callback = callback(at::string_value, 0);
         break;
-    }
     case ELEMENT_TYPE_SPRITE:
         copy.sprite.one = read_as<double>(machine_, address + at::sprite_one);
         copy.sprite.texture_scale_x = read_as<float>(machine_, address + at::sprite_scale_x);
@@ -353,17 +339,37 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
     element_links_[&header] = link;
 
     const uint32_t children = machine_.read32(address + at::element_next);
-    if (children != 0) {
-        std::vector<ELEMENT_HEADER*>& list = element_lists_.emplace_back();
-        for (int i = 0; i < longest_child_list; ++i) {
-            const uint32_t child = machine_.read32(children + 4 * static_cast<uint32_t>(i));
-            if (child == 0) break;
-            list.push_back(copy_element(child, gauge, gauge_name, place + 1));
-        }
-        list.push_back(nullptr);
-        header.next_element = list.data();
-    }
+    if (children != 0) header.next_element = copy_children(children, gauge, gauge_name, place + 1);
     return &header;
+}
+
+void emulated_records::copy_string_fields(uint32_t address, ELEMENT_STRING& string, const element_link& link)
+{
+    string.box_width = static_cast<int32_t>(machine_.read32(address + at::string_box));
+    string.box_height = static_cast<int32_t>(machine_.read32(address + at::string_box + 4));
+    string.text_colour = machine_.read32(address + at::string_colours);
+    string.background_colour = machine_.read32(address + at::string_colours + 4);
+    string.highlight_colour = machine_.read32(address + at::string_colours + 8);
+    machine_.read(address + at::string_font, string.font_face, sizeof string.font_face);
+    string.font_face[sizeof string.font_face - 1] = '\0';
+    string.font_weight = machine_.read32(address + at::string_weight);
+    string.font_charset = machine_.read32(address + at::string_charset);
+    string.draw_flags = machine_.read32(address + at::string_flags);
+    string.characters_shown = machine_.read32(address + at::string_shown);
+    if (string.characters_shown + 1 + string_guard_bytes > instance_offset - text_offset)
+        throw module_error(element_name(link) + " shows more characters than any host buffer holds");
+}
+
+ELEMENT_HEADER** emulated_records::copy_children(uint32_t children, GAUGEHDR* gauge, const std::string& gauge_name, int place)
+{
+    std::vector<ELEMENT_HEADER*>& list = element_lists_.emplace_back();
+    for (int i = 0; i < longest_child_list; ++i) {
+        const uint32_t child = machine_.read32(children + 4 * static_cast<uint32_t>(i));
+        if (child == 0) break;
+        list.push_back(copy_element(child, gauge, gauge_name, place));
+    }
+    list.push_back(nullptr);
+    return list.data();
 }
 
 MOUSERECT* emulated_records::copy_mouse_rects(uint32_t address, const std::string& gauge_name)

@@ -81,6 +81,10 @@ private:
     GAUGEHDR* copy_gauge(uint32_t address);
     // gauge_name must outlive the records (names_ or no_name): the element's name refers to it.
     ELEMENT_HEADER* copy_element(uint32_t address, GAUGEHDR* gauge, const std::string& gauge_name, int place);
+    // A string element's fields but its callback; throws when it shows more than a host buffer holds.
+    void copy_string_fields(uint32_t address, ELEMENT_STRING& string, const element_link& link);
+    // The element's children, each copied, as the null-ended list its next_element points to.
+    ELEMENT_HEADER** copy_children(uint32_t children, GAUGEHDR* gauge, const std::string& gauge_name, int place);
     static std::string element_name(const element_link& link);  // "GAUGE element PLACE"
     inline static const std::string no_name;
     MOUSERECT* copy_mouse_rects(uint32_t address, const std::string& gauge_name);  // gauge_name: as copy_element's
