@@ -76,6 +76,65 @@ void refuse_mmx(x86_machine& machine, const pe_file& pe, const pe_image& image, 
     machine.refuse_instructions_at(marked);
 }
 
+// Every import leads to a trap: the host's function, or an error naming the import.
+void trap_imports(x86_machine& machine, import_context& context, const pe_file& pe, pe_image& image)
+{
+    std::map<std::string, uint32_t> traps;
+    for (const pe_import& import : pe.imports) {
+        const std::string name = import.dll + "!" + import.function;
+        if (traps.size() == most_imports && !traps.count(name))
+            throw module_error("imports more than " + std::to_string(most_imports) + " functions");
+        auto& trap = traps[name];
+        if (trap == 0) {
+            const served_import* served = find_served_import(import.dll, import.function);
+            if (served != nullptr && import_allowed(import.dll, import.function)) {
+                trap = machine.add_trap(name, served->stdcall ? served->argument_bytes : 0,
+                                        [context = &context, serve = served->serve](x86_machine&) { serve(*context); });
+            } else {
+                const std::string why = served == nullptr && import_allowed(import.dll, import.function)
+                                            ? ", which the emulated host does not serve"
+                                            : ", which is not on the import allowlist";
+                trap = machine.add_trap(name, 0, [name, why](x86_machine& m) {
+                    m.fail("calls " + name + why + " (returning to " + hex32(m.return_address()) + ")");
+                });
+            }
+        }
+        image.write32(import.slot_rva, trap);
+    }
+}
+
+// Thread-local storage: the index the module's code reads is 0, then the callbacks run.
+void run_tls_callbacks(x86_machine& machine, const pe_file& pe, uint32_t base)
+{
+    if (pe.tls_rva == 0 || pe.tls_size < 16) return;
+    const uint32_t tls = base + pe.tls_rva;
+    const uint32_t index = machine.read32(tls + 8), callbacks = machine.read32(tls + 12);
+    if (index != 0) machine.write32(index, 0);
+    for (uint32_t at = callbacks; at != 0; at += 4) {
+        const uint32_t callback = machine.read32(at);
+        if (callback == 0) break;
+        machine.call(callback, {base, dll_process_attach, 0}, "TLS callback");
+    }
+}
+
+// The renderer draws with the file's own bitmaps, read from the mapped image.
+void register_bitmaps(x86_machine& machine, const pe_file& pe, uint32_t base, void* resource_handle)
+{
+    register_module_resources(resource_handle,
+                              [machine = &machine, base, bitmaps = pe.bitmaps](uint32_t id) -> std::optional<std::vector<uint8_t>> {
+                                  const auto found = bitmaps.find(id);
+                                  if (found == bitmaps.end()) return std::nullopt;
+                                  const auto [rva, size] = found->second;
+                                  std::vector<uint8_t> bytes(size);
+                                  try {
+                                      machine->read(base + rva, bytes.data(), size);
+                                  } catch (const emulation_fault&) {
+                                      return std::nullopt;  // data outside the mapped sections
+                                  }
+                                  return bytes;
+                              });
+}
+
 }  // namespace
 
 emulated_module::emulated_module(const std::string& path, const emulated_options& options)
@@ -105,63 +164,18 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
                   "the host's buffers");
     imports_ = std::make_unique<import_context>(import_context{*machine_, base, path});
 
-    // Every import leads to a trap: the host's function, or an error naming the import.
-    std::map<std::string, uint32_t> traps;
-    for (const pe_import& import : pe.imports) {
-        const std::string name = import.dll + "!" + import.function;
-        if (traps.size() == most_imports && !traps.count(name))
-            throw module_error("imports more than " + std::to_string(most_imports) + " functions");
-        auto& trap = traps[name];
-        if (trap == 0) {
-            const served_import* served = find_served_import(import.dll, import.function);
-            if (served != nullptr && import_allowed(import.dll, import.function)) {
-                trap = machine_->add_trap(name, served->stdcall ? served->argument_bytes : 0,
-                                          [context = imports_.get(), serve = served->serve](x86_machine&) { serve(*context); });
-            } else {
-                const std::string why = served == nullptr && import_allowed(import.dll, import.function)
-                                            ? ", which the emulated host does not serve"
-                                            : ", which is not on the import allowlist";
-                trap = machine_->add_trap(name, 0, [name, why](x86_machine& m) {
-                    m.fail("calls " + name + why + " (returning to " + hex32(m.return_address()) + ")");
-                });
-            }
-        }
-        image.write32(import.slot_rva, trap);
-    }
+    trap_imports(*machine_, *imports_, pe, image);
     map_image(*machine_, pe, image, base);
     if (!options.load_only) refuse_mmx(*machine_, pe, image, base);
 
-    // Thread-local storage: the index the module's code reads is 0, then the callbacks run.
-    if (!options.load_only && pe.tls_rva != 0 && pe.tls_size >= 16) {
-        const uint32_t tls = base + pe.tls_rva;
-        const uint32_t index = machine_->read32(tls + 8), callbacks = machine_->read32(tls + 12);
-        if (index != 0) machine_->write32(index, 0);
-        for (uint32_t at = callbacks; at != 0; at += 4) {
-            const uint32_t callback = machine_->read32(at);
-            if (callback == 0) break;
-            machine_->call(callback, {base, dll_process_attach, 0}, "TLS callback");
-        }
-    }
+    if (!options.load_only) run_tls_callbacks(*machine_, pe, base);
     if (!options.load_only && pe.entry_rva != 0 &&
         machine_->call(base + pe.entry_rva, {base, dll_process_attach, 0}, "the library entry point") == 0)
         throw module_error("the library entry point refused to load (it returned FALSE)");
 
     records_ = std::make_unique<emulated_records>(*machine_, base + linkage_rva, base + import_table_rva, base,
                                                   host_buffers);
-    // The renderer draws with the file's own bitmaps, read from the mapped image.
-    register_module_resources(records().resource_handle,
-                              [machine = machine_.get(), base, bitmaps = pe.bitmaps](uint32_t id) -> std::optional<std::vector<uint8_t>> {
-                                  const auto found = bitmaps.find(id);
-                                  if (found == bitmaps.end()) return std::nullopt;
-                                  const auto [rva, size] = found->second;
-                                  std::vector<uint8_t> bytes(size);
-                                  try {
-                                      machine->read(base + rva, bytes.data(), size);
-                                  } catch (const emulation_fault&) {
-                                      return std::nullopt;  // data outside the mapped sections
-                                  }
-                                  return bytes;
-                              });
+    register_bitmaps(*machine_, pe, base, records().resource_handle);
 }
 
 emulated_module::~emulated_module()
