@@ -125,6 +125,74 @@ void joy_get_pos_ex(import_context& c)
 }
 
 // user32: wsprintfA's conversions (no floating point), as far as a format asks for them.
+// One conversion of a wsprintf format: its flags, width and precision as read after the '%'.
+struct conversion_spec {
+    bool left = false, zero = false, hash = false, has_precision = false;
+    size_t width = 0, precision = 0;
+};
+
+// Reads the flags, width, precision and size prefix after a '%'; p is left on the conversion letter.
+conversion_spec read_conversion(const char*& p)
+{
+    conversion_spec spec;
+    for (;; ++p) {
+        if (*p == '-') spec.left = true;
+        else if (*p == '0') spec.zero = true;
+        else if (*p == '#') spec.hash = true;
+        else break;
+    }
+    while (*p >= '0' && *p <= '9') spec.width = spec.width * 10 + static_cast<size_t>(*p++ - '0');
+    if (*p == '.') {
+        spec.has_precision = true;
+        ++p;
+        while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + static_cast<size_t>(*p++ - '0');
+    }
+    if (*p == 'l' || *p == 'h') ++p;
+    return spec;
+}
+
+// The conversion's text, padded to its width, from the next argument.
+std::string converted_field(import_context& c, char letter, const conversion_spec& spec, int& next)
+{
+    std::string field;
+    bool numeric = true;
+    switch (letter) {
+    case 'd':
+    case 'i': {
+        const auto value = static_cast<int32_t>(arg(c, next++));
+        field = std::to_string(value < 0 ? -int64_t{value} : int64_t{value});
+        if (spec.has_precision && field.size() < spec.precision) field.insert(0, spec.precision - field.size(), '0');
+        if (value < 0) field.insert(0, 1, '-');
+        break;
+    }
+    case 'u': field = std::to_string(arg(c, next++)); break;
+    case 'x':
+    case 'X': {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, letter == 'x' ? "%x" : "%X", arg(c, next++));
+        field = (spec.hash ? (letter == 'x' ? "0x" : "0X") : "") + std::string(digits);
+        break;
+    }
+    case 'c': field = std::string(1, static_cast<char>(arg(c, next++))); numeric = false; break;
+    case 's': {
+        const uint32_t address = arg(c, next++);
+        field = address == 0 ? "(null)" : c.machine.read_text(address, longest_text);
+        if (spec.has_precision && field.size() > spec.precision) field.resize(spec.precision);
+        numeric = false;
+        break;
+    }
+    case '%': field = "%"; numeric = false; break;
+    default: throw std::runtime_error(std::string("the conversion '%") + letter + "' is not served");
+    }
+    if (field.size() < spec.width) {
+        const size_t pad = spec.width - field.size();
+        if (spec.left) field.append(pad, ' ');
+        else if (spec.zero && numeric) field.insert(field[0] == '-' ? 1 : 0, pad, '0');
+        else field.insert(0, pad, ' ');
+    }
+    return field;
+}
+
 void wsprintf(import_context& c)
 {
     std::string format_storage;
@@ -138,59 +206,8 @@ void wsprintf(import_context& c)
             continue;
         }
         ++p;
-        bool left = false, zero = false, hash = false;
-        for (;; ++p) {
-            if (*p == '-') left = true;
-            else if (*p == '0') zero = true;
-            else if (*p == '#') hash = true;
-            else break;
-        }
-        size_t width = 0, precision = 0;
-        bool has_precision = false;
-        while (*p >= '0' && *p <= '9') width = width * 10 + static_cast<size_t>(*p++ - '0');
-        if (*p == '.') {
-            has_precision = true;
-            ++p;
-            while (*p >= '0' && *p <= '9') precision = precision * 10 + static_cast<size_t>(*p++ - '0');
-        }
-        if (*p == 'l' || *p == 'h') ++p;
-        std::string field;
-        bool numeric = true;
-        switch (*p) {
-        case 'd':
-        case 'i': {
-            const auto value = static_cast<int32_t>(arg(c, next++));
-            field = std::to_string(value < 0 ? -int64_t{value} : int64_t{value});
-            if (has_precision && field.size() < precision) field.insert(0, precision - field.size(), '0');
-            if (value < 0) field.insert(0, 1, '-');
-            break;
-        }
-        case 'u': field = std::to_string(arg(c, next++)); break;
-        case 'x':
-        case 'X': {
-            char digits[16];
-            std::snprintf(digits, sizeof digits, *p == 'x' ? "%x" : "%X", arg(c, next++));
-            field = (hash ? (*p == 'x' ? "0x" : "0X") : "") + std::string(digits);
-            break;
-        }
-        case 'c': field = std::string(1, static_cast<char>(arg(c, next++))); numeric = false; break;
-        case 's': {
-            const uint32_t address = arg(c, next++);
-            field = address == 0 ? "(null)" : c.machine.read_text(address, longest_text);
-            if (has_precision && field.size() > precision) field.resize(precision);
-            numeric = false;
-            break;
-        }
-        case '%': field = "%"; numeric = false; break;
-        default: throw std::runtime_error(std::string("the conversion '%") + *p + "' is not served");
-        }
-        if (field.size() < width) {
-            const size_t pad = width - field.size();
-            if (left) field.append(pad, ' ');
-            else if (zero && numeric) field.insert(field[0] == '-' ? 1 : 0, pad, '0');
-            else field.insert(0, pad, ' ');
-        }
-        out += field;
+        const conversion_spec spec = read_conversion(p);
+        out += converted_field(c, *p, spec, next);
         if (*p == '\0') break;
     }
     if (out.size() >= wsprintf_limit) out.resize(wsprintf_limit - 1);
