@@ -164,15 +164,26 @@ void transient_cockpit::open()
     host_.open();
 }
 
-std::vector<transient_case> transient_cases(flight_condition condition)
-{
-    const bool cruise = condition == flight_condition::cruise;
-    std::vector<transient_case> cases;
-    auto add = [&cases](std::string name, cockpit_step before, cockpit_step change) -> transient_case& {
-        cases.push_back({std::move(name), "", false, {}, joystick_at_connect::full, false, std::move(before), std::move(change)});
-        return cases.back();
-    };
+namespace {
 
+// A change of the table, added at its end.
+transient_case& add_case(std::vector<transient_case>& cases, std::string name, cockpit_step before, cockpit_step change)
+{
+    cases.push_back({std::move(name), "", false, {}, joystick_at_connect::full, false, std::move(before), std::move(change)});
+    return cases.back();
+}
+
+// The holds engaged in the changes made while engaged: every hold, the speed hold in cruise only.
+engaged_holds all_holds(bool cruise)
+{
+    return {true, true, false, cruise};
+}
+
+void add_engage_cases(std::vector<transient_case>& cases)
+{
+    auto add = [&cases](std::string name, cockpit_step before, cockpit_step change) -> transient_case& {
+        return add_case(cases, std::move(name), std::move(before), std::move(change));
+    };
     // Engaging with every set of holds selected beforehand.
     for (int height = 0; height < 3; ++height)
         for (bool heading : {false, true})
@@ -182,6 +193,13 @@ std::vector<transient_case> transient_cases(flight_condition condition)
                     [holds](transient_cockpit& cockpit, double bank) { cockpit.engage(holds, bank); });
             }
 
+}
+
+void add_cases_with_the_master_off(std::vector<transient_case>& cases)
+{
+    auto add = [&cases](std::string name, cockpit_step before, cockpit_step change) -> transient_case& {
+        return add_case(cases, std::move(name), std::move(before), std::move(change));
+    };
     // The switches thrown with the master off: nothing but the lamps may change.
     const size_t first_off = cases.size();
     add("off: heading switch on", nothing, clicked(heading_button));
@@ -199,8 +217,15 @@ std::vector<transient_case> transient_cases(flight_condition condition)
         cases[i].design_only_if_still = true;
     }
 
+}
+
+void add_cases_while_engaged(std::vector<transient_case>& cases, bool cruise)
+{
+    auto add = [&cases](std::string name, cockpit_step before, cockpit_step change) -> transient_case& {
+        return add_case(cases, std::move(name), std::move(before), std::move(change));
+    };
     // Engaged with every hold, settled; each switch thrown.
-    const engaged_holds all{true, true, false, cruise};
+    const engaged_holds all = all_holds(cruise);
     engaged_holds without_heading = all, without_height = all, without_speed = all;
     without_heading.heading = false;
     without_height.height = false;
@@ -239,6 +264,14 @@ std::vector<transient_case> transient_cases(flight_condition condition)
     add("collective channel 3 -> 4", engaged_with(all), clicked(collective_channel_up));
     add("pedal channel 4 -> 3", engaged_with(all), clicked(pedal_channel_down));
 
+}
+
+void add_joystick_cases(std::vector<transient_case>& cases, bool cruise)
+{
+    auto add = [&cases](std::string name, cockpit_step before, cockpit_step change) -> transient_case& {
+        return add_case(cases, std::move(name), std::move(before), std::move(change));
+    };
+    const engaged_holds all = all_holds(cruise);
     // No joystick from the start, one without a throttle and a twist grip, one found but never
     // read, and one unplugged in flight.
     const std::pair<const char*, joystick_at_connect> devices[] = {
@@ -257,6 +290,19 @@ std::vector<transient_case> transient_cases(flight_condition condition)
     }
     add("joystick unplugged, engaged", engaged_with(all),
         [](transient_cockpit& cockpit, double) { cockpit.unplug_joystick(); });
+
+}
+
+}  // namespace
+
+std::vector<transient_case> transient_cases(flight_condition condition)
+{
+    const bool cruise = condition == flight_condition::cruise;
+    std::vector<transient_case> cases;
+    add_engage_cases(cases);
+    add_cases_with_the_master_off(cases);
+    add_cases_while_engaged(cases, cruise);
+    add_joystick_cases(cases, cruise);
 
     // In a hover the airspeed sits near 0, where the speed hold's rate term works as a relay.
     if (!cruise)

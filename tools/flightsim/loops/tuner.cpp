@@ -158,14 +158,11 @@ bool had_margins(const loop_measurement& m)
 // held-out quantity beyond its allowance 10 per the allowance's worth; then a little for every bar's RMS (so that meeting a bar better
 // is better) and for the chatter, measured against the default gains'. The misses listed are
 // against the bars, margins and allowances themselves.
-void judge(evaluation& e, const evaluation& defaults, const aims& aim)
+// Each part of the judgement adds to the cost, in the order the whole has always added, and
+// names each miss.
+void judge_scenarios(evaluation& e, const evaluation& defaults, const aims& aim, double& cost)
 {
-    double cost = 0.0;
-    e.misses.clear();
     char text[300];
-    double default_chatter = 0.0;
-    for (const scenario_result& s : defaults.scenarios)
-        for (double c : s.chatter) default_chatter += c;
     for (size_t i = 0; i < e.scenarios.size(); ++i) {
         const scenario_result& s = e.scenarios[i];
         if (!s.ok) {
@@ -190,6 +187,58 @@ void judge(evaluation& e, const evaluation& defaults, const aims& aim)
             if (!b.settled) e.misses.push_back(s.name + ": " + b.quantity + " never settles after a change");
         }
     }
+}
+
+// A loop through a relay: no edge to keep a margin from; the limit cycle it keeps at rest counts.
+void judge_relay_loop(evaluation& e, const loop_measurement& m, const loop_measurement* before, const std::string& where,
+                      double& cost)
+{
+    char text[300];
+    const double floor = m.loop == broken_loop::speed ? speed_limit_cycle_floor : pitch_limit_cycle_floor;
+    const double allowed = std::fmax(floor, before != nullptr && before->relay ? limit_cycle_share * before->at_rest.rms : 0.0);
+    cost += loop_weight * std::fmax(0.0, m.at_rest.rms / allowed - 1.0);
+    if (m.at_rest.rms > allowed) {
+        std::snprintf(text, sizeof text, "%s loop (a relay): limit cycle %.3g RMS at rest, above the %.3g allowed", where.c_str(),
+                      m.at_rest.rms, allowed);
+        e.misses.push_back(text);
+    }
+}
+
+// A loop's margins, and its disturbance rejection against the default gains'.
+void judge_margins(evaluation& e, const loop_measurement& m, const loop_measurement* before, const std::string& where,
+                   const aims& aim, double& cost)
+{
+    char text[300];
+    const double gm = std::fmax(m.margins.gain_margin_db, -30.0);
+    const double pm = std::fmax(m.margins.phase_margin_deg, -180.0);
+    cost += loop_weight * std::fmax(0.0, (aim.gain_margin - gm) / gain_margin_wanted);
+    cost += loop_weight * std::fmax(0.0, (aim.phase_margin - pm) / phase_margin_wanted);
+    if (gm < gain_margin_wanted) {
+        std::snprintf(text, sizeof text, "%s loop: gain margin %s dB, short of %.0f dB (by %.1f dB)", where.c_str(),
+                      number(m.margins.gain_margin_db, 1).c_str(), gain_margin_wanted, gain_margin_wanted - gm);
+        e.misses.push_back(text);
+    }
+    if (pm < phase_margin_wanted) {
+        std::snprintf(text, sizeof text, "%s loop: phase margin %s degrees, short of %.0f (by %.1f)", where.c_str(),
+                      number(m.margins.phase_margin_deg, 1).c_str(), phase_margin_wanted, phase_margin_wanted - pm);
+        e.misses.push_back(text);
+    }
+    if (before == nullptr || !had_margins(*before) || std::isnan(before->rejection_bandwidth)) return;
+    // NaN (rejects nothing measured) counts as none; +infinity (above the band) as the top.
+    const double top = m.response.empty() ? 0.0 : m.response.back().omega;
+    auto bandwidth = [top](double b) { return std::isnan(b) ? 0.0 : std::isinf(b) ? top : b; };
+    const double wanted = aim.rejection_share * bandwidth(before->rejection_bandwidth);
+    const double have = bandwidth(m.rejection_bandwidth);
+    cost += loop_weight * std::fmax(0.0, (wanted - have) / wanted);
+    if (have < report_aims.rejection_share * bandwidth(before->rejection_bandwidth)) {
+        std::snprintf(text, sizeof text, "%s loop: rejects disturbances up to %s rad/s, below 0.8 x the default's %s",
+                      where.c_str(), rejection_text(m).c_str(), rejection_text(*before).c_str());
+        e.misses.push_back(text);
+    }
+}
+
+void judge_loops(evaluation& e, const evaluation& defaults, const aims& aim, double& cost)
+{
     for (size_t i = 0; i < e.loops.size(); ++i) {
         const loop_measurement& m = e.loops[i];
         const loop_measurement* before = i < defaults.loops.size() ? &defaults.loops[i] : nullptr;
@@ -197,48 +246,17 @@ void judge(evaluation& e, const evaluation& defaults, const aims& aim)
         if (!m.ok) {
             cost += 100.0;
             e.misses.push_back(where + ": not measured: " + m.failure);
-            continue;
-        }
-        if (m.relay) {
-            // No edge to keep a margin from: the limit cycle it keeps at rest is what counts.
-            const double floor = m.loop == broken_loop::speed ? speed_limit_cycle_floor : pitch_limit_cycle_floor;
-            const double allowed = std::fmax(floor, before != nullptr && before->relay ? limit_cycle_share * before->at_rest.rms : 0.0);
-            cost += loop_weight * std::fmax(0.0, m.at_rest.rms / allowed - 1.0);
-            if (m.at_rest.rms > allowed) {
-                std::snprintf(text, sizeof text, "%s loop (a relay): limit cycle %.3g RMS at rest, above the %.3g allowed", where.c_str(),
-                              m.at_rest.rms, allowed);
-                e.misses.push_back(text);
-            }
-            continue;
-        }
-        const double gm = std::fmax(m.margins.gain_margin_db, -30.0);
-        const double pm = std::fmax(m.margins.phase_margin_deg, -180.0);
-        cost += loop_weight * std::fmax(0.0, (aim.gain_margin - gm) / gain_margin_wanted);
-        cost += loop_weight * std::fmax(0.0, (aim.phase_margin - pm) / phase_margin_wanted);
-        if (gm < gain_margin_wanted) {
-            std::snprintf(text, sizeof text, "%s loop: gain margin %s dB, short of %.0f dB (by %.1f dB)", where.c_str(),
-                          number(m.margins.gain_margin_db, 1).c_str(), gain_margin_wanted, gain_margin_wanted - gm);
-            e.misses.push_back(text);
-        }
-        if (pm < phase_margin_wanted) {
-            std::snprintf(text, sizeof text, "%s loop: phase margin %s degrees, short of %.0f (by %.1f)", where.c_str(),
-                          number(m.margins.phase_margin_deg, 1).c_str(), phase_margin_wanted, phase_margin_wanted - pm);
-            e.misses.push_back(text);
-        }
-        if (before != nullptr && had_margins(*before) && !std::isnan(before->rejection_bandwidth)) {
-            // NaN (rejects nothing measured) counts as none; +infinity (above the band) as the top.
-            const double top = m.response.empty() ? 0.0 : m.response.back().omega;
-            auto bandwidth = [top](double b) { return std::isnan(b) ? 0.0 : std::isinf(b) ? top : b; };
-            const double wanted = aim.rejection_share * bandwidth(before->rejection_bandwidth);
-            const double have = bandwidth(m.rejection_bandwidth);
-            cost += loop_weight * std::fmax(0.0, (wanted - have) / wanted);
-            if (have < report_aims.rejection_share * bandwidth(before->rejection_bandwidth)) {
-                std::snprintf(text, sizeof text, "%s loop: rejects disturbances up to %s rad/s, below 0.8 x the default's %s",
-                              where.c_str(), rejection_text(m).c_str(), rejection_text(*before).c_str());
-                e.misses.push_back(text);
-            }
+        } else if (m.relay) {
+            judge_relay_loop(e, m, before, where, cost);
+        } else {
+            judge_margins(e, m, before, where, aim, cost);
         }
     }
+}
+
+void judge_held_out(evaluation& e, const evaluation& defaults, double& cost)
+{
+    char text[300];
     for (size_t i = 0; i < e.held_out.size() && i < defaults.held_out.size(); ++i) {
         const scenario_result& s = e.held_out[i];
         if (!s.ok) {
@@ -259,6 +277,18 @@ void judge(evaluation& e, const evaluation& defaults, const aims& aim)
             }
         }
     }
+}
+
+void judge(evaluation& e, const evaluation& defaults, const aims& aim)
+{
+    double cost = 0.0;
+    e.misses.clear();
+    double default_chatter = 0.0;
+    for (const scenario_result& s : defaults.scenarios)
+        for (double c : s.chatter) default_chatter += c;
+    judge_scenarios(e, defaults, aim, cost);
+    judge_loops(e, defaults, aim, cost);
+    judge_held_out(e, defaults, cost);
     cost += 0.5 * e.chatter / std::fmax(default_chatter, 1.0);
     e.cost = cost;
 }
@@ -359,7 +389,7 @@ std::string today()
     return text;
 }
 
-void print_comparison(std::ostream& out, const evaluation& before, const evaluation& after)
+void print_bars(std::ostream& out, const evaluation& before, const evaluation& after)
 {
     char line[240];
     out << "Scenario bars: RMS deviation from 10 s after each change (bar), default gains and tuned\n";
@@ -382,6 +412,11 @@ void print_comparison(std::ostream& out, const evaluation& before, const evaluat
             out << line;
         }
     }
+}
+
+void print_held_out(std::ostream& out, const evaluation& before, const evaluation& after)
+{
+    char line[240];
     out << "Held-out flights (never flown in the search): RMS deviation (largest), default gains and tuned\n";
     std::snprintf(line, sizeof line, "  %-26s %-8s %6s %18s %18s\n", "scenario", "held", "bar", "default", "tuned");
     out << line;
@@ -399,6 +434,11 @@ void print_comparison(std::ostream& out, const evaluation& before, const evaluat
             out << line;
         }
     }
+}
+
+void print_loops(std::ostream& out, const evaluation& before, const evaluation& after)
+{
+    char line[240];
     out << "Stability margins (wanted: at least 6 dB and 45 degrees) and disturbance rejection (rad/s: where\n"
            "|1/(1+L)| rises through -3 dB; tuned at least 0.8 x the default where the default had its margins),\n"
            "default gains and tuned; a relay loop by its limit cycle at rest\n";
@@ -431,6 +471,14 @@ void print_comparison(std::ostream& out, const evaluation& before, const evaluat
             out << line;
         }
     }
+}
+
+void print_comparison(std::ostream& out, const evaluation& before, const evaluation& after)
+{
+    char line[240];
+    print_bars(out, before, after);
+    print_held_out(out, before, after);
+    print_loops(out, before, after);
     std::snprintf(line, sizeof line, "Chatter (the commands' mean change from frame to frame, summed over the channels and scenarios): %.0f default, %.0f tuned\n",
                   before.chatter, after.chatter);
     out << line;
