@@ -215,6 +215,52 @@ void steady_flapping(const aircraft_parameters& a, const main_rotor_before_inflo
     steady_lat = cyclic_lat - flapback * m.mu_y + s_rot * sideways * m.mu_x - tau * x[s_p];
 }
 
+// The skids' contact points pushing back: where, and how hard; and the sum of their forces.
+struct skid_loads {
+    int points = 0;
+    vec3 at[4], push[4];
+    double contact = 0.0;
+};
+
+skid_loads skid_loads_of(const aircraft_parameters& a, double reach, const state_vector& x, const rotation& c, vec3 velocity,
+                         vec3 omega, const terrain& ground)
+{
+    skid_loads skids;
+    skids.contact = skid_contact(a, reach, x, c, velocity, omega, ground, [&](vec3 at, vec3 f) {
+        skids.at[skids.points] = at;
+        skids.push[skids.points] = f;
+        ++skids.points;
+    });
+    return skids;
+}
+
+// The blades' Lock number: their aerodynamic against their inertial flapping moments.
+double lock_number(const aircraft_parameters& a, double rho)
+{
+    const double r2 = a.rotor_radius * a.rotor_radius;
+    return rho * a.blade_lift_slope * a.rotor_chord * r2 * r2 / a.blade_flap_inertia;
+}
+
+// The tail surfaces', the fuselage's and gravity's loads added to the sums, in their order.
+void add_airframe_loads(const surface_loads& surfaces, const vec3& drag, const vec3& weight, vec3& force, vec3& moment)
+{
+    force = force + surfaces.stabiliser_force;
+    moment = moment + surfaces.stabiliser_moment;
+    force = force + surfaces.fin_force;
+    moment = moment + surfaces.fin_moment;
+    force = force + drag;
+    force = force + weight;
+}
+
+// North, east and down rates: the body velocity turned to the earth's axes.
+void position_rates(const rotation& c, const vec3& velocity, state_vector& dx)
+{
+    const vec3 earth_velocity = c.to_earth(velocity);
+    dx[s_north] = earth_velocity.x;
+    dx[s_east] = earth_velocity.y;
+    dx[s_down] = earth_velocity.z;
+}
+
 // The rigid body's equations of motion under the summed force and moment.
 void rigid_body_rates(const aircraft_parameters& a, const state_vector& x, const vec3& force, const vec3& moment, state_vector& dx)
 {
@@ -333,8 +379,7 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     // inflow iterations wait on their divisions; the forces are still summed in the same order.
     const main_rotor_before_inflow m = main_rotor(a, k, x, air_velocity, omega, controls);
     const tail_rotor_before_inflow tr = tail_rotor(a, k, air_velocity, omega, controls);
-    const double r2 = a.rotor_radius * a.rotor_radius;
-    const double lock = rho * a.blade_lift_slope * a.rotor_chord * r2 * r2 / a.blade_flap_inertia;
+    const double lock = lock_number(a, rho);
     const double tau = 16.0 / (lock * a.rotor_speed);
     const double cyclic_lon = controls.longitudinal * a.cyclic_longitudinal;
     const double cyclic_lat = controls.lateral * a.cyclic_lateral;
@@ -343,21 +388,11 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     const vec3 drag = fuselage_drag(a, rho, air_velocity);
     const vec3 weight = (a.mass * gravity) * vec3{-stheta, sphi * ctheta, cphi * ctheta};
 
-    // Skids: their forces and moments, to be added last.
-    int skid_points = 0;
-    vec3 skid_at[4], skid_push[4];
-    const double contact = skid_contact(a, skid_reach_, x, c, velocity, omega, ground, [&](vec3 at, vec3 f) {
-        skid_at[skid_points] = at;
-        skid_push[skid_points] = f;
-        ++skid_points;
-    });
+    const skid_loads skids = skid_loads_of(a, skid_reach_, x, c, velocity, omega, ground);  // added last
 
     // The kinematics.
     t.angle_rates(x, dx[s_phi], dx[s_theta], dx[s_psi]);
-    const vec3 earth_velocity = c.to_earth(velocity);
-    dx[s_north] = earth_velocity.x;
-    dx[s_east] = earth_velocity.y;
-    dx[s_down] = earth_velocity.z;
+    position_rates(c, velocity, dx);
 
     // Both rotors' inflow.
     inflow_iteration main_inflow(m.k0, 0.25 * m.sigma_a, m.lambda_free, m.mu_squared);
@@ -382,30 +417,15 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
         (tr.tail_k0 - 0.25 * tr.tail_sigma_a * tail_lambda) * rho * tail_area_ * tail_tip_speed_ * tail_tip_speed_;
     apply(tr.tail, tail_thrust * tr.tail_axis);
 
-    force = force + surfaces.stabiliser_force;
-    moment = moment + surfaces.stabiliser_moment;
-    force = force + surfaces.fin_force;
-    moment = moment + surfaces.fin_moment;
-    force = force + drag;
-    force = force + weight;
-    for (int i = 0; i < skid_points; ++i) apply(skid_at[i], skid_push[i]);
+    add_airframe_loads(surfaces, drag, weight, force, moment);
+    for (int i = 0; i < skids.points; ++i) apply(skids.at[i], skids.push[i]);
 
     rigid_body_rates(a, x, force, moment, dx);
     dx[s_flap_lon] = (steady_lon - m.flap_lon) / tau;
     dx[s_flap_lat] = (steady_lat - m.flap_lat) / tau;
 
-    if (outputs != nullptr) {
-        outputs->thrust = thrust;
-        outputs->inflow = lambda;
-        outputs->tail_thrust = tail_thrust;
-        outputs->torque = torque;
-        outputs->contact_force = contact;
-        outputs->flap_lon_steady = steady_lon;
-        outputs->flap_lat_steady = steady_lat;
-        outputs->air_u = air_velocity.x;
-        outputs->air_v = air_velocity.y;
-        outputs->air_w = air_velocity.z;
-    }
+    if (outputs != nullptr)
+        *outputs = {thrust, lambda, tail_thrust, torque, skids.contact, steady_lon, steady_lat, air_velocity.x, air_velocity.y, air_velocity.z};
 }
 
 rotorcraft_model::kinematics rotorcraft_model::kinematics_of(const state_vector& x, const air_state& air,
