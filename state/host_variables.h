@@ -3,6 +3,7 @@
 #pragma once
 
 #include "module/host_abi.h"
+#include "state/host_variable_table.h"
 
 extern ONE_PER_HOST MODULE_VAR var_on_ground;            // 60, truncated
 extern ONE_PER_HOST MODULE_VAR var_airspeed;             // 61, knots

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "state/autopilot_state.h"
+#include "state/host_variable_table.h"
 #include "module_state.h"
 #include "autopilot/channel_steps.h"
 #include "input/joystick.h"
@@ -16,11 +17,7 @@
 #include "platform/virtual_devices.h"
 #include "tools/gaugehost/host/linked_module.h"
 
-namespace token {
-constexpr uint32_t tick18 = 1, on_ground = 60, airspeed = 61, vertical_speed = 65, yaw_rate = 70,
-                   height_a = 74, pitch = 77, bank = 79, heading = 81, collective = 128, control_313 = 313,
-                   control_316 = 316, control_317 = 317, run_probe = 557, height_b = 614;
-}
+namespace token = host_token;
 
 // A law flown on values of its own: no host, nothing to reset.
 class LawTest : public ::testing::Test {

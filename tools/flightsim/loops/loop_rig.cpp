@@ -74,18 +74,18 @@ public:
         host_.set_var(host_token::bank, r.bank);
         host_.set_var(host_token::pitch, r.pitch);
         host_.set_var(host_token::heading, r.heading);
-        host_.set_var(host_token::turn_rate, r.turn_rate);
-        host_.set_var(host_token::altitude, r.altitude);
-        host_.set_var(host_token::radio_height, r.radio_height);
+        host_.set_var(host_token::yaw_rate, r.turn_rate);
+        host_.set_var(host_token::height_a, r.altitude);
+        host_.set_var(host_token::height_b, r.radio_height);
         host_.set_var(host_token::vertical_speed, r.vertical_speed);
         host_.set_var(host_token::airspeed, r.airspeed);
         host_.set_var(host_token::on_ground, r.on_ground);
         host_.set_var(host_token::tick18, std::floor((time_ + dt) * tick18_rate));
-        host_.set_var(host_token::clock_seconds, std::fmod(std::floor(time_), 60.0));
+        host_.set_var(host_token::run_probe, std::fmod(std::floor(time_), 60.0));
         host_.set_var(host_token::collective, axes_.collective);
-        host_.set_var(host_token::aileron, axes_.aileron);
-        host_.set_var(host_token::rudder, axes_.rudder);
-        host_.set_var(host_token::elevator, axes_.elevator);
+        host_.set_var(host_token::control_313, axes_.aileron);
+        host_.set_var(host_token::control_316, axes_.rudder);
+        host_.set_var(host_token::control_317, axes_.elevator);
         host_.frame();
 
         const broken_loop loop = test_.loop;

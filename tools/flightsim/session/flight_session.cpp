@@ -222,19 +222,19 @@ void flight_session::set_host_variables(GaugeHost& host, const host_readings& re
     host.set_var(host_token::bank, readings.bank);
     host.set_var(host_token::pitch, readings.pitch);
     host.set_var(host_token::heading, readings.heading);
-    host.set_var(host_token::turn_rate, paused ? 0.0 : readings.turn_rate);
-    host.set_var(host_token::altitude, readings.altitude);
-    host.set_var(host_token::radio_height, readings.radio_height);
+    host.set_var(host_token::yaw_rate, paused ? 0.0 : readings.turn_rate);
+    host.set_var(host_token::height_a, readings.altitude);
+    host.set_var(host_token::height_b, readings.radio_height);
     host.set_var(host_token::vertical_speed, paused ? 0.0 : readings.vertical_speed);
     host.set_var(host_token::airspeed, readings.airspeed);
     host.set_var(host_token::on_ground, readings.on_ground);
     // The clock advances at the start of the frame: the module sees the host time of this frame.
     host.set_var(host_token::tick18, std::floor((host_time_ + dt) * tick18_rate));
-    host.set_var(host_token::clock_seconds, clock_seconds(sim_time_));
+    host.set_var(host_token::run_probe, clock_seconds(sim_time_));
     host.set_var(host_token::collective, axes_.collective);
-    host.set_var(host_token::aileron, axes_.aileron);
-    host.set_var(host_token::rudder, axes_.rudder);
-    host.set_var(host_token::elevator, axes_.elevator);
+    host.set_var(host_token::control_313, axes_.aileron);
+    host.set_var(host_token::control_316, axes_.rudder);
+    host.set_var(host_token::control_317, axes_.elevator);
 }
 
 // The module's axis events of the frame, printed and put on the controls (each channel's command

@@ -1,7 +1,7 @@
 // The host's side of the autopilot's interface: what the simulator shows the module as host
 // variables, and how it takes the module's axis events as control positions.
 //
-// Host variables, in the host's units and signs:
+// Host variables (state/host_variable_table.h names them), in the host's units and signs:
 //   79  bank, degrees, positive left wing down
 //   77  pitch, degrees, positive nose down
 //   81  magnetic heading, degrees 0 to 360 (magnetic variation 0: magnetic = true)
@@ -28,13 +28,8 @@
 
 #include <cstdint>
 
+#include "state/host_variable_table.h"
 #include "tools/flightsim/model/rotorcraft.h"
-
-namespace host_token {
-constexpr uint32_t tick18 = 1, on_ground = 60, airspeed = 61, vertical_speed = 65, turn_rate = 70,
-                   altitude = 74, pitch = 77, bank = 79, heading = 81, collective = 128, aileron = 313,
-                   rudder = 316, elevator = 317, clock_seconds = 557, radio_height = 614;
-}
 
 namespace axis_event {
 constexpr uint32_t pitch = 65694, roll = 65695, heading = 65696, collective = 65697;
