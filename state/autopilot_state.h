@@ -44,7 +44,10 @@ struct autopilot_settings {
     int8_t ap_schag_kanal = 3;
     int8_t ap_kurs_kanal = 4;
 
-    // Gains and limits.
+    // Gains and limits: the values the module starts with, before its first connect reads the
+    // file. They stay here rather than come from the key table (config/configuration_keys.h),
+    // because they are not its defaults: the table's are what a connect without the file gives
+    // (tang_kp 1001.0 against 1000.0 here), and the state layer sits below the configuration.
     double kren_kp = 800.0, kren_kd = 25.0, kren_ki = 2.0;
     double tang_kp = 1000.0, tang_kd = 55.0, tang_ki = 0.0;
     double kurs_kp = 250.0, kurs_kd = 20.0, kurs_ki = 10.0;
