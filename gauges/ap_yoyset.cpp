@@ -72,129 +72,58 @@ double HOST_CALL collective_marker_value(ELEMENT_HEADER*)
     return at_module_precision([&] { return -the_autopilot.state.samples.collective_position; });
 }
 
-double HOST_CALL axis1_marker_value(ELEMENT_HEADER*)
+template <int slot>
+double HOST_CALL axis_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[1]; });
+    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[slot]; });
 }
 
-double HOST_CALL axis2_marker_value(ELEMENT_HEADER*)
+template double HOST_CALL axis_marker_value<1>(ELEMENT_HEADER*);
+template double HOST_CALL axis_marker_value<2>(ELEMENT_HEADER*);
+template double HOST_CALL axis_marker_value<3>(ELEMENT_HEADER*);
+template double HOST_CALL axis_marker_value<4>(ELEMENT_HEADER*);
+template double HOST_CALL axis_marker_value<5>(ELEMENT_HEADER*);
+template double HOST_CALL axis_marker_value<6>(ELEMENT_HEADER*);
+template double HOST_CALL axis_marker_value<7>(ELEMENT_HEADER*);
+template double HOST_CALL axis_marker_value<8>(ELEMENT_HEADER*);
+
+template <int8_t autopilot_settings::*channel>
+double HOST_CALL kanal_digit(ELEMENT_HEADER* element)
 {
-    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[2]; });
+    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.*channel); });
 }
 
-double HOST_CALL axis3_marker_value(ELEMENT_HEADER*)
-{
-    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[3]; });
-}
-
-double HOST_CALL axis4_marker_value(ELEMENT_HEADER*)
-{
-    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[4]; });
-}
-
-double HOST_CALL axis5_marker_value(ELEMENT_HEADER*)
-{
-    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[5]; });
-}
-
-double HOST_CALL axis6_marker_value(ELEMENT_HEADER*)
-{
-    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[6]; });
-}
-
-double HOST_CALL axis7_marker_value(ELEMENT_HEADER*)
-{
-    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[7]; });
-}
-
-double HOST_CALL axis8_marker_value(ELEMENT_HEADER*)
-{
-    return at_module_precision([&] { return the_autopilot.joysticks.axis_table[8]; });
-}
-
-double HOST_CALL kren_kanal_digit(ELEMENT_HEADER* element)
-{
-    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.ap_kren_kanal); });
-}
-
-double HOST_CALL tang_kanal_digit(ELEMENT_HEADER* element)
-{
-    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.ap_tang_kanal); });
-}
-
-double HOST_CALL schag_kanal_digit(ELEMENT_HEADER* element)
-{
-    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.ap_schag_kanal); });
-}
-
-double HOST_CALL kurs_kanal_digit(ELEMENT_HEADER* element)
-{
-    return at_module_precision([&] { return show_digit(element, the_autopilot.state.settings.ap_kurs_kanal); });
-}
-
-int32_t HOST_CALL kren_kanal_up_click(PIXPOINT*, uint32_t)
+template <int8_t autopilot_settings::*channel>
+int32_t HOST_CALL kanal_up_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        increase(the_autopilot.state.settings.ap_kren_kanal);
+        increase(the_autopilot.state.settings.*channel);
         return handled;
     });
 }
 
-int32_t HOST_CALL kren_kanal_down_click(PIXPOINT*, uint32_t)
+template <int8_t autopilot_settings::*channel>
+int32_t HOST_CALL kanal_down_click(PIXPOINT*, uint32_t)
 {
     return at_module_precision([&] {
-        decrease(the_autopilot.state.settings.ap_kren_kanal);
+        decrease(the_autopilot.state.settings.*channel);
         return handled;
     });
 }
 
-int32_t HOST_CALL tang_kanal_up_click(PIXPOINT*, uint32_t)
-{
-    return at_module_precision([&] {
-        increase(the_autopilot.state.settings.ap_tang_kanal);
-        return handled;
-    });
-}
-
-int32_t HOST_CALL tang_kanal_down_click(PIXPOINT*, uint32_t)
-{
-    return at_module_precision([&] {
-        decrease(the_autopilot.state.settings.ap_tang_kanal);
-        return handled;
-    });
-}
-
-int32_t HOST_CALL schag_kanal_up_click(PIXPOINT*, uint32_t)
-{
-    return at_module_precision([&] {
-        increase(the_autopilot.state.settings.ap_schag_kanal);
-        return handled;
-    });
-}
-
-int32_t HOST_CALL schag_kanal_down_click(PIXPOINT*, uint32_t)
-{
-    return at_module_precision([&] {
-        decrease(the_autopilot.state.settings.ap_schag_kanal);
-        return handled;
-    });
-}
-
-int32_t HOST_CALL kurs_kanal_up_click(PIXPOINT*, uint32_t)
-{
-    return at_module_precision([&] {
-        increase(the_autopilot.state.settings.ap_kurs_kanal);
-        return handled;
-    });
-}
-
-int32_t HOST_CALL kurs_kanal_down_click(PIXPOINT*, uint32_t)
-{
-    return at_module_precision([&] {
-        decrease(the_autopilot.state.settings.ap_kurs_kanal);
-        return handled;
-    });
-}
+// The four channels' digits and arrows.
+template double HOST_CALL kanal_digit<&autopilot_settings::ap_kren_kanal>(ELEMENT_HEADER*);
+template double HOST_CALL kanal_digit<&autopilot_settings::ap_tang_kanal>(ELEMENT_HEADER*);
+template double HOST_CALL kanal_digit<&autopilot_settings::ap_schag_kanal>(ELEMENT_HEADER*);
+template double HOST_CALL kanal_digit<&autopilot_settings::ap_kurs_kanal>(ELEMENT_HEADER*);
+template int32_t HOST_CALL kanal_up_click<&autopilot_settings::ap_kren_kanal>(PIXPOINT*, uint32_t);
+template int32_t HOST_CALL kanal_up_click<&autopilot_settings::ap_tang_kanal>(PIXPOINT*, uint32_t);
+template int32_t HOST_CALL kanal_up_click<&autopilot_settings::ap_schag_kanal>(PIXPOINT*, uint32_t);
+template int32_t HOST_CALL kanal_up_click<&autopilot_settings::ap_kurs_kanal>(PIXPOINT*, uint32_t);
+template int32_t HOST_CALL kanal_down_click<&autopilot_settings::ap_kren_kanal>(PIXPOINT*, uint32_t);
+template int32_t HOST_CALL kanal_down_click<&autopilot_settings::ap_tang_kanal>(PIXPOINT*, uint32_t);
+template int32_t HOST_CALL kanal_down_click<&autopilot_settings::ap_schag_kanal>(PIXPOINT*, uint32_t);
+template int32_t HOST_CALL kanal_down_click<&autopilot_settings::ap_kurs_kanal>(PIXPOINT*, uint32_t);
 
 // The file operations run at the gauge's next pre-update.
 int32_t HOST_CALL joy_kanal_load_click(PIXPOINT*, uint32_t)

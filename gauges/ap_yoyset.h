@@ -4,6 +4,7 @@
 #pragma once
 
 #include "gauges/element_records.h"
+#include "state/autopilot_state.h"
 #include "module/gauge_header.h"
 
 // On pre-update, serves a pending reload of the channel assignments, then a pending save.
@@ -13,28 +14,17 @@ double HOST_CALL stick_x_marker_value(ELEMENT_HEADER* element);
 double HOST_CALL stick_y_marker_value(ELEMENT_HEADER* element);
 double HOST_CALL pedal_marker_value(ELEMENT_HEADER* element);
 double HOST_CALL collective_marker_value(ELEMENT_HEADER* element);
-double HOST_CALL axis1_marker_value(ELEMENT_HEADER* element);
-double HOST_CALL axis2_marker_value(ELEMENT_HEADER* element);
-double HOST_CALL axis3_marker_value(ELEMENT_HEADER* element);
-double HOST_CALL axis4_marker_value(ELEMENT_HEADER* element);
-double HOST_CALL axis5_marker_value(ELEMENT_HEADER* element);
-double HOST_CALL axis6_marker_value(ELEMENT_HEADER* element);
-double HOST_CALL axis7_marker_value(ELEMENT_HEADER* element);
-double HOST_CALL axis8_marker_value(ELEMENT_HEADER* element);
+// The marker of axis-table slot 1 to 8: the axis's raw position, as the last poll left it.
+template <int slot>
+double HOST_CALL axis_marker_value(ELEMENT_HEADER* element);
 
-// Write the assignment into the string element's text buffer and return it.
-double HOST_CALL kren_kanal_digit(ELEMENT_HEADER* element);
-double HOST_CALL tang_kanal_digit(ELEMENT_HEADER* element);
-double HOST_CALL schag_kanal_digit(ELEMENT_HEADER* element);
-double HOST_CALL kurs_kanal_digit(ELEMENT_HEADER* element);
-
-int32_t HOST_CALL kren_kanal_up_click(PIXPOINT* point, uint32_t mouse_flags);
-int32_t HOST_CALL kren_kanal_down_click(PIXPOINT* point, uint32_t mouse_flags);
-int32_t HOST_CALL tang_kanal_up_click(PIXPOINT* point, uint32_t mouse_flags);
-int32_t HOST_CALL tang_kanal_down_click(PIXPOINT* point, uint32_t mouse_flags);
-int32_t HOST_CALL schag_kanal_up_click(PIXPOINT* point, uint32_t mouse_flags);
-int32_t HOST_CALL schag_kanal_down_click(PIXPOINT* point, uint32_t mouse_flags);
-int32_t HOST_CALL kurs_kanal_up_click(PIXPOINT* point, uint32_t mouse_flags);
-int32_t HOST_CALL kurs_kanal_down_click(PIXPOINT* point, uint32_t mouse_flags);
+// Of one channel's assignment (&autopilot_settings::ap_kren_kanal ...): the digit written into
+// the string element's text buffer and returned; the arrows that step it up and down.
+template <int8_t autopilot_settings::*channel>
+double HOST_CALL kanal_digit(ELEMENT_HEADER* element);
+template <int8_t autopilot_settings::*channel>
+int32_t HOST_CALL kanal_up_click(PIXPOINT* point, uint32_t mouse_flags);
+template <int8_t autopilot_settings::*channel>
+int32_t HOST_CALL kanal_down_click(PIXPOINT* point, uint32_t mouse_flags);
 int32_t HOST_CALL joy_kanal_load_click(PIXPOINT* point, uint32_t mouse_flags);
 int32_t HOST_CALL joy_kanal_save_click(PIXPOINT* point, uint32_t mouse_flags);

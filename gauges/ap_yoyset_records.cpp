@@ -25,31 +25,31 @@ constexpr string_style digit_style = {
 GAUGEHDR* const gauge = &ap_yoyset_gauge;
 
 // 16 to 13: the assignments of the pedals, collective, pitch and roll.
-ELEMENT_STRING kurs_digit = string_field({digit_x, 140}, flags_digits, digit_style, kurs_kanal_digit, gauge, nullptr);
+ELEMENT_STRING kurs_digit = string_field({digit_x, 140}, flags_digits, digit_style, kanal_digit<&autopilot_settings::ap_kurs_kanal>, gauge, nullptr);
 ELEMENT_HEADER* after_schag_digit[2] = {&kurs_digit.header, nullptr};
-ELEMENT_STRING schag_digit = string_field({digit_x, 120}, flags_digits, digit_style, schag_kanal_digit, gauge, after_schag_digit);
+ELEMENT_STRING schag_digit = string_field({digit_x, 120}, flags_digits, digit_style, kanal_digit<&autopilot_settings::ap_schag_kanal>, gauge, after_schag_digit);
 ELEMENT_HEADER* after_tang_digit[2] = {&schag_digit.header, nullptr};
-ELEMENT_STRING tang_digit = string_field({digit_x, 100}, flags_digits, digit_style, tang_kanal_digit, gauge, after_tang_digit);
+ELEMENT_STRING tang_digit = string_field({digit_x, 100}, flags_digits, digit_style, kanal_digit<&autopilot_settings::ap_tang_kanal>, gauge, after_tang_digit);
 ELEMENT_HEADER* after_kren_digit[2] = {&tang_digit.header, nullptr};
-ELEMENT_STRING kren_digit = string_field({digit_x, 80}, flags_digits, digit_style, kren_kanal_digit, gauge, after_kren_digit);
+ELEMENT_STRING kren_digit = string_field({digit_x, 80}, flags_digits, digit_style, kanal_digit<&autopilot_settings::ap_kren_kanal>, gauge, after_kren_digit);
 ELEMENT_HEADER* after_axis8[2] = {&kren_digit.header, nullptr};
 
 // 12 to 5: the eight axis markers, rising along their tracks.
-ELEMENT_SLIDER axis8 = slider(marker_bitmap, {147, 54}, flags_bright, nullptr, 0.0, axis8_marker_value, axis_scale, gauge, after_axis8);
+ELEMENT_SLIDER axis8 = slider(marker_bitmap, {147, 54}, flags_bright, nullptr, 0.0, axis_marker_value<8>, axis_scale, gauge, after_axis8);
 ELEMENT_HEADER* after_axis7[2] = {&axis8.header, nullptr};
-ELEMENT_SLIDER axis7 = slider(marker_bitmap, {127, 54}, flags_bright, nullptr, 0.0, axis7_marker_value, axis_scale, gauge, after_axis7);
+ELEMENT_SLIDER axis7 = slider(marker_bitmap, {127, 54}, flags_bright, nullptr, 0.0, axis_marker_value<7>, axis_scale, gauge, after_axis7);
 ELEMENT_HEADER* after_axis6[2] = {&axis7.header, nullptr};
-ELEMENT_SLIDER axis6 = slider(marker_bitmap, {107, 54}, flags_bright, nullptr, 0.0, axis6_marker_value, axis_scale, gauge, after_axis6);
+ELEMENT_SLIDER axis6 = slider(marker_bitmap, {107, 54}, flags_bright, nullptr, 0.0, axis_marker_value<6>, axis_scale, gauge, after_axis6);
 ELEMENT_HEADER* after_axis5[2] = {&axis6.header, nullptr};
-ELEMENT_SLIDER axis5 = slider(marker_bitmap, {87, 54}, flags_bright, nullptr, 0.0, axis5_marker_value, axis_scale, gauge, after_axis5);
+ELEMENT_SLIDER axis5 = slider(marker_bitmap, {87, 54}, flags_bright, nullptr, 0.0, axis_marker_value<5>, axis_scale, gauge, after_axis5);
 ELEMENT_HEADER* after_axis4[2] = {&axis5.header, nullptr};
-ELEMENT_SLIDER axis4 = slider(marker_bitmap, {67, 54}, flags_bright, nullptr, 0.0, axis4_marker_value, axis_scale, gauge, after_axis4);
+ELEMENT_SLIDER axis4 = slider(marker_bitmap, {67, 54}, flags_bright, nullptr, 0.0, axis_marker_value<4>, axis_scale, gauge, after_axis4);
 ELEMENT_HEADER* after_axis3[2] = {&axis4.header, nullptr};
-ELEMENT_SLIDER axis3 = slider(marker_bitmap, {47, 54}, flags_bright, nullptr, 0.0, axis3_marker_value, axis_scale, gauge, after_axis3);
+ELEMENT_SLIDER axis3 = slider(marker_bitmap, {47, 54}, flags_bright, nullptr, 0.0, axis_marker_value<3>, axis_scale, gauge, after_axis3);
 ELEMENT_HEADER* after_axis2[2] = {&axis3.header, nullptr};
-ELEMENT_SLIDER axis2 = slider(marker_bitmap, {27, 54}, flags_bright, nullptr, 0.0, axis2_marker_value, axis_scale, gauge, after_axis2);
+ELEMENT_SLIDER axis2 = slider(marker_bitmap, {27, 54}, flags_bright, nullptr, 0.0, axis_marker_value<2>, axis_scale, gauge, after_axis2);
 ELEMENT_HEADER* after_axis1[2] = {&axis2.header, nullptr};
-ELEMENT_SLIDER axis1 = slider(marker_bitmap, {7, 54}, flags_bright, nullptr, 0.0, axis1_marker_value, axis_scale, gauge, after_axis1);
+ELEMENT_SLIDER axis1 = slider(marker_bitmap, {7, 54}, flags_bright, nullptr, 0.0, axis_marker_value<1>, axis_scale, gauge, after_axis1);
 ELEMENT_HEADER* after_collective[2] = {&axis1.header, nullptr};
 
 // 4: the collective position at the field's left edge.
@@ -69,14 +69,14 @@ ELEMENT_HEADER* ap_yoyset_element_list[2] = {&background.header, nullptr};
 
 MOUSERECT ap_yoyset_mouse_rects[] = {
     mouse_parent_begin(),
-    mouse_child(138, 79, 18, 18, CURSOR_UPARROW, mouse_repeat, kren_kanal_up_click),
-    mouse_child(108, 79, 18, 18, CURSOR_DOWNARROW, mouse_repeat, kren_kanal_down_click),
-    mouse_child(138, 99, 18, 18, CURSOR_UPARROW, mouse_repeat, tang_kanal_up_click),
-    mouse_child(108, 99, 18, 18, CURSOR_DOWNARROW, mouse_repeat, tang_kanal_down_click),
-    mouse_child(138, 119, 18, 18, CURSOR_UPARROW, mouse_repeat, schag_kanal_up_click),
-    mouse_child(108, 119, 18, 18, CURSOR_DOWNARROW, mouse_repeat, schag_kanal_down_click),
-    mouse_child(138, 139, 18, 18, CURSOR_UPARROW, mouse_repeat, kurs_kanal_up_click),
-    mouse_child(108, 139, 18, 18, CURSOR_DOWNARROW, mouse_repeat, kurs_kanal_down_click),
+    mouse_child(138, 79, 18, 18, CURSOR_UPARROW, mouse_repeat, kanal_up_click<&autopilot_settings::ap_kren_kanal>),
+    mouse_child(108, 79, 18, 18, CURSOR_DOWNARROW, mouse_repeat, kanal_down_click<&autopilot_settings::ap_kren_kanal>),
+    mouse_child(138, 99, 18, 18, CURSOR_UPARROW, mouse_repeat, kanal_up_click<&autopilot_settings::ap_tang_kanal>),
+    mouse_child(108, 99, 18, 18, CURSOR_DOWNARROW, mouse_repeat, kanal_down_click<&autopilot_settings::ap_tang_kanal>),
+    mouse_child(138, 119, 18, 18, CURSOR_UPARROW, mouse_repeat, kanal_up_click<&autopilot_settings::ap_schag_kanal>),
+    mouse_child(108, 119, 18, 18, CURSOR_DOWNARROW, mouse_repeat, kanal_down_click<&autopilot_settings::ap_schag_kanal>),
+    mouse_child(138, 139, 18, 18, CURSOR_UPARROW, mouse_repeat, kanal_up_click<&autopilot_settings::ap_kurs_kanal>),
+    mouse_child(108, 139, 18, 18, CURSOR_DOWNARROW, mouse_repeat, kanal_down_click<&autopilot_settings::ap_kurs_kanal>),
     mouse_child(8, 134, 22, 22, CURSOR_HAND, mouse_single, joy_kanal_load_click),
     mouse_child(36, 134, 22, 22, CURSOR_HAND, mouse_single, joy_kanal_save_click),
     mouse_parent_end(),
