@@ -17,10 +17,10 @@ std::string indented(const std::string& text, const std::string& indent)
     return out;
 }
 
-const option_spec* find_option(const tool_command& command, const std::string& name)
+const command_option* find_option(const tool_command& command, const std::string& name)
 {
     const auto found = std::find_if(command.options.begin(), command.options.end(),
-                                    [&](const option_spec& o) { return o.name == name; });
+                                    [&](const command_option& o) { return o.name == name; });
     return found == command.options.end() ? nullptr : &*found;
 }
 
@@ -39,7 +39,7 @@ int number_base(const std::string& value)
     return value.rfind("0x", 0) == 0 || value.rfind("0X", 0) == 0 ? 16 : 10;
 }
 
-void check_value(const option_spec& option, const std::string& value)
+void check_value(const command_option& option, const std::string& value)
 {
     if (!option.choices.empty()) {
         if (std::find(option.choices.begin(), option.choices.end(), value) != option.choices.end()) return;
@@ -73,7 +73,7 @@ command_args parse_command_line(const tool_command& command, const std::vector<s
             args.words_.push_back(argument);
             continue;
         }
-        const option_spec* option = find_option(command, argument);
+        const command_option* option = find_option(command, argument);
         if (option == nullptr) throw command_line_error("unknown option '" + argument + "'");
         if (args.has(argument)) throw command_line_error(argument + " given twice");
         if (!option->value.empty() && i + 1 >= arguments.size())
@@ -93,7 +93,7 @@ command_args parse_command_line(const tool_command& command, const std::vector<s
 std::string usage_line(const std::string& tool, const tool_command& command)
 {
     std::string line = "usage: " + tool + (command.name.empty() ? "" : " " + command.name);
-    for (const option_spec& o : command.options) {
+    for (const command_option& o : command.options) {
         line.append(" [").append(o.name);
         if (!o.value.empty()) line.append(" ").append(o.value);
         line.append("]");
@@ -107,7 +107,7 @@ std::string command_usage(const std::string& tool, const tool_command& command)
     std::string text = usage_line(tool, command);
     if (!command.description.empty()) text.append("\n").append(indented(command.description, "  "));
     if (!command.options.empty()) text += "\n";
-    for (const option_spec& o : command.options) {
+    for (const command_option& o : command.options) {
         std::string head = "  " + o.name + (o.value.empty() ? "" : " " + o.value);
         std::istringstream lines(o.help);
         std::string line;

@@ -15,7 +15,7 @@ struct command_line_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct option_spec {
+struct command_option {
     std::string name;   // "--aircraft"
     std::string value;  // what its value is, "FILE"; empty for a switch that takes none
     std::string help;   // one or more lines, without indentation
@@ -32,7 +32,7 @@ class command_args {
 public:
     bool has(const std::string& name) const { return values_.count(name) != 0; }
     std::string text(const std::string& name, const std::string& otherwise = "") const;
-    // The value of an option whose spec gives a range, as the number the parser checked it to be.
+    // The value of an option whose record gives a range, as the number the parser checked it to be.
     long whole(const std::string& name, long otherwise) const;
     const std::vector<std::string>& words() const { return words_; }
 
@@ -48,7 +48,7 @@ struct tool_command {
     std::string words;                 // what follows the options in the usage line ("PANEL.CFG"), if anything
     size_t least_words = 0, most_words = 0;
     std::string description;           // paragraphs after the usage line, without indentation
-    std::vector<option_spec> options;
+    std::vector<command_option> options;
     std::string exit_status;           // the closing paragraph
     std::function<int(const command_args&)> run;
 };

@@ -27,9 +27,9 @@ std::string usage(const std::vector<tool_command>& panel)
 // The first argument that is neither an option nor an option's value: a command's name, or the script.
 size_t first_word(const std::vector<std::string>& arguments)
 {
-    const std::vector<option_spec> options = module_options();
+    const std::vector<command_option> options = module_options();
     for (size_t i = 0; i < arguments.size(); ++i) {
-        const auto option = std::find_if(options.begin(), options.end(), [&](const option_spec& o) { return o.name == arguments[i]; });
+        const auto option = std::find_if(options.begin(), options.end(), [&](const command_option& o) { return o.name == arguments[i]; });
         if (option == options.end()) return arguments[i].rfind("--", 0) == 0 ? arguments.size() : i;
         i += option->value.empty() ? 0 : 1;
     }

@@ -3,19 +3,19 @@
 
 #include "tools/common/command_line.h"
 
-inline option_spec aircraft_option()
+inline command_option aircraft_option()
 {
     return {"--aircraft", "FILE", "the aircraft (default: the built-in bo105.aircraft)"};
 }
 
-inline option_spec gains_config_option()
+inline command_option gains_config_option()
 {
     return {"--config", "CFG", "the gains from this configuration file (default: the module's defaults)"};
 }
 
 constexpr long most_jobs = 64;
 
-inline option_spec jobs_option()
+inline command_option jobs_option()
 {
     return {"--jobs", "N", "flights at a time, each on a thread of its own (default 2)", 1, most_jobs};
 }

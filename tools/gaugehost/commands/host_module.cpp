@@ -18,7 +18,7 @@ constexpr uint16_t direct3d_control_word = 0x007F;  // 24-bit, as a Direct3D dev
 
 }  // namespace
 
-std::vector<option_spec> module_options()
+std::vector<command_option> module_options()
 {
     return {
         {"--module", "PATH",

@@ -16,7 +16,7 @@ struct module_load_error : std::runtime_error {
 };
 
 // --module, --host-precision, --poison-stack: what every gaugehost command takes.
-std::vector<option_spec> module_options();
+std::vector<command_option> module_options();
 
 class host_module {
 public:

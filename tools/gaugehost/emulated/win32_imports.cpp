@@ -126,33 +126,33 @@ void joy_get_pos_ex(import_context& c)
 
 // user32: wsprintfA's conversions (no floating point), as far as a format asks for them.
 // One conversion of a wsprintf format: its flags, width and precision as read after the '%'.
-struct conversion_spec {
+struct conversion_format {
     bool left = false, zero = false, hash = false, has_precision = false;
     size_t width = 0, precision = 0;
 };
 
 // Reads the flags, width, precision and size prefix after a '%'; p is left on the conversion letter.
-conversion_spec read_conversion(const char*& p)
+conversion_format read_conversion(const char*& p)
 {
-    conversion_spec spec;
+    conversion_format conversion;
     for (;; ++p) {
-        if (*p == '-') spec.left = true;
-        else if (*p == '0') spec.zero = true;
-        else if (*p == '#') spec.hash = true;
+        if (*p == '-') conversion.left = true;
+        else if (*p == '0') conversion.zero = true;
+        else if (*p == '#') conversion.hash = true;
         else break;
     }
-    while (*p >= '0' && *p <= '9') spec.width = spec.width * 10 + static_cast<size_t>(*p++ - '0');
+    while (*p >= '0' && *p <= '9') conversion.width = conversion.width * 10 + static_cast<size_t>(*p++ - '0');
     if (*p == '.') {
-        spec.has_precision = true;
+        conversion.has_precision = true;
         ++p;
-        while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + static_cast<size_t>(*p++ - '0');
+        while (*p >= '0' && *p <= '9') conversion.precision = conversion.precision * 10 + static_cast<size_t>(*p++ - '0');
     }
     if (*p == 'l' || *p == 'h') ++p;
-    return spec;
+    return conversion;
 }
 
 // The conversion's text, padded to its width, from the next argument.
-std::string converted_field(import_context& c, char letter, const conversion_spec& spec, int& next)
+std::string converted_field(import_context& c, char letter, const conversion_format& conversion, int& next)
 {
     std::string field;
     bool numeric = true;
@@ -161,7 +161,7 @@ std::string converted_field(import_context& c, char letter, const conversion_spe
     case 'i': {
         const auto value = static_cast<int32_t>(arg(c, next++));
         field = std::to_string(value < 0 ? -int64_t{value} : int64_t{value});
-        if (spec.has_precision && field.size() < spec.precision) field.insert(0, spec.precision - field.size(), '0');
+        if (conversion.has_precision && field.size() < conversion.precision) field.insert(0, conversion.precision - field.size(), '0');
         if (value < 0) field.insert(0, 1, '-');
         break;
     }
@@ -170,24 +170,24 @@ std::string converted_field(import_context& c, char letter, const conversion_spe
     case 'X': {
         char digits[16];
         std::snprintf(digits, sizeof digits, letter == 'x' ? "%x" : "%X", arg(c, next++));
-        field = (spec.hash ? (letter == 'x' ? "0x" : "0X") : "") + std::string(digits);
+        field = (conversion.hash ? (letter == 'x' ? "0x" : "0X") : "") + std::string(digits);
         break;
     }
     case 'c': field = std::string(1, static_cast<char>(arg(c, next++))); numeric = false; break;
     case 's': {
         const uint32_t address = arg(c, next++);
         field = address == 0 ? "(null)" : c.machine.read_text(address, longest_text);
-        if (spec.has_precision && field.size() > spec.precision) field.resize(spec.precision);
+        if (conversion.has_precision && field.size() > conversion.precision) field.resize(conversion.precision);
         numeric = false;
         break;
     }
     case '%': field = "%"; numeric = false; break;
     default: throw std::runtime_error(std::string("the conversion '%") + letter + "' is not served");
     }
-    if (field.size() < spec.width) {
-        const size_t pad = spec.width - field.size();
-        if (spec.left) field.append(pad, ' ');
-        else if (spec.zero && numeric) field.insert(field[0] == '-' ? 1 : 0, pad, '0');
+    if (field.size() < conversion.width) {
+        const size_t pad = conversion.width - field.size();
+        if (conversion.left) field.append(pad, ' ');
+        else if (conversion.zero && numeric) field.insert(field[0] == '-' ? 1 : 0, pad, '0');
         else field.insert(0, pad, ' ');
     }
     return field;
@@ -206,8 +206,8 @@ void wsprintf(import_context& c)
             continue;
         }
         ++p;
-        const conversion_spec spec = read_conversion(p);
-        out += converted_field(c, *p, spec, next);
+        const conversion_format conversion = read_conversion(p);
+        out += converted_field(c, *p, conversion, next);
         if (*p == '\0') break;
     }
     if (out.size() >= wsprintf_limit) out.resize(wsprintf_limit - 1);
