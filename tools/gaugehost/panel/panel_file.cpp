@@ -1,3 +1,4 @@
+#include "tools/common/text.h"
 #include "tools/gaugehost/panel/panel_file.h"
 
 #include <algorithm>
@@ -13,13 +14,6 @@ namespace {
 
 constexpr int last_window = 63;       // Window00 to Window63
 constexpr int last_virtual_cockpit = 99;
-
-std::string trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
 
 // The file as 8-bit text: UTF-16 (by its byte-order mark) narrowed, a character beyond ASCII
 // becoming '?'; a UTF-8 byte-order mark dropped.
@@ -156,13 +150,6 @@ panel_window window_from(const section* s, const std::string& name, bool virtual
     const auto by_number = [](const panel_gauge& a, const panel_gauge& b) { return a.number < b.number; };
     std::stable_sort(w.gauges.begin(), w.gauges.end(), by_number);
     return w;
-}
-
-std::string two_digits(int n)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", n);
-    return text;
 }
 
 // The file's sections as the profile functions read them (the first of each name), and notes on

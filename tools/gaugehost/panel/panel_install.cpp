@@ -9,6 +9,7 @@
 #include <set>
 #include <system_error>
 
+#include "tools/common/text.h"
 #include "tools/gaugehost/panel/panel_file.h"
 #include "tools/gaugehost/panel/panel_text.h"
 
@@ -42,36 +43,22 @@ const our_window our_windows[] = {
      {"AP_YoySet, 0, 0, 158, 159"}},
 };
 
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::string two_digits(int n)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", n);
-    return text;
-}
-
 // The section a header line opens, in lower case; empty for a line that is no header.
 std::string header_name(const text_line& line)
 {
-    const std::string text = trimmed(line.text);
+    const std::string text = trim(line.text);
     if (text.empty() || text[0] != '[') return {};
     const auto close = text.find(']');
-    return lower_case(trimmed(text.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+    return lower_case(trim(text.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
 }
 
 // The key of a key=value line in lower case; empty for a comment or another line.
 std::string key_of(const text_line& line)
 {
-    const std::string text = trimmed(line.text);
+    const std::string text = trim(line.text);
     if (text.empty() || text[0] == ';' || text.rfind("//", 0) == 0 || text[0] == '[') return {};
     const auto equals = text.find('=');
-    return equals == std::string::npos ? std::string() : lower_case(trimmed(text.substr(0, equals)));
+    return equals == std::string::npos ? std::string() : lower_case(trim(text.substr(0, equals)));
 }
 
 // The first section of a name (the one the simulator reads): its header's index and the index
@@ -127,14 +114,14 @@ bool is_our_engine_line(const text_line& line, const std::string& module_name, c
 {
     const std::string key = key_of(line);
     if (key.rfind("gauge", 0) != 0) return false;
-    const std::string value = trimmed(line.text.substr(line.text.find('=') + 1));
+    const std::string value = trim(line.text.substr(line.text.find('=') + 1));
     return value == module_name + "!" + engine + (virtual_cockpit ? engine_place_virtual : engine_place_2d);
 }
 
 std::optional<size_t> marker_index(const panel_text& text)
 {
     for (size_t i = 0; i < text.lines.size(); ++i)
-        if (trimmed(text.lines[i].text).rfind(block_marker, 0) == 0) return i;
+        if (trim(text.lines[i].text).rfind(block_marker, 0) == 0) return i;
     return std::nullopt;
 }
 
@@ -163,7 +150,7 @@ std::vector<int> free_idents(const panel_text& text, size_t wanted)
 {
     std::set<std::string> used;
     for (const text_line& line : text.lines)
-        if (key_of(line) == "ident") used.insert(trimmed(line.text.substr(line.text.find('=') + 1)));
+        if (key_of(line) == "ident") used.insert(trim(line.text.substr(line.text.find('=') + 1)));
     std::vector<int> idents;
     for (int id = first_ident; idents.size() < wanted; ++id)
         if (used.count(std::to_string(id)) == 0) idents.push_back(id);
