@@ -40,5 +40,6 @@ int32_t collective_engaged(const autopilot_modes& modes);
 void speed_step(const channel_inputs& in, speed_hold_state& speed, pitch_channel_state& pitch);
 // The roll stick moves the bank reference the roll channel holds in the next cycle.
 void bank_reference_step(const channel_inputs& in, roll_channel_state& roll);
-void collective_base_step(const autopilot_modes& modes, collective_channel_state& collective);
+// The base-stepping rule, on the 18 Hz tick counter's sample.
+void collective_base_step(const autopilot_modes& modes, double tick18_sample, collective_channel_state& collective);
 void heading_activation_step(autopilot_state& s);

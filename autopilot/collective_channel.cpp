@@ -22,6 +22,7 @@ constexpr double command_gate_max = 16000.0;  // axis units
 constexpr double command_gate_min = 100.0;    // axis units
 constexpr double base_band_floor = 90.0;      // axis units
 constexpr double base_step = 163.0;           // axis units
+constexpr double whole_units = 1.0;           // vys_kd acts on the rate estimate as it stands
 }  // namespace
 
 int32_t collective_engaged(const autopilot_modes& modes)
@@ -53,12 +54,12 @@ void collective_law(const channel_inputs& in, double height_a_sample, double hei
     const int32_t command_in_band = collective.collective_above_min * collective.collective_below_max;
     collective.collective_below_max = 0;
     const int32_t gate = command_in_band * in.modes.sim_running * engaged;
-    collective.height_integrator =
-        integrate_unlimited(collective.height_integrator, collective.climb_error, gate, engaged, in.settings.vys_ki, thousandths);
+    const pi_gains gains{in.settings.vys_kp, in.settings.vys_ki, in.settings.vys_kd, thousandths, whole_units};
+    collective.height_integrator = integrate_unlimited(gains, collective.height_integrator, collective.climb_error, gate, engaged);
 
     // No limit on the command: it works around the base, or passes the lever through.
-    const double law =
-        collective.collective_base - (collective.height_integrator + collective.climb_error) * in.settings.vys_kp - collective.collective_rate * in.settings.vys_kd;
+    const double law = collective.collective_base - (collective.height_integrator + collective.climb_error) * gains.kp -
+                       collective.collective_rate * gains.kd;
     collective.collective_command = times_switch(engaged, law) +
                             times_switch(factor_of(engaged == 0), collective.collective_base + in.pilot.collective_joy_reference);
 
@@ -76,10 +77,10 @@ void collective_step(const channel_inputs& in, collective_channel_state& collect
                          collective.collective_command);
 }
 
-void collective_base_step(const autopilot_modes& modes, collective_channel_state& collective)
+void collective_base_step(const autopilot_modes& modes, double tick18_sample, collective_channel_state& collective)
 {
     // Acts once every two ticks of the 18 Hz counter, alternating an arming pass and a step.
-    const int32_t tick = truncate_to_int32(host_sample(var_tick18));
+    const int32_t tick = truncate_to_int32(tick18_sample);
     const uint32_t phase = static_cast<uint32_t>(tick) + static_cast<uint32_t>(collective.tick_parity_offset);
     if (phase % 2 != 0) return;
 

@@ -37,16 +37,17 @@ void heading_law(const channel_inputs& in, double heading_sample, double yaw_rat
     // The integrator sees the whole wrapped error; the proportional term only the limited one.
     const int32_t holding = in.modes.heading_channel_active * in.modes.ap_master_on;
     const int32_t gate = integrators_may_run(in.modes, in.samples) * holding;
-    heading.heading_integrator = integrate(heading.heading_integrator, heading.heading_error, gate, holding,
-                                           in.settings.kurs_ki, thousandths, integrator_limit);
+    const pi_gains gains{in.settings.kurs_kp, in.settings.kurs_ki, in.settings.kurs_kd, thousandths, whole_units};
+    heading.heading_integrator =
+        integrate(gains, heading.heading_integrator, heading.heading_error, gate, holding, integrator_limit);
 
     heading.heading_error = clamp_strict(heading.heading_error, -error_limit, error_limit);
 
     // The error is heading minus reference and the pedals push the nose towards it: the law
     // follows the error, and its damping is the yaw rate times kurs_kd, whole.
-    const double hold_law = pi_rate_law(heading.heading_integrator, heading.heading_error, heading.yaw_rate,
-                                        in.settings.kurs_kp, in.settings.kurs_kd, whole_units, following_the_error);
-    const double damping = in.settings.yaw_damper_factor * heading.yaw_rate * in.settings.kurs_kd;
+    const double hold_law =
+        pi_rate_law(gains, heading.heading_integrator, heading.heading_error, heading.yaw_rate, following_the_error);
+    const double damping = in.settings.yaw_damper_factor * heading.yaw_rate * gains.kd;
     const int32_t damping_only = factor_of(in.modes.heading_channel_active == 0) * in.modes.ap_master_on;
     heading.heading_command = times_switch(holding, hold_law) + times_switch(damping_only, damping) +
                          times_switch(factor_of(holding == 0), in.pilot.pedal_joy_reference);

@@ -1,7 +1,5 @@
-// Speed hold and bank reference: the outer loops that set the pitch and bank references the
-// roll and pitch channels hold in the next cycle.
-#include <cstdlib>
-
+// Speed hold: the outer loop that sets the pitch reference the pitch channel holds in the next
+// cycle.
 #include "autopilot/channel_steps.h"
 #include "autopilot/pi_rate_law.h"
 #include "common/control_math.h"
@@ -16,7 +14,6 @@ constexpr double tenths = 0.1;                      // speed_kd: tenths per unit
 constexpr double pitch_reference_per_law_unit = 0.02;  // degrees of pitch reference per unit of the law
 constexpr double opposing_the_error = -1.0;
 constexpr double pitch_per_stick_unit = 0.001;      // degrees of pitch reference per axis unit
-constexpr double bank_per_stick_squared = 1.220703125e-7;  // nearest double to 1/8,192,000
 }  // namespace
 
 void speed_step(const channel_inputs& in, speed_hold_state& speed, pitch_channel_state& pitch)
@@ -30,23 +27,15 @@ void speed_step(const channel_inputs& in, speed_hold_state& speed, pitch_channel
 
     const int32_t holding = in.modes.speed_hold_active * in.modes.ap_master_on;
     const int32_t gate = integrators_may_run(in.modes, in.samples) * holding;
-    speed.speed_integrator =
-        integrate_unlimited(speed.speed_integrator, speed.speed_error, gate, holding, in.settings.speed_ki, ten_thousandths);
+    const pi_gains gains{in.settings.speed_kp, in.settings.speed_ki, in.settings.speed_kd, ten_thousandths, tenths};
+    speed.speed_integrator = integrate_unlimited(gains, speed.speed_integrator, speed.speed_error, gate, holding);
 
     // Degrees of pitch reference: too fast gives a nose-up (negative) correction.
-    const double law = pi_rate_law(speed.speed_integrator, speed.speed_error, speed.speed_rate, in.settings.speed_kp,
-                                   in.settings.speed_kd, tenths, opposing_the_error);
+    const double law =
+        pi_rate_law(gains, speed.speed_integrator, speed.speed_error, speed.speed_rate, opposing_the_error);
     speed.speed_command = times_switch(holding, law) * pitch_reference_per_law_unit;
 
     if (holding == 1) pitch.pitch_reference = speed.speed_command + pitch.pitch_reference_base;
     if (in.modes.speed_hold_active == 0 && in.modes.ap_master_on == 1)
         pitch.pitch_reference = in.pilot.pitch_joy_reference * pitch_per_stick_unit + speed.speed_command + pitch.pitch_reference_base;
-}
-
-void bank_reference_step(const channel_inputs& in, roll_channel_state& roll)
-{
-    // The roll stick's deflection squared with its sign kept: full deflection gives 32.768 degrees.
-    if (in.modes.ap_master_on != 1) return;
-    const int64_t stick = truncate_to_int32(in.pilot.roll_joy_reference);
-    roll.bank_reference = in.pilot.roll_joy_reference * static_cast<double>(std::llabs(stick)) * bank_per_stick_squared;
 }

@@ -113,7 +113,7 @@ void update_cycle(autopilot_values& a)
     collective_step(in, s.collective);
     speed_step(in, s.speed, s.pitch);
     bank_reference_step(in, s.roll);
-    collective_base_step(s.modes, s.collective);
+    collective_base_step(s.modes, host_sample(var_tick18), s.collective);
     heading_activation_step(s);
     run_detector(s);
     s.timing.counter_prev = s.timing.counter_now;

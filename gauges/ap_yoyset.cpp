@@ -3,12 +3,12 @@
 #include "config/configuration.h"
 #include "gauges/autopilot_instance.h"
 #include "input/joystick.h"
+#include "gauges/mouse_click.h"
 #include "platform/module_precision.h"
 #include "platform/platform.h"
 
 namespace {
 constexpr int8_t highest_assignment = 8;
-constexpr int32_t handled = 1;
 constexpr char too_wide_mark = '?';  // an assignment from the file that needs more than one character
 
 // The assignment as "%1d" into the host's one-character buffer. A value that needs more than one
@@ -96,19 +96,13 @@ double HOST_CALL kanal_digit(ELEMENT_HEADER* element)
 template <int8_t autopilot_settings::*channel>
 int32_t HOST_CALL kanal_up_click(PIXPOINT*, uint32_t)
 {
-    return at_module_precision([&] {
-        increase(the_autopilot.state.settings.*channel);
-        return handled;
-    });
+    return handle_click([] { increase(the_autopilot.state.settings.*channel); });
 }
 
 template <int8_t autopilot_settings::*channel>
 int32_t HOST_CALL kanal_down_click(PIXPOINT*, uint32_t)
 {
-    return at_module_precision([&] {
-        decrease(the_autopilot.state.settings.*channel);
-        return handled;
-    });
+    return handle_click([] { decrease(the_autopilot.state.settings.*channel); });
 }
 
 // The four channels' digits and arrows.
@@ -128,16 +122,10 @@ template int32_t HOST_CALL kanal_down_click<&autopilot_settings::ap_kurs_kanal>(
 // The file operations run at the gauge's next pre-update.
 int32_t HOST_CALL joy_kanal_load_click(PIXPOINT*, uint32_t)
 {
-    return at_module_precision([&] {
-        the_autopilot.configuration.joy_kanal_load_request = 1;
-        return handled;
-    });
+    return handle_click([] { the_autopilot.configuration.joy_kanal_load_request = 1; });
 }
 
 int32_t HOST_CALL joy_kanal_save_click(PIXPOINT*, uint32_t)
 {
-    return at_module_precision([&] {
-        the_autopilot.configuration.joy_kanal_save_request = 1;
-        return handled;
-    });
+    return handle_click([] { the_autopilot.configuration.joy_kanal_save_request = 1; });
 }

@@ -79,8 +79,7 @@ protected:
 
     void step_base_at(int tick)
     {
-        set(token::tick18, tick);
-        collective_base_step(ap.modes, ap.collective);
+        collective_base_step(ap.modes, tick, ap.collective);
     }
 };
 

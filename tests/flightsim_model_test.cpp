@@ -12,7 +12,7 @@
 #include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
 #include "tools/flightsim/model/turbulence.h"
-#include "tools/gaugehost/script/script_commands.h"
+#include "tools/gaugehost/script/script.h"
 
 namespace {
 
@@ -438,12 +438,31 @@ TEST(Terrain, ProfileIsLinearBetweenItsPointsAndLevelBeyond)
 // Flight commands, as registered with gaugehost's script language: what the checker accepts and
 // refuses.
 
-TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
+// gaugehost's own commands and the flight simulator's, through the one registry.
+TEST(ScriptLanguage, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
 {
     const struct {
         std::vector<std::string> words;
         const char* problem;  // empty: accepted
     } cases[] = {
+        {{"exe"}, "'exe' takes a path"},
+        {{"var", "61", "1.5", "79"}, "pairs of TOKEN VALUE"},
+        {{"var", "4294967296", "1"}, "bad token '4294967296'"},
+        {{"clock", "at", "soon"}, "bad counter value 'soon'"},
+        {{"clock", "18", "-1"}, "bad step '-1'"},
+        {{"joystick", "2", "absent"}, "joystick id must be 0 or 1"},
+        {{"joystick", "0", "present", "q"}, "takes only z and r, not 'q'"},
+        {{"joystick", "0", "w=5"}, "bad joystick setting 'w=5'"},
+        {{"joystick", "1", "x=-1"}, "bad joystick value 'x=-1'"},
+        {{"joystick", "1", "x=0", "buttons=3"}, ""},
+        {{"open", "now"}, "'open' takes 0 arguments"},
+        {{"frame", "-1"}, "bad frame count '-1'"},
+        {{"frame", "3"}, ""},
+        {{"click", "IN_4", "1", "2"}, "no gauge named 'IN_4'"},
+        {{"serve", "listed", "closed", "closed"}, "not 'closed'"},
+        {{"serve", "by-window", "apart", "3", "closed"}, ""},
+        {{"window", "Window01", "shut"}, "open or close"},
+        {{"land", "now"}, "unknown command 'land'"},
         {{"start", "hover", "30"}, ""},
         {{"start", "level", "150", "150", "heading", "90"}, ""},
         {{"start", "ground"}, ""},
@@ -475,9 +494,14 @@ TEST(FlightCommands, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
         {{"summary", "now"}, "takes 0 arguments"},
     };
     for (const auto& c : cases) {
-        const extension_command* command = find_script_command(c.words[0]);
-        ASSERT_NE(command, nullptr) << c.words[0];
-        const std::string problem = command->check(c.words);
+        std::string line;
+        for (const std::string& word : c.words) line += word + " ";
+        std::string problem;
+        try {
+            parse_script(line, [](const std::string&) { return false; });
+        } catch (const script_error& error) {
+            problem = error.what();
+        }
         if (*c.problem == '\0') EXPECT_EQ(problem, "") << c.words[0];
         else EXPECT_NE(problem.find(c.problem), std::string::npos) << c.words[0] << ": " << problem;
     }

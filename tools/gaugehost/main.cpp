@@ -9,6 +9,7 @@
 #include "tools/gaugehost/commands/host_module.h"
 #include "tools/gaugehost/commands/panel_commands.h"
 #include "tools/gaugehost/commands/script_file_command.h"
+#include "tools/gaugehost/script/script_commands.h"
 
 namespace {
 

@@ -71,68 +71,14 @@ public:
         const host_readings r = read_instruments(model_, state_, air, ground_);
         bank_ = r.bank;
         airspeed_ = r.airspeed * kmh_per_knot;
-        host_.set_var(host_token::bank, r.bank);
-        host_.set_var(host_token::pitch, r.pitch);
-        host_.set_var(host_token::heading, r.heading);
-        host_.set_var(host_token::yaw_rate, r.turn_rate);
-        host_.set_var(host_token::height_a, r.altitude);
-        host_.set_var(host_token::height_b, r.radio_height);
-        host_.set_var(host_token::vertical_speed, r.vertical_speed);
-        host_.set_var(host_token::airspeed, r.airspeed);
-        host_.set_var(host_token::on_ground, r.on_ground);
-        host_.set_var(host_token::tick18, std::floor((time_ + dt) * tick18_rate));
-        host_.set_var(host_token::run_probe, std::fmod(std::floor(time_), 60.0));
-        host_.set_var(host_token::collective, axes_.collective);
-        host_.set_var(host_token::control_313, axes_.aileron);
-        host_.set_var(host_token::control_316, axes_.rudder);
-        host_.set_var(host_token::control_317, axes_.elevator);
+        set_host_variables(host_, r, std::floor((time_ + dt) * tick18_rate), clock_seconds(time_), axes_);
         host_.frame();
 
-        const broken_loop loop = test_.loop;
-        const bool measuring = injection != nullptr;
         double command = 0.0;
-        for (const recorded_event& event : host_.events()) {
-            const int which = event.id == axis_event::roll       ? static_cast<int>(broken_loop::roll)
-                              : event.id == axis_event::pitch    ? static_cast<int>(broken_loop::pitch)
-                              : event.id == axis_event::heading  ? static_cast<int>(broken_loop::pedals)
-                              : event.id == axis_event::collective ? static_cast<int>(broken_loop::collective)
-                                                                   : -1;
-            if (which < 0) continue;
-            const double value = event.value;
-            double applied = reference_[which] + test_.stabilising[which] * (value - reference_[which]);
-            if (measuring) {
-                if (which == static_cast<int>(loop)) {
-                    command = value;
-                    applied += *injection;
-                    applied_ = applied;
-                }
-                const bool limited = which == static_cast<int>(broken_loop::collective)
-                                         ? value <= 0.0 || value >= full_axis
-                                         : std::fabs(value) >= 16000.0;
-                record_.limited_frames[which] += limited ? 1 : 0;
-            }
-            switch (event.id) {
-            case axis_event::roll: axes_.aileron = clamp(applied + trim_.aileron, -full_axis, full_axis); break;
-            case axis_event::pitch: axes_.elevator = clamp(applied + trim_.elevator, -full_axis, full_axis); break;
-            case axis_event::heading: axes_.rudder = clamp(applied + trim_.rudder, -full_axis, full_axis); break;
-            default: axes_.collective = clamp(applied, 0.0, full_axis); break;
-            }
-        }
+        for (const recorded_event& event : host_.events()) apply_axis_event(event, injection, command);
         host_.clear_events();
-        if (the_autopilot.state.modes.speed_hold_active == 1) {
-            // The speed hold's output, the pitch reference around the pitch captured as it
-            // engaged, taken before the next cycle's pitch channel reads it.
-            const int which = static_cast<int>(broken_loop::speed);
-            const double value = the_autopilot.state.pitch.pitch_reference - the_autopilot.state.pitch.pitch_reference_base;
-            double applied = reference_[which] + test_.stabilising[which] * (value - reference_[which]);
-            if (measuring && loop == broken_loop::speed) {
-                command = value;
-                applied += *injection;
-                applied_ = applied;
-            }
-            the_autopilot.state.pitch.pitch_reference = the_autopilot.state.pitch.pitch_reference_base + applied;
-        }
-        if (measuring) {
+        if (the_autopilot.state.modes.speed_hold_active == 1) apply_speed_hold(injection, command);
+        if (injection != nullptr) {
             record_.command.push_back(command);
             record_.applied.push_back(applied_);
             record_.largest_speed_change = std::fmax(record_.largest_speed_change, std::fabs(airspeed_ - trimmed_airspeed_));
@@ -142,6 +88,52 @@ public:
         const control_inputs controls = controls_from_axes(axes_);
         for (int i = 0; i < substeps; ++i) model_.step(state_, controls, air, ground_, dt / substeps);
         time_ += dt;
+    }
+
+    // An axis event on its control, through the loop's gain k around its reference; the broken
+    // loop's command taken and the injection added while measuring.
+    void apply_axis_event(const recorded_event& event, const double* injection, double& command)
+    {
+        const int which = event.id == axis_event::roll         ? static_cast<int>(broken_loop::roll)
+                          : event.id == axis_event::pitch      ? static_cast<int>(broken_loop::pitch)
+                          : event.id == axis_event::heading    ? static_cast<int>(broken_loop::pedals)
+                          : event.id == axis_event::collective ? static_cast<int>(broken_loop::collective)
+                                                               : -1;
+        if (which < 0) return;
+        const double value = event.value;
+        double applied = reference_[which] + test_.stabilising[which] * (value - reference_[which]);
+        if (injection != nullptr) {
+            if (which == static_cast<int>(test_.loop)) {
+                command = value;
+                applied += *injection;
+                applied_ = applied;
+            }
+            const bool limited = which == static_cast<int>(broken_loop::collective) ? value <= 0.0 || value >= full_axis
+                                                                                  : std::fabs(value) >= 16000.0;
+            record_.limited_frames[which] += limited ? 1 : 0;
+        }
+        switch (event.id) {
+        case axis_event::roll: axes_.aileron = clamp(applied + trim_.aileron, -full_axis, full_axis); break;
+        case axis_event::pitch: axes_.elevator = clamp(applied + trim_.elevator, -full_axis, full_axis); break;
+        case axis_event::heading: axes_.rudder = clamp(applied + trim_.rudder, -full_axis, full_axis); break;
+        default: axes_.collective = clamp(applied, 0.0, full_axis); break;
+        }
+    }
+
+    // The speed hold's output, the pitch reference around the pitch captured as it engaged, taken
+    // before the next cycle's pitch channel reads it.
+    void apply_speed_hold(const double* injection, double& command)
+    {
+        const int which = static_cast<int>(broken_loop::speed);
+        pitch_channel_state& pitch = the_autopilot.state.pitch;
+        const double value = pitch.pitch_reference - pitch.pitch_reference_base;
+        double applied = reference_[which] + test_.stabilising[which] * (value - reference_[which]);
+        if (injection != nullptr && test_.loop == broken_loop::speed) {
+            command = value;
+            applied += *injection;
+            applied_ = applied;
+        }
+        pitch.pitch_reference = pitch.pitch_reference_base + applied;
     }
 
     void fly(double seconds)

@@ -200,6 +200,39 @@ vec3 fuselage_drag(const aircraft_parameters& a, double rho, const vec3& air_vel
     return {q_drag * a.drag_area_forward * air_velocity.x, q_drag * a.drag_area_side * air_velocity.y,
             q_drag * a.drag_area_vertical * air_velocity.z};
 }
+// Both rotors' inflow ratios, solved together.
+struct inflow_ratios {
+    double main, tail;
+};
+
+inflow_ratios both_inflows(const main_rotor_before_inflow& m, const tail_rotor_before_inflow& tr, double tail_tip_speed)
+{
+    inflow_iteration main_inflow(m.k0, 0.25 * m.sigma_a, m.lambda_free, m.mu_squared);
+    inflow_iteration tail_inflow(tr.tail_k0, 0.25 * tr.tail_sigma_a, tr.tail_through / tail_tip_speed, tr.tail_mu_squared);
+    solve_inflow_pair(main_inflow, tail_inflow);
+    return {main_inflow.lambda, tail_inflow.lambda};
+}
+
+struct main_rotor_loads {
+    double thrust, torque;
+};
+
+// The main rotor's thrust at the hub, then its torque's reaction on the fuselage and the hub spring.
+main_rotor_loads add_main_rotor_loads(const aircraft_parameters& a, const main_rotor_before_inflow& m, double lambda,
+                                      double dynamic, double solidity, double hub_stiffness, vec3& force, vec3& moment)
+{
+    const double ct = m.k0 - 0.25 * m.sigma_a * lambda;
+    const double thrust = ct * dynamic;
+    const vec3 thrust_force = thrust * m.thrust_axis;
+    force = force + thrust_force;
+    moment = moment + cross(m.hub, thrust_force);
+    const double torque =
+        dynamic * a.rotor_radius * (ct * lambda + solidity * a.blade_drag / 8.0 * (1.0 + 4.65 * m.mu_squared));
+    moment = moment + (a.rotor_direction * torque) * m.k_s;
+    moment = moment + (hub_stiffness * m.flap_lat) * m.i_s - (hub_stiffness * m.flap_lon) * m.j_s;
+    return {thrust, torque};
+}
+
 
 // The disc's quasi-steady tilt, which flapping heads for with the lag tau.
 void steady_flapping(const aircraft_parameters& a, const main_rotor_before_inflow& m, double lambda, double lock, double tau,
@@ -357,7 +390,6 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
 {
     const aircraft_parameters& a = p_;
     const double rho = air.density;
-    const double s_rot = a.rotor_direction;
     const rotor_constants k = {tip_speed_, solidity_, shaft_sin_, shaft_cos_, tail_tip_speed_, tail_solidity_, stall_tangent_};
 
     const rotation& c = t.c;
@@ -394,20 +426,9 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     t.angle_rates(x, dx[s_phi], dx[s_theta], dx[s_psi]);
     position_rates(c, velocity, dx);
 
-    // Both rotors' inflow.
-    inflow_iteration main_inflow(m.k0, 0.25 * m.sigma_a, m.lambda_free, m.mu_squared);
-    inflow_iteration tail_inflow(tr.tail_k0, 0.25 * tr.tail_sigma_a, tr.tail_through / tail_tip_speed_, tr.tail_mu_squared);
-    solve_inflow_pair(main_inflow, tail_inflow);
-    const double lambda = main_inflow.lambda;
-    const double tail_lambda = tail_inflow.lambda;
-
-    const double ct = m.k0 - 0.25 * m.sigma_a * lambda;
-    const double thrust = ct * dynamic;
-    apply(m.hub, thrust * m.thrust_axis);
-    const double torque = dynamic * a.rotor_radius *
-                          (ct * lambda + solidity_ * a.blade_drag / 8.0 * (1.0 + 4.65 * m.mu_squared));
-    moment = moment + (s_rot * torque) * m.k_s;                                        // reaction on the fuselage
-    moment = moment + (hub_stiffness_ * m.flap_lat) * m.i_s - (hub_stiffness_ * m.flap_lon) * m.j_s;  // hub spring
+    const inflow_ratios inflow = both_inflows(m, tr, tail_tip_speed_);
+    const double lambda = inflow.main, tail_lambda = inflow.tail;
+    const main_rotor_loads rotor = add_main_rotor_loads(a, m, lambda, dynamic, solidity_, hub_stiffness_, force, moment);
 
     double steady_lon = 0.0, steady_lat = 0.0;
     steady_flapping(a, m, lambda, lock, tau, cyclic_lon, cyclic_lat, x, steady_lon, steady_lat);
@@ -425,7 +446,7 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     dx[s_flap_lat] = (steady_lat - m.flap_lat) / tau;
 
     if (outputs != nullptr)
-        *outputs = {thrust, lambda, tail_thrust, torque, skids.contact, steady_lon, steady_lat, air_velocity.x, air_velocity.y, air_velocity.z};
+        *outputs = {rotor.thrust, lambda, tail_thrust, rotor.torque, skids.contact, steady_lon, steady_lat, air_velocity.x, air_velocity.y, air_velocity.z};
 }
 
 rotorcraft_model::kinematics rotorcraft_model::kinematics_of(const state_vector& x, const air_state& air,

@@ -45,14 +45,6 @@ std::ostream& messages()
 constexpr double largest_substep = 0.015;     // s
 constexpr double centred = 32768.0;
 constexpr double resting_collective_base = 163.0;  // where the module's pass-through base rests
-// The seconds of the clock, 0 to 59, at a time of day in seconds: fmod(floor(t), 60), which for
-// the whole seconds of any flight is the integer remainder.
-double clock_seconds(double t)
-{
-    const double whole = std::floor(t);
-    if (whole >= 0.0 && whole < 9007199254740992.0) return static_cast<double>(static_cast<int64_t>(whole) % 60);
-    return std::fmod(whole, 60.0);
-}
 
 double clamp(double value, double low, double high)
 {
@@ -219,22 +211,10 @@ std::string flight_session::output_path(const std::string& suffix) const
 
 void flight_session::set_host_variables(GaugeHost& host, const host_readings& readings, bool paused, double dt)
 {
-    host.set_var(host_token::bank, readings.bank);
-    host.set_var(host_token::pitch, readings.pitch);
-    host.set_var(host_token::heading, readings.heading);
-    host.set_var(host_token::yaw_rate, paused ? 0.0 : readings.turn_rate);
-    host.set_var(host_token::height_a, readings.altitude);
-    host.set_var(host_token::height_b, readings.radio_height);
-    host.set_var(host_token::vertical_speed, paused ? 0.0 : readings.vertical_speed);
-    host.set_var(host_token::airspeed, readings.airspeed);
-    host.set_var(host_token::on_ground, readings.on_ground);
+    host_readings shown = readings;
+    if (paused) shown.turn_rate = shown.vertical_speed = 0.0;
     // The clock advances at the start of the frame: the module sees the host time of this frame.
-    host.set_var(host_token::tick18, std::floor((host_time_ + dt) * tick18_rate));
-    host.set_var(host_token::run_probe, clock_seconds(sim_time_));
-    host.set_var(host_token::collective, axes_.collective);
-    host.set_var(host_token::control_313, axes_.aileron);
-    host.set_var(host_token::control_316, axes_.rudder);
-    host.set_var(host_token::control_317, axes_.elevator);
+    ::set_host_variables(host, shown, std::floor((host_time_ + dt) * tick18_rate), clock_seconds(sim_time_), axes_);
 }
 
 // The module's axis events of the frame, printed and put on the controls (each channel's command

@@ -3,6 +3,35 @@
 #include <cmath>
 
 #include "tools/flightsim/model/sim_math.h"
+#include "tools/gaugehost/host/gauge_host.h"
+
+// fmod(floor(t), 60), which for the whole seconds of any flight is the integer remainder.
+double clock_seconds(double t)
+{
+    const double whole = std::floor(t);
+    if (whole >= 0.0 && whole < 9007199254740992.0) return static_cast<double>(static_cast<int64_t>(whole) % 60);
+    return std::fmod(whole, 60.0);
+}
+
+void set_host_variables(GaugeHost& host, const host_readings& readings, double tick18, double clock_seconds,
+                        const axis_positions& axes)
+{
+    host.set_var(host_token::bank, readings.bank);
+    host.set_var(host_token::pitch, readings.pitch);
+    host.set_var(host_token::heading, readings.heading);
+    host.set_var(host_token::yaw_rate, readings.turn_rate);
+    host.set_var(host_token::height_a, readings.altitude);
+    host.set_var(host_token::height_b, readings.radio_height);
+    host.set_var(host_token::vertical_speed, readings.vertical_speed);
+    host.set_var(host_token::airspeed, readings.airspeed);
+    host.set_var(host_token::on_ground, readings.on_ground);
+    host.set_var(host_token::tick18, tick18);
+    host.set_var(host_token::run_probe, clock_seconds);
+    host.set_var(host_token::collective, axes.collective);
+    host.set_var(host_token::control_313, axes.aileron);
+    host.set_var(host_token::control_316, axes.rudder);
+    host.set_var(host_token::control_317, axes.elevator);
+}
 
 host_readings read_instruments(const rotorcraft_model& model, const state_vector& x, const air_state& air,
                                const terrain& ground)

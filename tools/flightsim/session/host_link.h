@@ -31,6 +31,8 @@
 #include "state/host_variable_table.h"
 #include "tools/flightsim/model/rotorcraft.h"
 
+class GaugeHost;
+
 namespace axis_event {
 constexpr uint32_t pitch = 65694, roll = 65695, heading = 65696, collective = 65697;
 }
@@ -53,6 +55,14 @@ struct host_readings {
 // The instruments' values for a state. ground_elevation is the ground under the aircraft.
 host_readings read_instruments(const rotorcraft_model& model, const state_vector& x, const air_state& air,
                                const terrain& ground);
+
+// The seconds of the clock, 0 to 59, at a time of day in seconds.
+double clock_seconds(double t);
+
+// The host variables of one frame: the instruments' readings, the host time as TICK18 ticks, the
+// simulated time as the clock's seconds, and the controls as they stand.
+void set_host_variables(GaugeHost& host, const host_readings& readings, double tick18, double clock_seconds,
+                        const axis_positions& axes);
 
 // Axis positions to the model's control fractions.
 control_inputs controls_from_axes(const axis_positions& axes);

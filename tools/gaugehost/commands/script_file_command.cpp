@@ -14,23 +14,6 @@
 
 namespace {
 
-const char* const script_language =
-    "Commands, one a line ('#' starts a comment):\n"
-    "  exe PATH | var TOKEN VALUE ... | clock F STEP | clock at C\n"
-    "  joystick ID absent | present [z] [r] | fail | KEY=VALUE ...   (x y z r buttons flags)\n"
-    "  open | frame [N] | service GAUGE ID | click GAUGE X Y [N] | show GAUGE | stats | close\n"
-    "  render GAUGE FILE.png [SCALE]   (the gauge as the host draws it, SCALE times enlarged)\n"
-    "  panel FILE      before open: one instance of a gauge for every line of the aircraft's\n"
-    "                  panel.cfg that names it, in its window (visible=0: the window starts closed);\n"
-    "                  the checker's findings are printed first\n"
-    "  serve listed|reversed|by-window [closed] [apart TICKS]\n"
-    "                  the order of the instances within a frame (the simulator's is not\n"
-    "                  documented): as the panel lists them, the reverse, or window by window each\n"
-    "                  updated and drawn; closed: a closed window's instances still get updated;\n"
-    "                  apart: the counter ticks that pass from one instance's update to the next\n"
-    "  window NAME open|close   the pilot opens or closes a window (Window01, VCockpit01...)\n"
-    "  reload          the panel is loaded again: every instance killed, then installed again\n";
-
 bool read_script(const std::string& name, std::string& text)
 {
     std::stringstream buffer;
@@ -103,13 +86,4 @@ tool_command script_file_command()
                     "before it has been printed).\n";
     c.run = run_script_file;
     return c;
-}
-
-std::string script_language_usage()
-{
-    std::string text = script_language;
-    const std::vector<std::string> added = script_command_usage();
-    if (!added.empty()) text += "Added by extensions:\n";
-    for (const std::string& line : added) text += "  " + line + "\n";
-    return text;
 }

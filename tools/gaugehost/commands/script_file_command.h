@@ -7,6 +7,3 @@
 #include "tools/common/command_line.h"
 
 tool_command script_file_command();
-
-// The script language's commands, for the usage.
-std::string script_language_usage();

@@ -297,14 +297,28 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
     header.gauge = gauge;
     header.image_flags = machine_.read32(address + at::element_flags);
     header.special_instrumentation_flags = machine_.read32(address + at::element_special);
-    // The host function standing for the callback at offset, or null where the record names none.
-    // (Assigned, not bound by reference: the packed records' pointers may lie misaligned.)
-    auto callback = [&](uint32_t offset, int field) -> ELEMENT_VALUE_FN {
-        link.callbacks[field] = machine_.read32(address + offset);
-        if (link.callbacks[field] == 0) return nullptr;
-        return field == 0 ? value_callback<0> : field == 1 ? value_callback<1> : value_callback<2>;
-    };
-    switch (header.element_type) {
+    copy_kind_fields(address, copy, link);
+    element_links_[&header] = link;
+
+    const uint32_t children = machine_.read32(address + at::element_next);
+    if (children != 0) header.next_element = copy_children(children, gauge, gauge_name, place + 1);
+    return &header;
+}
+
+// The host function standing for the callback at offset, or null where the record names none.
+ELEMENT_VALUE_FN emulated_records::callback_at(uint32_t address, uint32_t offset, int field, element_link& link)
+{
+    link.callbacks[field] = machine_.read32(address + offset);
+    if (link.callbacks[field] == 0) return nullptr;
+    return field == 0 ? value_callback<0> : field == 1 ? value_callback<1> : value_callback<2>;
+}
+
+// The fields of the element's own kind. (Assigned, not bound by reference: the packed records'
+// pointers may lie misaligned.)
+void emulated_records::copy_kind_fields(uint32_t address, any_element& copy, element_link& link)
+{
+    auto callback = [&](uint32_t offset, int field) { return callback_at(address, offset, field, link); };
+    switch (copy.header.element_type) {
     case ELEMENT_TYPE_ICON:
         copy.icon.image_count = machine_.read32(address + at::icon_count);
         machine_.read(address + at::icon_scale, copy.icon.switch_scale_offset, sizeof copy.icon.switch_scale_offset);
@@ -336,11 +350,6 @@ ELEMENT_HEADER* emulated_records::copy_element(uint32_t address, GAUGEHDR* gauge
     default:
         break;
     }
-    element_links_[&header] = link;
-
-    const uint32_t children = machine_.read32(address + at::element_next);
-    if (children != 0) header.next_element = copy_children(children, gauge, gauge_name, place + 1);
-    return &header;
 }
 
 void emulated_records::copy_string_fields(uint32_t address, ELEMENT_STRING& string, const element_link& link)

@@ -81,6 +81,9 @@ private:
     GAUGEHDR* copy_gauge(uint32_t address);
     // gauge_name must outlive the records (names_ or no_name): the element's name refers to it.
     ELEMENT_HEADER* copy_element(uint32_t address, GAUGEHDR* gauge, const std::string& gauge_name, int place);
+    // The fields of the element's own kind, its callbacks noted in link.
+    void copy_kind_fields(uint32_t address, any_element& copy, element_link& link);
+    ELEMENT_VALUE_FN callback_at(uint32_t address, uint32_t offset, int field, element_link& link);
     // A string element's fields but its callback; throws when it shows more than a host buffer holds.
     void copy_string_fields(uint32_t address, ELEMENT_STRING& string, const element_link& link);
     // The element's children, each copied, as the null-ended list its next_element points to.

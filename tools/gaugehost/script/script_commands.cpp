@@ -2,54 +2,88 @@
 
 #include <cstdio>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <utility>
 
+#include "tools/gaugehost/script/script_line.h"
+
 namespace {
 
-// gaugehost's own words, which no extension may take.
-const char* const host_words[] = {"exe",    "var",   "clock", "joystick", "open",  "frame", "service", "click",
-                                  "show",   "render", "stats", "close",    "panel", "serve", "window",  "reload"};
-
 struct registry {
-    std::map<std::string, extension_command> commands;
+    std::map<std::string, script_word> words;
     std::vector<std::string> order;
+
+    void add(const std::string& word, script_word entry)
+    {
+        if (!words.emplace(word, std::move(entry)).second) throw std::logic_error("script command '" + word + "' registered twice");
+        order.push_back(word);
+    }
 };
 
 registry& commands()
 {
-    static registry instance;  // built on first use, whatever the order of static initialisation
+    // Built on first use, whatever the order of static initialisation, with gaugehost's own words.
+    static registry instance = [] {
+        registry own;
+        for (auto& [word, entry] : own_script_words()) own.add(word, std::move(entry));
+        return own;
+    }();
     return instance;
+}
+
+// "  USAGE" and the help's lines from the help column, the first beside the usage when it fits
+// (the options' layout).
+void append_usage(std::string& text, const script_word& entry)
+{
+    constexpr size_t help_column = 19;
+    std::string line = "  " + entry.usage;
+    if (!entry.help.empty() && line.size() + 2 > help_column) text.append(line).append("\n"), line.clear();
+    std::istringstream help(entry.help);
+    for (std::string help_line; std::getline(help, help_line); line.clear())
+        text.append(line).append(help_column - line.size(), ' ').append(help_line).append("\n");
+    if (!line.empty()) text.append(line).append("\n");
 }
 
 }  // namespace
 
+const script_word* find_script_word(const std::string& word)
+{
+    const registry& r = commands();
+    const auto found = r.words.find(word);
+    return found == r.words.end() ? nullptr : &found->second;
+}
+
 void add_script_command(const std::string& word, extension_command command)
 {
-    for (const char* own : host_words)
-        if (word == own) throw std::logic_error("script command '" + word + "' is gaugehost's own");
     registry& r = commands();
-    if (!r.commands.emplace(word, std::move(command)).second)
-        throw std::logic_error("script command '" + word + "' registered twice");
-    r.order.push_back(word);
+    if (const auto found = r.words.find(word); found != r.words.end() && found->second.own)
+        throw std::logic_error("script command '" + word + "' is gaugehost's own");
+    script_word entry;
+    entry.usage = command.usage;
+    entry.parse = [command](const script_line& line) -> script_action {
+        if (const std::string problem = command.check(line.words()); !problem.empty()) line.fail(problem);
+        return [run = command.run, words = line.words()](GaugeHost& host, std::ostream& out) { run(words, host, out); };
+    };
+    r.add(word, std::move(entry));
 }
 
-const extension_command* find_script_command(const std::string& word)
+std::string script_language_usage()
 {
     const registry& r = commands();
-    const auto found = r.commands.find(word);
-    return found == r.commands.end() ? nullptr : &found->second;
-}
-
-std::vector<std::string> script_command_usage()
-{
-    std::vector<std::string> lines;
-    const registry& r = commands();
+    std::string own = "Commands, one a line ('#' starts a comment):\n";
+    std::string added;
+    std::string last_added_usage;
     for (const std::string& word : r.order) {
-        const std::string& usage = r.commands.at(word).usage;
-        if (lines.empty() || lines.back() != usage) lines.push_back(usage);
+        const script_word& entry = r.words.at(word);
+        if (entry.own) {
+            append_usage(own, entry);
+        } else if (entry.usage != last_added_usage) {  // several words may share one usage line
+            append_usage(added, entry);
+            last_added_usage = entry.usage;
+        }
     }
-    return lines;
+    return added.empty() ? own : own + "Added by extensions:\n" + added;
 }
 
 std::string quoted_word(const std::string& word)
