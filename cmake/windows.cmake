@@ -37,6 +37,27 @@ set_target_properties(brask_torvik_gau PROPERTIES
     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import
 )
 
+# BRASK_TORVIK_REC.gau: the flight-test recorder, a module file of its own built to the same
+# standards (no start-up code, no default library, the same precision guard), exporting its own
+# ImportTable and Linkage; its imports are listed in module/recorder_imports.allowlist.
+add_library(brask_recorder_gau SHARED
+    module/dll_main.cpp
+    module/recorder.def
+    resources/recorder.rc
+)
+brask_module_file_compile(brask_recorder_gau)
+target_link_libraries(brask_recorder_gau PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,brask_recorder>")
+target_include_directories(brask_recorder_gau PRIVATE ${PROJECT_SOURCE_DIR}/resources)
+set_source_files_properties(resources/recorder.rc PROPERTIES OBJECT_DEPENDS "${brask_bitmaps}")
+target_link_options(brask_recorder_gau PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
+set_target_properties(brask_recorder_gau PROPERTIES
+    PREFIX ""
+    OUTPUT_NAME BRASK_TORVIK_REC
+    SUFFIX .gau
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import
+)
+
 # A module file with a static constructor planted, linked as the real one is, for the native test
 # that refuses start-up code in a module file (tests/module_file/).
 add_library(planted_constructor SHARED tests/module_file/planted_constructor.cpp)

@@ -39,3 +39,15 @@ bool platform_write_profile_string(const char* section, const char* key, const c
 // "%1d" formatting as wsprintfA does it, into a buffer of at least platform_integer_text_size bytes.
 constexpr uint32_t platform_integer_text_size = 16;
 void platform_format_integer(char* buffer, int32_t value);
+
+// A file of the module's own, written in blocks (platform/*/platform_files_*.cpp, linked only
+// into what writes files). Creating never opens a file that exists.
+using platform_file = uintptr_t;
+constexpr platform_file platform_no_file = 0;
+enum platform_create_result : int32_t { platform_file_created, platform_file_exists, platform_file_failed };
+int32_t platform_create_new_file(const char* path, platform_file* file);
+enum platform_write_result : int32_t { platform_write_done, platform_write_disk_full, platform_write_failed };
+// Every byte written, or why not (what fitted of a write the disk could not hold is written).
+int32_t platform_write_file(platform_file file, const char* bytes, uint32_t size);
+bool platform_flush_file(platform_file file);
+void platform_close_file(platform_file file);

@@ -17,12 +17,21 @@ struct virtual_joystick {
     uint32_t flags = 255;     // what a poll reports in dwFlags
 };
 
+// The disk behind the files a module writes: real files (a Windows path's backslashes read as
+// '/'), with the faults a script plants.
+struct virtual_disk {
+    int64_t bytes_left = -1;  // -1: no limit; a write that does not fit writes what does and fails
+    bool read_only = false;   // creating a file fails
+    bool vanished = false;    // the files already open can no longer be written
+};
+
 struct virtual_device_state {
     int64_t frequency = 1000000;
     int64_t counter = 0;
     int64_t step = 55556;     // counter advance per frame
     virtual_joystick joysticks[2];
     std::string executable_path;
+    virtual_disk disk;
 };
 
 // One per thread natively, as the linked module's records at the host's edge are
@@ -45,3 +54,13 @@ uint32_t virtual_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info);
 // As GetModuleFileNameA(NULL, ...): copies the executable path, cut to size − 1 characters and
 // terminated; returns the characters copied, or size when the path was cut short.
 uint32_t virtual_module_file_name(char* buffer, uint32_t size);
+
+// As CreateFileA with CREATE_NEW, WriteFile, FlushFileBuffers and CloseHandle on the virtual disk:
+// a handle from 1 up, or 0 with exists set when the file was there already.
+uint32_t virtual_create_new_file(const char* path, bool* exists);
+// The bytes written (all, or what fitted before a fault); false on a fault.
+bool virtual_write_file(uint32_t handle, const void* bytes, uint32_t size, uint32_t* written);
+bool virtual_flush_file(uint32_t handle);
+bool virtual_close_file(uint32_t handle);
+// Closes every file still open (a host that ends without the module closing its files).
+void virtual_close_all_files();

@@ -292,21 +292,25 @@ TEST(EmulatedMachineRules, AStackPoisonShowsAReadOfAVariableNeverSet)
     }
 }
 
-// Every function the allowlist permits is one the emulated host serves.
+// Every function either module file's allowlist permits is one the emulated host serves.
 TEST(EmulatedImports, EveryAllowedImportIsServed)
 {
-    std::ifstream file(BRASK_SOURCE_DIR "/module/imports.allowlist");
-    ASSERT_TRUE(file) << "cannot read module/imports.allowlist";
-    int entries = 0;
-    for (std::string line; std::getline(file, line);) {
-        std::istringstream words(line);
-        std::string dll, function;
-        if (!(words >> dll >> function) || dll[0] == '#') continue;
-        ++entries;
-        EXPECT_TRUE(import_allowed(dll, function)) << dll << "!" << function;
-        EXPECT_NE(find_served_import(dll, function), nullptr) << dll << "!" << function << " is not served";
+    const std::pair<const char*, const char*> lists[] = {{"imports", autopilot_import_allowlist()},
+                                                         {"recorder_imports", recorder_import_allowlist()}};
+    for (const auto& [stem, built_in] : lists) {
+        std::ifstream file(BRASK_SOURCE_DIR "/module/" + std::string(stem) + ".allowlist");
+        ASSERT_TRUE(file) << "cannot read module/" << stem << ".allowlist";
+        int entries = 0;
+        for (std::string line; std::getline(file, line);) {
+            std::istringstream words(line);
+            std::string dll, function;
+            if (!(words >> dll >> function) || dll[0] == '#') continue;
+            ++entries;
+            EXPECT_TRUE(import_allowed(built_in, dll, function)) << dll << "!" << function;
+            EXPECT_NE(find_served_import(dll, function), nullptr) << dll << "!" << function << " is not served";
+        }
+        EXPECT_GT(entries, 0) << stem;
     }
-    EXPECT_GT(entries, 0);
 }
 
 // The module file, spoiled, given to gaugehost --module.

@@ -594,6 +594,54 @@ def draw_bar(w, h):
 # Output
 # --------------------------------------------------------------------------------------------
 
+# --------------------------------------------------------------------------------------------
+# Recorder: the flight-test recorder's gauge (its own module file, resources/recorder.rc)
+# --------------------------------------------------------------------------------------------
+
+REC_W, REC_H = 400, 120
+REC_SCALE_Y = 70         # the cue scale's line
+REC_SCALE_HALF = 150     # pixels each side of the centre: 20 % of full deflection
+REC_BUTTONS = ((10, "START / STOP"), (145, "REPEAT"), (280, "SKIP"))
+
+
+def draw_5120():
+    c = Canvas(REC_W, REC_H, PANEL, False)
+    panel(c, REC_W, REC_H)
+    c.rect(6, 4, REC_W - 6, 48, WINDOW)
+    centre = REC_W / 2
+    c.rect(centre - REC_SCALE_HALF, REC_SCALE_Y - 0.5, centre + REC_SCALE_HALF, REC_SCALE_Y + 0.5, DIM)
+    for k in range(-4, 5):
+        x = centre + k * REC_SCALE_HALF / 4
+        tall = 6 if k % 2 == 0 else 3
+        c.rect(x - 0.5, REC_SCALE_Y - tall, x + 0.5, REC_SCALE_Y + tall, MARK_WHITE if k == 0 else LABEL)
+    c.text(centre - REC_SCALE_HALF - 14, REC_SCALE_Y, "−", 10, LABEL)
+    c.text(centre + REC_SCALE_HALF + 14, REC_SCALE_Y, "+", 10, LABEL)
+    for x, label in REC_BUTTONS:
+        c.bevel(x, 92, x + 110, 114, PANEL_LIGHT, PANEL_DARK, 1)
+        c.text(x + 55, 103, label, 9, LABEL)
+    return c.result()
+
+
+def draw_5121():
+    c = Canvas(24, 24, BLACK, True)
+    c.disc(12, 12, 11, (96, 100, 104))
+    c.disc(12, 12, 9, (235, 40, 30))
+    c.disc(10, 10, 3, (255, 150, 130))
+    return c.result()
+
+
+def draw_5123():
+    c = Canvas(13, 14, BLACK, True)
+    c.poly([(0.5, 0.5), (12.5, 0.5), (6.5, 13.5)], (60, 230, 90))
+    return c.result()
+
+
+def draw_5124():
+    c = Canvas(7, 18, BLACK, True)
+    c.rect(0.5, 0.5, 6.5, 17.5, MARK_WHITE)
+    return c.result()
+
+
 # id -> (width, height, bits per pixel, drawing function)
 BITMAPS = {
     4096: (20, 20, 8, draw_4096),
@@ -618,6 +666,14 @@ BITMAPS = {
     4960: (9, 41, 8, lambda: draw_bar(9, 41)),
     4965: (67, 9, 8, lambda: draw_bar(67, 9)),
     4976: (38, 9, 8, lambda: draw_bar(38, 9)),
+}
+
+# The recorder's module file binds these, in its own resource script.
+RECORDER_BITMAPS = {
+    5120: (REC_W, REC_H, 8, draw_5120),
+    5121: (24, 24, 8, draw_5121),
+    5123: (13, 14, 8, draw_5123),
+    5124: (7, 18, 8, draw_5124),
 }
 
 EXACT_COLOURS = 96      # the most frequent colours go into a palette exactly
@@ -686,16 +742,16 @@ def bmp_bytes(img, bits):
     return file_header + info_header + pal + pixels
 
 
-def write_rc(path):
-    lines = ["// Cockpit artwork of the gauges; written by tools/bitmaps/make_bitmaps.py.",
+def write_rc(path, bitmaps, what):
+    lines = ["// %s; written by tools/bitmaps/make_bitmaps.py." % what,
              "LANGUAGE 0x19, 0x01", ""]
-    lines += ['%d BITMAP "%d.bmp"' % (rid, rid) for rid in sorted(BITMAPS)]
+    lines += ['%d BITMAP "%d.bmp"' % (rid, rid) for rid in sorted(bitmaps)]
     with open(path, "w", newline="\n") as f:
         f.write("\n".join(lines) + "\n")
 
 
 def check(path, rid):
-    w, h, bits, _ = BITMAPS[rid]
+    w, h, bits, _ = ALL_BITMAPS[rid]
     with open(path, "rb") as f:
         data = f.read()
     magic, size, _, _, offset = struct.unpack_from("<2sIHHI", data, 0)
@@ -716,16 +772,20 @@ def check(path, rid):
     return "%d  %3d x %3d  %2d bpp  BI_RGB" % (rid, bw, bh, bpp)
 
 
+ALL_BITMAPS = {**BITMAPS, **RECORDER_BITMAPS}
+
+
 def main():
     os.makedirs(OUT_DIR, exist_ok=True)
-    for rid in sorted(BITMAPS):
-        w, h, bits, draw = BITMAPS[rid]
+    for rid in sorted(ALL_BITMAPS):
+        w, h, bits, draw = ALL_BITMAPS[rid]
         img = draw()
         assert img.size == (w, h), (rid, img.size)
         with open(os.path.join(OUT_DIR, "%d.bmp" % rid), "wb") as f:
             f.write(bmp_bytes(img, bits))
-    write_rc(os.path.join(OUT_DIR, "bitmaps.rc"))
-    for rid in sorted(BITMAPS):
+    write_rc(os.path.join(OUT_DIR, "bitmaps.rc"), BITMAPS, "Cockpit artwork of the gauges")
+    write_rc(os.path.join(OUT_DIR, "recorder.rc"), RECORDER_BITMAPS, "The recorder gauge's artwork")
+    for rid in sorted(ALL_BITMAPS):
         print(check(os.path.join(OUT_DIR, "%d.bmp" % rid), rid))
     return 0
 

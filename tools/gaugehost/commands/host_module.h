@@ -15,7 +15,7 @@ struct module_load_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// --module, --host-precision, --poison-stack: what every gaugehost command takes.
+// --module, --recorder, --host-precision, --poison-stack: what every gaugehost command takes.
 std::vector<command_option> module_options();
 
 class host_module {
@@ -27,6 +27,8 @@ public:
     host_module& operator=(const host_module&) = delete;
 
     const module_records& records() const { return records_; }
+    // The modules served beside it (--recorder): none, or the recorder's.
+    const std::vector<module_records>& beside() const { return beside_; }
     const std::string& path() const { return path_; }  // empty: the linked module
 
 private:
@@ -34,6 +36,7 @@ private:
     std::unique_ptr<loaded> loaded_;
     std::string path_;
     module_records records_{};
+    std::vector<module_records> beside_;
 };
 
 // The gaugehost executable's own path: the virtual host's default executable path.

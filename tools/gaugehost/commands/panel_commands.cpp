@@ -16,7 +16,7 @@ int with_host(const command_args& args, const std::function<int(GaugeHost&, cons
 {
     try {
         const host_module module(args);
-        GaugeHost host(module.records());
+        GaugeHost host(module.records(), module.beside());
         return work(host, module.path());
     } catch (const module_load_error& error) {
         std::cerr << "gaugehost: " << error.what() << "\n";

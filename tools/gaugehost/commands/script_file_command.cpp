@@ -41,7 +41,7 @@ int run_script_file(const command_args& args)
     try {
         const host_module module(args);
         virtual_devices.executable_path = own_executable_path();
-        GaugeHost host(module.records());
+        GaugeHost host(module.records(), module.beside());
         std::vector<script_command> commands;
         try {
             commands = parse_script(text, [&host](const std::string& name) { return host.find_gauge(name) != nullptr; });

@@ -77,8 +77,12 @@ void refuse_mmx(x86_machine& machine, const pe_file& pe, const pe_image& image, 
 }
 
 // Every import leads to a trap: the host's function, or an error naming the import.
-void trap_imports(x86_machine& machine, import_context& context, const pe_file& pe, pe_image& image)
+void trap_imports(x86_machine& machine, import_context& context, const pe_file& pe, pe_image& image,
+                  const char* allowlist)
 {
+    auto import_allowed = [allowlist](const std::string& dll, const std::string& function) {
+        return ::import_allowed(allowlist, dll, function);
+    };
     std::map<std::string, uint32_t> traps;
     for (const pe_import& import : pe.imports) {
         const std::string name = import.dll + "!" + import.function;
@@ -164,7 +168,8 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
                   "the host's buffers");
     imports_ = std::make_unique<import_context>(import_context{*machine_, base, path});
 
-    trap_imports(*machine_, *imports_, pe, image);
+    trap_imports(*machine_, *imports_, pe, image,
+                 options.import_allowlist != nullptr ? options.import_allowlist : autopilot_import_allowlist());
     map_image(*machine_, pe, image, base);
     if (!options.load_only) refuse_mmx(*machine_, pe, image, base);
 

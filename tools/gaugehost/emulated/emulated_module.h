@@ -25,6 +25,9 @@ struct emulated_options {
     int stack_poison = -1;  // 0 to 255: the pattern; -1: the stack as the calls left it
     uint64_t budget = 0;    // instructions a call may run; 0: x86_machine's default
     bool load_only = false;
+    // The allowlist's text (module/*.allowlist) the imports are checked against; null: the
+    // autopilot's.
+    const char* import_allowlist = nullptr;
 };
 
 class emulated_module {
@@ -46,5 +49,9 @@ private:
     std::unique_ptr<emulated_records> records_;
 };
 
-// The module's imports that the allowlist permits, one "dll!function" a line.
-bool import_allowed(const std::string& dll, const std::string& function);
+// The allowlists of the two module files, built into the program: module/imports.allowlist and
+// module/recorder_imports.allowlist.
+const char* autopilot_import_allowlist();
+const char* recorder_import_allowlist();
+// Whether the allowlist's text ("dll function ..." lines, '#' comments) permits the import.
+bool import_allowed(const char* allowlist, const std::string& dll, const std::string& function);

@@ -8,7 +8,7 @@
 #include "tools/pe/pe_file.h"
 #include "tools/gaugehost/emulated/x86_machine.h"
 
-emulated_records* emulated_records::live_ = nullptr;
+emulated_records* emulated_records::live_[emulated_records::live_slots] = {};
 
 namespace {
 
@@ -63,51 +63,85 @@ constexpr panel_operation panel_operations[] = {
 
 constexpr const char* routine_names[] = {"query", "install", "initialize", "update", "generate", "draw", "kill"};
 
+// The host functions standing for one live module's code: each finds the records of its slot.
+template <int Slot>
 emulated_records& live()
 {
-    return *emulated_records::live();
+    return *emulated_records::live(Slot);
 }
 
-template <int Kind>
+template <int Slot, int Kind>
 void HOST_CALL routine()
 {
-    live().call_routine(Kind);
+    live<Slot>().call_routine(Kind);
 }
+template <int Slot>
 void HOST_CALL install_routine(void*)
 {
-    live().call_routine(1);
+    live<Slot>().call_routine(1);
 }
 uint32_t generate_phase = 0;
+template <int Slot>
 void HOST_CALL generate_routine(uint32_t phase)
 {
     generate_phase = phase;
-    live().call_routine(4);
+    live<Slot>().call_routine(4);
 }
-template <int Which>
+template <int Slot, int Which>
 void HOST_CALL module_routine()
 {
-    live().call_module_routine(Which);
+    live<Slot>().call_module_routine(Which);
 }
+template <int Slot>
 void HOST_CALL gauge_callback(GAUGEHDR* gauge, int32_t service_id, uint32_t extra_data)
 {
-    live().call_gauge_callback(gauge, service_id, extra_data);
+    live<Slot>().call_gauge_callback(gauge, service_id, extra_data);
 }
-template <int Field>
+template <int Slot, int Field>
 double HOST_CALL value_callback(ELEMENT_HEADER* element)
 {
-    return live().call_value(element, Field);
+    return live<Slot>().call_value(element, Field);
 }
-template <size_t Index>
+template <int Slot, size_t Index>
 int32_t HOST_CALL mouse_callback(PIXPOINT* point, uint32_t flags)
 {
-    return live().call_mouse(Index, point, flags);
+    return live<Slot>().call_mouse(Index, point, flags);
 }
-template <size_t... Index>
-constexpr std::array<MOUSE_CALLBACK_FN, sizeof...(Index)> mouse_callbacks(std::index_sequence<Index...>)
+
+struct slot_functions {
+    MODULE_ROUTINE_FN module_routines[2];
+    void(HOST_CALL* query)();
+    void(HOST_CALL* install)(void*);
+    void(HOST_CALL* initialize)();
+    void(HOST_CALL* update)();
+    void(HOST_CALL* generate)(uint32_t);
+    void(HOST_CALL* draw)();
+    void(HOST_CALL* kill)();
+    GAUGE_CALLBACK_FN gauge_callback;
+    ELEMENT_VALUE_FN values[3];
+    std::array<MOUSE_CALLBACK_FN, mouse_pool> mouse;
+};
+
+template <int Slot, size_t... Index>
+constexpr slot_functions functions_of(std::index_sequence<Index...>)
 {
-    return {&mouse_callback<Index>...};
+    return {{module_routine<Slot, 0>, module_routine<Slot, 1>},
+            routine<Slot, 0>,
+            install_routine<Slot>,
+            routine<Slot, 2>,
+            routine<Slot, 3>,
+            generate_routine<Slot>,
+            routine<Slot, 5>,
+            routine<Slot, 6>,
+            gauge_callback<Slot>,
+            {value_callback<Slot, 0>, value_callback<Slot, 1>, value_callback<Slot, 2>},
+            {&mouse_callback<Slot, Index>...}};
 }
-constexpr auto mouse_callback_pool = mouse_callbacks(std::make_index_sequence<mouse_pool>());
+
+constexpr slot_functions functions[emulated_records::live_slots] = {
+    functions_of<0>(std::make_index_sequence<mouse_pool>()),
+    functions_of<1>(std::make_index_sequence<mouse_pool>()),
+};
 
 template <typename T>
 T read_as(const x86_machine& machine, uint32_t address)
@@ -124,7 +158,8 @@ emulated_records::emulated_records(x86_machine& machine, uint32_t linkage, uint3
     : machine_(machine), linkage_address_(linkage), import_table_address_(import_table), module_handle_(module_handle),
       host_buffers_(host_buffers)
 {
-    if (live_ != nullptr) throw std::logic_error("only one emulated module may be live at a time");
+    while (slot_ < live_slots && live_[slot_] != nullptr) ++slot_;
+    if (slot_ == live_slots) throw std::logic_error("only two emulated modules may be live at a time");
     install_panel_table();
 
     import_table_.panels_entry.id = machine_.read32(import_table);
@@ -132,8 +167,8 @@ emulated_records::emulated_records(x86_machine& machine, uint32_t linkage, uint3
     linkage_.module_id = machine_.read32(linkage);
     module_routines_[0] = machine_.read32(linkage + at::linkage_init);
     module_routines_[1] = machine_.read32(linkage + at::linkage_deinit);
-    if (module_routines_[0] != 0) linkage_.module_init = module_routine<0>;
-    if (module_routines_[1] != 0) linkage_.module_deinit = module_routine<1>;
+    if (module_routines_[0] != 0) linkage_.module_init = functions[slot_].module_routines[0];
+    if (module_routines_[1] != 0) linkage_.module_deinit = functions[slot_].module_routines[1];
     linkage_.flags = machine_.read32(linkage + 12);
     linkage_.module_priority = machine_.read32(linkage + 16);
     linkage_.module_version = machine_.read32(linkage + 20);
@@ -142,12 +177,12 @@ emulated_records::emulated_records(x86_machine& machine, uint32_t linkage, uint3
         if (gauge == 0) break;
         linkage_.gauge_header_ptr[i] = copy_gauge(gauge);
     }
-    live_ = this;
+    live_[slot_] = this;
 }
 
 emulated_records::~emulated_records()
 {
-    live_ = nullptr;
+    live_[slot_] = nullptr;
 }
 
 module_records emulated_records::records()
@@ -242,17 +277,18 @@ GAUGEHDR* emulated_records::copy_gauge(uint32_t address)
         gauge.gauge_name = names_.back().c_str();
     }
     for (int kind = 0; kind < 7; ++kind) link.routines[kind] = machine_.read32(address + at::gauge_routines + 4 * kind);
-    if (link.routines[0]) gauge.query_routine = routine<0>;
-    if (link.routines[1]) gauge.install_routine = install_routine;
-    if (link.routines[2]) gauge.initialize_routine = routine<2>;
-    if (link.routines[3]) gauge.update_routine = routine<3>;
-    if (link.routines[4]) gauge.generate_routine = generate_routine;
-    if (link.routines[5]) gauge.draw_routine = routine<5>;
-    if (link.routines[6]) gauge.kill_routine = routine<6>;
+    const slot_functions& host = functions[slot_];
+    if (link.routines[0]) gauge.query_routine = host.query;
+    if (link.routines[1]) gauge.install_routine = host.install;
+    if (link.routines[2]) gauge.initialize_routine = host.initialize;
+    if (link.routines[3]) gauge.update_routine = host.update;
+    if (link.routines[4]) gauge.generate_routine = host.generate;
+    if (link.routines[5]) gauge.draw_routine = host.draw;
+    if (link.routines[6]) gauge.kill_routine = host.kill;
     gauge.size_x_mm = machine_.read32(address + at::gauge_size_x);
     gauge.size_y_mm = machine_.read32(address + at::gauge_size_y);
     link.callback = machine_.read32(address + at::gauge_callback);
-    if (link.callback != 0) gauge.gauge_callback = gauge_callback;
+    if (link.callback != 0) gauge.gauge_callback = host.gauge_callback;
     gauge_links_[&gauge] = link;
 
     const uint32_t elements = machine_.read32(address + at::gauge_elements);
@@ -310,7 +346,7 @@ ELEMENT_VALUE_FN emulated_records::callback_at(uint32_t address, uint32_t offset
 {
     link.callbacks[field] = machine_.read32(address + offset);
     if (link.callbacks[field] == 0) return nullptr;
-    return field == 0 ? value_callback<0> : field == 1 ? value_callback<1> : value_callback<2>;
+    return functions[slot_].values[field];
 }
 
 // The fields of the element's own kind. (Assigned, not bound by reference: the packed records'
@@ -393,7 +429,7 @@ MOUSERECT* emulated_records::copy_mouse_rects(uint32_t address, const std::strin
         if (rect.rect_type == MOUSE_RECT_CHILD) ++child;
         if (callback != 0) {
             if (mouse_links_.size() >= mouse_pool) throw module_error("has more mouse rectangles than the host serves");
-            rect.callback = mouse_callback_pool[mouse_links_.size()];
+            rect.callback = functions[slot_].mouse[mouse_links_.size()];
             mouse_links_.push_back({callback, &gauge_name, child});
         }
         list.push_back(rect);

@@ -5,7 +5,7 @@
 // first linkage entry set as the core set it; the panel function table the core installs is what
 // the module's panel-table traps call. The host core cannot tell it from a linked module.
 //
-// Only one set of emulated records may be live at a time (the host functions find it).
+// At most two sets of emulated records may be live at a time (the host functions find them).
 #pragma once
 
 #include <cstdint>
@@ -44,7 +44,10 @@ public:
     GAUGEHDR* new_instance(GAUGEHDR* gauge);
     double call_value(ELEMENT_HEADER* element, int field);
     int32_t call_mouse(size_t index, PIXPOINT* point, uint32_t flags);
-    static emulated_records* live() { return live_; }
+    // Two modules may be live at once (the autopilot and the recorder beside it), each in a slot
+    // of its own, whose host functions find it.
+    static constexpr int live_slots = 2;
+    static emulated_records* live(int slot) { return live_[slot]; }
 
 private:
     union any_element {
@@ -93,7 +96,8 @@ private:
     MOUSERECT* copy_mouse_rects(uint32_t address, const std::string& gauge_name);  // gauge_name: as copy_element's
     ELEMENT_HEADER* element_at(uint32_t address) const;
 
-    static emulated_records* live_;
+    static emulated_records* live_[live_slots];
+    int slot_ = 0;
     x86_machine& machine_;
     uint32_t linkage_address_, import_table_address_, module_handle_, host_buffers_;
     LINKAGE linkage_{};

@@ -6,15 +6,13 @@
 
 #include "tools/gaugehost/emulated/emulated_module.h"
 
-const char* import_allowlist_text();
-
 namespace {
 
 // The allowlist's lines: "dll function ..." (more columns are notes); '#' starts a comment line.
-std::vector<std::pair<std::string, std::string>> parse_allowlist()
+std::vector<std::pair<std::string, std::string>> parse_allowlist(const char* allowlist)
 {
     std::vector<std::pair<std::string, std::string>> entries;
-    std::istringstream text(import_allowlist_text());
+    std::istringstream text(allowlist);
     for (std::string line; std::getline(text, line);) {
         std::istringstream words(line);
         std::string dll, function;
@@ -26,9 +24,9 @@ std::vector<std::pair<std::string, std::string>> parse_allowlist()
 
 }  // namespace
 
-bool import_allowed(const std::string& dll, const std::string& function)
+bool import_allowed(const char* allowlist, const std::string& dll, const std::string& function)
 {
-    static const auto entries = parse_allowlist();
+    const auto entries = parse_allowlist(allowlist);
     for (const auto& [allowed_dll, allowed_function] : entries)
         if (strcasecmp(allowed_dll.c_str(), dll.c_str()) == 0 && allowed_function == function) return true;
     return false;

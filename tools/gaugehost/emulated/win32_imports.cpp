@@ -101,6 +101,64 @@ void write_private_profile_string(import_context& c)
                              : 0u);
 }
 
+// kernel32's file functions, for a module that writes its own file: CreateFileA only to make a
+// new file for writing (CREATE_NEW), on the virtual disk; the handles are the disk's, moved up.
+
+constexpr uint32_t invalid_handle = 0xFFFFFFFF;
+constexpr uint32_t handle_base = 0x1000;  // a handle the module sees is the disk's plus this
+constexpr uint32_t generic_write = 0x40000000, create_new = 1;
+constexpr uint32_t error_access_denied = 5, error_invalid_handle = 6, error_file_exists = 80, error_disk_full = 112;
+thread_local uint32_t last_error = 0;
+
+uint32_t disk_handle(uint32_t handle)
+{
+    return handle > handle_base ? handle - handle_base : 0;
+}
+
+void create_file(import_context& c)
+{
+    std::string path;
+    if (text_arg(c, 0, path) == nullptr) throw std::runtime_error("null path");
+    if (arg(c, 1) != generic_write || arg(c, 4) != create_new || arg(c, 6) != 0)
+        throw std::runtime_error("CreateFileA is served only to make a new file for writing (GENERIC_WRITE, CREATE_NEW)");
+    bool exists = false;
+    const uint32_t handle = virtual_create_new_file(path.c_str(), &exists);
+    last_error = handle != 0 ? 0 : exists ? error_file_exists : error_access_denied;
+    c.machine.set_result(handle != 0 ? handle + handle_base : invalid_handle);
+}
+
+void write_file(import_context& c)
+{
+    const uint32_t buffer = arg(c, 1), size = arg(c, 2), written_address = arg(c, 3);
+    if (arg(c, 4) != 0) throw std::runtime_error("WriteFile is not served overlapped");
+    if (size > longest_buffer) throw std::runtime_error("writes more than 64 KB at once");
+    uint32_t written = 0;
+    const bool done = virtual_write_file(disk_handle(arg(c, 0)), size != 0 ? c.machine.pointer(buffer, size) : nullptr,
+                                         size, &written);
+    if (written_address != 0) c.machine.write_for_module(written_address, &written, sizeof written);
+    last_error = done ? 0 : virtual_devices.disk.bytes_left == 0 ? error_disk_full : error_invalid_handle;
+    c.machine.set_result(done ? 1u : 0u);
+}
+
+void flush_file_buffers(import_context& c)
+{
+    const bool done = virtual_flush_file(disk_handle(arg(c, 0)));
+    last_error = done ? 0 : error_invalid_handle;
+    c.machine.set_result(done ? 1u : 0u);
+}
+
+void close_handle(import_context& c)
+{
+    const bool done = virtual_close_file(disk_handle(arg(c, 0)));
+    last_error = done ? 0 : error_invalid_handle;
+    c.machine.set_result(done ? 1u : 0u);
+}
+
+void get_last_error(import_context& c)
+{
+    c.machine.set_result(last_error);
+}
+
 // winmm: the records have no pointers, so their layouts are the same on both sides.
 
 void joy_get_dev_caps(import_context& c)
@@ -275,6 +333,11 @@ const std::vector<served_import> table = {
     {"kernel32.dll", "GetModuleFileNameA", true, 12, get_module_file_name},
     {"kernel32.dll", "GetPrivateProfileStringA", true, 24, get_private_profile_string},
     {"kernel32.dll", "WritePrivateProfileStringA", true, 16, write_private_profile_string},
+    {"kernel32.dll", "CreateFileA", true, 28, create_file},
+    {"kernel32.dll", "WriteFile", true, 20, write_file},
+    {"kernel32.dll", "FlushFileBuffers", true, 4, flush_file_buffers},
+    {"kernel32.dll", "CloseHandle", true, 4, close_handle},
+    {"kernel32.dll", "GetLastError", true, 0, get_last_error},
     {"winmm.dll", "joyGetDevCapsA", true, 12, joy_get_dev_caps},
     {"winmm.dll", "joyGetPosEx", true, 8, joy_get_pos_ex},
     {"user32.dll", "wsprintfA", false, 0, wsprintf},

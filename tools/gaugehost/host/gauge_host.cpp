@@ -58,8 +58,10 @@ std::string module_name_of(const std::string& path)
     return name;
 }
 
-GaugeHost::GaugeHost(const module_records& module) : module_(module)
+GaugeHost::GaugeHost(const module_records& module, const std::vector<module_records>& beside) : module_(module)
 {
+    modules_.push_back(module);
+    modules_.insert(modules_.end(), beside.begin(), beside.end());
     if (current_ != nullptr) throw std::logic_error("only one gauge host may be live at a time on a thread");
     current_ = this;
     PANEL_FUNCTIONS& table = panels_.functions;
@@ -74,10 +76,14 @@ GaugeHost::GaugeHost(const module_records& module) : module_(module)
     table.trigger_key_event = ::trigger_key_event;
     table.lookup_var = ::lookup_var;
     previous_panels_ = module_.import_table->panels_entry.panels;
-    module_.import_table->panels_entry.panels = &table;
-
-    for (int i = 0; i < linkage_gauge_slots && module_.linkage->gauge_header_ptr[i] != nullptr; ++i)
-        gauges_.push_back(module_.linkage->gauge_header_ptr[i]);
+    for (size_t m = 0; m < modules_.size(); ++m) {
+        modules_[m].import_table->panels_entry.panels = &table;
+        LINKAGE& linkage = *modules_[m].linkage;
+        for (int i = 0; i < linkage_gauge_slots && linkage.gauge_header_ptr[i] != nullptr; ++i) {
+            gauges_.push_back(linkage.gauge_header_ptr[i]);
+            gauge_modules_.push_back(m);
+        }
+    }
     windows_.push_back({"main", true, true});
     for (GAUGEHDR* gauge : gauges_) instances_.push_back({gauge, gauge, 0});
     order_instances();
@@ -86,6 +92,7 @@ GaugeHost::GaugeHost(const module_records& module) : module_(module)
 
 GaugeHost::~GaugeHost()
 {
+    for (size_t m = 1; m < modules_.size(); ++m) modules_[m].import_table->panels_entry.panels = nullptr;
     module_.import_table->panels_entry.panels = previous_panels_;
     current_ = nullptr;
 }
@@ -110,15 +117,25 @@ GAUGEHDR* GaugeHost::find_gauge(const std::string& name) const
     return nullptr;
 }
 
-// While one of a gauge's routines runs, the first linkage entry designates that gauge.
+const module_records& GaugeHost::module_of(const GAUGEHDR* gauge) const
+{
+    for (size_t i = 0; i < gauges_.size(); ++i)
+        if (gauges_[i] == gauge) return modules_[gauge_modules_[i]];
+    for (const gauge_instance& instance : instances_)
+        if (instance.header == gauge) return module_of(instance.gauge);
+    return module_;
+}
+
+// While one of a gauge's routines runs, the first linkage entry of its module designates that gauge.
 template <typename Routine, typename... Args>
-void GaugeHost::call_routine(GAUGEHDR* gauge, Routine routine, Args... args)
+void GaugeHost::call_routine(const gauge_instance& instance, Routine routine, Args... args)
 {
     if (routine == nullptr) return;
-    GAUGEHDR* const first = module_.linkage->gauge_header_ptr[0];
-    module_.linkage->gauge_header_ptr[0] = gauge;
+    LINKAGE& linkage = *module_of(instance.gauge).linkage;
+    GAUGEHDR* const first = linkage.gauge_header_ptr[0];
+    linkage.gauge_header_ptr[0] = instance.header;
     routine(args...);
-    module_.linkage->gauge_header_ptr[0] = first;
+    linkage.gauge_header_ptr[0] = first;
 }
 
 void GaugeHost::service(GAUGEHDR* gauge, int32_t service_id)
@@ -136,7 +153,8 @@ void GaugeHost::place(const std::vector<instance_place>& places)
         const size_t window = find_window(place.window);
         if (window == windows_.size()) windows_.push_back({place.window, place.window_open, place.window_open});
         GAUGEHDR* header = nullptr;
-        if (module_.new_instance) header = module_.new_instance(place.gauge);
+        const module_records& module = module_of(place.gauge);
+        if (module.new_instance) header = module.new_instance(place.gauge);
         else header = &header_copies_.emplace_back(*place.gauge);
         instances_.push_back({header, place.gauge, static_cast<int>(window)});
     }
@@ -169,13 +187,13 @@ void GaugeHost::open()
         if (instance->installed) continue;
         GAUGEHDR* const gauge = instance->header;
         service(gauge, service_ids_open[0][0]);
-        call_routine(gauge, gauge->query_routine);
+        call_routine(*instance, gauge->query_routine);
         service(gauge, service_ids_open[0][1]);
         service(gauge, service_ids_open[1][0]);
-        call_routine(gauge, gauge->install_routine, module_.resource_handle);
+        call_routine(*instance, gauge->install_routine, module_of(instance->gauge).resource_handle);
         service(gauge, service_ids_open[1][1]);
         service(gauge, service_ids_open[2][0]);
-        call_routine(gauge, gauge->initialize_routine);
+        call_routine(*instance, gauge->initialize_routine);
         service(gauge, service_ids_open[2][1]);
         instance->installed = true;
     }
@@ -191,14 +209,14 @@ void GaugeHost::connect()
 void GaugeHost::update_instance(const gauge_instance& instance)
 {
     service(instance.header, PANEL_SERVICE_PRE_UPDATE);
-    call_routine(instance.header, instance.header->update_routine);
+    call_routine(instance, instance.header->update_routine);
     service(instance.header, PANEL_SERVICE_POST_UPDATE);
 }
 
 void GaugeHost::draw_instance(const gauge_instance& instance)
 {
     service(instance.header, PANEL_SERVICE_PRE_DRAW);
-    call_routine(instance.header, instance.header->draw_routine);
+    call_routine(instance, instance.header->draw_routine);
     service(instance.header, PANEL_SERVICE_POST_DRAW);
 }
 
@@ -243,7 +261,7 @@ void GaugeHost::close()
     for (gauge_instance* instance : serving_) {
         GAUGEHDR* const gauge = instance->header;
         service(gauge, PANEL_SERVICE_PRE_KILL);
-        call_routine(gauge, gauge->kill_routine);
+        call_routine(*instance, gauge->kill_routine);
         service(gauge, PANEL_SERVICE_POST_KILL);
         instance->installed = false;
     }

@@ -110,7 +110,9 @@ struct element_values {
 
 class GaugeHost {
 public:
-    explicit GaugeHost(const module_records& module);
+    // The host serves the module's gauges, then those of each further module beside it (the
+    // recorder's, say), as a simulator serves every module its panel names.
+    explicit GaugeHost(const module_records& module, const std::vector<module_records>& beside = {});
     virtual ~GaugeHost();
     GaugeHost(const GaugeHost&) = delete;
     GaugeHost& operator=(const GaugeHost&) = delete;
@@ -119,11 +121,15 @@ public:
     void set_var(uint32_t token, double value);
     double var(uint32_t token) const;
 
-    // The gauges as the module declares them, in Linkage order.
+    // The gauges as the modules declare them, in Linkage order, the first module's first.
     const std::vector<GAUGEHDR*>& gauges() const { return gauges_; }
     GAUGEHDR* find_gauge(const std::string& name) const;
-    // The module handle given to the install routines (the module's resources on Windows).
+    // The module handle given to the install routines (the module's resources on Windows): the
+    // first module's, or that of the module that declares the gauge.
     void* resource_handle() const { return module_.resource_handle; }
+    void* resource_handle(const GAUGEHDR* gauge) const { return module_of(gauge).resource_handle; }
+    // The name of the module that declares the gauge.
+    const std::string& module_name(const GAUGEHDR* gauge) const { return module_of(gauge).name; }
 
     // Without a panel the host serves one instance of each gauge, in Linkage order, with the
     // module's own header, in one window that stays open. place() puts instances where a panel
@@ -191,7 +197,9 @@ public:
 
 private:
     template <typename Routine, typename... Args>
-    void call_routine(GAUGEHDR* gauge, Routine routine, Args... args);
+    void call_routine(const gauge_instance& instance, Routine routine, Args... args);
+    // The module that declares the gauge (its own header, or an instance's copy of it).
+    const module_records& module_of(const GAUGEHDR* gauge) const;
     // Lists the instances in the order they are served (kept, so that a frame allocates nothing).
     void order_instances();
     bool updated(const gauge_instance& instance) const;
@@ -205,6 +213,8 @@ private:
 
     static thread_local GaugeHost* current_;
     module_records module_;
+    std::vector<module_records> modules_;  // the first, then those beside it
+    std::vector<size_t> gauge_modules_;    // per gauge of gauges_, its module's index
     std::vector<GAUGEHDR*> gauges_;
     std::vector<gauge_instance> instances_;
     std::vector<host_window> windows_;

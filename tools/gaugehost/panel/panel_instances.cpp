@@ -12,8 +12,9 @@ std::vector<instance_place> panel_places(const GaugeHost& host, const panel_layo
     for (const panel_window& w : panel.windows) {
         if (!w.created) continue;
         for (const panel_gauge& g : w.gauges) {
-            if (!g.problem.empty() || g.module != host.module_name()) continue;
-            if (GAUGEHDR* gauge = host.find_gauge(g.gauge)) places.push_back({gauge, w.section, w.visible});
+            if (!g.problem.empty()) continue;
+            GAUGEHDR* gauge = host.find_gauge(g.gauge);
+            if (gauge != nullptr && g.module == host.module_name(gauge)) places.push_back({gauge, w.section, w.visible});
         }
     }
     return places;

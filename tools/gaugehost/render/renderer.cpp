@@ -247,7 +247,7 @@ std::string render_command(GaugeHost& host, const std::string& gauge_name, const
 {
     const std::string head = "{\"render\":" + json_string(gauge_name) + ",\"file\":" + json_string(file);
     try {
-        const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle());
+        const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle(host.find_gauge(gauge_name)));
         const std::string font_path = default_font_path();
         const std::unique_ptr<text_font> font = font_path.empty() ? nullptr : text_font::load(font_path);
         const rgb_image image = scale_up(render_gauge(host.find_gauge(gauge_name), *bitmaps, font.get()), scale);

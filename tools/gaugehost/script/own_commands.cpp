@@ -259,6 +259,26 @@ script_action parse_window(const script_line& line)
     };
 }
 
+// The disk behind the module's own files, as the virtual devices offer it.
+script_action parse_disk(const script_line& line)
+{
+    line.expect_words(2, 3);
+    if (line[1] == "space" && line.size() == 3) {
+        const int64_t bytes = line.integer(2, "byte count", 0);
+        return [bytes](GaugeHost&, std::ostream&) { virtual_devices.disk.bytes_left = bytes; };
+    }
+    if (line.size() == 2 && (line[1] == "read-only" || line[1] == "vanish" || line[1] == "fine")) {
+        const std::string fault = line[1];
+        return [fault](GaugeHost&, std::ostream&) {
+            virtual_disk& disk = virtual_devices.disk;
+            if (fault == "fine") disk = virtual_disk{};
+            if (fault == "read-only") disk.read_only = true;
+            if (fault == "vanish") disk.vanished = true;
+        };
+    }
+    line.fail("'disk' takes space BYTES, read-only, vanish or fine");
+}
+
 script_word own(std::string usage, std::string help, script_action (*parse)(const script_line&))
 {
     return {std::move(usage), std::move(help), parse, true};
@@ -295,6 +315,10 @@ std::vector<std::pair<std::string, script_word>> own_script_words()
                       parse_serve)},
         {"window", own("window NAME open|close", "the pilot opens or closes a window (Window01, VCockpit01...)",
                        parse_window)},
+        {"disk", own("disk space BYTES | disk read-only | disk vanish | disk fine",
+                     "the disk behind a module's own files: room for BYTES more, no new file\n"
+                     "made, the open files gone; fine: none of these",
+                     parse_disk)},
         {"reload", own("reload", "the panel is loaded again: every instance killed, then installed again",
                        host_operation_of<&GaugeHost::reload>)},
         {"stats", own("stats", "the host calls of the last frame, by operation", parse_stats)},
