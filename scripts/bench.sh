@@ -47,6 +47,8 @@ hour() {
 # The update cycle through the module file in the emulated host: instructions and time per cycle,
 # the host at 53-bit and at 24-bit x87 precision.
 for precision in 53 24; do ./build/bench/bench/emulated_cycle build/windows/BRASK_TORVIK_V1_0.gau $precision; done
+# The recorder: its instructions per frame over a whole card, through its real module file.
+./build/bench/bench/recorder_frame build/windows/BRASK_TORVIK_REC.gau
 # What one input of the emulated_run fuzz target costs, step by step.
 ./build/bench/bench/emulated_load build/windows/BRASK_TORVIK_V1_0.gau 100
 
