@@ -14,6 +14,9 @@ constexpr double sweep_high_rad_s = 12.0;
 constexpr double sweep_hover_amplitude = 0.10;
 constexpr double sweep_cruise_amplitude = 0.07;
 constexpr double sweep_long_periods = 2.0;
+// The collective moves the whole aircraft up and down: half as much.
+constexpr double collective_hover_amplitude = 0.05;
+constexpr double collective_cruise_amplitude = 0.04;
 constexpr double sweep_log_ratio = 3.6888794541139363;  // ln(12 / 0.3): the chirp ends at the highest
 
 // 3-2-1-1 doublets: pulses of 3, 2, 1 and 1 units, alternating in sign, with a 0.7 s unit.
@@ -98,12 +101,10 @@ double doublet_cue(const card_step& s, double t)
 }
 }  // namespace
 
+// Hover first: its trim, then each axis swept and pulsed; then the trims on the way to cruise,
+// and each axis in cruise.
 const card_step flight_card[] = {
     hold("TRIM  HOVER", hover_kmh),
-    hold("TRIM  40 KM/H", 40.0),
-    hold("TRIM  80 KM/H", 80.0),
-    hold("TRIM  120 KM/H", 120.0),
-    hold("TRIM  CRUISE", cruise_kmh),
     sweep("HOVER  ROLL SWEEP", "cyclic left and right on the cue", card_axis::roll, hover_kmh, sweep_hover_amplitude),
     doublet("HOVER  ROLL 3211", "cyclic left and right on the cue", card_axis::roll, hover_kmh),
     sweep("HOVER  PITCH SWEEP", "cyclic fore and aft on the cue", card_axis::pitch, hover_kmh, sweep_hover_amplitude),
@@ -111,8 +112,12 @@ const card_step flight_card[] = {
     sweep("HOVER  YAW SWEEP", "pedals on the cue", card_axis::pedals, hover_kmh, sweep_hover_amplitude),
     doublet("HOVER  YAW 3211", "pedals on the cue", card_axis::pedals, hover_kmh),
     sweep("HOVER  COLLECTIVE SWEEP", "collective up and down on the cue", card_axis::collective, hover_kmh,
-          sweep_hover_amplitude),
+          collective_hover_amplitude),
     doublet("HOVER  COLLECTIVE 3211", "collective up and down on the cue", card_axis::collective, hover_kmh),
+    hold("TRIM  40 KM/H", 40.0),
+    hold("TRIM  80 KM/H", 80.0),
+    hold("TRIM  120 KM/H", 120.0),
+    hold("TRIM  CRUISE", cruise_kmh),
     sweep("CRUISE  ROLL SWEEP", "cyclic left and right on the cue", card_axis::roll, cruise_kmh, sweep_cruise_amplitude),
     doublet("CRUISE  ROLL 3211", "cyclic left and right on the cue", card_axis::roll, cruise_kmh),
     sweep("CRUISE  PITCH SWEEP", "cyclic fore and aft on the cue", card_axis::pitch, cruise_kmh, sweep_cruise_amplitude),
@@ -120,7 +125,7 @@ const card_step flight_card[] = {
     sweep("CRUISE  YAW SWEEP", "pedals on the cue", card_axis::pedals, cruise_kmh, sweep_cruise_amplitude),
     doublet("CRUISE  YAW 3211", "pedals on the cue", card_axis::pedals, cruise_kmh),
     sweep("CRUISE  COLLECTIVE SWEEP", "collective up and down on the cue", card_axis::collective, cruise_kmh,
-          sweep_cruise_amplitude),
+          collective_cruise_amplitude),
     doublet("CRUISE  COLLECTIVE 3211", "collective up and down on the cue", card_axis::collective, cruise_kmh),
 };
 

@@ -113,6 +113,7 @@ void follow_card(recorder_state& r)
     const card_step& step = flight_card[card.step];
     card.step_time_s = seconds_between(r, card.step_start_counter, r.counter_now);
     card.cue = card_cue(step, card.step_time_s);
+    card.stick = 0.0;
     if (step.axis == card_axis::none) return;
     const double position = r.values[control_of(step.axis)];
     if (card.step_time_s < step.lead_in_s) card.trimmed_position = position;

@@ -113,6 +113,18 @@ for name in panel_two_cockpits panel_cockpit_closed panel_reload; do
 done
 
 echo
+echo "== The flight-test card: the test pilot flies it on the Bo-105 with the recorder beside the autopilot"
+# The autopilot off, light turbulence; the recording goes to the gauges folder beside the
+# executable path, as in the simulator (the recorder never overwrites one: the last run's goes first).
+mkdir -p "$out/card/gauges"
+rm -f "$out/card/gauges/"BRASK_REC_*.csv
+{ echo "exe $PWD/$out/card/fs9.exe"; cat tools/flightsim/scenarios/flight_test_card.gh; } > "$out/card/flight_test_card.gh"
+GAUGEHOST_FLIGHT_DIR="$PWD/$out/card" "$bin/gaugehost" --recorder linked "$out/card/flight_test_card.gh" \
+    > "$out/card/flight_test_card.events.jsonl"
+recording="$out/card/gauges/BRASK_REC_001.csv"
+echo "recording: $recording, $(grep -c '^[0-9]' "$recording") rows of every frame, $(wc -c < "$recording") bytes; $(tail -n 1 "$recording")"
+
+echo
 echo "== Installing into a pilot's panel.cfg (gaugehost panel-install, as install_panel.bat runs it)"
 # A helicopter's own panel: two windows, a third left out by a gap in its window numbers, and a
 # virtual cockpit. Installed, checked, drawn into $out/install/, installed again (nothing to do),

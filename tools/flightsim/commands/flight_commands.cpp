@@ -245,6 +245,12 @@ void sticks_step(const words_t& words, flight_session* session, GaugeHost*, std:
     if (session) session->sticks_follow();
 }
 
+void pilot_step(const words_t& words, flight_session* session, GaugeHost* host, std::ostream*)
+{
+    if (words.size() != 2 || words[1] != "card") throw bad_command("'pilot' takes 'card'");
+    if (session) session->fly_card(*host);
+}
+
 void summary_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream* out)
 {
     expect_count(words, 1, 1);
@@ -254,7 +260,7 @@ void summary_step(const words_t& words, flight_session* session, GaugeHost*, std
 // Each command word with its usage line for gaugehost --help, and its step.
 const std::string setting_usage = "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ...";
 const std::string air_usage = "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS";
-const std::string flying_usage = "fly SECONDS | pause SECONDS | sticks follow | record NAME | summary";
+const std::string flying_usage = "fly SECONDS | pause SECONDS | sticks follow | pilot card | record NAME | summary";
 const std::string holds_usage = "want QUANTITY VALUE|captured[+-D] ... | expect QUANTITY RMS ...   (flight simulator)";
 
 const struct {
@@ -272,6 +278,7 @@ const struct {
     {"fly", flying_usage, fly_step},
     {"pause", flying_usage, fly_step},
     {"sticks", flying_usage, sticks_step},
+    {"pilot", flying_usage, pilot_step},
     {"record", flying_usage, record_step},
     {"summary", flying_usage, summary_step},
     {"want", holds_usage, want_step},

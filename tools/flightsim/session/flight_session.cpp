@@ -314,6 +314,7 @@ void flight_session::frame(GaugeHost& host, const cockpit_gauges& cockpit, bool 
     engaged_ = pre.master;
     const axis_positions before = axes_;
     pilot_.before_cycle(pre, last_readings_);
+    if (test_pilot_ && !paused) test_pilot_->fly(host, view_of(state_), dt);
     host.frame();
     std::array<bool, 4> sent = {};
     const channel_commands commands = apply_events(host, out, sent);
@@ -361,6 +362,13 @@ void flight_session::sticks_follow()
     stick.x = position((full_axis - last_commands_[0]) * 2.0);
     stick.y = position((full_axis - last_commands_[1]) * 2.0);
     stick.r = position((full_axis - last_commands_[2]) * 2.0);
+}
+
+void flight_session::fly_card(GaugeHost& host)
+{
+    if (!started_) fail("'pilot card' needs a 'start' first");
+    test_pilot_ = std::make_unique<test_pilot>();
+    test_pilot_->begin(host, view_of(state_), axes_.collective);
 }
 
 void flight_session::fly(GaugeHost& host, double seconds, bool paused, std::ostream& out)

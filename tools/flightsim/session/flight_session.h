@@ -22,6 +22,7 @@
 #include "tools/flightsim/session/hold_statistics.h"
 #include "tools/flightsim/session/host_link.h"
 #include "tools/flightsim/session/pilot_expectation.h"
+#include "tools/flightsim/session/test_pilot.h"
 #include "tools/flightsim/model/rotorcraft.h"
 #include "tools/flightsim/model/turbulence.h"
 
@@ -60,6 +61,8 @@ public:
     // The pilot moves the sticks to where the autopilot's last roll, pitch and pedal commands
     // stand (as the deflection indicator shows them), ready to take over without a jump.
     void sticks_follow();
+    // A test pilot takes the controls and flies the recorder's flight-test card (test_pilot.h).
+    void fly_card(GaugeHost& host);
 
     bool started() const { return started_; }
     // Where the host's controls stand, and the instruments as the last frame read them.
@@ -109,4 +112,5 @@ private:
     std::vector<flight_report::handback> handbacks_;
     double next_progress_ = 0.0;
     std::function<void(const frame_record&)> observer_;
+    std::unique_ptr<test_pilot> test_pilot_;
 };
