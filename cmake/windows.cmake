@@ -98,6 +98,7 @@ endif()
 
 # The package a pilot downloads, brask_torvik-<version>.zip:
 #   gauges/BRASK_TORVIK_V1_0.gau, gauges/brask_torvik.cfg   for the simulator's gauges folder
+#   gauges/BRASK_TORVIK_REC.gau                               the flight-test recorder
 #   README.txt, panel_example.cfg                             installation in short, panel.cfg lines
 #   guide/pilot-guide.html, guide/gauges/, guide/flights/,    the pilot's guide and its pictures
 #   guide/panel/
@@ -137,8 +138,8 @@ add_custom_target(brask_torvik_package
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${brask_package_root} ${brask_package_zip}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${brask_package_root}/gauges ${brask_package_root}/guide
             ${brask_package_root}/recommended ${brask_package_root}/tools
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> ${brask_package_text}/brask_torvik.cfg
-            ${brask_package_root}/gauges
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> $<TARGET_FILE:brask_recorder_gau>
+            ${brask_package_text}/brask_torvik.cfg ${brask_package_root}/gauges
     COMMAND ${CMAKE_COMMAND} -E copy ${brask_package_text}/README.txt ${brask_package_text}/panel_example.cfg
             ${brask_package_text}/check_panel.bat ${brask_package_text}/install_panel.bat
             ${brask_package_text}/uninstall_panel.bat ${brask_package_root}
@@ -151,7 +152,7 @@ add_custom_target(brask_torvik_package
     COMMAND ${CMAKE_COMMAND} -E chdir ${brask_package_root}
             ${CMAKE_COMMAND} -E tar cf ${brask_package_zip} --format=zip README.txt panel_example.cfg check_panel.bat
             install_panel.bat uninstall_panel.bat gauges guide recommended tools
-    DEPENDS brask_torvik_gau gaugehost
+    DEPENDS brask_torvik_gau brask_recorder_gau gaugehost
     VERBATIM
     COMMENT "Packing build/windows/brask_torvik-${PROJECT_VERSION}.zip")
 
@@ -159,6 +160,7 @@ add_custom_target(brask_torvik_package
 # scripts/test.sh builds it.
 add_custom_target(brask_torvik_package_check
     COMMAND ${CMAKE_COMMAND} -DZIP=${brask_package_zip} -DGAU=$<TARGET_FILE:brask_torvik_gau>
+            -DRECORDER=$<TARGET_FILE:brask_recorder_gau>
             -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK_DIR=${CMAKE_BINARY_DIR}/package_check
             -P ${PROJECT_SOURCE_DIR}/tools/guide/check_package.cmake
     DEPENDS brask_torvik_package

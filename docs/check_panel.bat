@@ -7,7 +7,10 @@ if "%~1"=="" (
     pause
     exit /b 2
 )
-"%~dp0tools\gaugehost.exe" --module "%~dp0gauges\BRASK_TORVIK_V1_0.gau" panel-check "%~1"
+rem The recorder, when its file is beside the autopilot's, is checked and drawn as well.
+set recorder=
+if exist "%~dp0gauges\BRASK_TORVIK_REC.gau" set recorder=--recorder "%~dp0gauges\BRASK_TORVIK_REC.gau"
+"%~dp0tools\gaugehost.exe" --module "%~dp0gauges\BRASK_TORVIK_V1_0.gau" %recorder% panel-check "%~1"
 if not exist "%~dp0panel_pictures" mkdir "%~dp0panel_pictures"
-"%~dp0tools\gaugehost.exe" --module "%~dp0gauges\BRASK_TORVIK_V1_0.gau" panel-render "%~1" "%~dp0panel_pictures"
+"%~dp0tools\gaugehost.exe" --module "%~dp0gauges\BRASK_TORVIK_V1_0.gau" %recorder% panel-render "%~1" "%~dp0panel_pictures"
 pause

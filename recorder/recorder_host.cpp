@@ -114,15 +114,16 @@ double HOST_CALL time_left_text(ELEMENT_HEADER* element)
     });
 }
 
+// The markers stand at the centre while nothing is recorded.
 double HOST_CALL cue_marker_value(ELEMENT_HEADER*)
 {
-    return at_module_precision([&] { return the_recorder.card.cue; });
+    return at_module_precision([&] { return the_recorder.status == recorder_status::recording ? the_recorder.card.cue : 0.0; });
 }
 
 double HOST_CALL stick_marker_value(ELEMENT_HEADER*)
 {
     return at_module_precision([&] {
-        const double stick = the_recorder.card.stick;
+        const double stick = the_recorder.status == recorder_status::recording ? the_recorder.card.stick : 0.0;
         return stick > 0.2 ? 0.2 : stick < -0.2 ? -0.2 : stick;  // the scale's ends
     });
 }

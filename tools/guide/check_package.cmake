@@ -1,8 +1,9 @@
 # Unpacks the pilots' package and checks what a pilot gets:
-#   cmake -DZIP=brask_torvik-1.0.zip -DGAU=BRASK_TORVIK_V1_0.gau -DSOURCE_DIR=<repository>
+#   cmake -DZIP=brask_torvik-1.0.zip -DGAU=BRASK_TORVIK_V1_0.gau -DRECORDER=BRASK_TORVIK_REC.gau -DSOURCE_DIR=<repository>
 #         -DWORK_DIR=<scratch folder> -P check_package.cmake
 # - exactly the files listed below (the gauges folder is copied whole into the simulator's);
-# - the module file is the one just built, the configuration the repository's sample;
+# - the module files (the autopilot's, the recorder's) are the ones just built, the configuration
+#   the repository's sample;
 # - the files opened in Notepad are plain ASCII with CRLF line ends;
 # - every panel.cfg gauge line, in the example file and in the guide, gives the gauge its own
 #   bitmap's size, and names each of the six gauges once;
@@ -21,7 +22,7 @@ file(ARCHIVE_EXTRACT INPUT ${ZIP} DESTINATION ${WORK_DIR})
 
 # Contents.
 file(GLOB_RECURSE unpacked RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
-set(required README.txt panel_example.cfg check_panel.bat install_panel.bat uninstall_panel.bat tools/gaugehost.exe gauges/BRASK_TORVIK_V1_0.gau gauges/brask_torvik.cfg
+set(required README.txt panel_example.cfg check_panel.bat install_panel.bat uninstall_panel.bat tools/gaugehost.exe gauges/BRASK_TORVIK_V1_0.gau gauges/BRASK_TORVIK_REC.gau gauges/brask_torvik.cfg
              guide/pilot-guide.html)
 # The recommended configurations: one per file of config/recommended/, each named after an
 # aircraft of the flight simulator, and at least the default aircraft's.
@@ -53,6 +54,11 @@ file(SHA256 ${WORK_DIR}/gauges/BRASK_TORVIK_V1_0.gau packed_module)
 file(SHA256 ${GAU} built_module)
 if(NOT packed_module STREQUAL built_module)
     fail("gauges/BRASK_TORVIK_V1_0.gau is not the module file just built")
+endif()
+file(SHA256 ${WORK_DIR}/gauges/BRASK_TORVIK_REC.gau packed_recorder)
+file(SHA256 ${RECORDER} built_recorder)
+if(NOT packed_recorder STREQUAL built_recorder)
+    fail("gauges/BRASK_TORVIK_REC.gau is not the recorder's module file just built")
 endif()
 
 # Text files for Notepad.

@@ -4,6 +4,8 @@
 #     the module's own records and bitmaps) into docs/gauges/;
 #   - the worked example's windows (docs/panel_example.cfg) as gaugehost panel-render draws them,
 #     into docs/panel/;
+#   - the Recorder gauge at each kind of step of the flight-test card, flown by the flight
+#     simulator's test pilot with the recorder linked in, into docs/gauges/recorder_*.png;
 #   - two flight plots from the scenario tour, an engage and hold in a gusty hover
 #     (01_hover_gusts) and a hand-back in cruise (06_handback), flown through gaugehost and drawn
 #     by tools/guide/flight_plots.gp (gnuplot) into docs/flights/.
@@ -37,6 +39,30 @@ rm -rf "$rendered"
 
 flights="$(mktemp -d)"
 trap 'rm -rf "$flights"' EXIT
+
+# The Recorder: ready, a trim held, a sweep, a doublet, then the disk full.
+mkdir -p "$flights/sim/gauges"
+cat > "$flights/recorder.gh" <<SCRIPT
+exe $flights/sim/fs9.exe
+joystick 0 present z r
+start hover 30
+open
+frame 2
+render Recorder $repository/docs/gauges/recorder_ready.png 1
+pilot card
+fly 5
+render Recorder $repository/docs/gauges/recorder_trim.png 1
+fly 75
+render Recorder $repository/docs/gauges/recorder_sweep.png 1
+fly 101.5
+render Recorder $repository/docs/gauges/recorder_doublet.png 1
+disk space 0
+fly 2
+render Recorder $repository/docs/gauges/recorder_disk_full.png 1
+SCRIPT
+(cd "$flights" && "$repository/build/native/tools/gaugehost" --recorder linked "$flights/recorder.gh" >/dev/null 2>&1) ||
+    { echo "make_guide_pictures: the recorder's flight failed" >&2; exit 1; }
+for kind in ready trim sweep doublet disk_full; do echo "docs/gauges/recorder_$kind.png"; done
 for scenario in 01_hover_gusts 06_handback; do
     # The flights write their CSV logs into the current folder.
     (cd "$flights" && "${host[@]}" "$repository/tools/flightsim/scenarios/$scenario.gh" >/dev/null 2>&1) ||

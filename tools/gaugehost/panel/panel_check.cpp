@@ -271,7 +271,7 @@ std::vector<panel_finding> check_panel(const panel_layout& panel, const std::str
             note.hidden_section.empty())
             findings.push_back({note.line, note.content + ": " + note.text});
     check_hidden_sections(panel, module_name, findings);
-    check_engine_placement(panel, engines, module_name, engine, findings);
+    if (!engine.empty()) check_engine_placement(panel, engines, module_name, engine, findings);
     check_encoding(panel, findings);
     std::stable_sort(findings.begin(), findings.end(), [](const panel_finding& a, const panel_finding& b) { return a.line < b.line; });
     return findings;
@@ -279,9 +279,15 @@ std::vector<panel_finding> check_panel(const panel_layout& panel, const std::str
 
 std::vector<module_gauge> module_gauges(GaugeHost& host)
 {
-    const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle());
+    return module_gauges(host, host.module_name());
+}
+
+std::vector<module_gauge> module_gauges(GaugeHost& host, const std::string& module_name)
+{
     std::vector<module_gauge> gauges;
     for (GAUGEHDR* gauge : host.gauges()) {
+        if (host.module_name(gauge) != module_name) continue;
+        const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle(gauge));
         module_gauge g;
         g.name = gauge->gauge_name != nullptr ? gauge->gauge_name : "";
         const ELEMENT_HEADER* root = gauge->elements_list != nullptr ? gauge->elements_list[0] : nullptr;
@@ -303,12 +309,27 @@ void print_findings(const std::vector<panel_finding>& findings, const std::strin
 int panel_check_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
                         std::ostream& out)
 {
-    const std::vector<panel_finding> findings = check_panel(panel, module_name, module_gauges(host), "A_Pilot");
+    std::vector<panel_finding> findings = check_panel(panel, module_name, module_gauges(host), "A_Pilot");
+    // A module served beside (the recorder's) is checked as well, if the panel names it; its
+    // gauges need no engine. A finding on the panel as a whole is said once.
+    std::vector<std::string> beside;
+    for (GAUGEHDR* gauge : host.gauges())
+        if (host.module_name(gauge) != module_name && std::find(beside.begin(), beside.end(), host.module_name(gauge)) == beside.end())
+            beside.push_back(host.module_name(gauge));
+    for (const std::string& other : beside)
+        for (const panel_finding& f : check_panel(panel, other, module_gauges(host, other), ""))
+            if (std::none_of(findings.begin(), findings.end(), [&](const panel_finding& g) { return g.line == f.line && g.text == f.text; }))
+                findings.push_back(f);
+    std::stable_sort(findings.begin(), findings.end(), [](const panel_finding& a, const panel_finding& b) { return a.line < b.line; });
     print_findings(findings, path, out);
     if (panel_has_problems(findings)) return 1;
-    size_t ours = 0;
-    for (const panel_window& w : panel.windows)
-        for (const panel_gauge& g : w.gauges) ours += g.module == module_name;
-    out << path << ": " << count_of(ours, "gauge") << " of " << module_name << ", nothing wrong with them\n";
+    beside.insert(beside.begin(), module_name);
+    for (const std::string& name : beside) {
+        size_t ours = 0;
+        for (const panel_window& w : panel.windows)
+            for (const panel_gauge& g : w.gauges) ours += g.module == name;
+        if (ours != 0 || name == module_name)
+            out << path << ": " << count_of(ours, "gauge") << " of " << name << ", nothing wrong with them\n";
+    }
     return 0;
 }

@@ -36,6 +36,8 @@ std::vector<panel_finding> check_panel(const panel_layout& panel, const std::str
 
 // The module's gauges as the host has them, each with its root bitmap's size.
 std::vector<module_gauge> module_gauges(GaugeHost& host);
+// Those of one module the host serves (the recorder's, beside the first).
+std::vector<module_gauge> module_gauges(GaugeHost& host, const std::string& module_name);
 
 // Each finding as FILE:LINE: TEXT (a note as FILE:LINE: note: TEXT).
 void print_findings(const std::vector<panel_finding>& findings, const std::string& path, std::ostream& out);

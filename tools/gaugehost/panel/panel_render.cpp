@@ -94,11 +94,17 @@ struct placed {
 
 struct drawing_tools {
     GaugeHost& host;
-    bitmap_source& bitmaps;
     const text_font* font;
     const std::string& module_name;
     const std::string& path;
 };
+
+// The gauge a panel line names, when the host serves its module (ours, or one beside it).
+GAUGEHDR* served_gauge(const GaugeHost& host, const panel_gauge& g)
+{
+    GAUGEHDR* gauge = host.find_gauge(g.gauge);
+    return gauge != nullptr && host.module_name(gauge) == g.module ? gauge : nullptr;
+}
 
 // A window's gauges as the panel places them, ours drawn by the renderer (at their own size when
 // the line gives none), others at their size or 32 units; status 1 when one of ours cannot be
@@ -110,10 +116,10 @@ std::vector<placed> placed_gauges(const panel_window& w, const drawing_tools& to
     for (const panel_gauge& g : w.gauges) {
         if (!g.problem.empty()) continue;
         placed p{&g, {}, g.width.value_or(0), g.height.value_or(0)};
-        GAUGEHDR* ours = g.module == tools.module_name ? tools.host.find_gauge(g.gauge) : nullptr;
+        GAUGEHDR* ours = served_gauge(tools.host, g);
         if (ours != nullptr) {
             try {
-                p.picture = render_gauge(ours, tools.bitmaps, tools.font);
+                p.picture = render_gauge(ours, *module_bitmaps(tools.host.resource_handle(ours)), tools.font);
             } catch (const render_error& error) {
                 out << tools.path << ":" << g.line << ": " << g.gauge << " not drawn: " << error.what() << "\n";
                 status = 1;
@@ -156,15 +162,14 @@ rgb_image drawn_window(const std::vector<placed>& gauges, int width, int height,
 int panel_render_command(GaugeHost& host, const panel_layout& panel, const std::string& path, const std::string& module_name,
                          const std::string& folder, std::ostream& out)
 {
-    const std::unique_ptr<bitmap_source> bitmaps = module_bitmaps(host.resource_handle());
     const std::string font_path = default_font_path();
     const std::unique_ptr<text_font> font = font_path.empty() ? nullptr : text_font::load(font_path);
-    const drawing_tools tools{host, *bitmaps, font.get(), module_name, path};
+    const drawing_tools tools{host, font.get(), module_name, path};
     int status = 0, drawn = 0;
     if (const int removed = remove_old_pictures(folder); removed > 0)
         out << folder << ": " << count_of(static_cast<size_t>(removed), "picture") << " of an earlier run removed\n";
     for (const panel_window& w : panel.windows) {
-        if (!w.created || std::none_of(w.gauges.begin(), w.gauges.end(), [&](const panel_gauge& g) { return g.module == module_name; }))
+        if (!w.created || std::none_of(w.gauges.begin(), w.gauges.end(), [&](const panel_gauge& g) { return served_gauge(host, g); }))
             continue;
         // The window's units: size_mm; a virtual cockpit's texture has pixel_size pixels for them.
         int width = w.size_mm ? w.size_mm->first : 0, height = w.size_mm ? w.size_mm->second : 0;
