@@ -368,7 +368,8 @@ void flight_session::fly_card(GaugeHost& host)
 {
     if (!started_) fail("'pilot card' needs a 'start' first");
     test_pilot_ = std::make_unique<test_pilot>();
-    test_pilot_->begin(host, view_of(state_), axes_.collective);
+    test_pilot_->begin(host, view_of(state_), axes_.collective, model_->parameters().cyclic_lateral,
+                       model_->parameters().cyclic_longitudinal);
 }
 
 void flight_session::fly(GaugeHost& host, double seconds, bool paused, std::ostream& out)

@@ -23,6 +23,8 @@ constexpr double climb_per_metre = 0.15, largest_climb = 2.0;        // m/s
 constexpr double lever_per_climb = 1500.0, lever_per_climb_second = 300.0;
 constexpr double pitch_per_kmh = 0.25, pitch_per_kmh_second = 0.03, largest_pitch = 12.0;  // degrees
 constexpr double bank_per_kmh = 0.25, bank_per_kmh_second = 0.03, largest_bank = 10.0;
+constexpr double firmest_lateral_gearing = 0.06;  // rad of disc tilt at full stick
+constexpr double firmest_longitudinal_gearing = 0.09;
 constexpr double loose = 0.2;  // how much of his loop he keeps on the control that follows the cue
 
 // The Recorder gauge's places: the title (3) and the cue's marker (6); START at (20, 100).
@@ -87,8 +89,13 @@ pilot_view view_of(const state_vector& x)
     return v;
 }
 
-void test_pilot::begin(GaugeHost& host, const pilot_view& now, double collective)
+void test_pilot::begin(GaugeHost& host, const pilot_view& now, double collective, double lateral_gearing,
+                       double longitudinal_gearing)
 {
+    // His loops hold a helicopter whose full stick tilts the disc at most so far; one geared more
+    // steeply he flies more gently, in proportion.
+    roll_scale_ = std::min(1.0, firmest_lateral_gearing / lateral_gearing);
+    pitch_scale_ = std::min(1.0, firmest_longitudinal_gearing / longitudinal_gearing);
     heading_ = now.heading;
     height_ = now.height;
     collective_ = collective;
@@ -116,8 +123,8 @@ pilot_hands test_pilot::hold(const pilot_view& now, double speed_kmh, double dt)
     pedal_trim_ = std::clamp(pedal_trim_ + pedals_per_degree_time * heading_error * dt, -full_axis, full_axis);
 
     pilot_hands hands;
-    hands.roll = -(roll_per_degree * (now.bank - bank_wanted) + roll_per_degree_second * now.bank_rate);
-    hands.pitch = -(pitch_per_degree * (now.pitch - pitch_wanted) + pitch_per_degree_second * now.pitch_rate);
+    hands.roll = -roll_scale_ * (roll_per_degree * (now.bank - bank_wanted) + roll_per_degree_second * now.bank_rate);
+    hands.pitch = -pitch_scale_ * (pitch_per_degree * (now.pitch - pitch_wanted) + pitch_per_degree_second * now.pitch_rate);
     hands.pedals = pedal_trim_ + pedals_per_degree * heading_error + pedals_per_degree_second * now.yaw_rate;
     hands.collective = std::clamp(collective_ + lever_per_climb * (climb_wanted - now.climb), 0.0, full_axis);
     return hands;

@@ -34,8 +34,10 @@ struct pilot_hands {
 class test_pilot {
 public:
     // Clicks START on the Recorder gauge; heading and height now are the ones he holds, the lever
-    // where it stands his first.
-    void begin(GaugeHost& host, const pilot_view& now, double collective);
+    // where it stands his first. He knows his helicopter: how far full stick tilts its rotor's disc
+    // (rad, lateral and longitudinal), and fits how hard he works the cyclic to it.
+    void begin(GaugeHost& host, const pilot_view& now, double collective, double lateral_gearing,
+               double longitudinal_gearing);
     // One frame: reads the gauge, works out his hands, and puts them on the joystick after the delay.
     void fly(GaugeHost& host, const pilot_view& now, double dt);
     bool flying() const { return flying_; }
@@ -48,6 +50,7 @@ private:
     double collective_ = 0.0;                // the lever his height loop has found
     double pitch_trim_ = 0.0, bank_trim_ = 0.0;  // the attitudes his speed and drift loops have found
     double pedal_trim_ = 0.0;                // the pedal his heading loop has found
+    double roll_scale_ = 1.0, pitch_scale_ = 1.0;  // his cyclic loops against the firmest he flies
     std::string step_;                       // the title the gauge showed last
     pilot_hands input_start_{};              // his hands as the step's input began
     bool input_running_ = false;
