@@ -491,6 +491,11 @@ TEST(ScriptLanguage, CheckerAcceptsGoodLinesAndNamesTheProblemOfBadOnes)
         {{"options", "=1"}, "bad option"},
         {{"record", "a/b"}, "not a path"},
         {{"sticks", "follow"}, ""},
+        {{"pilot", "card"}, ""},
+        {{"pilot", "hard"}, "'pilot' takes 'card'"},
+        {{"sensors", "noise", "2", "seed", "3", "quantised"}, ""},
+        {{"sensors", "noise", "-1"}, "must not be negative"},
+        {{"sensors", "loud"}, "not 'loud'"},
         {{"summary", "now"}, "takes 0 arguments"},
     };
     for (const auto& c : cases) {

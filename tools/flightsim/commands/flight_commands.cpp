@@ -171,6 +171,29 @@ void turbulence_step(const words_t& words, flight_session* session, GaugeHost*, 
     if (session) session->set_turbulence(w20, seed, level);
 }
 
+// sensors noise LEVEL [seed N] [quantised] | sensors quantised
+void sensors_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
+{
+    double level = 0.0;
+    uint64_t seed = 1;
+    bool quantised = false;
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (words[i] == "noise" && i + 1 < words.size()) {
+            level = positive(words, ++i, "noise level");
+        } else if (words[i] == "seed" && i + 1 < words.size()) {
+            const std::string& word = words[++i];
+            const auto result = std::from_chars(word.data(), word.data() + word.size(), seed);
+            if (result.ec != std::errc() || result.ptr != word.data() + word.size()) throw bad_command("bad seed " + quoted_word(word));
+        } else if (words[i] == "quantised") {
+            quantised = true;
+        } else {
+            throw bad_command("'sensors' takes 'noise LEVEL', 'seed N' and 'quantised', not " + quoted_word(words[i]));
+        }
+    }
+    if (words.size() == 1) throw bad_command("'sensors' takes 'noise LEVEL', 'seed N' and 'quantised'");
+    if (session) session->set_sensors(level, seed, quantised);
+}
+
 void gust_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)
 {
     expect_count(words, 5, 5);
@@ -260,6 +283,7 @@ void summary_step(const words_t& words, flight_session* session, GaugeHost*, std
 // Each command word with its usage line for gaugehost --help, and its step.
 const std::string setting_usage = "aircraft FILE | options KEY=VALUE ... | ground ELEVATION | ground profile HEADING D E ...";
 const std::string air_usage = "wind FROM KMH | turbulence LEVEL [seed N] | gust AFTER FROM KMH SECONDS";
+const std::string sensors_usage = "sensors [noise LEVEL] [seed N] [quantised]";
 const std::string flying_usage = "fly SECONDS | pause SECONDS | sticks follow | pilot card | record NAME | summary";
 const std::string holds_usage = "want QUANTITY VALUE|captured[+-D] ... | expect QUANTITY RMS ...   (flight simulator)";
 
@@ -274,6 +298,7 @@ const struct {
     {"wind", air_usage, wind_step},
     {"turbulence", air_usage, turbulence_step},
     {"gust", air_usage, gust_step},
+    {"sensors", sensors_usage, sensors_step},
     {"start", "start hover HEIGHT | start level KMH HEIGHT | start ground   [heading DEG]", start_step},
     {"fly", flying_usage, fly_step},
     {"pause", flying_usage, fly_step},

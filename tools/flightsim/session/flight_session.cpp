@@ -209,9 +209,16 @@ std::string flight_session::output_path(const std::string& suffix) const
     return (base / (name_ + suffix)).string();
 }
 
+void flight_session::set_sensors(double noise_level, uint64_t seed, bool quantised)
+{
+    sensors_.noise_level = noise_level;
+    sensors_.quantised = quantised;
+    sensors_.random.seed(seed);
+}
+
 void flight_session::set_host_variables(GaugeHost& host, const host_readings& readings, bool paused, double dt)
 {
-    host_readings shown = readings;
+    host_readings shown = sensors_.on() ? sensors_.shown(readings) : readings;
     if (paused) shown.turn_rate = shown.vertical_speed = 0.0;
     // The clock advances at the start of the frame: the module sees the host time of this frame.
     ::set_host_variables(host, shown, std::floor((host_time_ + dt) * tick18_rate), clock_seconds(sim_time_), axes_);

@@ -22,6 +22,7 @@
 #include "tools/flightsim/session/hold_statistics.h"
 #include "tools/flightsim/session/host_link.h"
 #include "tools/flightsim/session/pilot_expectation.h"
+#include "tools/flightsim/session/sensor_errors.h"
 #include "tools/flightsim/session/test_pilot.h"
 #include "tools/flightsim/model/rotorcraft.h"
 #include "tools/flightsim/model/turbulence.h"
@@ -47,6 +48,8 @@ public:
     void set_wind(double from_degrees, double speed_kmh);
     void set_turbulence(double w20_kmh, uint64_t seed, const std::string& name);
     void add_gust(double after, double from_degrees, double speed_kmh, double duration);
+    // Noise (level 0: none) and quantisation on what the host's instruments show.
+    void set_sensors(double noise_level, uint64_t seed, bool quantised);
     void start_hover(double height, double heading_degrees);
     void start_level(double speed_kmh, double height, double heading_degrees);
     void start_ground(double heading_degrees);
@@ -113,4 +116,5 @@ private:
     double next_progress_ = 0.0;
     std::function<void(const frame_record&)> observer_;
     std::unique_ptr<test_pilot> test_pilot_;
+    sensor_errors sensors_;
 };
