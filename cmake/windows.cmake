@@ -7,56 +7,38 @@ get_directory_property(brask_compile_options COMPILE_OPTIONS)
 list(TRANSFORM brask_compile_options REPLACE "^(.+)$" "$<$<COMPILE_LANGUAGE:CXX>:\\1>")
 set_directory_properties(PROPERTIES COMPILE_OPTIONS "${brask_compile_options}")
 
-# BRASK_TORVIK_V1_0.gau: the module's own code (the gauges' layer whole, and what it uses of the
-# layers below), the library entry point and the bitmaps. The module-definition file gives the
-# internal name and exports ImportTable (1) and Linkage (2), nothing else.
+# A module file: the library entry point, its module-definition file (the internal name, and
+# ImportTable (1) and Linkage (2) exported, nothing else), its bitmaps, and its code layer whole with
+# what that uses of the layers below.
 #
 # The file is linked without the C run-time's start-up code or any default library: DllMain is the
 # entry point, the module has no static constructors to run, and it imports only what it calls
-# from kernel32, user32, winmm and msvcrt (module/imports.allowlist says which and why), with
+# from kernel32, user32, winmm and msvcrt (its allowlist in module/ says which and why), with
 # libgcc's arithmetic helpers linked in. So it needs no runtime DLLs beside it, has no TLS, and
-# loads on every Windows from 2000 on.
-add_library(brask_torvik_gau SHARED
-    module/dll_main.cpp
-    module/brask_torvik.def
-    resources/bitmaps.rc
-)
-brask_module_file_compile(brask_torvik_gau)
-target_link_libraries(brask_torvik_gau PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,brask_gauges>")
-# windres looks for the bitmap files named in bitmaps.rc beside it; a changed bitmap rebuilds the
-# resources.
-target_include_directories(brask_torvik_gau PRIVATE ${PROJECT_SOURCE_DIR}/resources)
+# loads on every Windows from 2000 on. windres looks for the bitmap files named in the resource
+# script beside it; a changed bitmap rebuilds the resources.
 file(GLOB brask_bitmaps CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.bmp)
-set_source_files_properties(resources/bitmaps.rc PROPERTIES OBJECT_DEPENDS "${brask_bitmaps}")
-target_link_options(brask_torvik_gau PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
-set_target_properties(brask_torvik_gau PROPERTIES
-    PREFIX ""
-    OUTPUT_NAME BRASK_TORVIK_V1_0
-    SUFFIX .gau
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import
-)
+function(brask_module_file target file_name definitions resources code_layer)
+    add_library(${target} SHARED module/dll_main.cpp ${definitions} ${resources})
+    brask_module_file_compile(${target})
+    target_link_libraries(${target} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${code_layer}>")
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources)
+    set_source_files_properties(${resources} PROPERTIES OBJECT_DEPENDS "${brask_bitmaps}")
+    target_link_options(${target} PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
+    set_target_properties(${target} PROPERTIES
+        PREFIX ""
+        OUTPUT_NAME ${file_name}
+        SUFFIX .gau
+        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+        ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import
+    )
+endfunction()
 
+# BRASK_TORVIK_V1_0.gau: the autopilot, the gauges' layer whole (module/imports.allowlist).
+brask_module_file(brask_torvik_gau BRASK_TORVIK_V1_0 module/brask_torvik.def resources/bitmaps.rc brask_gauges)
 # BRASK_TORVIK_REC.gau: the flight-test recorder, a module file of its own built to the same
-# standards (no start-up code, no default library, the same precision guard), exporting its own
-# ImportTable and Linkage; its imports are listed in module/recorder_imports.allowlist.
-add_library(brask_recorder_gau SHARED
-    module/dll_main.cpp
-    module/recorder.def
-    resources/recorder.rc
-)
-brask_module_file_compile(brask_recorder_gau)
-target_link_libraries(brask_recorder_gau PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,brask_recorder>")
-target_include_directories(brask_recorder_gau PRIVATE ${PROJECT_SOURCE_DIR}/resources)
-set_source_files_properties(resources/recorder.rc PROPERTIES OBJECT_DEPENDS "${brask_bitmaps}")
-target_link_options(brask_recorder_gau PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
-set_target_properties(brask_recorder_gau PROPERTIES
-    PREFIX ""
-    OUTPUT_NAME BRASK_TORVIK_REC
-    SUFFIX .gau
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import
-)
+# standards, exporting its own records (module/recorder_imports.allowlist).
+brask_module_file(brask_recorder_gau BRASK_TORVIK_REC module/recorder.def resources/recorder.rc brask_recorder)
 
 # A module file with a static constructor planted, linked as the real one is, for the native test
 # that refuses start-up code in a module file (tests/module_file/).
