@@ -5,6 +5,7 @@
 //   flightsim margins ...                       the autopilot's loops' stability margins (margins.h)
 //   flightsim tune ...                          gains tuned for an aircraft (tuner.h)
 //   flightsim transients ...                    what the pilot feels at each mode change (transients.h)
+//   flightsim identify RECORDING.csv            a flight-test recording checked, its sweeps measured
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -16,6 +17,7 @@
 
 #include "tools/common/command_line.h"
 #include "tools/flightsim/aircraft/aircraft_file.h"
+#include "tools/flightsim/identify/identify_command.h"
 #include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
 #ifdef FLIGHTSIM_LOOP_TOOLS
@@ -97,6 +99,7 @@ std::vector<tool_command> flightsim_commands()
         model_command("trim", "trimmed controls and attitudes in level flight from hover to 250 km/h",
                       "Trimmed controls and attitudes in level flight at sea level from hover to 250 km/h.\n", print_trims),
     };
+    commands.push_back(identify_command());
 #ifdef FLIGHTSIM_LOOP_TOOLS
     commands.push_back(margins_command());
     commands.push_back(tune_command());

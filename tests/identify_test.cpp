@@ -1,0 +1,113 @@
+// Identification's reading of a recording and its frequency-response estimate.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "tools/flightsim/identify/frequency_sweep.h"
+#include "tools/flightsim/identify/recording.h"
+
+namespace {
+
+// A first-order lag of 0.5 s driven by a chirp: its response is 1 / (1 + 0.5 j omega), here
+// 0.894 at -26.6 degrees at 1 rad/s and 0.371 at -68.2 degrees at 5 rad/s, coherent throughout.
+TEST(FrequencySweep, ALagDrivenByAChirpShowsItsKnownResponse)
+{
+    const double dt = 1.0 / 18.0, tau = 0.5;
+    std::vector<double> u, y;
+    double state = 0.0, phase = 0.0;
+    for (int i = 0; i < 120 * 18; ++i) {
+        const double t = i * dt;
+        const double omega = 0.3 * std::exp(std::log(40.0) * t / 120.0);
+        phase += omega * dt;
+        u.push_back(std::sin(phase));
+        y.push_back(state);
+        state += (u.back() - state) * (1.0 - std::exp(-dt / tau));
+    }
+    const struct {
+        double omega, magnitude, phase_deg;
+    } expected[] = {{1.0, 0.894, -26.6}, {5.0, 0.371, -68.2}};
+    for (const auto& e : expected) {
+        const std::vector<sweep_point> p = sweep_response(u, y, dt, e.omega, e.omega, 1);
+        // The sampled lag runs half a frame behind its continuous form: 1.6 degrees at 1 rad/s, 8 at 5.
+        EXPECT_NEAR(std::abs(p[0].response), e.magnitude, 0.03) << e.omega;
+        EXPECT_NEAR(std::arg(p[0].response) * 57.2958 + e.omega * dt / 2 * 57.2958, e.phase_deg, 3.0) << e.omega;
+        EXPECT_GT(p[0].coherence, 0.95) << e.omega;
+    }
+}
+
+// Noise that the input did not cause takes the coherence away.
+TEST(FrequencySweep, AnOutputTheInputDidNotCauseIsNotCoherent)
+{
+    std::vector<double> u, y;
+    unsigned state = 12345;
+    for (int i = 0; i < 2000; ++i) {
+        u.push_back(std::sin(0.05 * i));
+        state = state * 1103515245u + 12345u;
+        y.push_back(static_cast<double>(state >> 16) / 65536.0 - 0.5);
+    }
+    double low = 0.0, high = 0.0;
+    EXPECT_LT(coherent_octaves(sweep_response(u, y, 1.0 / 18.0, 0.5, 10.0, 20), 0.6, low, high), 1.0);
+}
+
+std::string recording_file(const std::string& name, const std::string& text)
+{
+    const std::string path = testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+// A recording of n frames 1/18 s apart, level and still; change() edits frame i's line.
+std::string still_recording(int n, const std::function<std::string(int, std::string)>& change = nullptr)
+{
+    std::string text = "time_s,bank_deg,pitch_deg,heading_deg,turn_rate_dps,altitude_m,vertical_speed_ms,airspeed_kmh,"
+                       "aileron,elevator,rudder,collective,step\n";
+    for (int i = 0; i < n; ++i) {
+        char line[200];
+        std::snprintf(line, sizeof line, "%.4f,0,0,90,0,30,0,0,0,0,0,8000,1\n", (i + 1) / 18.0);
+        text += change ? change(i, line) : line;
+    }
+    return text;
+}
+
+std::string refusal(const std::string& text)
+{
+    try {
+        check_recording(read_recording(recording_file("recording.csv", text)));
+    } catch (const recording_error& error) {
+        return std::to_string(error.line) + ": " + error.what();
+    }
+    return "";
+}
+
+TEST(Recording, WhatIsNotARecordingOrDoesNotHangTogetherIsRefusedWithItsLine)
+{
+    const struct {
+        std::string text;
+        const char* refusal;  // the line and the start of the message; empty: accepted
+    } cases[] = {
+        {still_recording(200), ""},
+        {"time_s,bank_deg\n0.1,0\n", "1: no column pitch_deg"},
+        {still_recording(200, [](int i, std::string l) { return i == 50 ? l.substr(0, l.size() - 3) + "\n" : l; }),
+         "52: 12 fields"},
+        // Three frames missing: the frame after them comes four frames' time late.
+        {still_recording(200, [](int i, std::string l) { return i >= 60 && i < 63 ? "# lost\n" : l; }),
+         "65: an unsteady frame rate"},
+        {still_recording(200, [](int i, std::string l) { return i >= 100 ? l.replace(l.find(",30,"), 4, ",35,") : l; }),
+         "182: heights and vertical speed"},  // the end of the 5 s window that holds the jump
+        {still_recording(200, [](int i, std::string l) { return i >= 100 ? l.replace(l.find(",90,"), 4, ",99,") : l; }),
+         "182: heading and turn rate"},
+        // A last line cut short by a full disk is left out.
+        {still_recording(200) + "11.2,0,0,9", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string said = refusal(c.text);
+        if (*c.refusal == '\0') EXPECT_EQ(said, "");
+        else EXPECT_EQ(said.rfind(c.refusal, 0), 0u) << said;
+    }
+}
+
+}  // namespace

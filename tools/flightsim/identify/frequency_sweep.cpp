@@ -1,0 +1,93 @@
+#include "tools/flightsim/identify/frequency_sweep.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double two_pi = 6.283185307179586;
+constexpr double window_seconds[] = {5.0, 10.0, 20.0, 40.0};
+constexpr double periods_in_a_window = 2.0;
+constexpr size_t least_windows = 4;  // averaged, for a coherence that means something
+
+std::vector<double> detrended(const std::vector<double>& x)
+{
+    const double n = static_cast<double>(x.size());
+    double sum_i = 0.0, sum_x = 0.0, sum_ii = 0.0, sum_ix = 0.0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double k = static_cast<double>(i);
+        sum_i += k, sum_x += x[i], sum_ii += k * k, sum_ix += k * x[i];
+    }
+    const double slope = (n * sum_ix - sum_i * sum_x) / std::max(n * sum_ii - sum_i * sum_i, 1e-300);
+    const double offset = (sum_x - slope * sum_i) / n;
+    std::vector<double> out(x.size());
+    for (size_t i = 0; i < x.size(); ++i) out[i] = x[i] - offset - slope * static_cast<double>(i);
+    return out;
+}
+
+struct spectra {
+    double uu = 0.0, yy = 0.0;
+    std::complex<double> yu;
+};
+
+// The window's Fourier components at omega, summed over the windows of the record.
+spectra welch(const std::vector<double>& u, const std::vector<double>& y, double dt, size_t length, double omega)
+{
+    spectra s;
+    const size_t step = std::max<size_t>(length / 2, 1);
+    for (size_t start = 0; start + length <= u.size(); start += step) {
+        std::complex<double> U, Y;
+        for (size_t i = 0; i < length; ++i) {
+            const double w = 0.5 - 0.5 * std::cos(two_pi * static_cast<double>(i) / static_cast<double>(length - 1));
+            const std::complex<double> e = std::polar(w, -omega * static_cast<double>(i) * dt);
+            U += u[start + i] * e;
+            Y += y[start + i] * e;
+        }
+        s.uu += std::norm(U);
+        s.yy += std::norm(Y);
+        s.yu += Y * std::conj(U);
+    }
+    return s;
+}
+}  // namespace
+
+std::vector<sweep_point> sweep_response(const std::vector<double>& input, const std::vector<double>& output, double dt,
+                                        double low, double high, int count)
+{
+    const std::vector<double> u = detrended(input), y = detrended(output);
+    std::vector<sweep_point> points;
+    for (int k = 0; k < count; ++k) {
+        const double omega = low * std::pow(high / low, count > 1 ? static_cast<double>(k) / (count - 1) : 0.0);
+        sweep_point best;
+        best.omega = omega;
+        for (double seconds : window_seconds) {
+            const auto length = static_cast<size_t>(seconds / dt);
+            if (length < 2 || (u.size() - std::min(u.size(), length)) / (length / 2) + 1 < least_windows ||
+                seconds < periods_in_a_window * two_pi / omega)
+                continue;
+            const spectra s = welch(u, y, dt, length, omega);
+            if (s.uu <= 0.0 || s.yy <= 0.0) continue;
+            const double coherence = std::norm(s.yu) / (s.uu * s.yy);
+            if (coherence > best.coherence) {
+                best.coherence = coherence;
+                best.response = s.yu / s.uu;
+            }
+        }
+        points.push_back(best);
+    }
+    return points;
+}
+
+double coherent_octaves(const std::vector<sweep_point>& points, double threshold, double& low_end, double& high_end)
+{
+    double best = 0.0;
+    low_end = high_end = 0.0;
+    for (size_t first = 0; first < points.size(); ++first) {
+        if (points[first].coherence < threshold) continue;
+        size_t last = first;
+        while (last + 1 < points.size() && points[last + 1].coherence >= threshold) ++last;
+        const double octaves = std::log2(points[last].omega / points[first].omega);
+        if (octaves >= best) best = octaves, low_end = points[first].omega, high_end = points[last].omega;
+        first = last;
+    }
+    return best;
+}

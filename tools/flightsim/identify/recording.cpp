@@ -1,0 +1,137 @@
+#include "tools/flightsim/identify/recording.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+const char* const required_columns[] = {"time_s",       "bank_deg",        "pitch_deg",         "heading_deg",
+                                        "turn_rate_dps", "altitude_m",     "vertical_speed_ms", "airspeed_kmh",
+                                        "aileron",      "elevator",        "rudder",            "collective",
+                                        nullptr};
+
+namespace {
+constexpr double steady_frame_ratio = 2.5;     // an interval this many times the usual (or 1/this) is not steady
+constexpr double check_window_s = 5.0;         // heights and heading compared over windows this long
+constexpr double height_allowance_m = 1.0;     // plus 10 % of the change
+constexpr double heading_allowance_deg = 3.0;  // plus 10 % of the change
+
+std::vector<std::string> split(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, ',')) fields.push_back(field);
+    if (!line.empty() && line.back() == ',') fields.emplace_back();
+    return fields;
+}
+
+bool number(const std::string& text, double& value)
+{
+    if (text == "nan") return value = std::nan(""), true;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+double wrapped(double degrees)
+{
+    return degrees - 360.0 * std::floor((degrees + 180.0) / 360.0);
+}
+
+std::string seconds(double t)
+{
+    std::ostringstream out;
+    out.precision(1);
+    out << std::fixed << t << " s";
+    return out.str();
+}
+}  // namespace
+
+recording read_recording(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw recording_error(0, "cannot be read");
+    recording r;
+    std::vector<std::string> names;
+    std::string line;
+    int number_of_line = 0;
+    while (std::getline(file, line)) {
+        ++number_of_line;
+        const bool cut_short = file.eof();  // the last line, without its line end: a write the disk could not hold
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const std::vector<std::string> fields = split(line);
+        if (names.empty()) {
+            names = fields;
+            for (const char* const* c = required_columns; *c != nullptr; ++c)
+                if (std::find(names.begin(), names.end(), *c) == names.end())
+                    throw recording_error(number_of_line, std::string("no column ") + *c + ": not a recording");
+            for (const std::string& name : names) r.columns[name];
+            continue;
+        }
+        if (fields.size() != names.size()) {
+            if (cut_short) break;
+            throw recording_error(number_of_line, std::to_string(fields.size()) + " fields where the header names " +
+                                                      std::to_string(names.size()));
+        }
+        for (size_t i = 0; i < fields.size(); ++i) {
+            double value = 0.0;
+            if (!number(fields[i], value)) {
+                if (cut_short) return r;
+                throw recording_error(number_of_line, names[i] + " is not a number: '" + fields[i].substr(0, 40) + "'");
+            }
+            r.columns[names[i]].push_back(value);
+        }
+        r.lines.push_back(number_of_line);
+    }
+    if (names.empty()) throw recording_error(0, "empty: not a recording");
+    if (r.frames() < 2) throw recording_error(0, "fewer than two frames");
+    return r;
+}
+
+void check_recording(const recording& r)
+{
+    const std::vector<double>& t = r["time_s"];
+    std::vector<double> intervals;
+    for (size_t i = 1; i < t.size(); ++i) intervals.push_back(t[i] - t[i - 1]);
+    std::vector<double> sorted = intervals;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double usual = sorted[sorted.size() / 2];
+    if (!(usual > 0.0)) throw recording_error(0, "the time does not advance");
+    for (size_t i = 0; i < intervals.size(); ++i)
+        if (!(intervals[i] > usual / steady_frame_ratio && intervals[i] < usual * steady_frame_ratio))
+            throw recording_error(r.lines[i + 1], "an unsteady frame rate: " + std::to_string(intervals[i]) +
+                                                      " s since the frame before, where frames are " + std::to_string(usual) +
+                                                      " s apart");
+
+    // Over each window: the change of height against the vertical speed's integral, the change of
+    // heading against the turn rate's.
+    const std::vector<double>& height = r["altitude_m"];
+    const std::vector<double>& climb = r["vertical_speed_ms"];
+    const std::vector<double>& heading = r["heading_deg"];
+    const std::vector<double>& turn = r["turn_rate_dps"];
+    size_t start = 0;
+    double climbed = 0.0, turned = 0.0, heading_change = 0.0;
+    for (size_t i = 1; i < t.size(); ++i) {
+        const double dt = t[i] - t[i - 1];
+        climbed += 0.5 * (climb[i] + climb[i - 1]) * dt;
+        turned += 0.5 * (turn[i] + turn[i - 1]) * dt;
+        heading_change += wrapped(heading[i] - heading[i - 1]);
+        if (t[i] - t[start] < check_window_s) continue;
+        const double height_change = height[i] - height[start];
+        if (std::fabs(height_change - climbed) > height_allowance_m + 0.1 * std::fabs(height_change))
+            throw recording_error(r.lines[i], "heights and vertical speed do not integrate into each other from " +
+                                                  seconds(t[start]) + " to " + seconds(t[i]) + ": the height changed " +
+                                                  std::to_string(height_change) + " m, the vertical speed says " +
+                                                  std::to_string(climbed) + " m");
+        if (std::fabs(heading_change - turned) > heading_allowance_deg + 0.1 * std::fabs(heading_change))
+            throw recording_error(r.lines[i], "heading and turn rate do not integrate into each other from " +
+                                                  seconds(t[start]) + " to " + seconds(t[i]) + ": the heading turned " +
+                                                  std::to_string(heading_change) + " degrees, the turn rate says " +
+                                                  std::to_string(turned));
+        start = i;
+        climbed = turned = heading_change = 0.0;
+    }
+}

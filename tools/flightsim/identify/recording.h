@@ -1,0 +1,35 @@
+// A flight recording as identification reads it: the recorder's file (BRASK_REC_NNN.csv) or the
+// flight simulator's own log (NAME.csv), which name the same quantities alike. Columns by name,
+// one value a frame; comment lines ('#') and a last line cut short (a full disk) are left out.
+#pragma once
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A file that is not a recording, or one whose frames do not hang together: what and where.
+struct recording_error : std::runtime_error {
+    recording_error(int line_number, const std::string& what) : std::runtime_error(what), line(line_number) {}
+    int line;  // the file's line, 0 for the file as a whole
+};
+
+struct recording {
+    std::map<std::string, std::vector<double>> columns;
+    std::vector<int> lines;  // each frame's line in the file
+    size_t frames() const { return lines.size(); }
+    bool has(const std::string& name) const { return columns.count(name) != 0; }
+    const std::vector<double>& operator[](const std::string& name) const { return columns.at(name); }
+};
+
+// The columns identification needs, with their units in their names.
+extern const char* const required_columns[];
+
+// Reads the file; throws recording_error for a file that is not a recording: no header, a
+// required column missing, a row of the wrong length or with a word that is not a number.
+recording read_recording(const std::string& path);
+
+// Throws recording_error, naming the line, for frames that do not hang together: time that does
+// not advance or a frame interval far from the usual, heights that the vertical speed does not
+// explain, a heading that the turn rate does not explain.
+void check_recording(const recording& r);
