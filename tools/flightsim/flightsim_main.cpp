@@ -17,10 +17,10 @@
 
 #include "tools/common/command_line.h"
 #include "tools/flightsim/aircraft/aircraft_file.h"
-#include "tools/flightsim/identify/identify_command.h"
 #include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
 #ifdef FLIGHTSIM_LOOP_TOOLS
+#include "tools/flightsim/identify/identify_command.h"
 #include "tools/flightsim/loops/margins.h"
 #include "tools/flightsim/loops/transients.h"
 #include "tools/flightsim/loops/tuner.h"
@@ -99,8 +99,8 @@ std::vector<tool_command> flightsim_commands()
         model_command("trim", "trimmed controls and attitudes in level flight from hover to 250 km/h",
                       "Trimmed controls and attitudes in level flight at sea level from hover to 250 km/h.\n", print_trims),
     };
-    commands.push_back(identify_command());
 #ifdef FLIGHTSIM_LOOP_TOOLS
+    commands.push_back(identify_command());
     commands.push_back(margins_command());
     commands.push_back(tune_command());
     commands.push_back(transients_command());

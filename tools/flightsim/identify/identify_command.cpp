@@ -6,16 +6,21 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "recorder/flight_card.h"
+#include "tools/flightsim/aircraft/aircraft_file.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
+#include "tools/flightsim/identify/model_fit.h"
 #include "tools/flightsim/identify/recording.h"
 
 namespace {
 constexpr double coherence_counted = 0.6;   // where a response is good enough to fit
 constexpr double least_octaves = 1.0;       // of coherent band, for a sweep to count
 constexpr int points_per_sweep = 40;
+constexpr double most_pair_cost = 100.0;    // about 2 dB or 17 degrees of misfit
+constexpr int fit_starts = 4;
 
 // What a card axis moves (its input) and what answers first (its output), and in what units.
 struct response_pair {
@@ -67,6 +72,88 @@ void write_plot(const std::string& folder, const std::string& name, const std::v
            << coherence_counted << " title 'counted from'\nunset multiplot\n";
 }
 
+// The fitted file: the start file's text with each fitted parameter's value put in its line, and
+// a header saying what was fitted to what; written beside and renamed into place.
+bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::string& recording_path,
+                  const std::string& out)
+{
+    std::istringstream in(start.text);
+    std::ostringstream text;
+    text << "# Fitted by flightsim identify to " << recording_path << " from " << (start.path.empty() ? "bo105" : start.path)
+         << ": mean cost " << fit.mean_cost << ".\n";
+    for (const fitted_parameter& p : fit.parameters)
+        if (p.name == "delay") text << "# A control delay of " << p.value << " s fitted as well; the model holds none.\n";
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string name;
+        words >> name;
+        for (const fitted_parameter& p : fit.parameters)
+            if (p.name == name) {
+                const size_t comment = line.find('#');
+                std::ostringstream value;
+                value.precision(6);
+                value << p.value;
+                line = name + std::string(std::max<size_t>(26 - name.size(), 1), ' ') + value.str() +
+                       (comment != std::string::npos ? "    " + line.substr(comment) + " [fitted]" : "    # [fitted]");
+            }
+        text << line << "\n";
+    }
+    const std::string temporary = out + ".partial";
+    {
+        std::ofstream file(temporary, std::ios::binary);
+        file << text.str();
+        if (!file.flush()) return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, out, error);
+    return !error;
+}
+
+int fit_and_write(const command_args& args, const std::vector<measured_pair>& measured)
+{
+    aircraft_file start;
+    try {
+        start = read_aircraft_file(args.text("--aircraft"));
+    } catch (const aircraft_file_error& error) {
+        std::cerr << "flightsim identify: " << error.what() << "\n";
+        return 2;
+    }
+    const std::string out = args.text("--out");
+    std::error_code same_error;
+    if (!out.empty() && !start.path.empty() && std::filesystem::exists(out) &&
+        std::filesystem::equivalent(out, start.path, same_error)) {
+        std::cerr << "flightsim identify: --out names the start file " << start.path << ": the fit never writes over it\n";
+        return 2;
+    }
+    std::printf("\nFitting %s (%s) to %zu responses, from %d starts; held: %s.\n", start.name.c_str(), start.title.c_str(),
+                measured.size(), fit_starts, held_parameters);
+    const fit_result fit = fit_model(start.parameters, measured, fit_starts, 1);
+    std::printf("\n%-20s %12s %12s %9s  %s\n", "parameter", "start", "fitted", "bound %", "most correlated with");
+    for (const fitted_parameter& p : fit.parameters)
+        std::printf("%-20s %12.5g %12.5g %9.1f  %s %.2f\n", p.name.c_str(), p.start, p.value, p.bound_percent,
+                    p.correlated_with.c_str(), p.correlation);
+    std::printf("\n%-4s %-26s %10s\n", "step", "", "cost J");
+    std::string poor;
+    for (size_t i = 0; i < measured.size(); ++i) {
+        std::printf("%-4d %-26s %10.1f\n", measured[i].step, flight_card[measured[i].step - 1].title, fit.pair_costs[i]);
+        if (fit.pair_costs[i] > most_pair_cost) poor += (poor.empty() ? "" : ", ") + std::to_string(measured[i].step);
+    }
+    std::printf("mean cost %.1f over %zu responses, %d evaluations\n", fit.mean_cost, measured.size(), fit.evaluations);
+    if (!out.empty()) {
+        if (!write_fitted(start, fit, args.words()[0], out)) {
+            std::cerr << "flightsim identify: cannot write " << out << "\n";
+            return 1;
+        }
+        std::printf("written: %s\n", out.c_str());
+    }
+    if (!poor.empty()) {
+        std::printf("a response's cost above %.0f: fly step%s %s again\n", most_pair_cost,
+                    poor.find(',') == std::string::npos ? "" : "s", poor.c_str());
+        return 3;
+    }
+    return 0;
+}
+
 int identify(const command_args& args)
 {
     const std::string path = args.words()[0];
@@ -95,6 +182,7 @@ int identify(const command_args& args)
     std::printf("%s: %zu frames, %.1f s, %.1f frames a second\n\n", path.c_str(), r.frames(), t.back() - t.front(), 1.0 / dt);
     std::printf("%-4s %-26s %-45s %s\n", "step", "", "response", "coherent band (gamma^2 >= 0.6)");
     std::string fly_again;
+    std::vector<measured_pair> measured;
     for (const auto& [step, frames_of_take] : takes) {
         const card_step& card = flight_card[step - 1];
         if (card.signal != card_signal::sweep) continue;
@@ -112,13 +200,14 @@ int identify(const command_args& args)
         else std::printf("none\n");
         if (octaves < least_octaves) fly_again += (fly_again.empty() ? "" : ", ") + std::to_string(step);
         if (args.has("--plots")) write_plot(args.text("--plots"), "step_" + std::to_string(step), points);
+        measured.push_back({step, card.axis, card.speed_kmh, points});
     }
     if (!fly_again.empty()) {
         std::printf("\nless than an octave of coherent response: fly step%s %s again\n",
                     fly_again.find(',') == std::string::npos ? "" : "s", fly_again.c_str());
         return 3;
     }
-    return 0;
+    return fit_and_write(args, measured);
 }
 }  // namespace
 
@@ -135,11 +224,17 @@ tool_command identify_command()
         "turn rate explains), and measures each sweep's frequency response from its control to the\n"
         "aircraft's first answer (roll and pitch rate, turn rate, vertical speed), with its coherence:\n"
         "spectra over overlapping windows of several lengths, the most coherent at each frequency.\n"
-        "Prints each sweep's coherent band.\n";
-    c.options = {{"--plots", "DIR", "each sweep's measured response as DIR/step_N.dat and a gnuplot script\nDIR/step_N.gp"}};
-    c.exit_status = "Exit status: 0 when every sweep has at least an octave of coherent response; 2 for a file\n"
-                    "that is not a recording or whose frames do not hang together (its line named); 3 when a\n"
-                    "sweep has less (the steps to fly again named).\n";
+        "Then fits the free parameters of the START aircraft file to the responses (a weighted\n"
+        "magnitude and phase cost per response, a bounded search from several starts) and prints\n"
+        "each parameter with its bound and strongest correlation, and each response's cost.\n";
+    c.options = {
+        {"--aircraft", "START", "the aircraft file the fit starts from (default: the built-in bo105)"},
+        {"--out", "FITTED", "the fitted aircraft file, written whole or not at all, never over START"},
+        {"--plots", "DIR", "each sweep's measured response as DIR/step_N.dat and a gnuplot script\nDIR/step_N.gp"},
+    };
+    c.exit_status = "Exit status: 0 for a fit within its bars; 2 for a file that is not a recording or whose frames\n"
+                    "do not hang together (its line named), or a bad START; 3 when a sweep has less than an octave\n"
+                    "of coherent response or a response's cost is above 100 (the steps to fly again named).\n";
     c.run = identify;
     return c;
 }

@@ -1,0 +1,200 @@
+#include "tools/flightsim/identify/model_fit.h"
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <nlopt.hpp>
+#include <random>
+
+#include "tools/flightsim/identify/linear_response.h"
+
+namespace {
+constexpr double counted_coherence = 0.6;
+constexpr double phase_weight = 0.01745;  // per squared degree, against a squared dB
+constexpr double widest_factor = 10.0;    // each factor searched from 1/10 to 10 times the start
+constexpr double longest_delay_s = 0.3;
+constexpr double longest_lead_s = 0.1;     // a recording whose controls are sampled after the frame they act in
+constexpr double failed_cost = 1e6;       // a parameter set the model cannot trim with
+
+// The parameters' fields, in the order of free_parameters (the delay last).
+double aircraft_parameters::* const fields[] = {
+    &aircraft_parameters::inertia_roll,        &aircraft_parameters::inertia_pitch,
+    &aircraft_parameters::inertia_yaw,         &aircraft_parameters::cyclic_lateral,
+    &aircraft_parameters::cyclic_longitudinal, &aircraft_parameters::tail_pitch_travel,
+    &aircraft_parameters::blade_flap_inertia,  &aircraft_parameters::stabiliser_area,
+    &aircraft_parameters::fin_area,            &aircraft_parameters::drag_area_forward,
+    &aircraft_parameters::collective_high,
+};
+constexpr int field_count = sizeof fields / sizeof fields[0];
+
+double coherence_weight(double coherence)
+{
+    const double w = 1.58 * (1.0 - std::exp(-coherence * coherence));
+    return w * w;
+}
+
+aircraft_parameters applied(const aircraft_parameters& start, const std::vector<double>& log_factors)
+{
+    aircraft_parameters p = start;
+    for (int i = 0; i < field_count; ++i) p.*fields[i] = start.*fields[i] * std::exp(log_factors[i]);
+    return p;
+}
+
+struct search {
+    const aircraft_parameters& start;
+    const std::vector<measured_pair>& pairs;
+    int evaluations = 0;
+};
+
+// The mean cost over the pairs, each condition linearised once.
+double total_cost(const aircraft_parameters& p, double delay_s, const std::vector<measured_pair>& pairs,
+                  std::vector<double>* each = nullptr)
+{
+    const rotorcraft_model model(p);
+    std::map<double, linear_model> at;
+    double sum = 0.0;
+    for (const measured_pair& pair : pairs) {
+        auto found = at.find(pair.speed_kmh);
+        if (found == at.end()) found = at.emplace(pair.speed_kmh, linearise(model, pair.speed_kmh)).first;
+        double cost = failed_cost;
+        if (found->second.trimmed) {
+            double acc = 0.0;
+            int counted = 0;
+            for (const sweep_point& point : pair.points) {
+                if (point.coherence < counted_coherence) continue;
+                const std::complex<double> h = model_response(found->second, pair.axis, point.omega, delay_s);
+                const double magnitude = 20.0 * std::log10(std::abs(point.response) / std::abs(h));
+                double phase = std::arg(point.response / h) * 57.29577951308232;
+                acc += coherence_weight(point.coherence) * (magnitude * magnitude + phase_weight * phase * phase);
+                ++counted;
+            }
+            cost = counted > 0 ? 20.0 / counted * acc : failed_cost;
+            if (!std::isfinite(cost)) cost = failed_cost;
+        }
+        if (each) each->push_back(cost);
+        sum += cost;
+    }
+    return sum / static_cast<double>(pairs.size());
+}
+
+double objective(const std::vector<double>& x, std::vector<double>&, void* data)
+{
+    auto& s = *static_cast<search*>(data);
+    ++s.evaluations;
+    return total_cost(applied(s.start, x), x[field_count], s.pairs);
+}
+}  // namespace
+
+const std::vector<free_parameter> free_parameters = {
+    {"inertia_roll", "the roll rate's answer to the cyclic, above the flap lag"},
+    {"inertia_pitch", "the pitch rate's answer to the cyclic"},
+    {"inertia_yaw", "the turn rate's answer to the pedals"},
+    {"cyclic_lateral", "the roll response's gain"},
+    {"cyclic_longitudinal", "the pitch response's gain"},
+    {"tail_pitch_travel", "the yaw response's gain"},
+    {"blade_flap_inertia", "the flap lag, the phase of the rate responses at high frequency"},
+    {"stabiliser_area", "pitch damping and stability in cruise"},
+    {"fin_area", "yaw damping and weathercock stability in cruise"},
+    {"drag_area_forward", "the speed's damping, the low-frequency pitch response in cruise"},
+    {"collective_high", "the collective's gearing: the vertical speed's answer"},
+    {"delay", "a control delay, the phase falling with frequency (seconds)"},
+};
+
+const char* const held_parameters =
+    "mass (the responses are per inertia and mass: one of them must be known), the rotor's radius, "
+    "blades, chord, speed and lift slope, the geometry (hub, tail rotor, surfaces' arms), the skids: "
+    "they move the responses together with the free ones, so that a fit cannot tell them apart";
+
+double pair_cost(const aircraft_parameters& parameters, double delay_s, const measured_pair& pair)
+{
+    return total_cost(parameters, delay_s, {pair});
+}
+
+fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed)
+{
+    const int n = field_count + 1;
+    std::vector<double> lower(n, -std::log(widest_factor)), upper(n, std::log(widest_factor));
+    lower[field_count] = -longest_lead_s;
+    upper[field_count] = longest_delay_s;
+    search s{start, pairs};
+    std::mt19937 random(seed);
+    std::vector<double> best(n, 0.0);
+    double best_cost = std::numeric_limits<double>::infinity();
+    for (int k = 0; k < starts; ++k) {
+        std::vector<double> x(n, 0.0);
+        x[field_count] = 0.0;
+        if (k > 0)
+            for (int i = 0; i < n; ++i)
+                x[i] = lower[i] + (upper[i] - lower[i]) * (0.25 + 0.5 * std::uniform_real_distribution<double>(0.0, 1.0)(random));
+        nlopt::opt opt(nlopt::LN_BOBYQA, n);
+        opt.set_lower_bounds(lower);
+        opt.set_upper_bounds(upper);
+        opt.set_min_objective(objective, &s);
+        opt.set_maxeval(600);
+        opt.set_xtol_abs(1e-4);
+        double value = 0.0;
+        try {
+            opt.optimize(x, value);
+        } catch (const std::exception&) {
+            std::vector<double> no_gradient;
+            value = objective(x, no_gradient, &s);
+        }
+        if (value < best_cost) best_cost = value, best = x;
+    }
+
+    fit_result r;
+    r.fitted = applied(start, best);
+    r.evaluations = s.evaluations;
+    r.mean_cost = total_cost(r.fitted, best[field_count], pairs, &r.pair_costs);
+
+    // The Hessian of the summed cost in the log factors (the delay in seconds), by central
+    // differences; its inverse, scaled as a least-squares sum's, gives the bounds and correlations.
+    std::vector<std::vector<double>> h(n, std::vector<double>(n, 0.0));
+    const double step = 0.01;
+    auto f = [&](std::vector<double> x) { return total_cost(applied(start, x), x[field_count], pairs) * pairs.size(); };
+    const double f0 = f(best);
+    for (int i = 0; i < n; ++i)
+        for (int j = i; j < n; ++j) {
+            std::vector<double> pp = best, pm = best, mp = best, mm = best;
+            pp[i] += step, pp[j] += step, pm[i] += step, pm[j] -= step, mp[i] -= step, mp[j] += step, mm[i] -= step, mm[j] -= step;
+            h[i][j] = h[j][i] = i == j ? (f(pp) - 2.0 * f0 + f(mm)) / (4.0 * step * step)
+                                       : (f(pp) - f(pm) - f(mp) + f(mm)) / (4.0 * step * step);
+        }
+    // Invert by Gauss-Jordan.
+    std::vector<std::vector<double>> inv(n, std::vector<double>(n, 0.0)), g = h;
+    for (int i = 0; i < n; ++i) inv[i][i] = 1.0;
+    bool singular = false;
+    for (int c = 0; c < n && !singular; ++c) {
+        int p = c;
+        for (int k = c + 1; k < n; ++k)
+            if (std::fabs(g[k][c]) > std::fabs(g[p][c])) p = k;
+        if (std::fabs(g[p][c]) < 1e-12) {
+            singular = true;
+            break;
+        }
+        std::swap(g[c], g[p]), std::swap(inv[c], inv[p]);
+        const double d = g[c][c];
+        for (int k = 0; k < n; ++k) g[c][k] /= d, inv[c][k] /= d;
+        for (int rr = 0; rr < n; ++rr)
+            if (rr != c) {
+                const double m = g[rr][c];
+                for (int k = 0; k < n; ++k) g[rr][k] -= m * g[c][k], inv[rr][k] -= m * inv[c][k];
+            }
+    }
+    for (int i = 0; i < n; ++i) {
+        fitted_parameter fp;
+        fp.name = free_parameters[i].name;
+        fp.start = i < field_count ? start.*fields[i] : 0.0;
+        fp.value = i < field_count ? r.fitted.*fields[i] : best[field_count];
+        const double variance = singular ? std::nan("") : 2.0 * inv[i][i];
+        fp.bound_percent = i < field_count ? 100.0 * std::sqrt(std::fabs(variance))
+                                           : 100.0 * std::sqrt(std::fabs(variance)) / std::max(fp.value, 1e-3);
+        for (int j = 0; j < n; ++j) {
+            if (j == i || singular) continue;
+            const double c = inv[i][j] / std::sqrt(std::fabs(inv[i][i] * inv[j][j]));
+            if (std::fabs(c) > std::fabs(fp.correlation)) fp.correlation = c, fp.correlated_with = free_parameters[j].name;
+        }
+        r.parameters.push_back(fp);
+    }
+    return r;
+}

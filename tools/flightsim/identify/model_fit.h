@@ -1,0 +1,49 @@
+// An aircraft file's free parameters fitted to measured frequency responses: the weighted
+// magnitude and phase cost of flight-test identification (per response pair, J = 20/n times the
+// sum over its coherent points of the coherence weight times the squared magnitude error in dB
+// plus 0.01745 times the squared phase error in degrees), minimised by a bounded search from
+// several starts; with each parameter's approximate confidence bound and strongest correlation.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "recorder/flight_card.h"
+#include "tools/flightsim/identify/frequency_sweep.h"
+#include "tools/flightsim/model/aircraft.h"
+
+struct measured_pair {
+    int step = 0;
+    card_axis axis = card_axis::roll;
+    double speed_kmh = 0.0;
+    std::vector<sweep_point> points;
+};
+
+// What the data can identify, each a factor on the start's value (the delay: seconds).
+struct free_parameter {
+    const char* name;
+    const char* why;  // what in the responses sets it
+};
+extern const std::vector<free_parameter> free_parameters;
+// What stays as the start file has it, and why.
+extern const char* const held_parameters;
+
+struct fitted_parameter {
+    std::string name;
+    double start = 0.0, value = 0.0;
+    double bound_percent = 0.0;        // approximate one-sigma confidence bound, % of the value
+    std::string correlated_with;       // the parameter it is most correlated with
+    double correlation = 0.0;
+};
+
+struct fit_result {
+    aircraft_parameters fitted;
+    std::vector<fitted_parameter> parameters;
+    std::vector<double> pair_costs;  // per measured pair
+    double mean_cost = 0.0;
+    int evaluations = 0;
+};
+
+double pair_cost(const aircraft_parameters& parameters, double delay_s, const measured_pair& pair);
+
+fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed);
