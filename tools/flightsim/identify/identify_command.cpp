@@ -200,7 +200,10 @@ int identify(const command_args& args)
         else std::printf("none\n");
         if (octaves < least_octaves) fly_again += (fly_again.empty() ? "" : ", ") + std::to_string(step);
         if (args.has("--plots")) write_plot(args.text("--plots"), "step_" + std::to_string(step), points);
-        measured.push_back({step, card.axis, card.speed_kmh, points});
+        // Linearised at the speed the sweep was flown at, not the card's round number.
+        double speed = 0.0;
+        for (size_t i : frames) speed += r["airspeed_kmh"][i] / static_cast<double>(frames.size());
+        measured.push_back({step, card.axis, card.speed_kmh > 0.0 ? speed : 0.0, points});
     }
     if (!fly_again.empty()) {
         std::printf("\nless than an octave of coherent response: fly step%s %s again\n",

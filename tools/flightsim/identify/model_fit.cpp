@@ -10,6 +10,7 @@
 
 namespace {
 constexpr double counted_coherence = 0.6;
+constexpr double lowest_fitted_omega = 1.0;  // rad/s: below it the pilot's own loops on the other controls shape the response
 constexpr double phase_weight = 0.01745;  // per squared degree, against a squared dB
 constexpr double widest_factor = 10.0;    // each factor searched from 1/10 to 10 times the start
 constexpr double longest_delay_s = 0.3;
@@ -61,7 +62,7 @@ double total_cost(const aircraft_parameters& p, double delay_s, const std::vecto
             double acc = 0.0;
             int counted = 0;
             for (const sweep_point& point : pair.points) {
-                if (point.coherence < counted_coherence) continue;
+                if (point.coherence < counted_coherence || point.omega < lowest_fitted_omega) continue;
                 const std::complex<double> h = model_response(found->second, pair.axis, point.omega, delay_s);
                 const double magnitude = 20.0 * std::log10(std::abs(point.response) / std::abs(h));
                 double phase = std::arg(point.response / h) * 57.29577951308232;
