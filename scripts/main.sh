@@ -130,7 +130,7 @@ echo "-- flightsim identify: the recording checked, its sweeps measured, the Bo-
 status=0
 "$bin/flightsim/flightsim" identify "$recording" --plots "$out/card/identify" --out "$out/card/fitted_bo105.aircraft" || status=$?
 echo "identify: exit $status; Bode data and gnuplot scripts in $out/card/identify, the fitted file $out/card/fitted_bo105.aircraft"
-[ "$status" -le 3 ] && [ "$status" -ne 1 ] && [ "$status" -ne 2 ]
+if [ "$status" -eq 1 ] || [ "$status" -eq 2 ] || [ "$status" -gt 3 ]; then exit 1; fi
 
 echo
 echo "== Installing into a pilot's panel.cfg (gaugehost panel-install, as install_panel.bat runs it)"
