@@ -62,6 +62,14 @@ const routine_case faulty_routines[] = {
     {"returns from a value callback with ST(0) empty", {0xC2, 4, 0}, true, "returned no value in ST(0)"},
     {"returns two values from a value callback", {0xD9, 0xE8, 0xD9, 0xE8, 0xC2, 4, 0}, true, "left the x87 stack unbalanced"},
     {"divides by zero", {0x31, 0xC9, 0xF7, 0xF1, 0xC2, 4, 0}, false, "divides by zero at 0x40000002"},
+    // fld1; fincstp: the top back in place, a register still tagged in use.
+    {"leaves a register in use behind a moved stack top", {0xD9, 0xE8, 0xD9, 0xF7, 0xC2, 4, 0}, false,
+     "left an x87 register in use"},
+    // The zero-divide mask cleared (0x027B), 1/0, the result popped, the host's word put back.
+    {"divides by zero with the exception unmasked",
+     {0x68, 0x7B, 0x02, 0, 0, 0xD9, 0x2C, 0x24, 0xD9, 0xE8, 0xD9, 0xEE, 0xDE, 0xF9, 0xDD, 0xD8, 0xC7, 0x04, 0x24, 0x7F,
+      0x02, 0, 0, 0xD9, 0x2C, 0x24, 0x58, 0xC2, 4, 0},
+     false, "left an unmasked x87 exception pending"},
     {"executes an undefined instruction", {0x0F, 0x0B}, false, "stopped at 0x40000000"},
     {"halts the processor", {0x90, 0xF4, 0xC2, 4, 0}, false, "executes hlt at 0x40000001"},
     // mov esp,0x50000000; jmp [host function]: the host finds its arguments nowhere.
@@ -69,6 +77,9 @@ const routine_case faulty_routines[] = {
      "calls a host function with ESP at 0x50000000, outside its stack"},
     // movd mm0,eax; emms; ret 4: on a real processor the x87 registers now hold MMX data.
     {"uses MMX", {0x0F, 0x6E, 0xC0, 0x0F, 0x77, 0xC2, 4, 0}, false, "runs the MMX instruction movd mm0, eax at 0x40000000"},
+    // jmp +1 over a 0xB8, whose "immediate" hides movd mm0,eax from a linear sweep; no emms.
+    {"uses MMX where a linear sweep reads an immediate", {0xEB, 0x01, 0xB8, 0x0F, 0x6E, 0xC0, 0xC2, 4, 0}, false,
+     "or MMX used (and no emms)"},
 };
 
 void PrintTo(const routine_case& routine, std::ostream* out)

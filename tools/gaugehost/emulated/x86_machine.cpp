@@ -31,6 +31,8 @@ constexpr uint32_t saved_register_marks[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1,
 constexpr uint32_t mxcsr_default = 0x1F80;         // SSE: all exceptions masked, round to nearest
 constexpr uint32_t mxcsr_control_bits = 0xFFC0;    // the status flags below may change freely
 constexpr uint32_t status_stack_fault = 0x0040, status_top = 0x3800, status_top_one_popped_too_many = 0x0800;
+constexpr uint32_t status_error_summary = 0x0080;  // an exception the control word did not mask is pending
+constexpr uint32_t tags_all_empty = 0xFFFF;
 constexpr uint32_t direction_flag = 0x0400;
 constexpr uint64_t cr4_sse_enabled = 0x0600;  // OSFXSR and OSXMMEXCPT
 
@@ -406,13 +408,13 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     // read of a variable it never set shows as a change in what it computes.
     if (stack_poison_set_) std::memset(pointer(esp - poisoned_stack_bytes, poisoned_stack_bytes), stack_poison_, poisoned_stack_bytes);
     // The state every call starts from: the callee-saved registers marked, the direction flag
-    // clear, the x87 stack empty, the x87 control word as the host keeps it, MXCSR at Windows' default. A call that passed
+    // clear, the x87 stack empty (every register tagged empty), the x87 control word as the host keeps it, MXCSR at Windows' default. A call that passed
     // every check left all of it so, the stack pointer included; only ESP moves for the pushes.
     if (!entry_state_set_) {
-        static int entry_registers[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP,
-                                        UC_X86_REG_EFLAGS, UC_X86_REG_FPCW, UC_X86_REG_FPSW, UC_X86_REG_MXCSR};
+        static int entry_registers[] = {UC_X86_REG_EBX,  UC_X86_REG_ESI,  UC_X86_REG_EDI,  UC_X86_REG_EBP,  UC_X86_REG_EFLAGS,
+                                        UC_X86_REG_FPCW, UC_X86_REG_FPSW, UC_X86_REG_MXCSR, UC_X86_REG_FPTAG};
         uint32_t entry[] = {saved_register_marks[0], saved_register_marks[1], saved_register_marks[2],
-                            saved_register_marks[3], 0x202, host_control_word_, 0, mxcsr_default};
+                            saved_register_marks[3], 0x202, host_control_word_, 0, mxcsr_default, tags_all_empty};
         void* entry_values[std::size(entry)];
         for (size_t i = 0; i < std::size(entry); ++i) entry_values[i] = &entry[i];
         uc_reg_write_batch(uc_, entry_registers, entry_values, static_cast<int>(std::size(entry)));
@@ -507,13 +509,14 @@ std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_
 {
     static int exit_registers[] = {UC_X86_REG_EIP,    UC_X86_REG_ESP,  UC_X86_REG_EBX,  UC_X86_REG_ESI,
                                    UC_X86_REG_EDI,    UC_X86_REG_EBP,  UC_X86_REG_EFLAGS, UC_X86_REG_FPCW,
-                                   UC_X86_REG_MXCSR, UC_X86_REG_FPSW};
+                                   UC_X86_REG_MXCSR, UC_X86_REG_FPSW, UC_X86_REG_FPTAG};
     uint32_t values[std::size(exit_registers)] = {};
     void* pointers[std::size(exit_registers)];
     for (size_t i = 0; i < std::size(values); ++i) pointers[i] = &values[i];
     uc_reg_read_batch(uc_, exit_registers, pointers, static_cast<int>(std::size(values)));
     const uint32_t eip = values[0], esp = values[1], flags = values[6];
     const uint32_t control_word = values[7] & 0xFFFF, mxcsr = values[8], status = values[9] & 0xFFFF;
+    const uint32_t tags = values[10] & 0xFFFF;
 
     if (eip != plain_return_ + 1 && eip > 0 && is_hlt(eip - 1)) return "executes hlt at " + hex32(eip - 1);
     if (eip != plain_return_ + 1)
@@ -538,5 +541,15 @@ std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_
         return "returned no value in ST(0)";
     if ((status & status_stack_fault) || (status & status_top) != 0)
         return "left the x87 stack unbalanced (status word " + hex32(status) + ")";
+    // A register tagged in use with the stack's top back in place (fld1; fincstp), or MMX data
+    // that no emms cleared: the host's next x87 load finds its register full.
+    if (tags != tags_all_empty)
+        return "left an x87 register in use (tag word " + hex32(tags) +
+               "): a value behind the stack's top, or MMX used (and no emms)";
+    // An exception raised while the module had unmasked it: the emulator never faults, a processor
+    // does at the next x87 instruction, which may be the host's.
+    if (status & status_error_summary)
+        return "left an unmasked x87 exception pending (status word " + hex32(status) +
+               "): a processor faults at the next x87 instruction";
     return {};
 }
