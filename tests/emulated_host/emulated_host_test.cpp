@@ -62,6 +62,9 @@ const routine_case faulty_routines[] = {
     {"returns from a value callback with ST(0) empty", {0xC2, 4, 0}, true, "returned no value in ST(0)"},
     {"returns two values from a value callback", {0xD9, 0xE8, 0xD9, 0xE8, 0xC2, 4, 0}, true, "left the x87 stack unbalanced"},
     {"divides by zero", {0x31, 0xC9, 0xF7, 0xF1, 0xC2, 4, 0}, false, "divides by zero at 0x40000002"},
+    // mov dword [esp+8], 1: the word above its one argument.
+    {"writes into its caller's frame", {0xC7, 0x44, 0x24, 0x08, 1, 0, 0, 0, 0xC2, 4, 0}, false,
+     "wrote into its caller's frame, 0 bytes above its arguments"},
     // fld1; fincstp: the top back in place, a register still tagged in use.
     {"leaves a register in use behind a moved stack top", {0xD9, 0xE8, 0xD9, 0xF7, 0xC2, 4, 0}, false,
      "left an x87 register in use"},

@@ -19,6 +19,9 @@ constexpr uint32_t machine_data = 0x00020000, machine_data_size = 0x1000;
 constexpr uint32_t exit_area = 0x00030000, exit_area_size = 0x1000;
 constexpr uint32_t stack_base = 0x00100000, stack_size = 0x00100000;
 constexpr uint32_t stack_top = stack_base + stack_size - 64;
+// Above the arguments, the caller's own frame: filled with a guard before every call, checked after.
+constexpr uint32_t caller_frame_bytes = 64;
+constexpr uint8_t caller_frame_guard = 0xC5;
 // Regions up to this size come from the heap; larger ones are mapped in lazily zeroed pages, so
 // that a large image or stack costs nothing until used.
 constexpr uint32_t largest_heap_region = 0x20000;
@@ -400,6 +403,7 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     if (uc_ == nullptr) start();
     uint32_t esp = stack_top;
     const uint32_t expected_esp = esp;
+    std::memset(pointer(stack_top, caller_frame_bytes), caller_frame_guard, caller_frame_bytes);
     esp -= static_cast<uint32_t>(4 * arguments.size());
     uint32_t at = esp;
     for (uint32_t argument : arguments) write32(std::exchange(at, at + 4), argument);
@@ -439,6 +443,15 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     if (problem.empty() && error != UC_ERR_OK)
         problem = "stopped at " + hex32(reg(UC_X86_REG_EIP)) + ": " + uc_strerror(error);
     if (problem.empty()) problem = broken_rule(return_address, expected_esp);
+    if (problem.empty()) {
+        const uint8_t* frame = pointer(stack_top, caller_frame_bytes);
+        for (uint32_t i = 0; i < caller_frame_bytes; ++i)
+            if (frame[i] != caller_frame_guard) {
+                problem = "wrote into its caller's frame, " + std::to_string(i) + " bytes above its arguments (at " +
+                          hex32(stack_top + i) + ")";
+                break;
+            }
+    }
     if (!problem.empty()) throw emulation_fault(what + " (at " + hex32(function) + ") " + problem);
     entry_state_set_ = true;
     return reg(UC_X86_REG_EAX);
