@@ -8,6 +8,7 @@
 #include "tools/gaugehost/render/bitmap_source.h"
 #include "tools/gaugehost/emulated/emulated_records.h"
 #include "tools/pe/pe_file.h"
+#include "tools/pe/startup_code.h"
 #include "tools/gaugehost/emulated/win32_imports.h"
 #include "tools/gaugehost/emulated/x86_machine.h"
 #include "tools/pe/instruction_set.h"
@@ -151,6 +152,11 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
 {
     path_ = path;
     const pe_file pe = parse_pe_file(file_bytes);
+    // No host runs a module file's start-up code, so what it would have set up stays zero: such
+    // a file is refused before anything of it runs (static constructors and destructors, their
+    // sections, TLS callbacks).
+    if (const std::vector<std::string> found = startup_code(pe); !found.empty())
+        throw module_error("has start-up code, which a host never runs: " + found.front());
     const uint32_t import_table_rva = pe_export(pe, "ImportTable");
     const uint32_t linkage_rva = pe_export(pe, "Linkage");
     const uint32_t base = pe.has_relocations ? relocated_base : pe.image_base;
