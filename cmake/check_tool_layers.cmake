@@ -5,7 +5,9 @@ cmake_minimum_required(VERSION 3.25)
 # top of it.
 #   cmake -DSOURCE_DIR=<source> -P check_tool_layers.cmake
 set(gaugehost_layers host render panel script emulated commands)
-set(flightsim_layers model aircraft session commands loops)
+set(flightsim_layers model aircraft session commands loops identify)
+# identify stands beside loops: neither uses the other.
+set(beside_flightsim_identify loops)
 # emulated stands beside script: neither uses the other.
 set(beside_gaugehost_emulated script)
 
