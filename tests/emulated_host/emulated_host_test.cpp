@@ -62,6 +62,9 @@ const routine_case faulty_routines[] = {
     {"returns from a value callback with ST(0) empty", {0xC2, 4, 0}, true, "returned no value in ST(0)"},
     {"returns two values from a value callback", {0xD9, 0xE8, 0xD9, 0xE8, 0xC2, 4, 0}, true, "left the x87 stack unbalanced"},
     {"divides by zero", {0x31, 0xC9, 0xF7, 0xF1, 0xC2, 4, 0}, false, "divides by zero at 0x40000002"},
+    // mov dword [0x20000], 1: the page where the host's return stores a value callback's double.
+    {"writes into the host's call data", {0xC7, 0x05, 0x00, 0x00, 0x02, 0x00, 1, 0, 0, 0, 0xC2, 4, 0}, false,
+     "writes 4 bytes at 0x00020000, in the host's call data"},
     // mov dword [esp+8], 1: the word above its one argument.
     {"writes into its caller's frame", {0xC7, 0x44, 0x24, 0x08, 1, 0, 0, 0, 0xC2, 4, 0}, false,
      "wrote into its caller's frame, 0 bytes above its arguments"},

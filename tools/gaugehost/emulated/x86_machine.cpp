@@ -120,6 +120,18 @@ struct machine_hooks {
         return true;
     }
 
+    // The host's call data takes one write: the double its return stores from ST(0).
+    static bool on_call_data_write(uc_engine*, uc_mem_type, uint64_t address, int size, int64_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        const uint32_t eip = machine.reg(UC_X86_REG_EIP);
+        if (eip == machine.double_return_ && address == machine.double_slot_ && size == 8) return true;
+        machine.fail("writes " + std::to_string(size) + " bytes at " + hex32(static_cast<uint32_t>(address)) +
+                     ", in the host's call data, where only the host's return stores a value (instruction at " +
+                     hex32(eip) + ")");
+        return true;
+    }
+
     static bool on_bad_access(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* self)
     {
         auto& machine = *static_cast<x86_machine*>(self);
@@ -178,6 +190,9 @@ void x86_machine::start()
         check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&machine_hooks::on_host_buffer_write), this,
                           guarded_base_, uint64_t{guarded_base_} + guarded_size_ - 1),
               "host buffer hook");
+    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&machine_hooks::on_call_data_write), this,
+                      machine_data, machine_data + machine_data_size - 1),
+          "call data hook");
     if (counting_)
         check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_instruction), this, 1, 0),
               "instruction hook");
@@ -281,6 +296,7 @@ uint8_t* x86_machine::module_writable(uint32_t address, size_t size) const
         if (address < r.base || uint64_t{address} - r.base >= r.size) continue;
         if (uint64_t{address} - r.base + size > r.size) break;  // runs past the region's end
         if (!(r.permissions & writable)) throw emulation_fault("writes " + range + ", in " + r.name + ", which is read-only");
+        if (r.base == machine_data) throw emulation_fault("writes " + range + ", in the host's call data, through an import");
         const std::string problem = guarded_write_problem(address, size);
         if (!problem.empty()) throw emulation_fault(problem);
         return r.storage.get() + (address - r.base);
