@@ -41,7 +41,6 @@ struct recorder_output {
     char buffer[recorder_buffer_bytes] = {};
     uint32_t buffered = 0;
     int64_t last_write_counter = 0;
-    uint32_t writes = 0;
 };
 
 struct recorder_state {

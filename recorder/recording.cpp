@@ -23,7 +23,6 @@ void write_buffered(recorder_state& r)
     const int32_t written = platform_write_file(out.file, out.buffer, out.buffered);
     out.buffered = 0;
     out.last_write_counter = r.counter_now;
-    ++out.writes;
     if (written == platform_write_done) return;
     r.status = written == platform_write_disk_full ? recorder_status::disk_full : recorder_status::write_failed;
     platform_close_file(out.file);
@@ -181,7 +180,6 @@ void recorder_start(recorder_state& r)
     platform_query_performance_frequency(&r.counter_frequency);
     platform_query_performance_counter(&r.counter_now);
     r.output.buffered = 0;
-    r.output.writes = 0;
     if (!open_new_file(r.output)) {
         r.status = recorder_status::no_file;
         return;

@@ -106,11 +106,6 @@ const char* const held_parameters =
     "blades, chord, speed and lift slope, the geometry (hub, tail rotor, surfaces' arms), the skids: "
     "they move the responses together with the free ones, so that a fit cannot tell them apart";
 
-double pair_cost(const aircraft_parameters& parameters, double delay_s, const measured_pair& pair)
-{
-    return total_cost(parameters, delay_s, {pair});
-}
-
 fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed)
 {
     const int n = field_count + 1;

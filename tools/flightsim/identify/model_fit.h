@@ -44,6 +44,4 @@ struct fit_result {
     int evaluations = 0;
 };
 
-double pair_cost(const aircraft_parameters& parameters, double delay_s, const measured_pair& pair);
-
 fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed);

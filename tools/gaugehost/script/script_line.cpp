@@ -15,11 +15,6 @@ bool parse_integer(const std::string& word, Integer& value)
 }
 }  // namespace
 
-bool parse_whole_number(const std::string& word, int64_t& value)
-{
-    return parse_integer(word, value);
-}
-
 bool parse_whole_number(const std::string& word, uint32_t& value)
 {
     return parse_integer(word, value);

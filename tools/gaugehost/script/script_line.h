@@ -42,6 +42,5 @@ private:
     const std::function<bool(const std::string&)>& is_gauge_;
 };
 
-// A whole number of the given type, all of the word: decimal with an optional minus sign.
-bool parse_whole_number(const std::string& word, int64_t& value);
+// An unsigned 32-bit whole number, all of the word, in decimal.
 bool parse_whole_number(const std::string& word, uint32_t& value);
