@@ -51,7 +51,7 @@ const routine_case faulty_routines[] = {
     {"writes into its own code", {0xC7, 0x05, 0x00, 0x00, 0x00, 0x40, 0, 0, 0, 0, 0xC2, 4, 0}, false,
      "writes 4 bytes at 0x40000000, which is read-only"},
     {"jumps where nothing is mapped", {0xB8, 0x00, 0x00, 0x00, 0x50, 0xFF, 0xE0}, false, "jumps to 0x50000000, outside its memory"},
-    {"loops for ever", {0xEB, 0xFE}, false, "ran past its budget of 100000 instructions (a hang?); it was at 0x40000000"},
+    {"loops for ever", {0xEB, 0xFE}, false, "ran past its budget of 100000 blocks of instructions (a hang?); it was at 0x40000000"},
     {"leaves the direction flag set", {0xFD, 0xC2, 4, 0}, false, "returned with the direction flag set"},
     {"switches the x87 unit to 64-bit precision",
      {0x68, 0x7F, 0x03, 0, 0, 0xD9, 0x2C, 0x24, 0x58, 0xC2, 4, 0}, false,
@@ -83,6 +83,18 @@ const routine_case faulty_routines[] = {
      "calls a host function with ESP at 0x50000000, outside its stack"},
     // movd mm0,eax; emms; ret 4: on a real processor the x87 registers now hold MMX data.
     {"uses MMX", {0x0F, 0x6E, 0xC0, 0x0F, 0x77, 0xC2, 4, 0}, false, "runs the MMX instruction movd mm0, eax at 0x40000000"},
+    // push 5; call [host function]; add esp,4: the host function popped its argument already.
+    {"calls a host function as cdecl", {0x68, 5, 0, 0, 0, 0xFF, 0x15, 0x00, 0x0F, 0x00, 0x40, 0x83, 0xC4, 0x04, 0xC2, 4, 0},
+     false, "it called a host function with the wrong convention: a host function pops its 4 argument bytes itself"},
+    // call [host function] with nothing pushed: it would pop the routine's own return address.
+    {"gives a host function too few arguments", {0xFF, 0x15, 0x00, 0x0F, 0x00, 0x40, 0xC2, 4, 0}, false,
+     "calls a host function (returning to 0x40000006) having pushed 0 argument bytes where it pops 4"},
+    // A precision guard keeping the host's control word in EBX (saved and restored around it),
+    // with mov ebx,1 in between: the guard's fldcw gives back 0x0001.
+    {"clobbers the register its precision guard keeps the host's word in",
+     {0x53, 0x83, 0xEC, 0x04, 0xD9, 0x3C, 0x24, 0x0F, 0xB7, 0x1C, 0x24, 0xBB, 1, 0, 0, 0, 0x66, 0x89, 0x1C, 0x24, 0xD9, 0x2C,
+      0x24, 0x83, 0xC4, 0x04, 0x5B, 0xC2, 4, 0},
+     false, "to 0x00000001: clobbered EBX, where the precision guard kept the host's word (EBX held 0x00000001 at the fldcw at 0x40000014)"},
     // jmp +1 over a 0xB8, whose "immediate" hides movd mm0,eax from a linear sweep; no emms.
     {"uses MMX where a linear sweep reads an immediate", {0xEB, 0x01, 0xB8, 0x0F, 0x6E, 0xC0, 0xC2, 4, 0}, false,
      "or MMX used (and no emms)"},
@@ -108,6 +120,9 @@ protected:
         std::map<uint32_t, std::string> marked;
         for (const foreign_instruction& found : mmx_instructions(bytes, code)) marked[found.address] = found.text;
         machine.refuse_instructions_at(marked);
+        std::vector<uint32_t> control_word_loaders;
+        for (const foreign_instruction& found : control_word_loads(bytes, code)) control_word_loaders.push_back(found.address);
+        machine.watch_control_word_loads(control_word_loaders);
     }
 
     x86_machine machine;

@@ -96,6 +96,11 @@ const char* uses_mmx_registers(const cs_insn& insn)
     return nullptr;
 }
 
+const char* loads_control_word(const cs_insn& insn)
+{
+    return insn.id == X86_INS_FLDCW ? "x87 control word" : nullptr;
+}
+
 }  // namespace
 
 std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vector<uint8_t>& code, uint32_t address)
@@ -106,4 +111,9 @@ std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vecto
 std::vector<foreign_instruction> mmx_instructions(const std::vector<uint8_t>& code, uint32_t address)
 {
     return sweep(code, address, uses_mmx_registers, false);
+}
+
+std::vector<foreign_instruction> control_word_loads(const std::vector<uint8_t>& code, uint32_t address)
+{
+    return sweep(code, address, loads_control_word, false);
 }

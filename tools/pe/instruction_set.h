@@ -21,3 +21,6 @@ std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vecto
 // The instructions of code that work on the MMX registers, which are the x87 registers: after one,
 // the x87 unit is unusable until emms.
 std::vector<foreign_instruction> mmx_instructions(const std::vector<uint8_t>& code, uint32_t address);
+
+// The code's fldcw instructions: where a precision guard gives the host its control word back.
+std::vector<foreign_instruction> control_word_loads(const std::vector<uint8_t>& code, uint32_t address);

@@ -63,18 +63,23 @@ void map_image(x86_machine& machine, const pe_file& pe, const pe_image& image, u
 }
 
 // Every MMX instruction of the code marked, so that running one ends the call with an error: the
-// emulator does not model how MMX leaves the x87 registers, which a real processor does.
-void refuse_mmx(x86_machine& machine, const pe_file& pe, const pe_image& image, uint32_t base)
+// emulator does not model how MMX leaves the x87 registers, which a real processor does. And every
+// fldcw watched, so that a control word given back wrong can be traced to the register it came from.
+void mark_instructions(x86_machine& machine, const pe_file& pe, const pe_image& image, uint32_t base)
 {
-    std::map<uint32_t, std::string> marked;
+    std::map<uint32_t, std::string> mmx;
+    std::vector<uint32_t> control_word_loaders;
     for (const pe_section& section : pe.sections) {
         if (!section.executes) continue;
         const uint32_t size = std::min(section.raw_size, section.virtual_size);
         if (uint64_t{section.rva} + size > image.size()) continue;
         const std::vector<uint8_t> code = image.bytes(section.rva, size);
-        for (const foreign_instruction& found : mmx_instructions(code, base + section.rva)) marked[found.address] = found.text;
+        for (const foreign_instruction& found : mmx_instructions(code, base + section.rva)) mmx[found.address] = found.text;
+        for (const foreign_instruction& found : control_word_loads(code, base + section.rva))
+            control_word_loaders.push_back(found.address);
     }
-    machine.refuse_instructions_at(marked);
+    machine.refuse_instructions_at(mmx);
+    machine.watch_control_word_loads(control_word_loaders);
 }
 
 // Every import leads to a trap: the host's function, or an error naming the import.
@@ -177,7 +182,7 @@ emulated_module::emulated_module(const std::string& path, const std::vector<uint
     trap_imports(*machine_, *imports_, pe, image,
                  options.import_allowlist != nullptr ? options.import_allowlist : autopilot_import_allowlist());
     map_image(*machine_, pe, image, base);
-    if (!options.load_only) refuse_mmx(*machine_, pe, image, base);
+    if (!options.load_only) mark_instructions(*machine_, pe, image, base);
 
     if (!options.load_only) run_tls_callbacks(*machine_, pe, base);
     if (!options.load_only && pe.entry_rva != 0 &&

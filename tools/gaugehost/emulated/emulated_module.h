@@ -23,7 +23,7 @@ struct emulated_options {
     uint16_t host_control_word = 0x027F;
     bool count_instructions = false;
     int stack_poison = -1;  // 0 to 255: the pattern; -1: the stack as the calls left it
-    uint64_t budget = 0;    // instructions a call may run; 0: x86_machine's default
+    uint64_t budget = 0;    // blocks a call may run; 0: x86_machine's default
     bool load_only = false;
     // The allowlist's text (module/*.allowlist) the imports are checked against; null: the
     // autopilot's.

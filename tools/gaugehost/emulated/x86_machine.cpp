@@ -41,6 +41,7 @@ constexpr uint64_t cr4_sse_enabled = 0x0600;  // OSFXSR and OSXMMEXCPT
 
 constexpr uint8_t op_int3 = 0xCC, op_hlt = 0xF4, op_ret = 0xC3, op_ret_imm = 0xC2, op_jmp_rel32 = 0xE9;
 constexpr uint8_t op_fstp_m64[] = {0xDD, 0x1D};
+constexpr uint8_t op_add_esp_imm8[] = {0x83, 0xC4};
 
 void check(uc_err error, const char* what)
 {
@@ -85,10 +86,20 @@ struct machine_hooks {
             machine.fail(what + " at " + hex32(number == 3 ? stub : eip));
             return;
         }
-        const std::string& name = machine.traps_[index].name;
+        const x86_machine::trap& called = machine.traps_[index];
+        const std::string& name = called.name;
         const uint32_t esp = machine.reg(UC_X86_REG_ESP);
         if (esp < stack_base || esp > stack_base + stack_size - 4) {
             machine.fail("calls " + name + " with ESP at " + hex32(esp) + ", outside its stack");
+            return;
+        }
+        machine.last_trap_call_ = x86_machine::trap_call{index, machine.return_address()};
+        // Called straight from the host's callee, a function that pops its arguments must find them
+        // all below the callee's own return address, or it pops that address with them.
+        if (called.pop_bytes != 0 && esp < machine.return_slot_ && esp + 4 + called.pop_bytes > machine.return_slot_) {
+            machine.fail("calls " + name + " (returning to " + hex32(machine.return_address()) + ") having pushed " +
+                         std::to_string(machine.return_slot_ - esp - 4) + " argument bytes where it pops " +
+                         std::to_string(called.pop_bytes) + ": too few arguments, it would pop its caller's return address");
             return;
         }
         try {
@@ -96,6 +107,22 @@ struct machine_hooks {
         } catch (const std::exception& error) {
             machine.fail("calls " + name + " (returning to " + hex32(machine.return_address()) + "): " + error.what());
         }
+    }
+
+    // The budget counts blocks, not instructions: a hook on every instruction (Unicorn's own count)
+    // made the emulated flight a seventh slower, one on every block costs next to nothing.
+    static void on_block(uc_engine* uc, uint64_t, uint32_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        if (++machine.blocks_run_ > machine.budget_) uc_emu_stop(uc);
+    }
+
+    static void on_control_word_load(uc_engine*, uint64_t address, uint32_t, void* self)
+    {
+        auto& machine = *static_cast<x86_machine*>(self);
+        x86_machine::control_word_load load{static_cast<uint32_t>(address), {}};
+        for (size_t i = 0; i < std::size(saved_registers); ++i) load.saved[i] = machine.reg(saved_registers[i]);
+        machine.last_control_word_load_ = load;
     }
 
     static void on_instruction(uc_engine*, uint64_t, uint32_t, void* self)
@@ -112,30 +139,28 @@ struct machine_hooks {
                      ", which leaves the x87 registers to MMX: the host's next floating-point value is lost");
     }
 
-    static bool on_host_buffer_write(uc_engine*, uc_mem_type, uint64_t address, int size, int64_t, void* self)
+    // A write the host may allow: its return's store of a value callback's double into the call
+    // data, or a write inside a buffer it handed the call. Empty when allowed, else the fault.
+    static std::string write_problem(const x86_machine& machine, uint32_t address, int size, uint32_t eip)
     {
-        auto& machine = *static_cast<x86_machine*>(self);
-        const std::string problem = machine.guarded_write_problem(static_cast<uint32_t>(address), static_cast<uint64_t>(size));
-        if (!problem.empty()) machine.fail(problem + " (instruction at " + hex32(machine.reg(UC_X86_REG_EIP)) + ")");
-        return true;
-    }
-
-    // The host's call data takes one write: the double its return stores from ST(0).
-    static bool on_call_data_write(uc_engine*, uc_mem_type, uint64_t address, int size, int64_t, void* self)
-    {
-        auto& machine = *static_cast<x86_machine*>(self);
-        const uint32_t eip = machine.reg(UC_X86_REG_EIP);
-        if (eip == machine.double_return_ && address == machine.double_slot_ && size == 8) return true;
-        machine.fail("writes " + std::to_string(size) + " bytes at " + hex32(static_cast<uint32_t>(address)) +
-                     ", in the host's call data, where only the host's return stores a value (instruction at " +
-                     hex32(eip) + ")");
-        return true;
+        if (address >= machine_data && address < machine_data + machine_data_size) {
+            if (eip == machine.double_return_ && address == machine.double_slot_ && size == 8) return {};
+            return "writes " + std::to_string(size) + " bytes at " + hex32(address) +
+                   ", in the host's call data, where only the host's return stores a value";
+        }
+        return machine.guarded_write_problem(address, static_cast<uint64_t>(size));
     }
 
     static bool on_bad_access(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* self)
     {
         auto& machine = *static_cast<x86_machine*>(self);
         const uint32_t eip = machine.reg(UC_X86_REG_EIP);
+        if (type == UC_MEM_WRITE_PROT && machine.host_guarded(static_cast<uint32_t>(address))) {
+            const std::string problem = write_problem(machine, static_cast<uint32_t>(address), size, eip);
+            if (problem.empty()) return true;  // the write goes ahead
+            machine.fail(problem + " (instruction at " + hex32(eip) + ")");
+            return false;
+        }
         const std::string where = hex32(static_cast<uint32_t>(address));
         std::string what;
         switch (type) {
@@ -177,26 +202,19 @@ void x86_machine::start()
     map(stack_base, stack_size, readable | writable, "the stack");
     check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "open");
     catch_translation_aborts(true);
-    for (const region& r : regions_)
-        check(uc_mem_map_ptr(uc_, r.base, r.size, static_cast<uint32_t>(uc_permissions(r.permissions)), r.storage.get()),
-              ("map " + r.name).c_str());
+    for (const region& r : regions_) map_in_emulator(r);
 
     uc_hook hook;
     check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&machine_hooks::on_interrupt), this, 1, 0),
           "interrupt hook");
     check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&machine_hooks::on_bad_access), this, 1, 0),
           "memory hook");
-    if (guarded_size_ != 0)
-        check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&machine_hooks::on_host_buffer_write), this,
-                          guarded_base_, uint64_t{guarded_base_} + guarded_size_ - 1),
-              "host buffer hook");
-    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&machine_hooks::on_call_data_write), this,
-                      machine_data, machine_data + machine_data_size - 1),
-          "call data hook");
+    check(uc_hook_add(uc_, &hook, UC_HOOK_BLOCK, reinterpret_cast<void*>(&machine_hooks::on_block), this, 1, 0), "block hook");
     if (counting_)
         check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_instruction), this, 1, 0),
               "instruction hook");
     for (const auto& [address, text] : mmx_instructions_) hook_mmx_instruction(address);
+    for (uint32_t address : control_word_loaders_) hook_control_word_load(address);
 
     // The host's calls end at that hlt. With no exit addresses, Unicorn need not drop the
     // translated code around them after every run, and the module's code stays translated.
@@ -248,7 +266,8 @@ int x86_machine::start_emulation(uint32_t function)
         return abandoned;
     }
     translation_escape = &escape;
-    const uc_err error = uc_emu_start(uc_, function, 0, 0, budget_);
+    blocks_run_ = 0;
+    const uc_err error = uc_emu_start(uc_, function, 0, 0, 0);
     translation_escape = nullptr;
     return error;
 }
@@ -274,16 +293,35 @@ void x86_machine::map(uint32_t address, uint32_t size, int permissions, const st
     if (pages == nullptr || pages == MAP_FAILED) throw std::runtime_error("emulator: no memory for " + name);
     region r{address, size, permissions, name,
              std::unique_ptr<uint8_t[], unmap_pages>(static_cast<uint8_t*>(pages), unmap_pages{size})};
-    if (uc_ != nullptr)
-        check(uc_mem_map_ptr(uc_, address, size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
-              ("map " + name).c_str());
+    if (uc_ != nullptr) map_in_emulator(r);
     regions_.push_back(std::move(r));
+}
+
+// The host's call data and its own memory are read-only to the module's instructions: a write
+// there raises the write-protection fault, whose hook lets through exactly the writes the host
+// allows (its own return's store, a buffer it handed the call). A hook on every write would
+// cost each of the module's writes, however far from there, a call into the hook.
+void x86_machine::map_in_emulator(const region& r)
+{
+    int permissions = r.permissions;
+    if (r.base == machine_data || (guarded_size_ != 0 && r.base >= guarded_base_ &&
+                                   uint64_t{r.base} + r.size <= uint64_t{guarded_base_} + guarded_size_))
+        permissions &= ~writable;
+    check(uc_mem_map_ptr(uc_, r.base, r.size, static_cast<uint32_t>(uc_permissions(permissions)), r.storage.get()),
+          ("map " + r.name).c_str());
 }
 
 uint8_t* x86_machine::pointer(uint32_t address, size_t size) const
 {
-    for (const region& r : regions_)
-        if (address >= r.base && uint64_t{address} - r.base + size <= r.size) return r.storage.get() + (address - r.base);
+    const auto holds = [&](const region& r) { return address >= r.base && uint64_t{address} - r.base + size <= r.size; };
+    // Reaches come in runs into one region (the stack, as a call is set up and checked).
+    if (last_region_ < regions_.size() && holds(regions_[last_region_]))
+        return regions_[last_region_].storage.get() + (address - regions_[last_region_].base);
+    for (size_t i = 0; i < regions_.size(); ++i)
+        if (holds(regions_[i])) {
+            last_region_ = i;
+            return regions_[i].storage.get() + (address - regions_[i].base);
+        }
     throw emulation_fault("the host reached " + std::to_string(size) + " bytes at " + hex32(address) +
                           ", outside the module's memory");
 }
@@ -352,7 +390,7 @@ uint32_t x86_machine::add_trap(const std::string& name, uint16_t pop_bytes, trap
         code.push_back(static_cast<uint8_t>(pop_bytes >> 8));
     }
     write(stub, code.data(), code.size());
-    traps_.push_back({name, std::move(handler)});
+    traps_.push_back({name, pop_bytes, std::move(handler)});
     return stub;
 }
 
@@ -424,6 +462,9 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     uint32_t at = esp;
     for (uint32_t argument : arguments) write32(std::exchange(at, at + 4), argument);
     write32(esp -= 4, return_address);
+    return_slot_ = esp;
+    last_trap_call_.reset();
+    last_control_word_load_.reset();
     // What the callee finds below its stack pointer: a pattern of the test's choosing, so that a
     // read of a variable it never set shows as a change in what it computes.
     if (stack_poison_set_) std::memset(pointer(esp - poisoned_stack_bytes, poisoned_stack_bytes), stack_poison_, poisoned_stack_bytes);
@@ -458,7 +499,7 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
     entry_state_set_ = false;  // until the checks below pass
     if (problem.empty() && error != UC_ERR_OK)
         problem = "stopped at " + hex32(reg(UC_X86_REG_EIP)) + ": " + uc_strerror(error);
-    if (problem.empty()) problem = broken_rule(return_address, expected_esp);
+    if (problem.empty()) problem = broken_rule(return_address, expected_esp, static_cast<uint32_t>(4 * arguments.size()));
     if (problem.empty()) {
         const uint8_t* frame = pointer(stack_top, caller_frame_bytes);
         for (uint32_t i = 0; i < caller_frame_bytes; ++i)
@@ -468,7 +509,10 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
                 break;
             }
     }
-    if (!problem.empty()) throw emulation_fault(what + " (at " + hex32(function) + ") " + problem);
+    if (!problem.empty()) {
+        if (const std::string cause = convention_cause(); !cause.empty()) problem += "; " + cause;
+        throw emulation_fault(what + " (at " + hex32(function) + ") " + problem);
+    }
     entry_state_set_ = true;
     return reg(UC_X86_REG_EAX);
 }
@@ -490,11 +534,33 @@ void x86_machine::hook_mmx_instruction(uint32_t address)
           "MMX hook");
 }
 
+void x86_machine::watch_control_word_loads(const std::vector<uint32_t>& addresses)
+{
+    for (uint32_t address : addresses) {
+        control_word_loaders_.push_back(address);
+        if (uc_ != nullptr) hook_control_word_load(address);
+    }
+}
+
+void x86_machine::hook_control_word_load(uint32_t address)
+{
+    uc_hook hook;
+    check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&machine_hooks::on_control_word_load), this,
+                      address, address),
+          "control word hook");
+}
+
 void x86_machine::guard_host_buffers(uint32_t base, uint32_t size)
 {
     if (uc_ != nullptr) throw std::logic_error("the host's buffers are guarded before the first call");
     guarded_base_ = base;
     guarded_size_ = size;
+}
+
+bool x86_machine::host_guarded(uint32_t address) const
+{
+    return (address >= machine_data && address < machine_data + machine_data_size) ||
+           (guarded_size_ != 0 && address >= guarded_base_ && uint64_t{address} < uint64_t{guarded_base_} + guarded_size_);
 }
 
 std::string x86_machine::guarded_write_problem(uint32_t address, uint64_t size) const
@@ -534,7 +600,7 @@ bool x86_machine::is_hlt(uint32_t address) const
 }
 
 // What the callee got wrong, read from the state it returned with; empty when nothing.
-std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_esp) const
+std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_esp, uint32_t argument_bytes) const
 {
     static int exit_registers[] = {UC_X86_REG_EIP,    UC_X86_REG_ESP,  UC_X86_REG_EBX,  UC_X86_REG_ESI,
                                    UC_X86_REG_EDI,    UC_X86_REG_EBP,  UC_X86_REG_EFLAGS, UC_X86_REG_FPCW,
@@ -549,11 +615,16 @@ std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_
 
     if (eip != plain_return_ + 1 && eip > 0 && is_hlt(eip - 1)) return "executes hlt at " + hex32(eip - 1);
     if (eip != plain_return_ + 1)
-        return "ran past its budget of " + std::to_string(budget_) + " instructions (a hang?); it was at " + hex32(eip);
+        return "ran past its budget of " + std::to_string(budget_) + " blocks of instructions (a hang?); it was at " + hex32(eip);
     if (esp != expected_esp) {
         const int64_t off = int64_t{esp} - int64_t{expected_esp};
+        const uint64_t popped = argument_bytes + off;
         return "returned with ESP " + std::to_string(off > 0 ? off : -off) + " bytes " + (off > 0 ? "above" : "below") +
-               " where stdcall leaves it: it " + (off > 0 ? "popped too much" : "did not pop its arguments");
+               " where stdcall leaves it: it " +
+               (off > 0                       ? "popped too much"
+                : -off < int64_t{argument_bytes} ? "popped too few argument bytes (" + std::to_string(popped) + " of " +
+                                                      std::to_string(argument_bytes) + ")"
+                                                : "did not pop its arguments");
     }
     for (size_t i = 0; i < std::size(saved_registers); ++i)
         if (values[2 + i] != saved_register_marks[i])
@@ -561,7 +632,8 @@ std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_
                    " became " + hex32(values[2 + i]) + ")";
     if (flags & direction_flag) return "returned with the direction flag set";
     if (control_word != host_control_word_)
-        return "changed the x87 control word from " + hex32(host_control_word_) + " to " + hex32(control_word);
+        return "changed the x87 control word from " + hex32(host_control_word_) + " to " + hex32(control_word) +
+               control_word_cause(control_word);
     if ((mxcsr & mxcsr_control_bits) != (mxcsr_default & mxcsr_control_bits))
         return "changed the SSE control word (MXCSR) from " + hex32(mxcsr_default) + " to " + hex32(mxcsr);
     // The x87 stack is empty at the call; a value callback leaves one value, which the return
@@ -582,3 +654,54 @@ std::string x86_machine::broken_rule(uint32_t return_address, uint32_t expected_
                "): a processor faults at the next x87 instruction";
     return {};
 }
+
+// A control word given back wrong that a callee-saved register held as the last fldcw ran: the
+// precision guard kept the host's word in that register, and something in between overwrote it
+// (the epilogue then put the register itself back, so only the control word shows it).
+std::string x86_machine::control_word_cause(uint32_t control_word) const
+{
+    if (!last_control_word_load_) return {};
+    for (size_t i = 0; i < std::size(saved_registers); ++i) {
+        const uint32_t held = last_control_word_load_->saved[i];
+        if ((held & 0xFFFF) == control_word && held != saved_register_marks[i])
+            return std::string(": clobbered ") + saved_register_names[i] + ", where the precision guard kept the host's word (" +
+                   saved_register_names[i] + " held " + hex32(held) + " at the fldcw at " +
+                   hex32(last_control_word_load_->address) + ")";
+    }
+    return {};
+}
+
+// A host function that pops its own arguments (stdcall), followed by the caller popping them
+// again (add esp, N): the caller took it for cdecl, and its stack is N bytes off from there on.
+std::string x86_machine::convention_cause() const
+{
+    if (!last_trap_call_) return {};
+    const trap& called = traps_[last_trap_call_->index];
+    uint8_t after[3] = {};
+    try {
+        read(last_trap_call_->return_address, after, sizeof after);
+    } catch (const emulation_fault&) {
+        return {};
+    }
+    if (called.pop_bytes == 0 || after[0] != op_add_esp_imm8[0] || after[1] != op_add_esp_imm8[1] || after[2] != called.pop_bytes)
+        return {};
+    return "it called " + called.name + " with the wrong convention: " + called.name + " pops its " +
+           std::to_string(called.pop_bytes) + " argument bytes itself (stdcall), and the caller popped them again (add esp, " +
+           std::to_string(called.pop_bytes) + " at " + hex32(last_trap_call_->return_address) + ")";
+}
+
+// Unicorn 2.0.0 and 2.0.1 (Debian bookworm's) pass every store to emulated memory through QEMU's
+// check for code modifying itself, which takes a collection of page locks: a tree allocated and
+// freed per store, though Unicorn's page locks do nothing (its later sources dropped the
+// collection: pull request 1838). It was a third of the time of a flight through the module file. Defining the two functions
+// here puts ours in place of the library's, whose own calls reach them through its PLT. The
+// check itself is kept: the code it watches is the module's, read-only to its instructions.
+#if UC_API_MAJOR == 2 && UC_API_MINOR == 0 && UC_API_PATCH <= 1
+extern "C" {
+void* page_collection_lock_x86_64(uc_struct*, uint64_t, uint64_t)
+{
+    return nullptr;
+}
+void page_collection_unlock_x86_64(void*) {}
+}
+#endif

@@ -3,7 +3,7 @@
 // one stack, and trap stubs whose execution runs host code. The host calls the module's
 // functions with the stdcall convention and checks what a careless compiler or a hand-written
 // routine could get wrong: the arguments popped, the callee-saved registers, the direction flag,
-// the x87 stack and the x87 and SSE control words, and a budget of instructions per call.
+// the x87 stack and the x87 and SSE control words, and a budget of blocks per call.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,7 +32,8 @@ class x86_machine {
 public:
     enum permission : int { readable = 1, writable = 2, executable = 4 };
 
-    // The instructions one call may run before it counts as a hang.
+    // The blocks (runs of instructions that end at a jump, a call or a return) one call may run
+    // before it counts as a hang.
     static constexpr uint64_t default_budget = 50'000'000;
 
     x86_machine();
@@ -77,11 +79,14 @@ public:
     // The same for a function that returns a double in ST(0); the host pops it.
     double call_double(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what);
 
-    void set_budget(uint64_t instructions) { budget_ = instructions; }
+    void set_budget(uint64_t blocks) { budget_ = blocks; }
 
     // Fails the call that runs any of these instructions (address, text): the emulator does not
     // model what MMX does to the x87 registers, so the loader marks each MMX instruction it finds.
     void refuse_instructions_at(const std::map<uint32_t, std::string>& instructions);
+    // Notes the callee-saved registers as each of these fldcw instructions runs: a control word
+    // given back wrong, equal to what a register held there, names the register that was clobbered.
+    void watch_control_word_loads(const std::vector<uint32_t>& addresses);
 
     // The host's buffers: in [base, base + size), mapped writable, the module may write only inside
     // a buffer the host has handed it for the call (open_buffer, until close_buffers); any other
@@ -130,7 +135,18 @@ private:
     };
     struct trap {
         std::string name;
+        uint16_t pop_bytes;
         trap_handler handler;
+    };
+    // The last host function the running call reached, and where it returned to.
+    struct trap_call {
+        size_t index;
+        uint32_t return_address;
+    };
+    // The last fldcw the running call ran: where, and the callee-saved registers as it ran.
+    struct control_word_load {
+        uint32_t address;
+        uint32_t saved[4];  // EBX, ESI, EDI, EBP
     };
 
     void start();
@@ -139,9 +155,15 @@ private:
     int start_emulation(uint32_t function);
     static void catch_translation_aborts(bool on);
     void hook_mmx_instruction(uint32_t address);
+    void map_in_emulator(const region& r);
+    // In the host's call data or its guarded buffers, which the module's code may not write freely.
+    bool host_guarded(uint32_t address) const;
     uint32_t run(uint32_t function, std::initializer_list<uint32_t> arguments, uint32_t return_address,
                  const std::string& what);
-    std::string broken_rule(uint32_t return_address, uint32_t expected_esp) const;
+    std::string broken_rule(uint32_t return_address, uint32_t expected_esp, uint32_t argument_bytes) const;
+    std::string control_word_cause(uint32_t control_word) const;
+    std::string convention_cause() const;
+    void hook_control_word_load(uint32_t address);
     bool is_hlt(uint32_t address) const;
     uint32_t reg(int id) const;
     void set_reg(int id, uint32_t value);
@@ -149,6 +171,7 @@ private:
 
     uc_struct* uc_ = nullptr;
     std::vector<region> regions_;
+    mutable size_t last_region_ = 0;  // where pointer found the last address
     std::vector<trap> traps_;
     uint32_t code_used_ = 0;  // bytes of the trap area used by add_code, from its end down
     uint32_t plain_return_ = 0, double_return_ = 0, double_slot_ = 0;
@@ -156,9 +179,14 @@ private:
     bool running_ = false;
     bool entry_state_set_ = false;  // the registers hold what a call starts from
     uint64_t budget_ = default_budget;
+    uint64_t blocks_run_ = 0;  // by the call that runs
     uint16_t host_control_word_ = windows_control_word;
     uint64_t instructions_counted_ = 0;
     std::map<uint32_t, std::string> mmx_instructions_;
+    std::vector<uint32_t> control_word_loaders_;
+    std::optional<trap_call> last_trap_call_;
+    std::optional<control_word_load> last_control_word_load_;
+    uint32_t return_slot_ = 0;  // where the running call's return address lies
     uint32_t guarded_base_ = 0, guarded_size_ = 0;
     std::vector<std::pair<uint32_t, uint32_t>> open_buffers_;
     // Empty when the range lies in an open buffer or outside the guarded area; else what is wrong.
