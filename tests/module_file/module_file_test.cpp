@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/pe/code_entries.h"
 #include "tools/pe/instruction_set.h"
 #include "tools/pe/pe_file.h"
 #include "tools/pe/startup_code.h"
@@ -222,15 +223,19 @@ TEST(WindowsTools, GaugehostImportsNothingNewerThanWindows2000)
 }
 
 // The simulator's era ran on Pentium II and III and Athlon processors: i686 code, x87 arithmetic,
-// no MMX, SSE or later instruction anywhere in the file's code.
+// no MMX, SSE or later instruction anywhere in the file's code, read linearly or followed from
+// its entries (where a jump over a byte would hide one from the linear read).
 TEST_F(ModuleFile, EveryInstructionRunsOnAPentiumPro)
 {
+    std::vector<uint32_t> entries;
+    for (uint32_t rva : code_entries(image())) entries.push_back(image().image_base + rva);
+    EXPECT_GE(entries.size(), 10u);  // the entry point and the records' callbacks at least
     int code_sections = 0;
     for (const pe_section& s : image().sections) {
         if (!s.executes) continue;
         ++code_sections;
         const std::vector<uint8_t> code = image().image.bytes(s.rva, std::min(s.raw_size, s.virtual_size));
-        for (const foreign_instruction& f : instructions_after_pentium_pro(code, image().image_base + s.rva)) {
+        for (const foreign_instruction& f : instructions_after_pentium_pro(code, image().image_base + s.rva, entries)) {
             char address[16];
             std::snprintf(address, sizeof address, "0x%08x", f.address);
             ADD_FAILURE() << s.name << " " << address << ": " << f.text << " (" << f.why << ")";
@@ -281,6 +286,26 @@ TEST(InstructionSet, SseMmxAndLaterAreFoundWhileI686AndX87Pass)
             EXPECT_EQ(found[0].address, 0x1001u);
             EXPECT_EQ(found[0].why, c.why) << found[0].text;
         }
+    }
+}
+
+// Code that jumps over a byte which a linear read takes for the start of a longer instruction: the
+// sweep reads mov eax, imm32 where the processor runs movd mm0, eax; following the code finds it,
+// whether reached by a jump or by a branch and a call.
+TEST(InstructionSet, FollowingTheCodeFindsMmxBehindAByteJumpedOver)
+{
+    const std::vector<std::vector<uint8_t>> cases = {
+        {0xEB, 0x01, 0xB8, 0x0F, 0x6E, 0xC0, 0xC3},              // jmp +1; db B8; movd mm0, eax; ret
+        {0x74, 0x01, 0xB8, 0x0F, 0x6E, 0xC0, 0xC3},              // je +1; the same
+        {0xE8, 0x01, 0, 0, 0, 0xB8, 0x0F, 0x6E, 0xC0, 0xC3},     // call +1; the same
+    };
+    for (const std::vector<uint8_t>& code : cases) {
+        SCOPED_TRACE(testing::PrintToString(code));
+        EXPECT_TRUE(mmx_instructions(code, 0x1000).empty());
+        const std::vector<foreign_instruction> found = mmx_instructions(code, 0x1000, {0x1000});
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].text, "movd mm0, eax");
+        EXPECT_EQ(instructions_after_pentium_pro(code, 0x1000, {0x1000}).size(), 1u);
     }
 }
 

@@ -2,8 +2,10 @@
 
 #include <capstone/capstone.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -86,6 +88,64 @@ std::vector<foreign_instruction> sweep(const std::vector<uint8_t>& code, uint32_
     return found;
 }
 
+// Follows the code from each entry: through every direct jump and call, both ways of every branch,
+// up to each return, indirect jump or undecodable byte. It reads the bytes a jump lands in the
+// middle of as the processor does, where a linear sweep reads them as another instruction's.
+std::vector<foreign_instruction> follow(const std::vector<uint8_t>& code, uint32_t address, const std::vector<uint32_t>& entries,
+                                        const char* (*test)(const cs_insn& insn))
+{
+    csh handle = 0;
+    if (cs_open(CS_ARCH_X86, CS_MODE_32, &handle) != CS_ERR_OK) throw std::runtime_error("Capstone cannot open x86-32");
+    const std::unique_ptr<csh, void (*)(csh*)> closing(&handle, [](csh* h) { cs_close(h); });
+    cs_option(handle, CS_OPT_DETAIL, CS_OPT_ON);
+    cs_insn* insn = cs_malloc(handle);
+    const std::unique_ptr<cs_insn, void (*)(cs_insn*)> freeing(insn, [](cs_insn* i) { cs_free(i, 1); });
+
+    const auto inside = [&](uint64_t at) { return at >= address && at < uint64_t{address} + code.size(); };
+    std::vector<bool> visited(code.size(), false);
+    std::vector<uint64_t> to_follow;
+    for (uint32_t entry : entries)
+        if (inside(entry)) to_follow.push_back(entry);
+    std::map<uint32_t, foreign_instruction> found;
+    while (!to_follow.empty()) {
+        uint64_t where = to_follow.back();
+        to_follow.pop_back();
+        while (inside(where) && !visited[where - address]) {
+            visited[where - address] = true;
+            const uint8_t* at = code.data() + (where - address);
+            size_t left = code.size() - (where - address);
+            if (!cs_disasm_iter(handle, &at, &left, &where, insn) || insn->detail == nullptr) break;
+            if (const char* why = test(*insn))
+                found[static_cast<uint32_t>(insn->address)] = {static_cast<uint32_t>(insn->address),
+                                                               std::string(insn->mnemonic) + " " + insn->op_str, why};
+            const cs_detail& detail = *insn->detail;
+            bool jumps = false, returns = false;
+            for (int g = 0; g < detail.groups_count; ++g) {
+                jumps |= detail.groups[g] == X86_GRP_JUMP || detail.groups[g] == X86_GRP_CALL;
+                returns |= detail.groups[g] == X86_GRP_RET || detail.groups[g] == X86_GRP_IRET;
+            }
+            if (returns || insn->id == X86_INS_HLT) break;
+            if (!jumps) continue;
+            const cs_x86& x86 = detail.x86;
+            const bool direct = x86.op_count == 1 && x86.operands[0].type == X86_OP_IMM;
+            if (direct) to_follow.push_back(static_cast<uint64_t>(x86.operands[0].imm));
+            if (insn->id == X86_INS_JMP || insn->id == X86_INS_LJMP) break;  // no way on past it
+        }
+    }
+    std::vector<foreign_instruction> list;
+    for (auto& [at, instruction] : found) list.push_back(std::move(instruction));
+    return list;
+}
+
+// Both reads of the code: the linear sweep's and the followed one's, each instruction once.
+std::vector<foreign_instruction> both(std::vector<foreign_instruction> swept, const std::vector<foreign_instruction>& followed)
+{
+    for (const foreign_instruction& f : followed)
+        if (std::none_of(swept.begin(), swept.end(), [&](const foreign_instruction& s) { return s.address == f.address; }))
+            swept.push_back(f);
+    return swept;
+}
+
 // Read from the operand text ("mm3", not "xmm3"): no detail needed.
 const char* uses_mmx_registers(const cs_insn& insn)
 {
@@ -116,4 +176,16 @@ std::vector<foreign_instruction> mmx_instructions(const std::vector<uint8_t>& co
 std::vector<foreign_instruction> control_word_loads(const std::vector<uint8_t>& code, uint32_t address)
 {
     return sweep(code, address, loads_control_word, false);
+}
+
+std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vector<uint8_t>& code, uint32_t address,
+                                                                const std::vector<uint32_t>& entries)
+{
+    return both(sweep(code, address, later_extension, true), follow(code, address, entries, later_extension));
+}
+
+std::vector<foreign_instruction> mmx_instructions(const std::vector<uint8_t>& code, uint32_t address,
+                                                  const std::vector<uint32_t>& entries)
+{
+    return both(sweep(code, address, uses_mmx_registers, false), follow(code, address, entries, uses_mmx_registers));
 }

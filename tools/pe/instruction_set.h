@@ -24,3 +24,11 @@ std::vector<foreign_instruction> mmx_instructions(const std::vector<uint8_t>& co
 
 // The code's fldcw instructions: where a precision guard gives the host its control word back.
 std::vector<foreign_instruction> control_word_loads(const std::vector<uint8_t>& code, uint32_t address);
+
+// The same, reading the code also as the processor does from each entry (its entry point, every
+// address the file points at, every jump and call target from there): this finds an instruction
+// that a linear sweep reads as part of another, such as one behind a byte jumped over.
+std::vector<foreign_instruction> instructions_after_pentium_pro(const std::vector<uint8_t>& code, uint32_t address,
+                                                                const std::vector<uint32_t>& entries);
+std::vector<foreign_instruction> mmx_instructions(const std::vector<uint8_t>& code, uint32_t address,
+                                                  const std::vector<uint32_t>& entries);

@@ -8,6 +8,7 @@
 #include "tools/gaugehost/render/bitmap_source.h"
 #include "tools/gaugehost/emulated/emulated_records.h"
 #include "tools/pe/pe_file.h"
+#include "tools/pe/code_entries.h"
 #include "tools/pe/startup_code.h"
 #include "tools/gaugehost/emulated/win32_imports.h"
 #include "tools/gaugehost/emulated/x86_machine.h"
@@ -62,19 +63,22 @@ void map_image(x86_machine& machine, const pe_file& pe, const pe_image& image, u
     }
 }
 
-// Every MMX instruction of the code marked, so that running one ends the call with an error: the
+// Every MMX instruction of the code marked (read linearly and followed from the entries), so that running one ends the call with an error: the
 // emulator does not model how MMX leaves the x87 registers, which a real processor does. And every
 // fldcw watched, so that a control word given back wrong can be traced to the register it came from.
 void mark_instructions(x86_machine& machine, const pe_file& pe, const pe_image& image, uint32_t base)
 {
     std::map<uint32_t, std::string> mmx;
     std::vector<uint32_t> control_word_loaders;
+    std::vector<uint32_t> entries;
+    for (uint32_t rva : code_entries(pe)) entries.push_back(base + rva);
     for (const pe_section& section : pe.sections) {
         if (!section.executes) continue;
         const uint32_t size = std::min(section.raw_size, section.virtual_size);
         if (uint64_t{section.rva} + size > image.size()) continue;
         const std::vector<uint8_t> code = image.bytes(section.rva, size);
-        for (const foreign_instruction& found : mmx_instructions(code, base + section.rva)) mmx[found.address] = found.text;
+        for (const foreign_instruction& found : mmx_instructions(code, base + section.rva, entries))
+            mmx[found.address] = found.text;
         for (const foreign_instruction& found : control_word_loads(code, base + section.rva))
             control_word_loaders.push_back(found.address);
     }
