@@ -462,9 +462,10 @@ void emulated_records::call_module_routine(int which)
 
 void emulated_records::call_gauge_callback(GAUGEHDR* gauge, int32_t service_id, uint32_t extra_data)
 {
-    const gauge_link& link = gauge_links_.at(gauge);
-    machine_.call(link.callback, {link.address, static_cast<uint32_t>(service_id), extra_data},
-                  "gauge callback of " + link.name + " (service " + std::to_string(service_id) + ")");
+    gauge_link& link = gauge_links_.at(gauge);
+    std::string& what = link.callback_names[service_id];
+    if (what.empty()) what = "gauge callback of " + link.name + " (service " + std::to_string(service_id) + ")";
+    machine_.call(link.callback, {link.address, static_cast<uint32_t>(service_id), extra_data}, what);
 }
 
 double emulated_records::call_value(ELEMENT_HEADER* element, int field)

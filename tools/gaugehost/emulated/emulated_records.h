@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -65,6 +66,7 @@ private:
         uint32_t routines[7];  // query, install, initialize, update, generate, draw, kill
         uint32_t callback;
         std::string name;
+        std::map<int32_t, std::string> callback_names;  // by service, named at the first call
     };
     struct element_link {
         uint32_t address;

@@ -5,9 +5,11 @@
 #include <csignal>
 #include <unicorn/unicorn.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <utility>
 
 namespace {
@@ -64,19 +66,19 @@ int uc_permissions(int permissions)
 
 std::string hex32(uint32_t value)
 {
-    std::ostringstream text;
-    text << "0x" << std::hex;
-    text.width(8);
-    text.fill('0');
-    text << value;
-    return text.str();
+    char text[11];
+    std::snprintf(text, sizeof text, "0x%08x", value);
+    return text;
 }
 
 struct machine_hooks {
     static void on_interrupt(uc_engine*, uint32_t number, void* self)
     {
         auto& machine = *static_cast<x86_machine*>(self);
-        const uint32_t eip = machine.reg(UC_X86_REG_EIP);
+        static int where_registers[] = {UC_X86_REG_EIP, UC_X86_REG_ESP};
+        uint32_t eip = 0, esp = 0;
+        void* where[] = {&eip, &esp};
+        uc_reg_read_batch(machine.uc_, where_registers, where, 2);
         const uint32_t stub = eip - 1;
         const uint32_t index = (stub - trap_area) / stub_size;
         if (number != 3 || stub < trap_area || stub % stub_size != 0 || index >= machine.traps_.size()) {
@@ -88,7 +90,6 @@ struct machine_hooks {
         }
         const x86_machine::trap& called = machine.traps_[index];
         const std::string& name = called.name;
-        const uint32_t esp = machine.reg(UC_X86_REG_ESP);
         if (esp < stack_base || esp > stack_base + stack_size - 4) {
             machine.fail("calls " + name + " with ESP at " + hex32(esp) + ", outside its stack");
             return;
@@ -102,11 +103,13 @@ struct machine_hooks {
                          std::to_string(called.pop_bytes) + ": too few arguments, it would pop its caller's return address");
             return;
         }
+        machine.trap_esp_ = esp;  // the handler reads its arguments from there
         try {
             machine.traps_[index].handler(machine);
         } catch (const std::exception& error) {
             machine.fail("calls " + name + " (returning to " + hex32(machine.return_address()) + "): " + error.what());
         }
+        machine.trap_esp_.reset();
     }
 
     // The budget counts blocks, not instructions: a hook on every instruction (Unicorn's own count)
@@ -121,7 +124,9 @@ struct machine_hooks {
     {
         auto& machine = *static_cast<x86_machine*>(self);
         x86_machine::control_word_load load{static_cast<uint32_t>(address), {}};
-        for (size_t i = 0; i < std::size(saved_registers); ++i) load.saved[i] = machine.reg(saved_registers[i]);
+        void* values[std::size(saved_registers)];
+        for (size_t i = 0; i < std::size(saved_registers); ++i) values[i] = &load.saved[i];
+        uc_reg_read_batch(machine.uc_, const_cast<int*>(saved_registers), values, static_cast<int>(std::size(values)));
         machine.last_control_word_load_ = load;
     }
 
@@ -328,18 +333,20 @@ uint8_t* x86_machine::pointer(uint32_t address, size_t size) const
 
 uint8_t* x86_machine::module_writable(uint32_t address, size_t size) const
 {
-    const std::string range = std::to_string(size) + " bytes at " + hex32(address) +
-                              (size > 1 ? " to " + hex32(static_cast<uint32_t>(address + size - 1)) : "");
+    const auto range = [&] {
+        return std::to_string(size) + " bytes at " + hex32(address) +
+               (size > 1 ? " to " + hex32(static_cast<uint32_t>(address + size - 1)) : "");
+    };
     for (const region& r : regions_) {
         if (address < r.base || uint64_t{address} - r.base >= r.size) continue;
         if (uint64_t{address} - r.base + size > r.size) break;  // runs past the region's end
-        if (!(r.permissions & writable)) throw emulation_fault("writes " + range + ", in " + r.name + ", which is read-only");
-        if (r.base == machine_data) throw emulation_fault("writes " + range + ", in the host's call data, through an import");
+        if (!(r.permissions & writable)) throw emulation_fault("writes " + range() + ", in " + r.name + ", which is read-only");
+        if (r.base == machine_data) throw emulation_fault("writes " + range() + ", in the host's call data, through an import");
         const std::string problem = guarded_write_problem(address, size);
         if (!problem.empty()) throw emulation_fault(problem);
         return r.storage.get() + (address - r.base);
     }
-    throw emulation_fault("writes " + range + ", outside the module's writable memory");
+    throw emulation_fault("writes " + range() + ", outside the module's writable memory");
 }
 
 void x86_machine::write_for_module(uint32_t address, const void* data, size_t size)
@@ -417,12 +424,17 @@ void x86_machine::set_reg(int id, uint32_t value)
 
 uint32_t x86_machine::argument(int index) const
 {
-    return read32(reg(UC_X86_REG_ESP) + 4 + 4 * static_cast<uint32_t>(index));
+    return read32(stack_pointer() + 4 + 4 * static_cast<uint32_t>(index));
 }
 
 uint32_t x86_machine::return_address() const
 {
-    return read32(reg(UC_X86_REG_ESP));
+    return read32(stack_pointer());
+}
+
+uint32_t x86_machine::stack_pointer() const
+{
+    return trap_esp_ ? *trap_esp_ : reg(UC_X86_REG_ESP);
 }
 
 void x86_machine::set_result(uint32_t eax)
@@ -438,8 +450,7 @@ void x86_machine::fail(const std::string& message)
 
 uint32_t x86_machine::call(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
 {
-    run(function, arguments, plain_return_, what);
-    return reg(UC_X86_REG_EAX);
+    return run(function, arguments, plain_return_, what);
 }
 
 double x86_machine::call_double(uint32_t function, std::initializer_list<uint32_t> arguments, const std::string& what)
@@ -501,13 +512,17 @@ uint32_t x86_machine::run(uint32_t function, std::initializer_list<uint32_t> arg
         problem = "stopped at " + hex32(reg(UC_X86_REG_EIP)) + ": " + uc_strerror(error);
     if (problem.empty()) problem = broken_rule(return_address, expected_esp, static_cast<uint32_t>(4 * arguments.size()));
     if (problem.empty()) {
+        static const std::array<uint8_t, caller_frame_bytes> guard = [] {
+            std::array<uint8_t, caller_frame_bytes> bytes;
+            bytes.fill(caller_frame_guard);
+            return bytes;
+        }();
         const uint8_t* frame = pointer(stack_top, caller_frame_bytes);
-        for (uint32_t i = 0; i < caller_frame_bytes; ++i)
-            if (frame[i] != caller_frame_guard) {
-                problem = "wrote into its caller's frame, " + std::to_string(i) + " bytes above its arguments (at " +
-                          hex32(stack_top + i) + ")";
-                break;
-            }
+        if (std::memcmp(frame, guard.data(), guard.size()) != 0) {
+            const uint32_t i = static_cast<uint32_t>(std::mismatch(frame, frame + guard.size(), guard.begin()).first - frame);
+            problem = "wrote into its caller's frame, " + std::to_string(i) + " bytes above its arguments (at " +
+                      hex32(stack_top + i) + ")";
+        }
     }
     if (!problem.empty()) {
         if (const std::string cause = convention_cause(); !cause.empty()) problem += "; " + cause;
@@ -567,21 +582,21 @@ std::string x86_machine::guarded_write_problem(uint32_t address, uint64_t size) 
 {
     const uint64_t end = uint64_t{address} + size;
     if (guarded_size_ == 0 || end <= guarded_base_ || address >= uint64_t{guarded_base_} + guarded_size_) return {};
-    const std::string range = std::to_string(size) + " bytes at " + hex32(address);
+    const auto range = [&] { return std::to_string(size) + " bytes at " + hex32(address); };
     for (const auto& [base, length] : open_buffers_) {
         if (address >= base && end <= uint64_t{base} + length) return {};
         if (address >= base && address < uint64_t{base} + length)
-            return "writes " + range + ", past the end of the host's buffer of " + std::to_string(length) + " bytes at " +
+            return "writes " + range() + ", past the end of the host's buffer of " + std::to_string(length) + " bytes at " +
                    hex32(base);
     }
     if (!open_buffers_.empty()) {
         const auto [base, length] = open_buffers_.back();
         const std::string buffer = "the host's buffer of " + std::to_string(length) + " bytes at " + hex32(base);
-        return "writes " + range + ", in the host's own memory, " +
+        return "writes " + range() + ", in the host's own memory, " +
                (address < base ? std::to_string(base - address) + " bytes before " + buffer
                                : std::to_string(address - (uint64_t{base} + length)) + " bytes past the end of " + buffer);
     }
-    return "writes " + range + ", in the host's own memory, where the host handed it no buffer";
+    return "writes " + range() + ", in the host's own memory, where the host handed it no buffer";
 }
 
 void x86_machine::count_instructions()

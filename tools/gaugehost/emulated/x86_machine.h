@@ -187,6 +187,8 @@ private:
     std::optional<trap_call> last_trap_call_;
     std::optional<control_word_load> last_control_word_load_;
     uint32_t return_slot_ = 0;  // where the running call's return address lies
+    std::optional<uint32_t> trap_esp_;  // ESP as the running host function was reached
+    uint32_t stack_pointer() const;
     uint32_t guarded_base_ = 0, guarded_size_ = 0;
     std::vector<std::pair<uint32_t, uint32_t>> open_buffers_;
     // Empty when the range lies in an open buffer or outside the guarded area; else what is wrong.
