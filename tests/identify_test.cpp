@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "tools/flightsim/identify/doublet_check.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
 #include "tools/flightsim/identify/recording.h"
 
@@ -51,6 +52,36 @@ TEST(FrequencySweep, AnOutputTheInputDidNotCauseIsNotCoherent)
     }
     double low = 0.0, high = 0.0;
     EXPECT_LT(coherent_octaves(sweep_response(u, y, 1.0 / 18.0, 0.5, 10.0, 20), 0.6, low, high), 1.0);
+}
+
+// A roll rate that lags the aileron by 0.4 s (p' = -p / 0.4 + 0.002 u, and the bank its integral),
+// the aileron stepped on at the tenth frame: the roll rate the doublet check computes follows
+// 0.002 * 0.4 * (1 - exp(-t' / 0.4)) rad/s, shown as degrees a second with the host's sign, where t'
+// counts from the step's middle plus the delay.
+TEST(DoubletCheck, TheModelsAnswerToAStepFollowsItsLag)
+{
+    linear_model m;
+    m.a[s_p][s_p] = -1.0 / 0.4;
+    m.b[s_p][0] = 0.002;
+    m.a[s_phi][s_p] = 1.0;
+    doublet_signals s;
+    s.dt_s = 1.0 / 18.0;
+    for (int i = 0; i < 72; ++i) {
+        for (int k = 0; k < 4; ++k) s.axes[k].push_back(k == 0 && i >= 10 ? 1.0 : 0.0);
+        s.measured.push_back(0.0);
+    }
+    for (double delay : {0.0, 0.15}) {
+        const std::vector<double> answer = model_answer(m, card_axis::roll, s, delay);
+        ASSERT_EQ(answer.size(), 72u);
+        EXPECT_EQ(answer[9], 0.0);
+        for (int i : {30, 50, 71}) {
+            const double since = i * s.dt_s - 9.5 * s.dt_s - delay;
+            EXPECT_NEAR(answer[i], -57.29578 * 0.002 * 0.4 * (1.0 - std::exp(-since / 0.4)), 2e-4) << i << " " << delay;
+        }
+    }
+    EXPECT_EQ(theil_inequality({1.0, -2.0, 3.0}, {1.0, -2.0, 3.0}), 0.0);
+    EXPECT_DOUBLE_EQ(theil_inequality({1.0, -2.0, 3.0}, {-1.0, 2.0, -3.0}), 1.0);
+    EXPECT_DOUBLE_EQ(theil_inequality({1.0, -2.0, 3.0}, {0.0, 0.0, 0.0}), 1.0);
 }
 
 std::string recording_file(const std::string& name, const std::string& text)

@@ -11,7 +11,9 @@
 
 #include "recorder/flight_card.h"
 #include "tools/flightsim/aircraft/aircraft_file.h"
+#include "tools/flightsim/identify/doublet_check.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
+#include "tools/flightsim/identify/linear_response.h"
 #include "tools/flightsim/identify/model_fit.h"
 #include "tools/flightsim/identify/recording.h"
 
@@ -21,6 +23,8 @@ constexpr double least_octaves = 1.0;       // of coherent band, for a sweep to 
 constexpr int points_per_sweep = 40;
 constexpr double most_pair_cost = 100.0;    // about 2 dB or 17 degrees of misfit
 constexpr int fit_starts = 4;
+constexpr double good_match = 0.3;          // Theil's inequality coefficient of a doublet
+constexpr double settle_after_doublet_s = 3.0;
 
 // What a card axis moves (its input) and what answers first (its output), and in what units.
 struct response_pair {
@@ -72,6 +76,69 @@ void write_plot(const std::string& folder, const std::string& name, const std::v
            << coherence_counted << " title 'counted from'\nunset multiplot\n";
 }
 
+// The frames a step was flown in, its last take, by step.
+using step_takes = std::map<int, std::vector<size_t>>;
+
+// The mean of a column over the frames of a take before its input started: the trim.
+double trim_of(const recording& r, const std::string& column, const std::vector<size_t>& take, double lead_in_s)
+{
+    const std::vector<double>& t = r["time_s"];
+    double sum = 0.0;
+    int count = 0;
+    for (size_t i : take)
+        if (t[i] - t[take.front()] < lead_in_s) sum += r[column][i], ++count;
+    return count > 0 ? sum / count : 0.0;
+}
+
+// Each doublet, which the fit never saw, flown by the fitted model on the recorded controls.
+void check_doublets(const recording& r, const step_takes& takes, double dt, const fit_result& fit)
+{
+    double delay_s = 0.0;
+    for (const fitted_parameter& p : fit.parameters)
+        if (p.name == "delay") delay_s = p.value;
+    const rotorcraft_model model(fit.fitted);
+    std::printf("\n%-4s %-26s %12s %12s %12s  %s\n", "step", "doublet (kept out of the fit)", "Theil", "RMS error",
+                "RMS measured", "");
+    const char* const axis_columns[4] = {"aileron", "elevator", "rudder", "collective"};
+    const std::vector<double>& t = r["time_s"];
+    for (const auto& [step, take] : takes) {
+        const card_step& card = flight_card[step - 1];
+        if (card.signal != card_signal::doublet) continue;
+        const response_pair pair = pair_of(card.axis);
+        std::vector<size_t> frames;
+        for (size_t i : take) {
+            const double since = t[i] - t[take.front()];
+            if (since >= card.lead_in_s && since < card.lead_in_s + card.input_s + settle_after_doublet_s) frames.push_back(i);
+        }
+        doublet_signals s;
+        s.dt_s = dt;
+        for (int k = 0; k < 4; ++k) {
+            const double trim = trim_of(r, axis_columns[k], take, card.lead_in_s);
+            for (double v : segment(r, axis_columns[k], frames, false)) s.axes[k].push_back(v - trim);
+        }
+        const std::vector<double> lead_in = [&] {
+            std::vector<size_t> before;
+            for (size_t i : take)
+                if (t[i] - t[take.front()] < card.lead_in_s) before.push_back(i);
+            return segment(r, pair.output, before, pair.rate_of_output);
+        }();
+        double level = 0.0;
+        for (double v : lead_in) level += v / static_cast<double>(std::max<size_t>(lead_in.size(), 1));
+        for (double v : segment(r, pair.output, frames, pair.rate_of_output)) s.measured.push_back(v - level);
+        const std::vector<double> answer =
+            model_answer(linearise(model, card.speed_kmh > 0.0 ? r["airspeed_kmh"][take.front()] : 0.0), card.axis, s, delay_s);
+        double error = 0.0, measured = 0.0;
+        for (size_t i = 0; i < answer.size(); ++i) {
+            error += (answer[i] - s.measured[i]) * (answer[i] - s.measured[i]);
+            measured += s.measured[i] * s.measured[i];
+        }
+        const double n = static_cast<double>(std::max<size_t>(answer.size(), 1));
+        const double theil = theil_inequality(answer, s.measured);
+        std::printf("%-4d %-26s %12.2f %12.3g %12.3g  %s\n", step, card.title, theil, std::sqrt(error / n),
+                    std::sqrt(measured / n), theil <= good_match ? "" : "a poor match");
+    }
+}
+
 // The fitted file: the start file's text with each fitted parameter's value put in its line, and
 // a header saying what was fitted to what; written beside and renamed into place.
 bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::string& recording_path,
@@ -109,7 +176,8 @@ bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::
     return !error;
 }
 
-int fit_and_write(const command_args& args, const std::vector<measured_pair>& measured)
+int fit_and_write(const command_args& args, const std::vector<measured_pair>& measured, const recording& r,
+                  const step_takes& takes, double dt)
 {
     aircraft_file start;
     try {
@@ -139,6 +207,7 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
         if (fit.pair_costs[i] > most_pair_cost) poor += (poor.empty() ? "" : ", ") + std::to_string(measured[i].step);
     }
     std::printf("mean cost %.1f over %zu responses, %d evaluations\n", fit.mean_cost, measured.size(), fit.evaluations);
+    check_doublets(r, takes, dt, fit);
     if (!out.empty()) {
         if (!write_fitted(start, fit, args.words()[0], out)) {
             std::cerr << "flightsim identify: cannot write " << out << "\n";
@@ -163,14 +232,15 @@ int identify(const command_args& args)
         check_recording(r);
         if (!r.has("step")) throw recording_error(0, "no step column: a recording of the recorder's flight-test card is needed");
     } catch (const recording_error& error) {
-        std::cerr << "flightsim identify: " << path << (error.line > 0 ? ":" + std::to_string(error.line) : "") << ": "
-                  << error.what() << "\n";
+        std::cerr << "flightsim identify: " << path;
+        if (error.line > 0) std::cerr << ":" << error.line;
+        std::cerr << ": " << error.what() << "\n";
         return 2;
     }
     const std::vector<double>& t = r["time_s"];
     const double dt = (t.back() - t.front()) / static_cast<double>(r.frames() - 1);
     // Each step's last take, from its input's start.
-    std::map<int, std::vector<size_t>> takes;
+    step_takes takes;
     std::map<int, int> last_take;
     for (size_t i = 0; i < r.frames(); ++i) {
         const int step = static_cast<int>(r["step"][i]);
@@ -210,7 +280,7 @@ int identify(const command_args& args)
                     fly_again.find(',') == std::string::npos ? "" : "s", fly_again.c_str());
         return 3;
     }
-    return fit_and_write(args, measured);
+    return fit_and_write(args, measured, r, takes, dt);
 }
 }  // namespace
 

@@ -114,3 +114,13 @@ std::complex<double> model_response(const linear_model& m, card_axis axis, doubl
     for (int j = 0; j < state_size; ++j) y += m.a[row][j] * x[j];
     return scale * y * std::polar(1.0, -omega * delay_s);
 }
+
+double model_output(const linear_model& m, card_axis axis, const std::array<double, state_size>& x,
+                    const std::array<double, 4>& u)
+{
+    const auto [row, scale] = output_of(axis);
+    double rate = 0.0;
+    for (int j = 0; j < state_size; ++j) rate += m.a[row][j] * x[j];
+    for (int k = 0; k < 4; ++k) rate += m.b[row][k] * u[k];
+    return scale * rate;
+}

@@ -22,3 +22,8 @@ linear_model linearise(const rotorcraft_model& model, double speed_kmh);
 // the host's signs), turn rate, vertical speed (m/s), per axis unit of its control, delayed by
 // delay_s seconds.
 std::complex<double> model_response(const linear_model& m, card_axis axis, double omega, double delay_s);
+
+// The same quantity in the time domain: what the model gives for it at a state deviation x from
+// the trim and axis deviations u (aileron, elevator, rudder, collective), undelayed.
+double model_output(const linear_model& m, card_axis axis, const std::array<double, state_size>& x,
+                    const std::array<double, 4>& u);

@@ -661,10 +661,37 @@ int write_result(const tune_request& t, const evaluation& after)
     return 0;
 }
 
+// No search: the pilot's gains flown in full with the held-out flights and judged against the
+// default gains, as a tuned result is; nothing written.
+int judge_only(const tune_request& t)
+{
+    evaluation before = fly(t.aircraft, default_gains(), report_flights, t.jobs);
+    before.held_out = fly_held_out(t.aircraft, default_gains(), t.jobs);
+    judge(before, before, report_aims);
+    evaluation after = before;
+    if (t.starting != default_gains()) {
+        after = fly(t.aircraft, t.starting, report_flights, t.jobs);
+        after.held_out = fly_held_out(t.aircraft, t.starting, t.jobs);
+        judge(after, before, report_aims);
+    }
+    std::cout << "Judged: the gains of " << (t.config_path.empty() ? "the sample file" : t.config_path) << " (\"tuned\" below) on "
+              << t.aircraft.name << (t.aircraft.title.empty() ? "" : " (" + t.aircraft.title + ")")
+              << ", against the default gains; nothing written\n";
+    print_comparison(std::cout, before, after);
+    if (!after.misses.empty()) {
+        std::cout << "They miss " << after.misses.size() << ":\n";
+        for (const std::string& miss : after.misses) std::cout << "  " << miss << "\n";
+        return 3;
+    }
+    std::cout << "Every bar, margin and allowance met, the held-out flights no worse.\n";
+    return 0;
+}
+
 int run_tune(const command_args& args)
 {
     tune_request t;
     if (const int status = read_tune_request(args, t); status != 0) return status;
+    if (args.has("--judge")) return judge_only(t);
 
     search s;
     s.aircraft = &t.aircraft;
@@ -712,12 +739,17 @@ tool_command tune_command()
         "Before any flight the aircraft must trim in a hover and at 150 km/h, and --out's folder must\n"
         "be writable. The file is written only when the search is over, whole (under a temporary\n"
         "name, then renamed); when --out is the --config file, the pilot's file is kept as CFG.bak.\n"
-        "Ctrl-C ends every flight, removes their temporary folders and writes nothing.\n";
+        "Ctrl-C ends every flight, removes their temporary folders and writes nothing.\n"
+        "\n"
+        "With --judge there is no search: the --config file's gains (gains tuned on a fitted aircraft\n"
+        "file, say) are flown on the aircraft and judged as a result would be; exit 0 or 3 as below.\n";
     c.options = {aircraft_option(),
                  {"--config", "CFG", "the pilot's configuration: the search starts from its gains, and every\n"
                                      "other line of it is kept in the file written (default: the sample file)"},
                  {"--out", "CFG", "the file written (default: tuned_NAME.cfg, NAME the aircraft file's)"},
                  {"--seed", "N", "the restarts' random moves (default 1); the same seed gives the same gains", 0, 4294967295L},
+                 {"--judge", "", "no search: the --config's gains flown and judged as a result would be (every\n"
+                                 "flight, margin and held-out flight against the default gains); nothing written"},
                  {"--rounds", "N", "searches one after another, each from the best gains found before (default\n"
                                    "1, at most 9): a search that ended just short of an aim may reach it", 1, 9},
                  jobs_option()};
