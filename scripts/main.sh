@@ -126,7 +126,7 @@ echo "recording: $recording, $(grep -c '^[0-9]' "$recording") rows of every fram
 echo
 echo "-- flightsim identify: the recording checked, its sweeps measured, the Bo-105's file fitted to them"
 # Exit 3 (a response not yet fitted within its bar) is reported, not an end of the main job: the
-# fit is a first part (README: Identification from a recording).
+# fit is built in part (README: Identification from a recording).
 status=0
 "$bin/flightsim/flightsim" identify "$recording" --plots "$out/card/identify" --out "$out/card/fitted_bo105.aircraft" || status=$?
 echo "identify: exit $status; Bode data and gnuplot scripts in $out/card/identify, the fitted file $out/card/fitted_bo105.aircraft"
