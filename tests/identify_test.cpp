@@ -9,6 +9,7 @@
 
 #include "tools/flightsim/identify/doublet_check.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
+#include "tools/flightsim/identify/model_fit.h"
 #include "tools/flightsim/identify/recording.h"
 
 namespace {
@@ -82,6 +83,28 @@ TEST(DoubletCheck, TheModelsAnswerToAStepFollowsItsLag)
     EXPECT_EQ(theil_inequality({1.0, -2.0, 3.0}, {1.0, -2.0, 3.0}), 0.0);
     EXPECT_DOUBLE_EQ(theil_inequality({1.0, -2.0, 3.0}, {-1.0, 2.0, -3.0}), 1.0);
     EXPECT_DOUBLE_EQ(theil_inequality({1.0, -2.0, 3.0}, {0.0, 0.0, 0.0}), 1.0);
+}
+
+// A roll sweep during which the pilot moved the elevator with half the aileron's amplitude, in
+// phase: the roll rate answers both, so what the recording measures is the aileron's path plus
+// half the elevator's, here -57.3 (0.002 + 0.5 * 0.001) / (j omega + 2.5) degrees a second.
+TEST(ModelFit, ThePilotsHoldingInputsAddTheirOwnPathsToTheMeasuredResponse)
+{
+    linear_model m;
+    m.a[s_p][s_p] = -2.5;
+    m.b[s_p][0] = 0.002;
+    m.b[s_p][1] = 0.001;
+    m.a[s_phi][s_p] = 1.0;
+    measured_pair pair;
+    pair.axis = card_axis::roll;
+    pair.points = {{1.0, {}, 1.0}, {4.0, {}, 1.0}};
+    for (size_t i = 0; i < pair.points.size(); ++i) {
+        const std::complex<double> expected = -57.29578 * 0.0025 / std::complex<double>(2.5, pair.points[i].omega);
+        pair.axes_moved = {};
+        EXPECT_NEAR(std::abs(predicted_response(m, pair, i, 0.0) - expected * 0.8), 0.0, 1e-6);  // the aileron alone
+        pair.axes_moved.assign(2, {1.0, 0.5, 0.0, 0.0});
+        EXPECT_NEAR(std::abs(predicted_response(m, pair, i, 0.0) - expected), 0.0, 1e-6);
+    }
 }
 
 std::string recording_file(const std::string& name, const std::string& text)

@@ -8,6 +8,7 @@ constexpr double two_pi = 6.283185307179586;
 constexpr double window_seconds[] = {5.0, 10.0, 20.0, 40.0};
 constexpr double periods_in_a_window = 2.0;
 constexpr size_t least_windows = 4;  // averaged, for a coherence that means something
+constexpr double most_certain = 1e-3;  // 1 - gamma^2 below this counts as this
 
 std::vector<double> detrended(const std::vector<double>& x)
 {
@@ -57,22 +58,31 @@ std::vector<sweep_point> sweep_response(const std::vector<double>& input, const 
     std::vector<sweep_point> points;
     for (int k = 0; k < count; ++k) {
         const double omega = low * std::pow(high / low, count > 1 ? static_cast<double>(k) / (count - 1) : 0.0);
-        sweep_point best;
-        best.omega = omega;
+        sweep_point point;
+        point.omega = omega;
+        // Each window length's estimate weighted by the inverse of its random error's variance,
+        // (1 - gamma^2) / (2 n gamma^2) for n windows averaged: the long windows' resolution where
+        // they are sure, the short ones' averaging where the long ones have few.
+        std::complex<double> weighted;
+        double weights = 0.0, weighted_coherence = 0.0;
         for (double seconds : window_seconds) {
             const auto length = static_cast<size_t>(seconds / dt);
-            if (length < 2 || (u.size() - std::min(u.size(), length)) / (length / 2) + 1 < least_windows ||
-                seconds < periods_in_a_window * two_pi / omega)
-                continue;
+            if (length < 2) continue;
+            const size_t windows = (u.size() - std::min(u.size(), length)) / (length / 2) + 1;
+            if (windows < least_windows || seconds < periods_in_a_window * two_pi / omega) continue;
             const spectra s = welch(u, y, dt, length, omega);
             if (s.uu <= 0.0 || s.yy <= 0.0) continue;
             const double coherence = std::norm(s.yu) / (s.uu * s.yy);
-            if (coherence > best.coherence) {
-                best.coherence = coherence;
-                best.response = s.yu / s.uu;
-            }
+            const double weight = 2.0 * static_cast<double>(windows) * coherence / std::max(1.0 - coherence, most_certain);
+            weighted += weight * (s.yu / s.uu);
+            weighted_coherence += weight * coherence;
+            weights += weight;
         }
-        points.push_back(best);
+        if (weights > 0.0) {
+            point.response = weighted / weights;
+            point.coherence = weighted_coherence / weights;
+        }
+        points.push_back(point);
     }
     return points;
 }

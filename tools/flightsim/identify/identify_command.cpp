@@ -1,6 +1,7 @@
 #include "tools/flightsim/identify/identify_command.h"
 
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -58,22 +59,73 @@ std::vector<double> segment(const recording& r, const std::string& column, const
     return out;
 }
 
-void write_plot(const std::string& folder, const std::string& name, const std::vector<sweep_point>& points)
+// A sweep's Bode plot: the measured response with its coherence, and the fitted model's where
+// there is one (fitted empty: the measurement alone).
+void write_plot(const std::string& folder, const std::string& name, const std::vector<sweep_point>& points,
+                const std::vector<std::complex<double>>& fitted)
 {
     std::filesystem::create_directories(folder);
     std::ofstream data(folder + "/" + name + ".dat");
-    data << "# omega_rad_s magnitude_db phase_deg coherence\n";
-    for (const sweep_point& p : points)
-        if (p.coherence > 0.0)  // a frequency no window could measure is left out
-            data << p.omega << " " << 20.0 * std::log10(std::abs(p.response) + 1e-300) << " "
-             << std::arg(p.response) * 57.29577951308232 << " " << p.coherence << "\n";
+    data << "# omega_rad_s magnitude_db phase_deg coherence" << (fitted.empty() ? "" : " fitted_db fitted_phase_deg") << "\n";
+    const auto db = [](std::complex<double> h) { return 20.0 * std::log10(std::abs(h) + 1e-300); };
+    const auto degrees = [](std::complex<double> h) { return std::arg(h) * 57.29577951308232; };
+    for (size_t i = 0; i < points.size(); ++i) {
+        const sweep_point& p = points[i];
+        if (p.coherence <= 0.0) continue;  // a frequency no window could measure is left out
+        data << p.omega << " " << db(p.response) << " " << degrees(p.response) << " " << p.coherence;
+        if (!fitted.empty()) {
+            // The fitted phase taken within half a turn of the measured one, as the cost compares them.
+            double phase = degrees(fitted[i]);
+            while (phase - degrees(p.response) > 180.0) phase -= 360.0;
+            while (phase - degrees(p.response) < -180.0) phase += 360.0;
+            data << " " << db(fitted[i]) << " " << phase;
+        }
+        data << "\n";
+    }
+    const std::string fitted_gain = fitted.empty() ? "" : ", '" + name + ".dat' using 1:5 with lines lw 2 title 'fitted'";
+    const std::string fitted_phase = fitted.empty() ? "" : ", '" + name + ".dat' using 1:6 with lines lw 2 title 'fitted'";
     std::ofstream script(folder + "/" + name + ".gp");
     script << "set terminal pngcairo size 800,900\nset output '" << name << ".png'\nset multiplot layout 3,1\n"
            << "set logscale x\nset grid\nset xlabel 'rad/s'\n"
-           << "set ylabel 'dB'\nplot '" << name << ".dat' using 1:2 with linespoints title 'measured'\n"
-           << "set ylabel 'degrees'\nplot '" << name << ".dat' using 1:3 with linespoints title 'measured'\n"
+           << "set ylabel 'dB'\nplot '" << name << ".dat' using 1:2 with linespoints title 'measured'" << fitted_gain << "\n"
+           << "set ylabel 'degrees'\nplot '" << name << ".dat' using 1:3 with linespoints title 'measured'" << fitted_phase << "\n"
            << "set ylabel 'coherence'\nset yrange [0:1]\nplot '" << name << ".dat' using 1:4 with linespoints title 'gamma^2', "
            << coherence_counted << " title 'counted from'\nunset multiplot\n";
+}
+
+// Each sweep's plot with the fitted model's response beside the measured one.
+void write_fitted_plots(const std::string& folder, const std::vector<measured_pair>& measured, const fit_result& fit)
+{
+    double delay_s = 0.0;
+    for (const fitted_parameter& p : fit.parameters)
+        if (p.name == "delay") delay_s = p.value;
+    const rotorcraft_model model(fit.fitted);
+    for (const measured_pair& pair : measured) {
+        const linear_model m = linearise(model, pair.speed_kmh);
+        std::vector<std::complex<double>> fitted;
+        for (size_t i = 0; i < pair.points.size(); ++i) fitted.push_back(predicted_response(m, pair, i, delay_s));
+        write_plot(folder, "step_" + std::to_string(pair.step), pair.points, fitted);
+    }
+}
+
+// How each of the four axes moved with the swept one, at the sweep's frequencies: the pilot's
+// holding inputs, measured as their response to the sweep (the swept axis's own is 1).
+std::vector<std::array<std::complex<double>, 4>> axes_moved_with(const recording& r, const std::vector<size_t>& frames,
+                                                                 const std::string& swept, double dt, const card_step& card)
+{
+    const char* const axis_columns[4] = {"aileron", "elevator", "rudder", "collective"};
+    const std::vector<double> input = segment(r, swept, frames, false);
+    std::vector<std::array<std::complex<double>, 4>> moved(points_per_sweep);
+    for (int k = 0; k < 4; ++k) {
+        if (swept == axis_columns[k]) {
+            for (auto& point : moved) point[k] = 1.0;
+            continue;
+        }
+        const std::vector<sweep_point> response =
+            sweep_response(input, segment(r, axis_columns[k], frames, false), dt, card.low_rad_s, card.high_rad_s, points_per_sweep);
+        for (size_t i = 0; i < moved.size(); ++i) moved[i][k] = response[i].response;
+    }
+    return moved;
 }
 
 // The frames a step was flown in, its last take, by step.
@@ -208,6 +260,7 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
     }
     std::printf("mean cost %.1f over %zu responses, %d evaluations\n", fit.mean_cost, measured.size(), fit.evaluations);
     check_doublets(r, takes, dt, fit);
+    if (args.has("--plots")) write_fitted_plots(args.text("--plots"), measured, fit);
     if (!out.empty()) {
         if (!write_fitted(start, fit, args.words()[0], out)) {
             std::cerr << "flightsim identify: cannot write " << out << "\n";
@@ -269,11 +322,12 @@ int identify(const command_args& args)
         if (octaves > 0.0) std::printf("%.1f octaves, %.2f to %.2f rad/s\n", octaves, low, high);
         else std::printf("none\n");
         if (octaves < least_octaves) fly_again += (fly_again.empty() ? "" : ", ") + std::to_string(step);
-        if (args.has("--plots")) write_plot(args.text("--plots"), "step_" + std::to_string(step), points);
+        if (args.has("--plots")) write_plot(args.text("--plots"), "step_" + std::to_string(step), points, {});
         // Linearised at the speed the sweep was flown at, not the card's round number.
         double speed = 0.0;
         for (size_t i : frames) speed += r["airspeed_kmh"][i] / static_cast<double>(frames.size());
-        measured.push_back({step, card.axis, card.speed_kmh > 0.0 ? speed : 0.0, points});
+        measured.push_back({step, card.axis, card.speed_kmh > 0.0 ? speed : 0.0, points,
+                            axes_moved_with(r, frames, pair.input, dt, card)});
     }
     if (!fly_again.empty()) {
         std::printf("\nless than an octave of coherent response: fly step%s %s again\n",
@@ -303,7 +357,7 @@ tool_command identify_command()
     c.options = {
         {"--aircraft", "START", "the aircraft file the fit starts from (default: the built-in bo105)"},
         {"--out", "FITTED", "the fitted aircraft file, written whole or not at all, never over START"},
-        {"--plots", "DIR", "each sweep's measured response as DIR/step_N.dat and a gnuplot script\nDIR/step_N.gp"},
+        {"--plots", "DIR", "each sweep's measured response, and the fitted model's once fitted, as\nDIR/step_N.dat and a gnuplot script DIR/step_N.gp"},
     };
     c.exit_status = "Exit status: 0 for a fit within its bars; 2 for a file that is not a recording or whose frames\n"
                     "do not hang together (its line named), or a bad START; 3 when a sweep has less than an octave\n"

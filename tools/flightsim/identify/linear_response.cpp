@@ -107,8 +107,12 @@ linear_model linearise(const rotorcraft_model& model, double speed_kmh)
 
 std::complex<double> model_response(const linear_model& m, card_axis axis, double omega, double delay_s)
 {
+    return model_response_to(m, axis, input_of(axis), omega, delay_s);
+}
+
+std::complex<double> model_response_to(const linear_model& m, card_axis axis, int input, double omega, double delay_s)
+{
     const auto [row, scale] = output_of(axis);
-    const int input = input_of(axis);
     const auto x = solve(m, omega, input);
     std::complex<double> y = m.b[row][input];
     for (int j = 0; j < state_size; ++j) y += m.a[row][j] * x[j];

@@ -22,6 +22,9 @@ linear_model linearise(const rotorcraft_model& model, double speed_kmh);
 // the host's signs), turn rate, vertical speed (m/s), per axis unit of its control, delayed by
 // delay_s seconds.
 std::complex<double> model_response(const linear_model& m, card_axis axis, double omega, double delay_s);
+// The same output's response to another of the four axes (0 aileron, 1 elevator, 2 rudder,
+// 3 collective), per axis unit of that one.
+std::complex<double> model_response_to(const linear_model& m, card_axis axis, int input, double omega, double delay_s);
 
 // The same quantity in the time domain: what the model gives for it at a state deviation x from
 // the trim and axis deviations u (aileron, elevator, rudder, collective), undelayed.

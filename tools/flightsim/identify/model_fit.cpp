@@ -10,7 +10,7 @@
 
 namespace {
 constexpr double counted_coherence = 0.6;
-constexpr double lowest_fitted_omega = 1.0;  // rad/s: below it the pilot's own loops on the other controls shape the response
+constexpr double lowest_fitted_omega = 0.5;  // rad/s: below it a sweep holds too few periods for its coherence to mean much
 constexpr double phase_weight = 0.01745;  // per squared degree, against a squared dB
 constexpr double widest_factor = 10.0;    // each factor searched from 1/10 to 10 times the start
 constexpr double longest_delay_s = 0.3;
@@ -47,6 +47,20 @@ struct search {
     int evaluations = 0;
 };
 
+}  // namespace
+
+std::complex<double> predicted_response(const linear_model& m, const measured_pair& pair, size_t point, double delay_s)
+{
+    const double omega = pair.points[point].omega;
+    if (pair.axes_moved.empty()) return model_response(m, pair.axis, omega, delay_s);
+    std::complex<double> sum;
+    for (int input = 0; input < 4; ++input)
+        sum += model_response_to(m, pair.axis, input, omega, delay_s) * pair.axes_moved[point][input];
+    return sum;
+}
+
+namespace {
+
 // The mean cost over the pairs, each condition linearised once.
 double total_cost(const aircraft_parameters& p, double delay_s, const std::vector<measured_pair>& pairs,
                   std::vector<double>* each = nullptr)
@@ -61,9 +75,10 @@ double total_cost(const aircraft_parameters& p, double delay_s, const std::vecto
         if (found->second.trimmed) {
             double acc = 0.0;
             int counted = 0;
-            for (const sweep_point& point : pair.points) {
+            for (size_t i = 0; i < pair.points.size(); ++i) {
+                const sweep_point& point = pair.points[i];
                 if (point.coherence < counted_coherence || point.omega < lowest_fitted_omega) continue;
-                const std::complex<double> h = model_response(found->second, pair.axis, point.omega, delay_s);
+                const std::complex<double> h = predicted_response(found->second, pair, i, delay_s);
                 const double magnitude = 20.0 * std::log10(std::abs(point.response) / std::abs(h));
                 double phase = std::arg(point.response / h) * 57.29577951308232;
                 acc += coherence_weight(point.coherence) * (magnitude * magnitude + phase_weight * phase * phase);

@@ -5,11 +5,14 @@
 // several starts; with each parameter's approximate confidence bound and strongest correlation.
 #pragma once
 
+#include <array>
+#include <complex>
 #include <string>
 #include <vector>
 
 #include "recorder/flight_card.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
+#include "tools/flightsim/identify/linear_response.h"
 #include "tools/flightsim/model/aircraft.h"
 
 struct measured_pair {
@@ -17,7 +20,15 @@ struct measured_pair {
     card_axis axis = card_axis::roll;
     double speed_kmh = 0.0;
     std::vector<sweep_point> points;
+    // At each point, how each of the four axes moved with the swept one (its measured response
+    // to it; the swept axis's own is 1): the pilot holding the other axes moves them with the
+    // sweep, and the output answers those moves too. Empty: the swept axis alone moved.
+    std::vector<std::array<std::complex<double>, 4>> axes_moved;
 };
+
+// What the model predicts the measured response to be at a pair's point: its response to each
+// axis times how that axis moved with the sweep, summed.
+std::complex<double> predicted_response(const linear_model& m, const measured_pair& pair, size_t point, double delay_s);
 
 // What the data can identify, each a factor on the start's value (the delay: seconds).
 struct free_parameter {
