@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The fit proved on synthetic recordings in the model class: for each of the three aircraft and
+# each seed, its free parameters scaled by random factors from 0.6 to 1.6 (the truth), the
+# flight-test card flown on that truth by the test pilot through the recorder (light turbulence,
+# noisy and quantised instruments), and identify fitting the aircraft's own unscaled file to the
+# recording. Prints per aircraft and seed the mean and largest cost J, the largest error of the
+# inertias, gearings and flap inertia against the truth, and in how many of all eleven free
+# parameters the truth lies within twice the reported one-sigma bound. A benchmark, never a test.
+# Usage: bench/identify_seeds.sh [SEEDS]   (default 10; needs the native-release build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seeds=${1:-10}
+bin=build/native-release/tools
+work=$(mktemp -d)
+[ -n "${KEEP:-}" ] && echo "work: $work"
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+free="inertia_roll inertia_pitch inertia_yaw cyclic_lateral cyclic_longitudinal tail_pitch_travel blade_flap_inertia stabiliser_area fin_area drag_area_forward collective_high"
+identifiable="inertia_roll inertia_pitch inertia_yaw cyclic_lateral cyclic_longitudinal tail_pitch_travel blade_flap_inertia collective_high"
+
+printf "%-8s %4s %8s %8s  %-30s %-16s  %s\n" aircraft seed "mean J" "max J" "worst identifiable error" "truth in 2 sigma" "exit"
+for aircraft in bo105 ab206 uh60a; do
+    for seed in $(seq 1 "$seeds"); do
+        case="$work/${aircraft}_$seed"
+        mkdir -p "$case/gauges"
+        awk -v seed="$seed" -v which="$aircraft" -v free="$free" '
+            BEGIN { srand(seed * 7919 + length(which)); n = split(free, names, " ")
+                    for (i = 1; i <= n; ++i) factor[names[i]] = 0.6 + rand() }
+            ($1 in factor) { $2 = $2 * factor[$1] }
+            { print }' "tools/flightsim/$aircraft.aircraft" > "$case/truth.aircraft"
+        { echo "exe $case/fs9.exe"; echo "aircraft $case/truth.aircraft"; cat tools/flightsim/scenarios/flight_test_card.gh; } \
+            > "$case/card.gh"
+        if ! GAUGEHOST_FLIGHT_DIR="$case" "$bin/gaugehost" --recorder linked "$case/card.gh" > "$case/card.out" 2>&1 ||
+            [ ! -f "$case/gauges/BRASK_REC_001.csv" ]; then
+            printf "%-8s %4d %s\n" "$aircraft" "$seed" "the card could not be flown on this truth"
+            continue
+        fi
+        status=0
+        "$bin/flightsim/flightsim" identify "$case/gauges/BRASK_REC_001.csv" --aircraft "tools/flightsim/$aircraft.aircraft" \
+            > "$case/identify.out" 2>&1 || status=$?
+        awk -v identifiable="$identifiable" -v which="$aircraft" -v seed="$seed" -v status="$status" '
+            BEGIN { split(identifiable, names, " "); for (i in names) counted[names[i]] = 1 }
+            FNR == NR { truth[$1] = $2; next }
+            /^parameter/ { table = 1; next }
+            table && NF == 0 { table = 0 }
+            table && ($1 in truth) {
+                error = ($3 - truth[$1]) / truth[$1]; if (error < 0) error = -error
+                if (($1 in counted) && error > worst) { worst = error; worst_name = $1 }
+                if (error * 100 <= 2 * $4) ++inside; ++parameters
+            }
+            /^[0-9]+ .*SWEEP +[0-9.]+$/ { cost = $NF; sum += cost; ++costs; if (cost > most) most = cost }
+            { last = $0 }
+            END {
+                if (costs == 0) { printf "%-8s %4d  no fit, exit %s: %s\n", which, seed, status, last; exit }
+                printf "%-8s %4d %8.1f %8.1f  %4.0f %% %-23s %4d of %-8d  %s\n", which, seed, sum / costs, most,
+                       100 * worst, worst_name, inside, parameters, status
+            }' "$case/truth.aircraft" "$case/identify.out"
+    done
+done
