@@ -34,6 +34,14 @@ for aircraft in bo105 ab206 uh60a; do
             printf "%-8s %4d %s\n" "$aircraft" "$seed" "the card could not be flown on this truth"
             continue
         fi
+        # A truth the test pilot could not hold (rolled or pitched past 90 degrees) was not flown the card.
+        lost=$(awk -F, '/^#/ { next } NR == 1 { for (i = 1; i <= NF; ++i) column[$i] = i; next }
+                        $column["bank_deg"] > 90 || $column["bank_deg"] < -90 || $column["pitch_deg"] > 90 || $column["pitch_deg"] < -90 {
+                            print $column["time_s"]; exit }' "$case/gauges/BRASK_REC_001.csv")
+        if [ -n "$lost" ]; then
+            printf "%-8s %4d  the test pilot lost it at %.0f s: the card was not flown on this truth\n" "$aircraft" "$seed" "$lost"
+            continue
+        fi
         status=0
         "$bin/flightsim/flightsim" identify "$case/gauges/BRASK_REC_001.csv" --aircraft "tools/flightsim/$aircraft.aircraft" \
             > "$case/identify.out" 2>&1 || status=$?
