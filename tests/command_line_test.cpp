@@ -74,7 +74,7 @@ TEST(CommandLine, HelpPrintsTheUsageFromTheCommandsOwnRecord)
 {
     std::ostringstream out, err;
     EXPECT_EQ(run_tool_command("flightsim", tune_command(), {"--jobs", "3", "--help"}, out, err), 0);
-    EXPECT_EQ(out.str().rfind("usage: flightsim tune [--aircraft FILE] [--config CFG] [--out CFG] [--seed N] [--rounds N] [--jobs N]\n", 0), 0u);
+    EXPECT_EQ(out.str().rfind("usage: flightsim tune [--aircraft FILE] [--config CFG] [--out CFG] [--seed N] [--judge] [--rounds N] [--jobs N]\n", 0), 0u);
     EXPECT_NE(out.str().find("\n  --rounds N       searches one after another"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("\n                   1, at most 9)"), std::string::npos) << out.str();
     EXPECT_TRUE(err.str().empty());
