@@ -154,6 +154,9 @@ TEST(Recording, WhatIsNotARecordingOrDoesNotHangTogetherIsRefusedWithItsLine)
          "182: heights and vertical speed"},  // the end of the 5 s window that holds the jump
         {still_recording(200, [](int i, std::string l) { return i >= 100 ? l.replace(l.find(",90,"), 4, ",99,") : l; }),
          "182: heading and turn rate"},
+        // Rolled past 90 degrees: lost, not flown.
+        {still_recording(200, [](int i, std::string l) { return i >= 100 ? l.replace(l.find(",0,0,90,"), 8, ",-120,0,90,") : l; }),
+         "102: the helicopter was lost"},
         // A last line cut short by a full disk is left out.
         {still_recording(200) + "11.2,0,0,9", ""},
     };

@@ -168,12 +168,10 @@ void check_doublets(const recording& r, const step_takes& takes, double dt, cons
             const double trim = trim_of(r, axis_columns[k], take, card.lead_in_s);
             for (double v : segment(r, axis_columns[k], frames, false)) s.axes[k].push_back(v - trim);
         }
-        const std::vector<double> lead_in = [&] {
-            std::vector<size_t> before;
-            for (size_t i : take)
-                if (t[i] - t[take.front()] < card.lead_in_s) before.push_back(i);
-            return segment(r, pair.output, before, pair.rate_of_output);
-        }();
+        std::vector<size_t> before;
+        for (size_t i : take)
+            if (t[i] - t[take.front()] < card.lead_in_s) before.push_back(i);
+        const std::vector<double> lead_in = segment(r, pair.output, before, pair.rate_of_output);
         double level = 0.0;
         for (double v : lead_in) level += v / static_cast<double>(std::max<size_t>(lead_in.size(), 1));
         for (double v : segment(r, pair.output, frames, pair.rate_of_output)) s.measured.push_back(v - level);

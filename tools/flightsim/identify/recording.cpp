@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -16,6 +17,7 @@ constexpr double steady_frame_ratio = 2.5;     // an interval this many times th
 constexpr double check_window_s = 5.0;         // heights and heading compared over windows this long
 constexpr double height_allowance_m = 1.0;     // plus 10 % of the change
 constexpr double heading_allowance_deg = 3.0;  // plus 10 % of the change
+constexpr double largest_attitude_deg = 90.0;  // bank or pitch beyond it: the helicopter was lost
 
 std::vector<std::string> split(const std::string& line)
 {
@@ -105,6 +107,19 @@ void check_recording(const recording& r)
             throw recording_error(r.lines[i + 1], "an unsteady frame rate: " + std::to_string(intervals[i]) +
                                                       " s since the frame before, where frames are " + std::to_string(usual) +
                                                       " s apart");
+
+    // A helicopter rolled or pitched past 90 degrees was lost, not flown through the card, and the
+    // frames after say nothing of how it answers its controls.
+    const std::vector<double>& bank = r["bank_deg"];
+    const std::vector<double>& pitch = r["pitch_deg"];
+    for (size_t i = 0; i < t.size(); ++i)
+        if (std::fabs(bank[i]) > largest_attitude_deg || std::fabs(pitch[i]) > largest_attitude_deg)
+        {
+            char attitude[80];
+            std::snprintf(attitude, sizeof attitude, "bank %.1f and pitch %.1f degrees", bank[i], pitch[i]);
+            throw recording_error(r.lines[i], "the helicopter was lost at " + seconds(t[i]) + ": " + attitude +
+                                                  "; no step can be fitted from such a flight");
+        }
 
     // Over each window: the change of height against the vertical speed's integral, the change of
     // heading against the turn rate's.
