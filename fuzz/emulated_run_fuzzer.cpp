@@ -1,6 +1,6 @@
 // The module's first calls on damaged module files (the loader target's seeds): each input is
 // refused with the reader's or the loader's error, or loads and runs (entry point, open, two
-// frames, every gauge shown) within a small instruction budget a call, or stops at a fault of its
+// frames, every gauge shown) within a small budget of blocks a call, or stops at a fault of its
 // code with the emulator's error. Nothing crashes, hangs or ends any other way. Slow by nature:
 // each input starts an emulator of its own and translates the code it runs anew.
 #include <cstdint>
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::vector<uint8_t> bytes(data, data + size);
     emulated_options options;
-    options.budget = 200000;
+    options.budget = 50000;  // blocks (runs of instructions that end at a jump, a call or a return)
     try {
         emulated_module module("fuzz.gau", bytes, options);
         GaugeHost host(module.records());

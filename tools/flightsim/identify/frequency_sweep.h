@@ -1,8 +1,8 @@
 // The frequency response of an output to an input from a sweep, as flight-test identification
 // estimates it: spectral densities averaged over overlapping windows (Welch's method, Hann
 // windows overlapping by half), for each of several window lengths; at each frequency the
-// response from the window with the best coherence among those holding at least two of its
-// periods (the composite windowing of piloted-sweep analysis).
+// estimates of the lengths holding at least two of its periods combined, each weighted by the
+// inverse of its random error's variance (the composite windowing of piloted-sweep analysis).
 #pragma once
 
 #include <complex>

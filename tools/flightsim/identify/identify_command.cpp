@@ -346,12 +346,17 @@ tool_command identify_command()
     c.description =
         "Reads a recording of the recorder's flight-test card (BRASK_REC_NNN.csv), checks that its frames\n"
         "hang together (a steady frame rate; heights that the vertical speed explains, a heading that the\n"
-        "turn rate explains), and measures each sweep's frequency response from its control to the\n"
-        "aircraft's first answer (roll and pitch rate, turn rate, vertical speed), with its coherence:\n"
-        "spectra over overlapping windows of several lengths, the most coherent at each frequency.\n"
+        "turn rate explains, a helicopter never rolled or pitched past 90 degrees), and measures each\n"
+        "sweep's frequency response from its control to the aircraft's first answer (roll and pitch\n"
+        "rate, turn rate, vertical speed), with its coherence: spectra over overlapping windows of\n"
+        "several lengths, combined at each frequency by how sure each is.\n"
         "Then fits the free parameters of the START aircraft file to the responses (a weighted\n"
         "magnitude and phase cost per response, a bounded search from several starts) and prints\n"
-        "each parameter with its bound and strongest correlation, and each response's cost.\n";
+        "each parameter with its bound and strongest correlation, and each response's cost. The model\n"
+        "is compared with how the pilot moved every control during each sweep, not only the swept\n"
+        "one. Last, the fitted model flies each doublet of the card, which the fit never saw, on the\n"
+        "recorded controls, and its answer is set against the recorded one (Theil's inequality\n"
+        "coefficient; 0.3 and below is a good match).\n";
     c.options = {
         {"--aircraft", "START", "the aircraft file the fit starts from (default: the built-in bo105)"},
         {"--out", "FITTED", "the fitted aircraft file, written whole or not at all, never over START"},
