@@ -583,22 +583,35 @@ void search_rounds(search& s, const tune_request& t)
 // held-out flights, which the search never flew; the default gains' (before) are the measure of
 // every other's. The one with the fewest misses, then the lowest cost, is the result (the
 // pilot's own gains if none does better).
+// Gains flown in full with the held-out flights and judged against the defaults' (before); the
+// defaults themselves are before.
+evaluation in_full(const aircraft_file& aircraft, const gain_values& gains, const evaluation& before, int jobs)
+{
+    if (gains == default_gains()) return before;
+    evaluation full = fly(aircraft, gains, report_flights, jobs);
+    full.held_out = fly_held_out(aircraft, gains, jobs);
+    judge(full, before, report_aims);
+    return full;
+}
+
+// The default gains flown in full, the measure of every other's.
+evaluation defaults_in_full(const aircraft_file& aircraft, int jobs)
+{
+    evaluation before = fly(aircraft, default_gains(), report_flights, jobs);
+    before.held_out = fly_held_out(aircraft, default_gains(), jobs);
+    judge(before, before, report_aims);
+    return before;
+}
+
 evaluation chosen_result(const search& s, const tune_request& t, evaluation& before)
 {
-    before = fly(t.aircraft, default_gains(), report_flights, t.jobs);
-    before.held_out = fly_held_out(t.aircraft, default_gains(), t.jobs);
-    judge(before, before, report_aims);
+    before = defaults_in_full(t.aircraft, t.jobs);
     std::vector<gain_values> candidates = {t.starting};
     for (const evaluation& leader : s.leaders) candidates.push_back(leader.gains);
     evaluation after;
     bool chosen = false;
     for (const gain_values& gains : candidates) {
-        evaluation full = before;
-        if (gains != default_gains()) {
-            full = fly(t.aircraft, gains, report_flights, t.jobs);
-            full.held_out = fly_held_out(t.aircraft, gains, t.jobs);
-            judge(full, before, report_aims);
-        }
+        const evaluation full = in_full(t.aircraft, gains, before, t.jobs);
         std::cout << "Flown in full: " << (gains == default_gains() ? "the default gains" : gains == t.starting ? "the pilot's gains" : "a point of the search")
                   << ", cost " << number(full.cost, 2) << ", " << full.misses.size() << " misses";
         for (size_t i = 0; i < full.misses.size() && i < 3; ++i) std::cout << (i == 0 ? ": " : "; ") << full.misses[i];
@@ -633,6 +646,19 @@ std::vector<std::string> tuned_file_comment(const tune_request& t, const evaluat
     return comment;
 }
 
+// What the gains miss, a line each after the count, or that they miss nothing; the exit status,
+// 3 or 0.
+int said_misses(const std::vector<std::string>& misses, const char* missing, const char* met)
+{
+    if (misses.empty()) {
+        std::cout << met << "\n";
+        return 0;
+    }
+    std::cout << missing << misses.size() << ":\n";
+    for (const std::string& miss : misses) std::cout << "  " << miss << "\n";
+    return 3;
+}
+
 // Writes the tuned file (the pilot's kept as CFG.bak when it is the one written); the exit status.
 int write_result(const tune_request& t, const evaluation& after)
 {
@@ -652,39 +678,21 @@ int write_result(const tune_request& t, const evaluation& after)
         return 1;
     }
     std::cout << "Written: " << t.out_path << "\n";
-    if (!after.misses.empty()) {
-        std::cout << "Not recommended: the best gains found miss " << after.misses.size() << ":\n";
-        for (const std::string& miss : after.misses) std::cout << "  " << miss << "\n";
-        return 3;
-    }
-    std::cout << "Every bar, margin and allowance met, the held-out flights no worse: recommended.\n";
-    return 0;
+    return said_misses(after.misses, "Not recommended: the best gains found miss ",
+                       "Every bar, margin and allowance met, the held-out flights no worse: recommended.");
 }
 
 // No search: the pilot's gains flown in full with the held-out flights and judged against the
 // default gains, as a tuned result is; nothing written.
 int judge_only(const tune_request& t)
 {
-    evaluation before = fly(t.aircraft, default_gains(), report_flights, t.jobs);
-    before.held_out = fly_held_out(t.aircraft, default_gains(), t.jobs);
-    judge(before, before, report_aims);
-    evaluation after = before;
-    if (t.starting != default_gains()) {
-        after = fly(t.aircraft, t.starting, report_flights, t.jobs);
-        after.held_out = fly_held_out(t.aircraft, t.starting, t.jobs);
-        judge(after, before, report_aims);
-    }
+    const evaluation before = defaults_in_full(t.aircraft, t.jobs);
+    const evaluation after = in_full(t.aircraft, t.starting, before, t.jobs);
     std::cout << "Judged: the gains of " << (t.config_path.empty() ? "the sample file" : t.config_path) << " (\"tuned\" below) on "
               << t.aircraft.name << (t.aircraft.title.empty() ? "" : " (" + t.aircraft.title + ")")
               << ", against the default gains; nothing written\n";
     print_comparison(std::cout, before, after);
-    if (!after.misses.empty()) {
-        std::cout << "They miss " << after.misses.size() << ":\n";
-        for (const std::string& miss : after.misses) std::cout << "  " << miss << "\n";
-        return 3;
-    }
-    std::cout << "Every bar, margin and allowance met, the held-out flights no worse.\n";
-    return 0;
+    return said_misses(after.misses, "They miss ", "Every bar, margin and allowance met, the held-out flights no worse.");
 }
 
 int run_tune(const command_args& args)
