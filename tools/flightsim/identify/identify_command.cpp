@@ -59,6 +59,17 @@ std::vector<double> segment(const recording& r, const std::string& column, const
     return out;
 }
 
+// The recording's four axis columns, in the order of the model's inputs.
+const char* const axis_columns[4] = {"aileron", "elevator", "rudder", "collective"};
+
+// The control delay the fit found (seconds).
+double fitted_delay(const fit_result& fit)
+{
+    for (const fitted_parameter& p : fit.parameters)
+        if (p.name == "delay") return p.value;
+    return 0.0;
+}
+
 // A sweep's Bode plot: the measured response with its coherence, and the fitted model's where
 // there is one (fitted empty: the measurement alone).
 void write_plot(const std::string& folder, const std::string& name, const std::vector<sweep_point>& points,
@@ -96,9 +107,7 @@ void write_plot(const std::string& folder, const std::string& name, const std::v
 // Each sweep's plot with the fitted model's response beside the measured one.
 void write_fitted_plots(const std::string& folder, const std::vector<measured_pair>& measured, const fit_result& fit)
 {
-    double delay_s = 0.0;
-    for (const fitted_parameter& p : fit.parameters)
-        if (p.name == "delay") delay_s = p.value;
+    const double delay_s = fitted_delay(fit);
     const rotorcraft_model model(fit.fitted);
     for (const measured_pair& pair : measured) {
         const linear_model m = linearise(model, pair.speed_kmh);
@@ -113,7 +122,6 @@ void write_fitted_plots(const std::string& folder, const std::vector<measured_pa
 std::vector<std::array<std::complex<double>, 4>> axes_moved_with(const recording& r, const std::vector<size_t>& frames,
                                                                  const std::string& swept, double dt, const card_step& card)
 {
-    const char* const axis_columns[4] = {"aileron", "elevator", "rudder", "collective"};
     const std::vector<double> input = segment(r, swept, frames, false);
     std::vector<std::array<std::complex<double>, 4>> moved(points_per_sweep);
     for (int k = 0; k < 4; ++k) {
@@ -145,13 +153,10 @@ double trim_of(const recording& r, const std::string& column, const std::vector<
 // Each doublet, which the fit never saw, flown by the fitted model on the recorded controls.
 void check_doublets(const recording& r, const step_takes& takes, double dt, const fit_result& fit)
 {
-    double delay_s = 0.0;
-    for (const fitted_parameter& p : fit.parameters)
-        if (p.name == "delay") delay_s = p.value;
+    const double delay_s = fitted_delay(fit);
     const rotorcraft_model model(fit.fitted);
     std::printf("\n%-4s %-26s %12s %12s %12s  %s\n", "step", "doublet (kept out of the fit)", "Theil", "RMS error",
                 "RMS measured", "");
-    const char* const axis_columns[4] = {"aileron", "elevator", "rudder", "collective"};
     const std::vector<double>& t = r["time_s"];
     for (const auto& [step, take] : takes) {
         const card_step& card = flight_card[step - 1];
