@@ -88,6 +88,9 @@ endif()
 #   check_panel.bat, tools/gaugehost.exe                      panel checker and its pictures
 #   recommended/NAME.cfg                                      gains tuned for each aircraft of the
 #                                                             flight simulator (config/recommended/)
+#   tools/flightsim.exe                                       identify, tune and margins for the
+#                                                             pilot's own helicopter (64-bit; built
+#                                                             by the windows-tools preset)
 # The text files a pilot opens in Notepad get Windows line ends here. The guide's HTML is made
 # from docs/pilot-guide.md by pandoc; its pictures are drawn by tools/guide/make_guide_pictures.sh
 # and committed under docs/.
@@ -116,7 +119,15 @@ else()
     set(brask_make_guide ${CMAKE_COMMAND} -E echo "pandoc is missing: run scripts/setup.sh" COMMAND ${CMAKE_COMMAND} -E false)
 endif()
 
+# The pilot's Windows tools come from their own build (the windows-tools preset, x86_64), which
+# the test command builds before the package.
+set(BRASK_WINDOWS_TOOLS_DIR ${PROJECT_SOURCE_DIR}/build/windows-tools CACHE PATH "The pilot's Windows tools' build")
+set(brask_flightsim_exe ${BRASK_WINDOWS_TOOLS_DIR}/tools/flightsim/flightsim.exe)
+
 add_custom_target(brask_torvik_package
+    COMMAND ${CMAKE_COMMAND} -DFILE=${brask_flightsim_exe}
+            "-DMISSING=needs the pilot's Windows tools: cmake --preset windows-tools && cmake --build --preset windows-tools"
+            -P ${PROJECT_SOURCE_DIR}/cmake/require_file.cmake
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${brask_package_root} ${brask_package_zip}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${brask_package_root}/gauges ${brask_package_root}/guide
             ${brask_package_root}/recommended ${brask_package_root}/tools
@@ -125,7 +136,7 @@ add_custom_target(brask_torvik_package
     COMMAND ${CMAKE_COMMAND} -E copy ${brask_package_text}/README.txt ${brask_package_text}/panel_example.cfg
             ${brask_package_text}/check_panel.bat ${brask_package_text}/install_panel.bat
             ${brask_package_text}/uninstall_panel.bat ${brask_package_root}
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:gaugehost> ${brask_package_root}/tools
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:gaugehost> ${brask_flightsim_exe} ${brask_package_root}/tools
     COMMAND ${CMAKE_COMMAND} -E copy ${brask_recommended_packed} ${brask_package_root}/recommended
     COMMAND ${brask_make_guide}
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/gauges ${brask_package_root}/guide/gauges

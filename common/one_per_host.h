@@ -8,7 +8,7 @@
 // no per-thread initializer.
 #pragma once
 
-#if defined(_WIN32)
+#if defined(BRASK_MODULE_FILE_BUILD)
 #define ONE_PER_HOST constinit
 #else
 #define ONE_PER_HOST constinit thread_local

@@ -1,10 +1,11 @@
-// The Windows multimedia joystick records the module fills. On Windows they come from the
-// system headers; elsewhere they are declared here with the same layout.
+// The Windows multimedia joystick records the module fills. In the module file's build they come
+// from the system headers; in the linked build (natively, and in the pilot's 64-bit Windows tools)
+// they are declared here with the same layout.
 #pragma once
 
 #include <cstdint>
 
-#ifdef _WIN32
+#ifdef BRASK_MODULE_FILE_BUILD
 #include <windows.h>
 #include <mmsystem.h>
 #else

@@ -11,7 +11,7 @@ virtual_joystick* joystick(uint32_t joystick_id)
 }
 }  // namespace
 
-#if defined(_WIN32)
+#if defined(BRASK_MODULE_FILE_BUILD)
 virtual_device_state virtual_devices;
 #else
 thread_local virtual_device_state virtual_devices;
@@ -59,12 +59,20 @@ uint32_t virtual_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info)
     return 0;
 }
 
+void set_virtual_executable_path(std::string_view path)
+{
+    const size_t kept = path.size() < virtual_path_capacity ? path.size() : virtual_path_capacity - 1;
+    std::memcpy(virtual_devices.executable_path, path.data(), kept);
+    virtual_devices.executable_path[kept] = '\0';
+}
+
 uint32_t virtual_module_file_name(char* buffer, uint32_t size)
 {
     if (buffer == nullptr || size == 0) return 0;
-    const std::string& path = virtual_devices.executable_path;
+    const std::string_view path = virtual_devices.executable_path;
     if (path.size() < size) {
-        std::memcpy(buffer, path.c_str(), path.size() + 1);
+        std::memcpy(buffer, path.data(), path.size());
+        buffer[path.size()] = '\0';
         return static_cast<uint32_t>(path.size());
     }
     std::memcpy(buffer, path.data(), size - 1);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "platform/joystick_records.h"
 
@@ -25,22 +25,31 @@ struct virtual_disk {
     bool vanished = false;    // the files already open can no longer be written
 };
 
+// The longest executable path the virtual devices hold, terminator included: Windows' own limit.
+constexpr uint32_t virtual_path_capacity = 32768;
+
+// A plain record, destroyed by nothing: mingw-w64's run-time (the pilot's Windows tools) frees a
+// thread's thread_local storage before it runs their destructors.
 struct virtual_device_state {
     int64_t frequency = 1000000;
     int64_t counter = 0;
     int64_t step = 55556;     // counter advance per frame
     virtual_joystick joysticks[2];
-    std::string executable_path;
+    char executable_path[virtual_path_capacity] = {};  // terminated
     virtual_disk disk;
 };
 
-// One per thread natively, as the linked module's records at the host's edge are
-// (common/one_per_host.h), so that each flight on a thread of its own has its own devices.
-#if defined(_WIN32)
+// One per thread in the linked build (natively, and in the pilot's 64-bit Windows tools), as
+// the linked module's records at the host's edge are (common/one_per_host.h), so that each
+// flight on a thread of its own has its own devices.
+#if defined(BRASK_MODULE_FILE_BUILD)
 extern virtual_device_state virtual_devices;
 #else
 extern thread_local virtual_device_state virtual_devices;
 #endif
+
+// The host executable's path, cut to virtual_path_capacity − 1 characters.
+void set_virtual_executable_path(std::string_view path);
 
 // Advances the counter by one frame's step.
 void virtual_clock_advance();
@@ -56,7 +65,8 @@ uint32_t virtual_joy_get_pos_ex(uint32_t joystick_id, JOYINFOEX* info);
 uint32_t virtual_module_file_name(char* buffer, uint32_t size);
 
 // As CreateFileA with CREATE_NEW, WriteFile, FlushFileBuffers and CloseHandle on the virtual disk:
-// a handle from 1 up, or 0 with exists set when the file was there already.
+// a handle from 1 up, or 0 with exists set when the file was there already. A host creates at
+// most 256 files until virtual_close_all_files.
 uint32_t virtual_create_new_file(const char* path, bool* exists);
 // The bytes written (all, or what fitted before a fault); false on a fault.
 bool virtual_write_file(uint32_t handle, const void* bytes, uint32_t size, uint32_t* written);

@@ -17,6 +17,10 @@ packages+=(libunicorn-dev)
 packages+=(libcapstone-dev)
 # The Windows build: the i686 mingw-w64 cross compilers (the posix-thread variant among them).
 packages+=(g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
+# The pilot's Windows tools (flightsim.exe): the x86_64 mingw-w64 cross compilers, wine64 to run
+# them (it needs no 32-bit support from the machine), and dpkg-dev, whose dpkg-source unpacks
+# NLopt's Debian source package (built below).
+packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 dpkg-dev)
 # Wine, 32-bit, to run the Windows test programs: only where this machine can run 32-bit code.
 if "$(dirname "$0")/../tools/wine/can_run_32bit" >/dev/null; then
     packages+=(wine wine32:i386)
@@ -27,17 +31,19 @@ for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+    echo "setup: installing ${missing[*]}" >&2
+    sudo_cmd=()
+    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+    export DEBIAN_FRONTEND=noninteractive
+    # 32-bit Wine comes from the i386 architecture.
+    if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo_cmd[@]}" dpkg --add-architecture i386
+    fi
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "setup: installing ${missing[*]}" >&2
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-# 32-bit Wine comes from the i386 architecture.
-if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo_cmd[@]}" dpkg --add-architecture i386
-fi
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# NLopt for the pilot's Windows tools, from Debian's source package of the native libnlopt0
+# (NLopt has no mingw package): build/deps/nlopt-x86_64-w64-mingw32, once.
+"$(dirname "$0")/../tools/mingw/build_nlopt"

@@ -8,8 +8,11 @@
 #      machine that runs 64-bit code only, the Windows build is still made but its Wine stage is
 #      skipped, with the reason in one line (BRASK_NO_32BIT=1 takes that path anywhere); on every
 #      machine the pilots' package is built, unpacked and checked (no Wine needed);
-#   3. the native tests again with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   4. a short run of each fuzz target (scripts/fuzz.sh runs them longer).
+#   3. the pilot's Windows tools (flightsim.exe, x86_64 mingw-w64, NLopt built from Debian's
+#      source), run under wine64 on every machine, against the native build: the same margins,
+#      judgement and fit, line by line and file by file;
+#   4. the native tests again with AddressSanitizer and UndefinedBehaviorSanitizer;
+#   5. a short run of each fuzz target (scripts/fuzz.sh runs them longer).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -20,6 +23,11 @@ stage "native suite, with the real module file in the emulated host (emulated_sc
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native -j2
+
+stage "the pilot's Windows tools (x86_64, under wine64): flightsim.exe against the native build"
+cmake --preset windows-tools >/dev/null
+cmake --build --preset windows-tools
+ctest --preset windows-tools
 
 stage "Windows build: the module file, its test programs and the pilots' package"
 cmake --preset windows >/dev/null

@@ -30,7 +30,7 @@ protected:
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(sim);
         fs::create_directories(sim / "gauges");
-        virtual_devices.executable_path = (sim / "fs9.exe").string();
+        set_virtual_executable_path((sim / "fs9.exe").string());
         cfg = configuration_state{};
     }
     ~Configuration() override { fs::remove_all(sim); }
@@ -115,7 +115,7 @@ TEST_F(Configuration, ThePathIsTheExecutablesFolderThenGaugesAndTheFileName)
         {"D:host.exe", "D:\\gauges\\brask_torvik.cfg"},
     };
     for (const Case& c : cases) {
-        virtual_devices.executable_path = c.executable;
+        set_virtual_executable_path(c.executable);
         const config_path path = config_file_path();
         EXPECT_TRUE(path.fits);
         EXPECT_STREQ(path.text, c.path);
@@ -126,7 +126,7 @@ TEST_F(Configuration, APathTooLongIsNeverCutShortAndUsed)
 {
     // A folder of 235 characters makes the composed path too long; one of 300 cannot even be read.
     for (size_t folder : {size_t{235}, size_t{300}}) {
-        virtual_devices.executable_path = "/" + std::string(folder, 'a') + "/x.exe";
+        set_virtual_executable_path("/" + std::string(folder, 'a') + "/x.exe");
         EXPECT_FALSE(config_file_path().fits) << folder;
         ap.settings.ap_kren_kanal = 5;
         host.connect();
@@ -135,7 +135,7 @@ TEST_F(Configuration, APathTooLongIsNeverCutShortAndUsed)
         pre_update_of_assignment_panel();
         EXPECT_EQ(cfg.joy_kanal_save_request, 0);
     }
-    virtual_devices.executable_path = "/" + std::string(233, 'a') + "/x.exe";
+    set_virtual_executable_path("/" + std::string(233, 'a') + "/x.exe");
     EXPECT_EQ(std::string(config_file_path().text).size(), 259u);
 }
 
@@ -315,7 +315,7 @@ TEST_F(Configuration, AnEmptyUnreadableOrEndlessFileGivesTheDefaultsAtOnce)
 TEST_F(Configuration, ASaveWhereNothingCanBeWrittenLeavesMemoryAsItWas)
 {
     // Not even the superuser can create files here.
-    virtual_devices.executable_path = "/proc/self/fs9.exe";
+    set_virtual_executable_path("/proc/self/fs9.exe");
     ap.settings.ap_kurs_kanal = 6;
     cfg.joy_kanal_save_request = 1;
     pre_update_of_assignment_panel();

@@ -18,9 +18,7 @@
 
 #include "platform/native/profile_encoding.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/file_descriptors.h"
 
 #include <algorithm>
 #include <atomic>
@@ -163,7 +161,7 @@ load_result load_file(const std::string& path, std::string& raw, struct stat& in
         return errno == ENOENT ? load_result::missing : load_result::failed;
     if (!S_ISREG(info.st_mode))
         return load_result::failed;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = open(path.c_str(), open_to_read_flags);
     if (fd < 0)
         return errno == ENOENT ? load_result::missing : load_result::failed;
     load_result result = load_result::ok;
@@ -329,7 +327,7 @@ bool replace_file(const std::filesystem::path& file, std::string_view content, c
         name += ".tmp";
         temp = (folder / name).string();
         // New files get the usual 0666 less the umask; replaced files keep their bits below.
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = open(temp.c_str(), create_new_flags, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;
     }
@@ -337,21 +335,19 @@ bool replace_file(const std::filesystem::path& file, std::string_view content, c
         return false;
 
     if (mode != nullptr)
-        (void)fchmod(fd, *mode & 07777); // best effort: a failure here does not lose data
-    bool ok = write_all(fd, content) && fsync(fd) == 0;
+        set_permission_bits(fd, *mode);
+    bool ok = write_all(fd, content) && sync_descriptor(fd) == 0;
     ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), file.c_str()) == 0;
+    // Replaces the old file on Windows too, where the C library's rename would refuse.
+    std::error_code renamed;
+    if (ok) std::filesystem::rename(temp, file, renamed);
+    ok = ok && !renamed;
     if (!ok) {
         unlink(temp.c_str());
         return false;
     }
 
-    // Make the rename itself durable; failing here no longer matters for the file's contents.
-    const int folder_fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_fd >= 0) {
-        (void)fsync(folder_fd);
-        close(folder_fd);
-    }
+    sync_folder(folder.empty() ? "." : folder.string().c_str());
     return true;
 }
 
@@ -413,7 +409,7 @@ bool profile_write_string(const char* section, const char* key, const char* valu
     if (loaded == load_result::ok) {
         // A file without any write permission bit is read-only for everyone, the superuser
         // included, as Windows treats its read-only attribute.
-        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(file.c_str(), W_OK) != 0)
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(file.string().c_str(), W_OK) != 0)
             return false;
         // Through a symbolic link, replace the file it points to and keep the link.
         std::error_code error;

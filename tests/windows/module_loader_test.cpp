@@ -40,7 +40,7 @@ protected:
         folder_ = std::string(temp) + "brask_loader_" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(folder_.c_str(), nullptr);
         CreateDirectoryA((folder_ + "\\gauges").c_str(), nullptr);
-        virtual_devices.executable_path = folder_ + "\\fs9.exe";
+        set_virtual_executable_path(folder_ + "\\fs9.exe");
     }
 
     void TearDown() override
@@ -167,7 +167,7 @@ TEST_F(ModuleLoader, TheReplacedModuleFileNameAnswersTheVirtualPathForTheProgram
 {
     using module_file_name = DWORD(WINAPI*)(HMODULE, LPSTR, DWORD);
     const auto replaced = reinterpret_cast<module_file_name>(*import_slot("kernel32.dll", "GetModuleFileNameA"));
-    virtual_devices.executable_path = "C:\\Sim\\fs9.exe";
+    set_virtual_executable_path("C:\\Sim\\fs9.exe");
     char buffer[MAX_PATH] = {};
     EXPECT_EQ(replaced(nullptr, buffer, MAX_PATH), 14u);
     EXPECT_STREQ(buffer, "C:\\Sim\\fs9.exe");

@@ -50,7 +50,7 @@ void check_value(const command_option& option, const std::string& value)
     }
     if (option.low > option.high) return;
     char* end = nullptr;
-    const long number = std::strtol(value.c_str(), &end, number_base(value));
+    const long long number = std::strtoll(value.c_str(), &end, number_base(value));
     if (value.empty() || *end != '\0' || number < option.low || number > option.high)
         throw command_line_error(option.name + " takes a whole number from " + std::to_string(option.low) + " to " +
                                  std::to_string(option.high) + ", not '" + value + "'");
@@ -58,10 +58,10 @@ void check_value(const command_option& option, const std::string& value)
 
 }  // namespace
 
-long command_args::whole(const std::string& name, long otherwise) const
+long long command_args::whole(const std::string& name, long long otherwise) const
 {
     const auto found = values_.find(name);
-    return found == values_.end() ? otherwise : std::strtol(found->second.c_str(), nullptr, number_base(found->second));
+    return found == values_.end() ? otherwise : std::strtoll(found->second.c_str(), nullptr, number_base(found->second));
 }
 
 command_args parse_command_line(const tool_command& command, const std::vector<std::string>& arguments)

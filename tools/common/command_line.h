@@ -21,7 +21,7 @@ struct command_option {
     std::string help;   // one or more lines, without indentation
     // A value that must be a whole number from low to high (decimal, or hexadecimal after 0x);
     // low > high: any text.
-    long low = 1, high = 0;
+    long long low = 1, high = 0;
     std::vector<std::string> choices{};  // when not empty, the only values it takes
 };
 
@@ -33,7 +33,7 @@ public:
     bool has(const std::string& name) const { return values_.count(name) != 0; }
     std::string text(const std::string& name, const std::string& otherwise = "") const;
     // The value of an option whose record gives a range, as the number the parser checked it to be.
-    long whole(const std::string& name, long otherwise) const;
+    long long whole(const std::string& name, long long otherwise) const;
     const std::vector<std::string>& words() const { return words_; }
 
 private:

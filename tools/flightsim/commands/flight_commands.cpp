@@ -16,8 +16,7 @@ namespace {
 // The one flight of this thread (gaugehost runs one host at a time on a thread).
 flight_session& current_flight()
 {
-    PER_FLIGHT_THREAD flight_session session;
-    return session;
+    return per_flight_thread_object<flight_session>();
 }
 
 struct bad_command : std::runtime_error {

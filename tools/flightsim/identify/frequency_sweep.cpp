@@ -1,4 +1,5 @@
 #include "tools/flightsim/identify/frequency_sweep.h"
+#include "tools/flightsim/model/sim_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,8 +39,8 @@ spectra welch(const std::vector<double>& u, const std::vector<double>& y, double
     for (size_t start = 0; start + length <= u.size(); start += step) {
         std::complex<double> U, Y;
         for (size_t i = 0; i < length; ++i) {
-            const double w = 0.5 - 0.5 * std::cos(two_pi * static_cast<double>(i) / static_cast<double>(length - 1));
-            const std::complex<double> e = std::polar(w, -omega * static_cast<double>(i) * dt);
+            const double w = 0.5 - 0.5 * sim::cos(two_pi * static_cast<double>(i) / static_cast<double>(length - 1));
+            const std::complex<double> e = sim::polar(w, -omega * static_cast<double>(i) * dt);
             U += u[start + i] * e;
             Y += y[start + i] * e;
         }
@@ -57,7 +58,7 @@ std::vector<sweep_point> sweep_response(const std::vector<double>& input, const 
     const std::vector<double> u = detrended(input), y = detrended(output);
     std::vector<sweep_point> points;
     for (int k = 0; k < count; ++k) {
-        const double omega = low * std::pow(high / low, count > 1 ? static_cast<double>(k) / (count - 1) : 0.0);
+        const double omega = low * sim::pow(high / low, count > 1 ? static_cast<double>(k) / (count - 1) : 0.0);
         sweep_point point;
         point.omega = omega;
         // Each window length's estimate weighted by the inverse of its random error's variance,
@@ -95,7 +96,7 @@ double coherent_octaves(const std::vector<sweep_point>& points, double threshold
         if (points[first].coherence < threshold) continue;
         size_t last = first;
         while (last + 1 < points.size() && points[last + 1].coherence >= threshold) ++last;
-        const double octaves = std::log2(points[last].omega / points[first].omega);
+        const double octaves = sim::log(points[last].omega / points[first].omega) / sim::log(2.0);
         if (octaves >= best) best = octaves, low_end = points[first].omega, high_end = points[last].omega;
         first = last;
     }

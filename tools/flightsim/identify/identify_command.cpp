@@ -17,6 +17,7 @@
 #include "tools/flightsim/identify/linear_response.h"
 #include "tools/flightsim/identify/model_fit.h"
 #include "tools/flightsim/identify/recording.h"
+#include "tools/flightsim/model/sim_math.h"
 
 namespace {
 constexpr double coherence_counted = 0.6;   // where a response is good enough to fit
@@ -78,8 +79,8 @@ void write_plot(const std::string& folder, const std::string& name, const std::v
     std::filesystem::create_directories(folder);
     std::ofstream data(folder + "/" + name + ".dat");
     data << "# omega_rad_s magnitude_db phase_deg coherence" << (fitted.empty() ? "" : " fitted_db fitted_phase_deg") << "\n";
-    const auto db = [](std::complex<double> h) { return 20.0 * std::log10(std::abs(h) + 1e-300); };
-    const auto degrees = [](std::complex<double> h) { return std::arg(h) * 57.29577951308232; };
+    const auto db = [](std::complex<double> h) { return sim::decibels(sim::magnitude(h) + 1e-300); };
+    const auto degrees = [](std::complex<double> h) { return sim::arg(h) * sim::degrees_per_radian; };
     for (size_t i = 0; i < points.size(); ++i) {
         const sweep_point& p = points[i];
         if (p.coherence <= 0.0) continue;  // a frequency no window could measure is left out

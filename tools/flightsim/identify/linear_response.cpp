@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
 #include "tools/flightsim/session/host_link.h"
 
@@ -53,7 +54,7 @@ std::array<std::complex<double>, state_size> solve(const linear_model& m, double
     for (int col = 0; col < state_size; ++col) {
         int pivot = col;
         for (int r = col + 1; r < state_size; ++r)
-            if (std::abs(g[r][col]) > std::abs(g[pivot][col])) pivot = r;
+            if (std::norm(g[r][col]) > std::norm(g[pivot][col])) pivot = r;
         std::swap(g[col], g[pivot]);
         for (int r = col + 1; r < state_size; ++r) {
             const std::complex<double> f = g[r][col] / g[col][col];
@@ -116,7 +117,7 @@ std::complex<double> model_response_to(const linear_model& m, card_axis axis, in
     const auto x = solve(m, omega, input);
     std::complex<double> y = m.b[row][input];
     for (int j = 0; j < state_size; ++j) y += m.a[row][j] * x[j];
-    return scale * y * std::polar(1.0, -omega * delay_s);
+    return scale * y * sim::polar(1.0, -omega * delay_s);
 }
 
 double model_output(const linear_model& m, card_axis axis, const std::array<double, state_size>& x,

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "tools/flightsim/identify/linear_response.h"
+#include "tools/flightsim/model/sim_math.h"
 
 namespace {
 constexpr double counted_coherence = 0.6;
@@ -30,14 +31,14 @@ constexpr int field_count = sizeof fields / sizeof fields[0];
 
 double coherence_weight(double coherence)
 {
-    const double w = 1.58 * (1.0 - std::exp(-coherence * coherence));
+    const double w = 1.58 * (1.0 - sim::exp(-coherence * coherence));
     return w * w;
 }
 
 aircraft_parameters applied(const aircraft_parameters& start, const std::vector<double>& log_factors)
 {
     aircraft_parameters p = start;
-    for (int i = 0; i < field_count; ++i) p.*fields[i] = start.*fields[i] * std::exp(log_factors[i]);
+    for (int i = 0; i < field_count; ++i) p.*fields[i] = start.*fields[i] * sim::exp(log_factors[i]);
     return p;
 }
 
@@ -79,8 +80,8 @@ double total_cost(const aircraft_parameters& p, double delay_s, const std::vecto
                 const sweep_point& point = pair.points[i];
                 if (point.coherence < counted_coherence || point.omega < lowest_fitted_omega) continue;
                 const std::complex<double> h = predicted_response(found->second, pair, i, delay_s);
-                const double magnitude = 20.0 * std::log10(std::abs(point.response) / std::abs(h));
-                double phase = std::arg(point.response / h) * 57.29577951308232;
+                const double magnitude = sim::decibels(sim::magnitude(point.response) / sim::magnitude(h));
+                double phase = sim::arg(point.response / h) * sim::degrees_per_radian;
                 acc += coherence_weight(point.coherence) * (magnitude * magnitude + phase_weight * phase * phase);
                 ++counted;
             }
@@ -124,7 +125,7 @@ const char* const held_parameters =
 fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed)
 {
     const int n = field_count + 1;
-    std::vector<double> lower(n, -std::log(widest_factor)), upper(n, std::log(widest_factor));
+    std::vector<double> lower(n, -sim::log(widest_factor)), upper(n, sim::log(widest_factor));
     lower[field_count] = -longest_lead_s;
     upper[field_count] = longest_delay_s;
     search s{start, pairs};

@@ -1,4 +1,5 @@
 #include "tools/flightsim/loops/frequency_response.h"
+#include "tools/flightsim/model/sim_math.h"
 
 #include <cmath>
 #include <limits>
@@ -34,7 +35,7 @@ std::complex<double> fourier(const std::vector<double>& x, int harmonic)
     std::complex<double> sum = 0.0;
     for (size_t i = 0; i < x.size(); ++i) {
         const double angle = -2.0 * pi * harmonic * static_cast<double>(i) / n;
-        sum += x[i] * std::complex<double>(std::cos(angle), std::sin(angle));
+        sum += x[i] * sim::polar(1.0, angle);
     }
     return sum;
 }
@@ -44,12 +45,12 @@ std::complex<double> fourier(const std::vector<double>& x, int harmonic)
 struct stretch {
     double log_omega_a, log_omega_b, gain_a, gain_b, phase_a, phase_b;  // gain: natural log of |L|
     stretch(const response_point& a, const response_point& b)
-        : log_omega_a(std::log(a.omega)), log_omega_b(std::log(b.omega)), gain_a(std::log(std::abs(a.value))),
-          gain_b(std::log(std::abs(b.value))), phase_a(std::arg(a.value)),
-          phase_b(phase_a + std::arg(b.value / a.value))
+        : log_omega_a(sim::log(a.omega)), log_omega_b(sim::log(b.omega)), gain_a(sim::log(sim::magnitude(a.value))),
+          gain_b(sim::log(sim::magnitude(b.value))), phase_a(sim::arg(a.value)),
+          phase_b(phase_a + sim::arg(b.value / a.value))
     {
     }
-    double omega(double f) const { return std::exp(log_omega_a + (log_omega_b - log_omega_a) * f); }
+    double omega(double f) const { return sim::exp(log_omega_a + (log_omega_b - log_omega_a) * f); }
     double gain(double f) const { return gain_a + (gain_b - gain_a) * f; }
     double phase(double f) const { return phase_a + (phase_b - phase_a) * f; }
 };
@@ -60,7 +61,7 @@ double multisine::value(long frame) const
 {
     double sum = 0.0;
     for (size_t i = 0; i < harmonics.size(); ++i)
-        sum += amplitude * std::cos(2.0 * pi * harmonics[i] * static_cast<double>(frame) / period_frames + phases[i]);
+        sum += amplitude * sim::cos(2.0 * pi * harmonics[i] * static_cast<double>(frame) / period_frames + phases[i]);
     return sum;
 }
 
@@ -95,7 +96,7 @@ std::vector<response_point> broken_loop_response(const std::vector<double>& comm
     const std::vector<double> u = detrended_period(applied, length);
     for (int h : signal.harmonics) {
         const std::complex<double> cu = fourier(u, h * periods);
-        if (std::abs(cu) == 0.0) continue;
+        if (std::norm(cu) == 0.0) continue;
         response.push_back({2.0 * pi * h / (period * frame_seconds), -fourier(c, h * periods) / cu});
     }
     return response;
@@ -124,7 +125,7 @@ loop_margins margins_of(const std::vector<response_point>& response)
         for (double crossing : {-3.0 * pi, -pi, pi, 3.0 * pi}) {
             if (crossing < low - 1e-9 || crossing > high + 1e-9) continue;
             const double f = s.phase_b == s.phase_a ? 0.0 : (crossing - s.phase_a) / (s.phase_b - s.phase_a);
-            crossings.emplace_back(s.omega(f), -20.0 * s.gain(f) / std::log(10.0));
+            crossings.emplace_back(s.omega(f), -20.0 * s.gain(f) / sim::log(10.0));
         }
     }
     auto take = [&m](const std::pair<double, double>& crossing) {
@@ -156,13 +157,13 @@ loop_margins margins_of(const std::vector<response_point>& response)
 double disturbance_rejection_bandwidth(const std::vector<response_point>& response)
 {
     constexpr double minus_3_db = -3.0;
-    auto sensitivity_db = [](const response_point& p) { return -20.0 * std::log10(std::abs(1.0 + p.value)); };
+    auto sensitivity_db = [](const response_point& p) { return -sim::decibels(sim::magnitude(1.0 + p.value)); };
     if (response.empty() || sensitivity_db(response.front()) >= minus_3_db) return not_a_number;
     for (size_t i = 0; i + 1 < response.size(); ++i) {
         const double a = sensitivity_db(response[i]), b = sensitivity_db(response[i + 1]);
         if (a < minus_3_db && b >= minus_3_db) {
             const double t = (minus_3_db - a) / (b - a);
-            return std::exp(std::log(response[i].omega) + t * (std::log(response[i + 1].omega) - std::log(response[i].omega)));
+            return sim::exp(sim::log(response[i].omega) + t * (sim::log(response[i + 1].omega) - sim::log(response[i].omega)));
         }
     }
     return infinity;

@@ -65,7 +65,7 @@ flight_folder::flight_folder(const std::string& kind, const gain_values& gains)
 {
     std::filesystem::create_directories(path / "gauges");
     std::ofstream(path / "gauges" / "brask_torvik.cfg", std::ios::binary) << flight_configuration(gains);
-    virtual_devices.executable_path = (path / "fs.exe").string();
+    set_virtual_executable_path((path / "fs.exe").string());
 }
 
 flight_folder::~flight_folder()

@@ -14,6 +14,8 @@
 #include "tools/flightsim/loops/flight_options.h"
 #include "tools/flightsim/loops/flyable.h"
 #include "tools/flightsim/loops/parallel_flights.h"
+#include "tools/flightsim/model/sim_math.h"
+#include "tools/flightsim/session/flight_plot.h"
 
 namespace {
 
@@ -80,7 +82,7 @@ std::string margin_or_none(double value, int precision, const char* unit)
 // The crossover; "< W" when the gain stays below 1 down to the lowest frequency measured, W.
 std::string crossover_text(const loop_measurement& m)
 {
-    if (std::isnan(m.margins.crossover) && !m.response.empty() && std::abs(m.response.front().value) < 1.0)
+    if (std::isnan(m.margins.crossover) && !m.response.empty() && sim::magnitude(m.response.front().value) < 1.0)
         return "< " + margin_or_none(m.response.front().omega, 2, "");
     return margin_or_none(m.margins.crossover, 2, "");
 }
@@ -302,11 +304,11 @@ std::vector<std::string> plot_bode(const std::string& folder, const std::string&
             data << "# " << broken_loop_name(m.loop) << "\n";
             double previous = 0.0, unwrapped = 0.0;
             for (size_t i = 0; i < m.response.size(); ++i) {
-                const double phase = std::arg(m.response[i].value) * 180.0 / std::numbers::pi;
+                const double phase = sim::arg(m.response[i].value) * sim::degrees_per_radian;
                 if (i == 0) unwrapped = phase > 90.0 ? phase - 360.0 : phase;  // starting in (-270, 90]
                 else unwrapped += std::remainder(phase - previous, 360.0);
                 previous = phase;
-                data << m.response[i].omega << " " << 20.0 * std::log10(std::abs(m.response[i].value)) << " "
+                data << m.response[i].omega << " " << sim::decibels(sim::magnitude(m.response[i].value)) << " "
                      << unwrapped << "\n";
             }
             data << "\n\n";
@@ -334,8 +336,7 @@ std::vector<std::string> plot_bode(const std::string& folder, const std::string&
            << "unset multiplot\n";
         gp.close();
         data.close();
-        const std::string command = "cd '" + folder + "' && gnuplot '" + stem + ".gp' 2>/dev/null";
-        if (std::system(command.c_str()) == 0) pictures.push_back((fs::path(folder) / (stem + ".png")).string());
+        pictures.push_back(draw_plot(folder, stem));
     }
     return pictures;
 }
@@ -378,7 +379,9 @@ int run_margins(const command_args& args)
         name += '_';
         name += std::filesystem::path(config_path).stem().string();
     }
-    for (const std::string& picture : plot_bode(plots, name, measurements)) std::cout << "Bode plot: " << picture << "\n";
+    for (const std::string& picture : plot_bode(plots, name, measurements))
+        std::cout << (picture.ends_with(".png") ? "Bode plot: " : "Bode plot's gnuplot script (gnuplot did not draw it): ")
+                  << picture << "\n";
     return 0;
 }
 

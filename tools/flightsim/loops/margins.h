@@ -77,7 +77,7 @@ std::string rejection_text(const loop_measurement& m);
 void print_margins(std::ostream& out, const std::vector<loop_measurement>& measurements);
 
 // Bode plots: NAME_hover.png and NAME_cruise.png in folder (data files and gnuplot scripts
-// beside them); returns the pictures written, empty when gnuplot is missing or fails.
+// beside them); returns each picture written, or its script where gnuplot did not draw it.
 std::vector<std::string> plot_bode(const std::string& folder, const std::string& name,
                                    const std::vector<loop_measurement>& measurements);
 

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "tools/flightsim/session/flight_session.h"
+#include "tools/flightsim/session/per_flight_thread.h"
 
 namespace {
 
@@ -35,11 +36,16 @@ void note_interrupt(int signal)
 void answer_interrupts()
 {
     root_thread = std::this_thread::get_id();
+#ifdef _WIN32
+    // Windows' C library delivers Ctrl+C as SIGINT and Ctrl+Break as SIGBREAK.
+    for (int signal : {SIGINT, SIGTERM, SIGBREAK}) std::signal(signal, note_interrupt);
+#else
     struct sigaction action {};
     action.sa_handler = note_interrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+#endif
 }
 
 // Folders are made under this lock, and once the run is interrupted never again: the lock is
@@ -89,6 +95,7 @@ void remove_flight_folders()
 
 flight_result run_one(const std::function<std::string()>& task)
 {
+    flight_thread_scope flight_objects;  // the flight's own objects end with it, before the thread
     if (std::getenv("FLIGHTSIM_CHILD_STDERR") == nullptr) quieten_flights_on_this_thread();
     try {
         return {true, task()};

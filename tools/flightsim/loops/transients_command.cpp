@@ -15,6 +15,7 @@
 #include "tools/flightsim/loops/parallel_flights.h"
 #include "tools/flightsim/loops/gain_set.h"
 #include "tools/flightsim/loops/transients.h"
+#include "tools/flightsim/session/flight_plot.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ std::string slug(const std::string& text)
     return s;
 }
 
-// Deviations and controls after the change, two panels; the picture's path, or empty.
+// Deviations and controls after the change, two panels; the picture's path, or its script's where
+// gnuplot did not draw it.
 std::string plot(const std::string& folder, const std::string& stem, const std::string& title,
                  const transient_result& r)
 {
@@ -60,9 +62,7 @@ std::string plot(const std::string& folder, const std::string& stem, const std::
        << "'' using 1:9 with steps title 'rudder', '' using 1:10 with steps title 'collective'\n"
        << "unset multiplot\n";
     gp.close();
-    const std::string command = "cd '" + folder + "' && gnuplot '" + stem + ".gp' 2>/dev/null";
-    if (std::system(command.c_str()) != 0) return "";
-    return (fs::path(folder) / (stem + ".png")).string();
+    return draw_plot(folder, stem);
 }
 
 std::string cell(double value, double limit, int precision)
@@ -157,7 +157,9 @@ int run_transients(const command_args& args)
     for (flight_condition condition : {flight_condition::hover, flight_condition::cruise})
         fly_condition(flight, condition, only, jobs, aircraft.name, plots, table);
     for (size_t i = 0; i < table.reasons.size(); ++i) std::printf("  (%zu) %s\n", i + 1, table.reasons[i].c_str());
-    for (const std::string& picture : table.pictures) std::printf("plot: %s\n", picture.c_str());
+    for (const std::string& picture : table.pictures)
+        std::printf("%s: %s\n", picture.ends_with(".png") ? "plot" : "plot's gnuplot script (gnuplot did not draw it)",
+                    picture.c_str());
     std::fflush(stdout);
     if (table.any_failure) return 1;
     return table.any_fault ? 3 : 0;

@@ -23,6 +23,7 @@
 #include "tools/flightsim/loops/margins.h"
 #include "tools/flightsim/loops/scenario_flights.h"
 #include "tools/flightsim/loops/tuning_scenarios.h"
+#include "tools/flightsim/model/sim_math.h"
 
 namespace {
 
@@ -498,7 +499,7 @@ std::string unwritable(const std::string& path)
     if (fs::is_directory(path, error)) return "is a folder; --out names the file to write";
     const fs::path folder = fs::path(path).has_parent_path() ? fs::path(path).parent_path() : fs::path(".");
     if (!fs::is_directory(folder, error)) return "its folder " + folder.string() + " does not exist";
-    if (access(folder.c_str(), W_OK) != 0) return "its folder " + folder.string() + " is not writable";
+    if (access(folder.string().c_str(), W_OK) != 0) return "its folder " + folder.string() + " is not writable";
     if (fs::exists(path, error) && access(path.c_str(), W_OK) != 0) return "is not writable";
     return {};
 }
@@ -555,9 +556,9 @@ void search_rounds(search& s, const tune_request& t)
         for (int p = 0; p < starting_points; ++p) {
             gain_values g = round_start;
             if (p > 0) {
-                std::uniform_real_distribution<double> factor(std::log(0.05), std::log(2.0)), share(0.0, 0.1);
+                std::uniform_real_distribution<double> factor(sim::log(0.05), sim::log(2.0)), share(0.0, 0.1);
                 for (int i = 0; i < gain_count; ++i)
-                    g[i] = round_start[i] > 0.0 ? std::fmin(round_start[i] * std::exp(factor(random)), s.upper[i])
+                    g[i] = round_start[i] > 0.0 ? std::fmin(round_start[i] * sim::exp(factor(random)), s.upper[i])
                                                 : share(random) * s.upper[i];
             }
             std::vector<double> y = coordinates_of(g, s.upper), unused;
@@ -755,7 +756,7 @@ tool_command tune_command()
                  {"--config", "CFG", "the pilot's configuration: the search starts from its gains, and every\n"
                                      "other line of it is kept in the file written (default: the sample file)"},
                  {"--out", "CFG", "the file written (default: tuned_NAME.cfg, NAME the aircraft file's)"},
-                 {"--seed", "N", "the restarts' random moves (default 1); the same seed gives the same gains", 0, 4294967295L},
+                 {"--seed", "N", "the restarts' random moves (default 1); the same seed gives the same gains", 0, 4294967295LL},
                  {"--judge", "", "no search: the --config's gains flown and judged as a result would be (every\n"
                                  "flight, margin and held-out flight against the default gains); nothing written"},
                  {"--rounds", "N", "searches one after another, each from the best gains found before (default\n"

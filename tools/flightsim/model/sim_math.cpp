@@ -269,4 +269,27 @@ double wrap(double x, double period)
     return r;
 }
 
+double decibels(double magnitude)
+{
+    constexpr double decibels_per_neper = 8.685889638065035;  // 20 / ln 10
+    return decibels_per_neper * log(std::fabs(magnitude));
+}
+
+std::complex<double> polar(double magnitude, double angle)
+{
+    double sine, cosine;
+    sincos(angle, sine, cosine);
+    return {magnitude * cosine, magnitude * sine};
+}
+
+double magnitude(std::complex<double> z)
+{
+    return std::sqrt(std::norm(z));
+}
+
+double arg(std::complex<double> z)
+{
+    return atan2(z.imag(), z.real());
+}
+
 }  // namespace sim

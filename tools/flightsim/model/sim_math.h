@@ -5,6 +5,8 @@
 // Accuracy is a few units in the last place over the ranges the model uses.
 #pragma once
 
+#include <complex>
+
 namespace sim {
 
 constexpr double pi = 3.14159265358979323846;
@@ -28,5 +30,13 @@ double tanh(double x);
 
 // x wrapped into [0, period).
 double wrap(double x, double period);
+
+// A magnitude in decibels, 20 log10 |x|.
+double decibels(double magnitude);
+
+// Complex numbers as frequency responses use them, through the functions above.
+std::complex<double> polar(double magnitude, double angle);
+double magnitude(std::complex<double> z);  // |z|, from the sum of squares
+double arg(std::complex<double> z);        // the angle of z, in (-pi, pi]
 
 }  // namespace sim

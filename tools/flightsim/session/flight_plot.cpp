@@ -1,5 +1,7 @@
 #include "tools/flightsim/session/flight_plot.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "tools/flightsim/session/flight_report.h"
@@ -57,4 +59,15 @@ void write_plot_script(const std::string& path, const std::string& name,
        << "set title 'collective command sent by the module (0 lever down, 16384 up)'\n"
        << "plot '" << csv << "' using 'time_s':'collective_cmd' with lines lc rgb '#9467bd' title 'collective 65697'\n"
        << "unset multiplot\n";
+}
+
+std::string draw_plot(const std::string& folder, const std::string& name)
+{
+#ifdef _WIN32
+    const std::string command = "cd /d \"" + folder + "\" && gnuplot \"" + name + ".gp\" 2>NUL";
+#else
+    const std::string command = "cd '" + folder + "' && gnuplot '" + name + ".gp' 2>/dev/null";
+#endif
+    const bool drawn = std::system(command.c_str()) == 0;
+    return (std::filesystem::path(folder) / (name + (drawn ? ".png" : ".gp"))).string();
 }

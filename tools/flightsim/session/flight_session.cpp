@@ -38,8 +38,11 @@ thread_local bool flights_quiet = false;
 
 std::ostream& messages()
 {
-    PER_FLIGHT_THREAD std::ostream nowhere(nullptr);
-    return flights_quiet ? nowhere : std::cerr;
+    if (!flights_quiet) return std::cerr;
+    struct nowhere : std::ostream {
+        nowhere() : std::ostream(nullptr) {}
+    };
+    return per_flight_thread_object<nowhere>();
 }
 
 constexpr double largest_substep = 0.015;     // s
@@ -121,7 +124,7 @@ void flight_session::set_options(const std::vector<std::pair<std::string, std::s
     std::ofstream file(directory / "gauges" / "brask_torvik.cfg", std::ios::binary);
     file << "[a_pilot]\r\n" << pilot.str() << "[joy_kanal]\r\n" << channels.str();
     if (!file) fail("cannot write the options file in " + options_directory_);
-    virtual_devices.executable_path = (directory / "fs.exe").string();
+    set_virtual_executable_path((directory / "fs.exe").string());
 }
 
 void flight_session::set_wind(double from_degrees, double speed_kmh)

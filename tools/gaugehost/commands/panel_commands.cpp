@@ -71,7 +71,7 @@ int render(const command_args& args)
     const std::string path = args.words()[0], folder = args.words()[1];
     return with_panel(path, [&](const panel_layout& panel) {
         return with_host(args, [&](GaugeHost& host, const std::string&) {
-            virtual_devices.executable_path = own_executable_path();
+            set_virtual_executable_path(own_executable_path());
             host.open();
             host.frame(1);
             return panel_render_command(host, panel, path, host.module_name(), folder, std::cout);

@@ -40,7 +40,7 @@ int run_script_file(const command_args& args)
     }
     try {
         const host_module module(args);
-        virtual_devices.executable_path = own_executable_path();
+        set_virtual_executable_path(own_executable_path());
         GaugeHost host(module.records(), module.beside());
         std::vector<script_command> commands;
         try {

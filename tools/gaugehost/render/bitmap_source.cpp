@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#ifdef _WIN32
+#ifdef BRASK_MODULE_FILE_BUILD
 #include <windows.h>
 #endif
 
@@ -92,7 +92,7 @@ const rgb_image* bitmap_source::find(uint32_t id)
     return found->second ? &*found->second : nullptr;
 }
 
-#ifdef _WIN32
+#ifdef BRASK_MODULE_FILE_BUILD
 
 std::optional<rgb_image> module_resource_bitmaps::load(uint32_t id)
 {

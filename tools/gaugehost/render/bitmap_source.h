@@ -60,7 +60,7 @@ private:
     std::map<uint32_t, std::optional<rgb_image>> loaded_;
 };
 
-#ifdef _WIN32
+#ifdef BRASK_MODULE_FILE_BUILD
 // The bitmap resources of a loaded module (its HMODULE).
 class module_resource_bitmaps : public bitmap_source {
 public:

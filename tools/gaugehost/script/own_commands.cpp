@@ -26,7 +26,7 @@ script_action parse_exe(const script_line& line)
     const size_t start = text.find_first_not_of(" \t", text.find("exe") + 3);
     const std::string path = start == std::string::npos ? "" : text.substr(start);
     if (path.empty()) line.fail("'exe' takes a path");
-    return [path](GaugeHost&, std::ostream&) { virtual_devices.executable_path = path; };
+    return [path](GaugeHost&, std::ostream&) { set_virtual_executable_path(path); };
 }
 
 script_action parse_var(const script_line& line)
