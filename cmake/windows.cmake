@@ -83,14 +83,15 @@ endif()
 #   gauges/BRASK_TORVIK_REC.gau                               the flight-test recorder
 #   README.txt, panel_example.cfg                             installation in short, panel.cfg lines
 #   guide/pilot-guide.html, guide/gauges/, guide/flights/,    the pilot's guide and its pictures
-#   guide/panel/
+#   guide/panel/, guide/identify/
 #   install_panel.bat, uninstall_panel.bat,                   the panel installer, its undoing, the
 #   check_panel.bat, tools/gaugehost.exe                      panel checker and its pictures
 #   recommended/NAME.cfg                                      gains tuned for each aircraft of the
 #                                                             flight simulator (config/recommended/)
-#   tools/flightsim.exe                                       identify, tune and margins for the
+#   tools/flightsim.exe, tools/aircraft/NAME.aircraft         identify, tune and margins for the
 #                                                             pilot's own helicopter (64-bit; built
-#                                                             by the windows-tools preset)
+#                                                             by the windows-tools preset), and the
+#                                                             model helicopters a fit starts from
 # The text files a pilot opens in Notepad get Windows line ends here. The guide's HTML is made
 # from docs/pilot-guide.md by pandoc; its pictures are drawn by tools/guide/make_guide_pictures.sh
 # and committed under docs/.
@@ -123,6 +124,9 @@ endif()
 # the test command builds before the package.
 set(BRASK_WINDOWS_TOOLS_DIR ${PROJECT_SOURCE_DIR}/build/windows-tools CACHE PATH "The pilot's Windows tools' build")
 set(brask_flightsim_exe ${BRASK_WINDOWS_TOOLS_DIR}/tools/flightsim/flightsim.exe)
+# The model helicopters a fit may start from (flightsim identify --aircraft).
+set(brask_aircraft_files ${PROJECT_SOURCE_DIR}/tools/flightsim/bo105.aircraft ${PROJECT_SOURCE_DIR}/tools/flightsim/ab206.aircraft
+    ${PROJECT_SOURCE_DIR}/tools/flightsim/uh60a.aircraft)
 
 add_custom_target(brask_torvik_package
     COMMAND ${CMAKE_COMMAND} -DFILE=${brask_flightsim_exe}
@@ -130,7 +134,7 @@ add_custom_target(brask_torvik_package
             -P ${PROJECT_SOURCE_DIR}/cmake/require_file.cmake
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${brask_package_root} ${brask_package_zip}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${brask_package_root}/gauges ${brask_package_root}/guide
-            ${brask_package_root}/recommended ${brask_package_root}/tools
+            ${brask_package_root}/recommended ${brask_package_root}/tools ${brask_package_root}/tools/aircraft
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brask_torvik_gau> $<TARGET_FILE:brask_recorder_gau>
             ${brask_package_text}/brask_torvik.cfg ${brask_package_root}/gauges
     COMMAND ${CMAKE_COMMAND} -E copy ${brask_package_text}/README.txt ${brask_package_text}/panel_example.cfg
@@ -142,6 +146,8 @@ add_custom_target(brask_torvik_package
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/gauges ${brask_package_root}/guide/gauges
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/flights ${brask_package_root}/guide/flights
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/panel ${brask_package_root}/guide/panel
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/identify ${brask_package_root}/guide/identify
+    COMMAND ${CMAKE_COMMAND} -E copy ${brask_aircraft_files} ${brask_package_root}/tools/aircraft
     COMMAND ${CMAKE_COMMAND} -E chdir ${brask_package_root}
             ${CMAKE_COMMAND} -E tar cf ${brask_package_zip} --format=zip README.txt panel_example.cfg check_panel.bat
             install_panel.bat uninstall_panel.bat gauges guide recommended tools

@@ -2,6 +2,7 @@
 // response, the tuned configuration file, and the aircraft files they refuse.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <complex>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "tools/flightsim/loops/parallel_flights.h"
 #include "tools/flightsim/loops/scenario_flights.h"
 #include "tools/flightsim/loops/tuning_scenarios.h"
+#include "tools/flightsim/session/per_flight_thread.h"
 
 namespace {
 
@@ -213,6 +215,31 @@ TEST(FlightsSideBySide, EachFliesAsItFlewAlone)
         EXPECT_EQ(together[i].text, alone[i].text) << "flight " << i;
     }
     EXPECT_NE(alone[1].text, alone[0].text);
+}
+
+// A flight's own objects end with its flight's scope, on its own thread while the thread goes on
+// (where mingw-w64's run-time frees a thread's thread_local storage before their destructors run,
+// they must not wait for the thread's end), and the next flight starts with new ones.
+std::atomic<int> flight_objects_alive{0};
+struct flight_object {
+    flight_object() { ++flight_objects_alive; }
+    ~flight_object() { --flight_objects_alive; }
+    int uses = 0;
+};
+
+TEST(FlightsSideBySide, EachFlightsOwnObjectsEndWithItsFlight)
+{
+    for (int flight = 0; flight < 2; ++flight) {
+        {
+            flight_thread_scope scope;
+            EXPECT_EQ(++per_flight_thread_object<flight_object>().uses, 1) << "flight " << flight;
+            EXPECT_EQ(++per_flight_thread_object<flight_object>().uses, 2);
+        }
+        EXPECT_EQ(flight_objects_alive, 0) << "flight " << flight;
+    }
+    const auto flight = []() { return std::to_string(++per_flight_thread_object<flight_object>().uses); };
+    for (const flight_result& r : run_flights({flight, flight, flight}, 2)) EXPECT_EQ(r.text, "1");
+    EXPECT_EQ(flight_objects_alive, 0);
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ file(ARCHIVE_EXTRACT INPUT ${ZIP} DESTINATION ${WORK_DIR})
 
 # Contents.
 file(GLOB_RECURSE unpacked RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
-set(required README.txt panel_example.cfg check_panel.bat install_panel.bat uninstall_panel.bat tools/gaugehost.exe tools/flightsim.exe gauges/BRASK_TORVIK_V1_0.gau gauges/BRASK_TORVIK_REC.gau gauges/brask_torvik.cfg
+set(required README.txt panel_example.cfg check_panel.bat install_panel.bat uninstall_panel.bat tools/gaugehost.exe tools/flightsim.exe tools/aircraft/bo105.aircraft tools/aircraft/ab206.aircraft
+             tools/aircraft/uh60a.aircraft gauges/BRASK_TORVIK_V1_0.gau gauges/BRASK_TORVIK_REC.gau gauges/brask_torvik.cfg
              guide/pilot-guide.html)
 # The recommended configurations: one per file of config/recommended/, each named after an
 # aircraft of the flight simulator, and at least the default aircraft's.
@@ -45,7 +46,7 @@ foreach(name IN LISTS required)
     endif()
 endforeach()
 foreach(name IN LISTS unpacked)
-    if(NOT name IN_LIST required AND NOT name MATCHES "^guide/(gauges|flights|panel)/[a-z0-9_]+\\.png$")
+    if(NOT name IN_LIST required AND NOT name MATCHES "^guide/(gauges|flights|panel|identify)/[a-z0-9_]+\\.png$")
         fail("unexpected file: ${name}")
     endif()
 endforeach()

@@ -8,7 +8,8 @@
 #     simulator's test pilot with the recorder linked in, into docs/gauges/recorder_*.png;
 #   - two flight plots from the scenario tour, an engage and hold in a gusty hover
 #     (01_hover_gusts) and a hand-back in cruise (06_handback), flown through gaugehost and drawn
-#     by tools/guide/flight_plots.gp (gnuplot) into docs/flights/.
+#     by tools/guide/flight_plots.gp (gnuplot) into docs/flights/;
+#   - a sweep of the flight-test card, measured and fitted by flightsim identify, into docs/identify/.
 #
 #     tools/guide/make_guide_pictures.sh
 #
@@ -77,3 +78,14 @@ mkdir -p docs/flights
     "$repository/tools/guide/flight_plots.gp")
 echo "docs/flights/hover_gusts_engage.png (engaged at $hover_on s)"
 echo "docs/flights/handback.png (disengaged at $handback_at s)"
+
+# A sweep measured and fitted: the flight-test card flown by the test pilot with the recorder, the
+# Bo-105's file fitted to the recording by flightsim identify, the hover roll sweep drawn.
+mkdir -p "$flights/card/gauges" docs/identify
+{ echo "exe $flights/card/fs9.exe"; cat tools/flightsim/scenarios/flight_test_card.gh; } > "$flights/card.gh"
+(cd "$flights" && GAUGEHOST_FLIGHT_DIR="$flights/card" "$repository/build/native/tools/gaugehost" --recorder linked \
+    "$flights/card.gh" >/dev/null 2>&1) || { echo "make_guide_pictures: the flight-test card failed" >&2; exit 1; }
+"$repository/build/native/tools/flightsim/flightsim" identify "$flights/card/gauges/BRASK_REC_001.csv" \
+    --plots "$flights/identify" >/dev/null || true   # exit 3, a response above its bar, still draws
+(cd "$flights/identify" && gnuplot step_2.gp) && cp "$flights/identify/step_2.png" docs/identify/step_2.png
+echo "docs/identify/step_2.png"
