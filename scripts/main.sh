@@ -182,30 +182,72 @@ for aircraft in tools/flightsim/*.aircraft; do
 done
 
 echo
-echo "== Gains for the Bo-105 from its own recording: tuned on the file fitted to the card, flown on the Bo-105"
-# The whole of a pilot's way, on a helicopter whose truth is known: the card recorded above, the
-# file identify fitted to it, the tuner run on that file, and its gains judged on the Bo-105 itself
-# beside the gains the tuner found on the Bo-105 (above). The bar: every scenario bar and margin
-# met on the truth, and each held-out flight within 10 % of the truth-tuned gains' RMS.
-fitted="$out/card/fitted_bo105.aircraft"
-if [ -f "$fitted" ]; then
-    status=0
-    "$bin/flightsim/flightsim" tune --aircraft "$fitted" --config config/brask_torvik.cfg \
-        --out "$out/card/tuned_on_fit.cfg" --seed 1 --jobs 2 > "$out/card/tuned_on_fit.txt" || status=$?
+echo "== Gains for each helicopter from its own recording: tuned on the file fitted to the card, flown on the helicopter"
+# The whole of a pilot's way, on helicopters whose truth is known: the card recorded, the file
+# identify fits to it, the tuner run on that file, and its gains judged on the helicopter itself
+# beside the gains the tuner found on it (above). The bar: every scenario bar and margin met on the
+# truth, and each held-out flight within 10 % of the truth-tuned gains' RMS. The Bo-105 flew the
+# card above, in light turbulence; the UH-60A flies it in light turbulence too; the AB 206 in light
+# turbulence, where identify asks for its cruise pitch sweep again, then, as the guide tells a
+# pilot, in calm air.
+
+# Flies the card on tools/flightsim/NAME.aircraft in TURBULENCE (light or off) into FOLDER/gauges.
+record_card() {
+    local name=$1 turbulence=$2 folder=$3
+    mkdir -p "$folder/gauges"
+    rm -f "$folder/gauges/"BRASK_REC_*.csv
+    { echo "exe $PWD/$folder/fs9.exe"; echo "aircraft tools/flightsim/$name.aircraft"
+      sed "s/^turbulence light seed 7/turbulence $turbulence seed 7/" tools/flightsim/scenarios/flight_test_card.gh; } \
+        > "$folder/flight_test_card.gh"
+    GAUGEHOST_FLIGHT_DIR="$PWD/$folder" "$bin/gaugehost" --recorder linked "$folder/flight_test_card.gh" \
+        > "$folder/flight_test_card.events.jsonl"
+}
+
+# Fits NAME's own file to FOLDER's recording; exit 3 (steps to fly again) is reported and returned.
+identify_card() {
+    local name=$1 folder=$2 status=0
+    "$bin/flightsim/flightsim" identify "$folder/gauges/BRASK_REC_001.csv" --aircraft "tools/flightsim/$name.aircraft" \
+        --plots "$folder/identify" --out "$folder/fitted_$name.aircraft" > "$folder/identify.txt" || status=$?
+    echo "$name, $(basename "$folder"): identify exit $status, $(grep -h 'mean cost\|fly step' "$folder/identify.txt" | tr '\n' ' ')"
+    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then exit 1; fi
+    return "$status"
+}
+
+# Tunes on FOLDER's fitted file, with the seed and rounds NAME's shipped file was tuned with, judges
+# those gains and the truth-tuned ones on NAME, and prints the two side by side.
+tune_on_fit() {
+    local name=$1 folder=$2 status=0 seed rounds
+    seed=$(sed -n 's/.*(flightsim tune --seed \([0-9]*\).*/\1/p' "config/recommended/$name.cfg" | head -1)
+    rounds=$(sed -n 's/.*(flightsim tune --seed [0-9]* --rounds \([0-9]*\)).*/\1/p' "config/recommended/$name.cfg" | head -1)
+    "$bin/flightsim/flightsim" tune --aircraft "$folder/fitted_$name.aircraft" --config config/brask_torvik.cfg \
+        --out "$folder/tuned_on_fit.cfg" --seed "${seed:-1}" --rounds "${rounds:-1}" --jobs 2 > "$folder/tuned_on_fit.txt" ||
+        status=$?
     if [ $status -ne 0 ] && [ $status -ne 3 ]; then exit $status; fi
-    echo "tuned on the fitted file (exit $status): $out/card/tuned_on_fit.cfg, the tuner's report $out/card/tuned_on_fit.txt"
+    echo "$name: tuned on the fitted file (exit $status): $folder/tuned_on_fit.cfg, the tuner's report $folder/tuned_on_fit.txt"
     for which in truth fit; do
-        gains="$out/tuned/bo105.cfg"
-        [ "$which" = fit ] && gains="$out/card/tuned_on_fit.cfg"
+        gains="$out/tuned/$name.cfg"
+        [ "$which" = fit ] && gains="$folder/tuned_on_fit.cfg"
         status=0
-        "$bin/flightsim/flightsim" tune --judge --aircraft tools/flightsim/bo105.aircraft --config "$gains" --jobs 2 \
-            > "$out/card/judged_$which.txt" || status=$?
-        echo "judged on the Bo-105: the $which-tuned gains, exit $status ($out/card/judged_$which.txt)"
+        "$bin/flightsim/flightsim" tune --judge --aircraft "tools/flightsim/$name.aircraft" --config "$gains" --jobs 2 \
+            > "$folder/judged_$which.txt" || status=$?
+        echo "$name: judged on the truth, the $which-tuned gains: exit $status ($folder/judged_$which.txt)"
     done
     echo
-    awk -f tools/flightsim/fit_against_truth.awk "$out/card/judged_truth.txt" "$out/card/judged_fit.txt"
+    awk -f tools/flightsim/fit_against_truth.awk "$folder/judged_truth.txt" "$folder/judged_fit.txt"
+    echo
+}
+
+if [ -f "$out/card/fitted_bo105.aircraft" ]; then
+    tune_on_fit bo105 "$out/card"
 else
-    echo "no fitted file: identify did not reach the fit"
+    echo "bo105: no fitted file: identify did not reach the fit"
+fi
+record_card uh60a light "$out/card_uh60a"
+identify_card uh60a "$out/card_uh60a" && tune_on_fit uh60a "$out/card_uh60a"
+record_card ab206 light "$out/card_ab206"
+if ! identify_card ab206 "$out/card_ab206"; then
+    record_card ab206 off "$out/card_ab206_calm"
+    identify_card ab206 "$out/card_ab206_calm" && tune_on_fit ab206 "$out/card_ab206_calm"
 fi
 
 echo
