@@ -163,6 +163,14 @@ echo "== Gains for each aircraft: stability margins, then the tuner (defaults an
 # from such runs). Exit 3: the best gains found still miss a bar, a margin or an allowance, or are
 # worse on a held-out flight: listed in the output, the file not recommended.
 mkdir -p "$out/tuned"
+# The tuner's options a shipped file config/recommended/NAME.cfg was tuned with (its first comment
+# lines say so): --seed N --rounds R, 1 each where it names none.
+shipped_tuning() {
+    local file="config/recommended/$1.cfg" seed rounds
+    seed=$(sed -n 's/.*(flightsim tune --seed \([0-9]*\).*/\1/p' "$file" 2>/dev/null | head -1)
+    rounds=$(sed -n 's/.*(flightsim tune --seed [0-9]* --rounds \([0-9]*\)).*/\1/p' "$file" 2>/dev/null | head -1)
+    echo "--seed ${seed:-1} --rounds ${rounds:-1}"
+}
 for aircraft in tools/flightsim/*.aircraft; do
     name="$(basename "$aircraft" .aircraft)"
     echo
@@ -171,11 +179,9 @@ for aircraft in tools/flightsim/*.aircraft; do
     echo
     echo "-- $name: tuning"
     status=0
-    # The seed and rounds each shipped file was tuned with (its first comment lines say so).
-    seed=$(sed -n 's/.*(flightsim tune --seed \([0-9]*\).*/\1/p' "config/recommended/$name.cfg" 2>/dev/null | head -1)
-    rounds=$(sed -n 's/.*(flightsim tune --seed [0-9]* --rounds \([0-9]*\)).*/\1/p' "config/recommended/$name.cfg" 2>/dev/null | head -1)
+    # shellcheck disable=SC2046  # the options are words
     "$bin/flightsim/flightsim" tune --aircraft "$aircraft" --config config/brask_torvik.cfg \
-        --out "$out/tuned/$name.cfg" --seed "${seed:-1}" --rounds "${rounds:-1}" --jobs 2 || status=$?
+        --out "$out/tuned/$name.cfg" $(shipped_tuning "$name") --jobs 2 || status=$?
     if [ $status -ne 0 ] && [ $status -ne 3 ]; then exit $status; fi
     "$bin/flightsim/flightsim" margins --aircraft "$aircraft" --config "$out/tuned/$name.cfg" --plots "$out/tuned" |
         grep "Bode plot"
@@ -216,11 +222,10 @@ identify_card() {
 # Tunes on FOLDER's fitted file, with the seed and rounds NAME's shipped file was tuned with, judges
 # those gains and the truth-tuned ones on NAME, and prints the two side by side.
 tune_on_fit() {
-    local name=$1 folder=$2 status=0 seed rounds
-    seed=$(sed -n 's/.*(flightsim tune --seed \([0-9]*\).*/\1/p' "config/recommended/$name.cfg" | head -1)
-    rounds=$(sed -n 's/.*(flightsim tune --seed [0-9]* --rounds \([0-9]*\)).*/\1/p' "config/recommended/$name.cfg" | head -1)
+    local name=$1 folder=$2 status=0
+    # shellcheck disable=SC2046  # the options are words
     "$bin/flightsim/flightsim" tune --aircraft "$folder/fitted_$name.aircraft" --config config/brask_torvik.cfg \
-        --out "$folder/tuned_on_fit.cfg" --seed "${seed:-1}" --rounds "${rounds:-1}" --jobs 2 > "$folder/tuned_on_fit.txt" ||
+        --out "$folder/tuned_on_fit.cfg" $(shipped_tuning "$name") --jobs 2 > "$folder/tuned_on_fit.txt" ||
         status=$?
     if [ $status -ne 0 ] && [ $status -ne 3 ]; then exit $status; fi
     echo "$name: tuned on the fitted file (exit $status): $folder/tuned_on_fit.cfg, the tuner's report $folder/tuned_on_fit.txt"
