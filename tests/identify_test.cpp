@@ -127,6 +127,16 @@ std::string still_recording(int n, const std::function<std::string(int, std::str
     return text;
 }
 
+// The still recording flown in two takes of step 1 (the second from frame 100), with the
+// autopilot engaged over the frames engaged() names.
+std::string retaken_recording(bool (*engaged)(int))
+{
+    std::string text = still_recording(200, [engaged](int i, std::string l) {
+        return l.substr(0, l.size() - 1) + (i < 100 ? ",1," : ",2,") + (engaged(i) ? "1\n" : "0\n");
+    });
+    return text.replace(text.find("step\n"), 5, "step,take,engaged\n");
+}
+
 std::string refusal(const std::string& text)
 {
     try {
@@ -157,6 +167,9 @@ TEST(Recording, WhatIsNotARecordingOrDoesNotHangTogetherIsRefusedWithItsLine)
         // Rolled past 90 degrees: lost, not flown.
         {still_recording(200, [](int i, std::string l) { return i >= 100 ? l.replace(l.find(",0,0,90,"), 8, ",-120,0,90,") : l; }),
          "102: the helicopter was lost"},
+        // A step flown with the autopilot engaged: refused in the take that counts, the last.
+        {retaken_recording([](int i) { return i >= 20 && i < 30; }), ""},
+        {retaken_recording([](int i) { return i >= 150; }), "152: the autopilot was engaged at 8.4 s, in step 1"},
         // A last line cut short by a full disk is left out.
         {still_recording(200) + "11.2,0,0,9", ""},
     };

@@ -352,7 +352,8 @@ tool_command identify_command()
     c.description =
         "Reads a recording of the recorder's flight-test card (BRASK_REC_NNN.csv), checks that its frames\n"
         "hang together (a steady frame rate; heights that the vertical speed explains, a heading that the\n"
-        "turn rate explains, a helicopter never rolled or pitched past 90 degrees), and measures each\n"
+        "turn rate explains, a helicopter never rolled or pitched past 90 degrees, no step flown with\n"
+        "the autopilot engaged where the recording has an engaged column), and measures each\n"
         "sweep's frequency response from its control to the aircraft's first answer (roll and pitch\n"
         "rate, turn rate, vertical speed), with its coherence: spectra over overlapping windows of\n"
         "several lengths, combined at each frequency by how sure each is.\n"

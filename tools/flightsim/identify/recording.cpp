@@ -5,7 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
+
+#include "recorder/flight_card.h"
 
 const char* const required_columns[] = {"time_s",       "bank_deg",        "pitch_deg",         "heading_deg",
                                         "turn_rate_dps", "altitude_m",     "vertical_speed_ms", "airspeed_kmh",
@@ -93,6 +96,30 @@ recording read_recording(const std::string& path)
     return r;
 }
 
+namespace {
+// A step flown with the autopilot engaged measures its loops, not the helicopter. Where the
+// recording says whether it was engaged (the flight simulator's log does), each step's last take,
+// the one identification uses, must have been flown with it off.
+void check_autopilot_off(const recording& r)
+{
+    if (!r.has("engaged") || !r.has("step")) return;
+    const std::vector<double>& step = r["step"];
+    const std::vector<double>& engaged = r["engaged"];
+    const std::vector<double> ones(r.frames(), 1.0);
+    const std::vector<double>& take = r.has("take") ? r["take"] : ones;
+    std::map<int, double> last_take;
+    for (size_t i = 0; i < r.frames(); ++i) last_take[static_cast<int>(step[i])] = take[i];
+    for (size_t i = 0; i < r.frames(); ++i) {
+        const int n = static_cast<int>(step[i]);
+        if (n < 1 || n > flight_card_steps || take[i] != last_take[n] || engaged[i] == 0.0) continue;
+        throw recording_error(r.lines[i], "the autopilot was engaged at " + seconds(r["time_s"][i]) + ", in step " +
+                                              std::to_string(n) + " (" + flight_card[n - 1].title +
+                                              "), which is flown with it off: fly step " + std::to_string(n) +
+                                              " again with the autopilot off");
+    }
+}
+}  // namespace
+
 void check_recording(const recording& r)
 {
     const std::vector<double>& t = r["time_s"];
@@ -120,6 +147,8 @@ void check_recording(const recording& r)
             throw recording_error(r.lines[i], "the helicopter was lost at " + seconds(t[i]) + ": " + attitude +
                                                   "; no step can be fitted from such a flight");
         }
+
+    check_autopilot_off(r);
 
     // Over each window: the change of height against the vertical speed's integral, the change of
     // heading against the turn rate's.

@@ -31,5 +31,6 @@ recording read_recording(const std::string& path);
 
 // Throws recording_error, naming the line, for frames that do not hang together: time that does
 // not advance or a frame interval far from the usual, heights that the vertical speed does not
-// explain, a heading that the turn rate does not explain.
+// explain, a heading that the turn rate does not explain; and for a step of the card flown with the
+// autopilot engaged, where the recording has an engaged column (its last take counts).
 void check_recording(const recording& r);
