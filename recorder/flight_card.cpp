@@ -7,16 +7,21 @@ constexpr double trim_hold_s = 30.0;
 constexpr double lead_in_s = 10.0;
 
 // Sweeps: two long periods at the lowest frequency, then a chirp whose frequency rises
-// exponentially to the highest, over 100 s; about 10 % of full deflection at hover, 7 % in cruise.
+// exponentially to the highest, over 100 s; about 10 % of full deflection at hover. In cruise the
+// turbulence moves the helicopter most, so the sweeps are larger there: 14 %, and a quarter in
+// pitch, whose answer is the stiffest (the stabiliser and the speed hold the nose). At 7 % light
+// turbulence drowned the light helicopters' cruise pitch answer, and left the yaw's and the
+// collective's so uncertain that they pulled the fit's inertias off.
 constexpr double sweep_s = 120.0;
 constexpr double sweep_low_rad_s = 0.3;
 constexpr double sweep_high_rad_s = 12.0;
 constexpr double sweep_hover_amplitude = 0.10;
-constexpr double sweep_cruise_amplitude = 0.07;
+constexpr double sweep_cruise_amplitude = 0.14;
+constexpr double sweep_cruise_pitch_amplitude = 0.25;
 constexpr double sweep_long_periods = 2.0;
-// The collective moves the whole aircraft up and down: half as much.
+// The collective moves the whole aircraft up and down: half as much in the hover.
 constexpr double collective_hover_amplitude = 0.05;
-constexpr double collective_cruise_amplitude = 0.04;
+constexpr double collective_cruise_amplitude = 0.08;
 constexpr double sweep_log_ratio = 3.6888794541139363;  // ln(12 / 0.3): the chirp ends at the highest
 
 // 3-2-1-1 doublets: pulses of 3, 2, 1 and 1 units, alternating in sign, with a 0.7 s unit.
@@ -120,7 +125,8 @@ const card_step flight_card[] = {
     hold("TRIM  CRUISE", cruise_kmh),
     sweep("CRUISE  ROLL SWEEP", "cyclic left and right on the cue", card_axis::roll, cruise_kmh, sweep_cruise_amplitude),
     doublet("CRUISE  ROLL 3211", "cyclic left and right on the cue", card_axis::roll, cruise_kmh),
-    sweep("CRUISE  PITCH SWEEP", "cyclic fore and aft on the cue", card_axis::pitch, cruise_kmh, sweep_cruise_amplitude),
+    sweep("CRUISE  PITCH SWEEP", "cyclic fore and aft on the cue", card_axis::pitch, cruise_kmh,
+          sweep_cruise_pitch_amplitude),
     doublet("CRUISE  PITCH 3211", "cyclic fore and aft on the cue", card_axis::pitch, cruise_kmh),
     sweep("CRUISE  YAW SWEEP", "pedals on the cue", card_axis::pedals, cruise_kmh, sweep_cruise_amplitude),
     doublet("CRUISE  YAW 3211", "pedals on the cue", card_axis::pedals, cruise_kmh),

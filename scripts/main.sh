@@ -250,7 +250,9 @@ fi
 record_card uh60a light "$out/card_uh60a"
 identify_card uh60a "$out/card_uh60a" && tune_on_fit uh60a "$out/card_uh60a"
 record_card ab206 light "$out/card_ab206"
-if ! identify_card ab206 "$out/card_ab206"; then
+if identify_card ab206 "$out/card_ab206"; then
+    tune_on_fit ab206 "$out/card_ab206"
+else
     record_card ab206 off "$out/card_ab206_calm"
     identify_card ab206 "$out/card_ab206_calm" && tune_on_fit ab206 "$out/card_ab206_calm"
 fi

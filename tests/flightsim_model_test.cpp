@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/flightsim/session/host_link.h"
+#include "tools/flightsim/session/test_pilot.h"
 #include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
 #include "tools/flightsim/model/turbulence.h"
@@ -314,6 +315,30 @@ TEST(ControlSense, AxisDeflectionsMoveTheHelicopterTheWayTheModuleAssumes)
         const control_inputs controls = controls_from_axes(axes);
         for (int i = 0; i < 20; ++i) model().step(x, controls, sea_level(), terrain(-1000.0), 0.01);
         EXPECT_GT(c.sign * x[c.state], 0.0) << c.what;
+    }
+}
+
+// How hard the helicopter answers a full control, which the test pilot fits his loops to: an
+// angular acceleration, so twice the inertia halves it and twice the cyclic's gearing doubles it.
+TEST(ControlSense, TheAnswerToAFullControlFollowsInertiaAndGearing)
+{
+    const struct {
+        double aircraft_parameters::*parameter;
+        double control_answer::*answer;
+        double expected_ratio;
+    } cases[] = {
+        {&aircraft_parameters::inertia_roll, &control_answer::roll, 0.5},
+        {&aircraft_parameters::inertia_yaw, &control_answer::yaw, 0.5},
+        {&aircraft_parameters::cyclic_longitudinal, &control_answer::pitch, 2.0},
+        {&aircraft_parameters::cyclic_lateral, &control_answer::roll, 2.0},
+    };
+    const trim_result trim = hover_at(0.0);
+    const control_answer base = control_answer_of(model(), trim.state, trim.controls, sea_level(), flat());
+    for (const auto& c : cases) {
+        aircraft_parameters doubled = default_aircraft();
+        doubled.*c.parameter *= 2.0;
+        const control_answer a = control_answer_of(rotorcraft_model(doubled), trim.state, trim.controls, sea_level(), flat());
+        EXPECT_NEAR(a.*c.answer / (base.*c.answer), c.expected_ratio, 0.02 * c.expected_ratio);
     }
 }
 

@@ -378,8 +378,11 @@ void flight_session::fly_card(GaugeHost& host)
 {
     if (!started_) fail("'pilot card' needs a 'start' first");
     test_pilot_ = std::make_unique<test_pilot>();
+    const double altitude = -state_[s_down];
+    const air_state air = {wind_.steady().north, wind_.steady().east, 0.0, model_->density_at(altitude)};
     test_pilot_->begin(host, view_of(state_), axes_.collective, model_->parameters().cyclic_lateral,
-                       model_->parameters().cyclic_longitudinal);
+                       model_->parameters().cyclic_longitudinal,
+                       control_answer_of(*model_, state_, controls_from_axes(axes_), air, ground_));
 }
 
 void flight_session::fly(GaugeHost& host, double seconds, bool paused, std::ostream& out)

@@ -25,6 +25,13 @@ constexpr double pitch_per_kmh = 0.25, pitch_per_kmh_second = 0.03, largest_pitc
 constexpr double bank_per_kmh = 0.25, bank_per_kmh_second = 0.03, largest_bank = 10.0;
 constexpr double firmest_lateral_gearing = 0.06;  // rad of disc tilt at full stick
 constexpr double firmest_longitudinal_gearing = 0.09;
+// The hardest answers he flies with his loops whole, a full control's acceleration where he
+// starts: a little above our three helicopters' own (the whole-travel Bo-105's cyclic answers
+// harder, and its gearing already has him gentle).
+constexpr double firmest_roll_answer = 7.5;   // rad/s^2
+constexpr double firmest_pitch_answer = 4.2;  // rad/s^2
+constexpr double firmest_yaw_answer = 6.5;    // rad/s^2
+constexpr double firmest_climb_answer = 34.0;  // m/s^2
 constexpr double loose = 0.2;  // how much of his loop he keeps on the control that follows the cue
 
 // The Recorder gauge's places: the title (3) and the cue's marker (6); START at (20, 100).
@@ -89,13 +96,44 @@ pilot_view view_of(const state_vector& x)
     return v;
 }
 
-void test_pilot::begin(GaugeHost& host, const pilot_view& now, double collective, double lateral_gearing,
-                       double longitudinal_gearing)
+control_answer control_answer_of(const rotorcraft_model& model, const state_vector& x, const control_inputs& controls,
+                                 const air_state& air, const terrain& ground)
 {
-    // His loops hold a helicopter whose full stick tilts the disc at most so far; one geared more
-    // steeply he flies more gently, in proportion.
-    roll_scale_ = std::min(1.0, firmest_lateral_gearing / lateral_gearing);
-    pitch_scale_ = std::min(1.0, firmest_longitudinal_gearing / longitudinal_gearing);
+    // The rates' accelerations with the disc where the controls lead it, by central differences.
+    auto accelerations = [&](const control_inputs& c) {
+        state_vector settled = x, dx{};
+        model_outputs out;
+        model.derivatives(settled, c, air, ground, dx, &out);
+        settled[s_flap_lon] = out.flap_lon_steady;
+        settled[s_flap_lat] = out.flap_lat_steady;
+        model.derivatives(settled, c, air, ground, dx);
+        return dx;
+    };
+    constexpr double nudge = 0.01;
+    auto answer = [&](double control_inputs::*which, int rate) {
+        control_inputs up = controls, down = controls;
+        up.*which += nudge;
+        down.*which -= nudge;
+        return std::fabs(accelerations(up)[rate] - accelerations(down)[rate]) / (2.0 * nudge);
+    };
+    control_answer a;
+    a.roll = answer(&control_inputs::lateral, s_p);
+    a.pitch = answer(&control_inputs::longitudinal, s_q);
+    a.yaw = answer(&control_inputs::pedal, s_r);
+    a.climb = answer(&control_inputs::collective, s_w);
+    return a;
+}
+
+void test_pilot::begin(GaugeHost& host, const pilot_view& now, double collective, double lateral_gearing,
+                       double longitudinal_gearing, const control_answer& answer)
+{
+    // His loops hold a helicopter whose full stick tilts the disc at most so far, and that answers
+    // a full control at most so hard; one geared more steeply, or answering harder, he flies more
+    // gently, in proportion.
+    roll_scale_ = std::min({1.0, firmest_lateral_gearing / lateral_gearing, firmest_roll_answer / answer.roll});
+    pitch_scale_ = std::min({1.0, firmest_longitudinal_gearing / longitudinal_gearing, firmest_pitch_answer / answer.pitch});
+    pedals_scale_ = std::min(1.0, firmest_yaw_answer / answer.yaw);
+    lever_scale_ = std::min(1.0, firmest_climb_answer / answer.climb);
     heading_ = now.heading;
     height_ = now.height;
     collective_ = collective;
@@ -116,17 +154,17 @@ pilot_hands test_pilot::hold(const pilot_view& now, double speed_kmh, double dt)
     const double bank_wanted = clamp(bank_trim_ + bank_per_kmh * now.right_kmh, largest_bank);
 
     const double climb_wanted = clamp(climb_per_metre * (height_ - now.height), largest_climb);
-    collective_ += lever_per_climb_second * (climb_wanted - now.climb) * dt;
+    collective_ += lever_scale_ * lever_per_climb_second * (climb_wanted - now.climb) * dt;
     collective_ = std::clamp(collective_, 0.0, full_axis);
 
     const double heading_error = wrapped(now.heading - heading_);
-    pedal_trim_ = std::clamp(pedal_trim_ + pedals_per_degree_time * heading_error * dt, -full_axis, full_axis);
+    pedal_trim_ = std::clamp(pedal_trim_ + pedals_scale_ * pedals_per_degree_time * heading_error * dt, -full_axis, full_axis);
 
     pilot_hands hands;
     hands.roll = -roll_scale_ * (roll_per_degree * (now.bank - bank_wanted) + roll_per_degree_second * now.bank_rate);
     hands.pitch = -pitch_scale_ * (pitch_per_degree * (now.pitch - pitch_wanted) + pitch_per_degree_second * now.pitch_rate);
-    hands.pedals = pedal_trim_ + pedals_per_degree * heading_error + pedals_per_degree_second * now.yaw_rate;
-    hands.collective = std::clamp(collective_ + lever_per_climb * (climb_wanted - now.climb), 0.0, full_axis);
+    hands.pedals = pedal_trim_ + pedals_scale_ * (pedals_per_degree * heading_error + pedals_per_degree_second * now.yaw_rate);
+    hands.collective = std::clamp(collective_ + lever_scale_ * lever_per_climb * (climb_wanted - now.climb), 0.0, full_axis);
     return hands;
 }
 

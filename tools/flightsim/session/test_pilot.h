@@ -31,13 +31,24 @@ struct pilot_hands {
     double roll = 0.0, pitch = 0.0, pedals = 0.0, collective = 0.0;
 };
 
+// How hard a helicopter answers its controls where it flies: the roll, pitch and yaw accelerations
+// (rad/s^2) of a full stick or pedal, its rotor's disc settled, and the vertical acceleration (m/s^2)
+// of the whole lever.
+struct control_answer {
+    double roll = 0.0, pitch = 0.0, yaw = 0.0, climb = 0.0;
+};
+
+control_answer control_answer_of(const rotorcraft_model& model, const state_vector& x, const control_inputs& controls,
+                                 const air_state& air, const terrain& ground);
+
 class test_pilot {
 public:
     // Clicks START on the Recorder gauge; heading and height now are the ones he holds, the lever
     // where it stands his first. He knows his helicopter: how far full stick tilts its rotor's disc
-    // (rad, lateral and longitudinal), and fits how hard he works the cyclic to it.
+    // (rad, lateral and longitudinal) and how hard it answers each control, and fits how hard he
+    // works each control to them.
     void begin(GaugeHost& host, const pilot_view& now, double collective, double lateral_gearing,
-               double longitudinal_gearing);
+               double longitudinal_gearing, const control_answer& answer);
     // One frame: reads the gauge, works out his hands, and puts them on the joystick after the delay.
     void fly(GaugeHost& host, const pilot_view& now, double dt);
     bool flying() const { return flying_; }
@@ -50,7 +61,8 @@ private:
     double collective_ = 0.0;                // the lever his height loop has found
     double pitch_trim_ = 0.0, bank_trim_ = 0.0;  // the attitudes his speed and drift loops have found
     double pedal_trim_ = 0.0;                // the pedal his heading loop has found
-    double roll_scale_ = 1.0, pitch_scale_ = 1.0;  // his cyclic loops against the firmest he flies
+    // his loops against the firmest he flies
+    double roll_scale_ = 1.0, pitch_scale_ = 1.0, pedals_scale_ = 1.0, lever_scale_ = 1.0;
     std::string step_;                       // the title the gauge showed last
     pilot_hands input_start_{};              // his hands as the step's input began
     bool input_running_ = false;
