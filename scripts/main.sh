@@ -193,9 +193,9 @@ echo "== Gains for each helicopter from its own recording: tuned on the file fit
 # identify fits to it, the tuner run on that file, and its gains judged on the helicopter itself
 # beside the gains the tuner found on it (above). The bar: every scenario bar and margin met on the
 # truth, and each held-out flight within 10 % of the truth-tuned gains' RMS. The Bo-105 flew the
-# card above, in light turbulence; the UH-60A flies it in light turbulence too; the AB 206 in light
-# turbulence, where identify asks for its cruise pitch sweep again, then, as the guide tells a
-# pilot, in calm air.
+# card above, in light turbulence; the UH-60A and the AB 206 fly it in light turbulence too, and
+# where identify asks for a sweep again, the card is flown again in calm air, as the guide tells a
+# pilot.
 
 # Flies the card on tools/flightsim/NAME.aircraft in TURBULENCE (light or off) into FOLDER/gauges.
 record_card() {

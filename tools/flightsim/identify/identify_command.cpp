@@ -1,5 +1,6 @@
 #include "tools/flightsim/identify/identify_command.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -116,6 +117,38 @@ void write_fitted_plots(const std::string& folder, const std::vector<measured_pa
         for (size_t i = 0; i < pair.points.size(); ++i) fitted.push_back(predicted_response(m, pair, i, delay_s));
         write_plot(folder, "step_" + std::to_string(pair.step), pair.points, fitted);
     }
+}
+
+// For a recording flown on a known aircraft (a synthetic one): each pair's response of the fitted
+// model against the truth's, both undelayed, and their largest differences over the band where a
+// fit's responses are judged.
+constexpr double truth_band_low_rad_s = 0.5, truth_band_high_rad_s = 10.0;
+constexpr int truth_band_points = 60;
+
+void compare_with_truth(const aircraft_parameters& truth, const std::vector<measured_pair>& measured, const fit_result& fit)
+{
+    const rotorcraft_model fitted_model(fit.fitted), true_model(truth);
+    std::printf("\n%-4s %-26s %22s %22s   (the fitted model against the truth, %.1f to %.0f rad/s)\n", "step", "",
+                "largest dB (at rad/s)", "degrees (at rad/s)", truth_band_low_rad_s, truth_band_high_rad_s);
+    double worst_db = 0.0, worst_degrees = 0.0;
+    for (const measured_pair& pair : measured) {
+        const linear_model f = linearise(fitted_model, pair.speed_kmh), t = linearise(true_model, pair.speed_kmh);
+        double most_db = 0.0, most_degrees = 0.0, db_at = 0.0, degrees_at = 0.0;
+        for (int k = 0; k < truth_band_points; ++k) {
+            const double omega = truth_band_low_rad_s * sim::pow(truth_band_high_rad_s / truth_band_low_rad_s,
+                                                                 static_cast<double>(k) / (truth_band_points - 1));
+            const std::complex<double> ratio = model_response(f, pair.axis, omega, 0.0) / model_response(t, pair.axis, omega, 0.0);
+            const double db = std::fabs(sim::decibels(sim::magnitude(ratio)));
+            const double degrees = std::fabs(sim::arg(ratio)) * sim::degrees_per_radian;
+            if (db > most_db) most_db = db, db_at = omega;
+            if (degrees > most_degrees) most_degrees = degrees, degrees_at = omega;
+        }
+        std::printf("%-4d %-26s %14.2f (%5.2f) %14.1f (%5.2f)\n", pair.step, flight_card[pair.step - 1].title, most_db,
+                    db_at, most_degrees, degrees_at);
+        worst_db = std::max(worst_db, most_db);
+        worst_degrees = std::max(worst_degrees, most_degrees);
+    }
+    std::printf("against the truth: at most %.2f dB and %.1f degrees\n", worst_db, worst_degrees);
 }
 
 // How each of the four axes moved with the swept one, at the sweep's frequencies: the pilot's
@@ -242,6 +275,13 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
         std::cerr << "flightsim identify: " << error.what() << "\n";
         return 2;
     }
+    aircraft_parameters truth{};
+    try {
+        if (args.has("--truth")) truth = read_aircraft_file(args.text("--truth")).parameters;
+    } catch (const aircraft_file_error& error) {
+        std::cerr << "flightsim identify: " << error.what() << "\n";
+        return 2;
+    }
     const std::string out = args.text("--out");
     std::error_code same_error;
     if (!out.empty() && !start.path.empty() && std::filesystem::exists(out) &&
@@ -264,6 +304,7 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
     }
     std::printf("mean cost %.1f over %zu responses, %d evaluations\n", fit.mean_cost, measured.size(), fit.evaluations);
     check_doublets(r, takes, dt, fit);
+    if (args.has("--truth")) compare_with_truth(truth, measured, fit);
     if (args.has("--plots")) write_fitted_plots(args.text("--plots"), measured, fit);
     if (!out.empty()) {
         if (!write_fitted(start, fit, args.words()[0], out)) {
@@ -367,6 +408,7 @@ tool_command identify_command()
     c.options = {
         {"--aircraft", "START", "the aircraft file the fit starts from (default: the built-in bo105)"},
         {"--out", "FITTED", "the fitted aircraft file, written whole or not at all, never over START"},
+        {"--truth", "FILE", "the aircraft file a synthetic recording was flown on: after the fit, each\nresponse of the fitted model against this truth's, their largest differences"},
         {"--plots", "DIR", "each sweep's measured response, and the fitted model's once fitted, as\nDIR/step_N.dat and a gnuplot script DIR/step_N.gp"},
     };
     c.exit_status = "Exit status: 0 for a fit within its bars; 2 for a file that is not a recording or whose frames\n"
