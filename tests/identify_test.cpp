@@ -127,12 +127,12 @@ std::string still_recording(int n, const std::function<std::string(int, std::str
     return text;
 }
 
-// The still recording flown in two takes of step 1 (the second from frame 100), with the
+// The still recording flown in two takes of a step (the second from frame 100), with the
 // autopilot engaged over the frames engaged() names.
-std::string retaken_recording(bool (*engaged)(int))
+std::string retaken_recording(bool (*engaged)(int), const std::string& step = "1")
 {
-    std::string text = still_recording(200, [engaged](int i, std::string l) {
-        return l.substr(0, l.size() - 1) + (i < 100 ? ",1," : ",2,") + (engaged(i) ? "1\n" : "0\n");
+    std::string text = still_recording(200, [engaged, step](int i, std::string l) {
+        return l.substr(0, l.size() - 2) + step + (i < 100 ? ",1," : ",2,") + (engaged(i) ? "1\n" : "0\n");
     });
     return text.replace(text.find("step\n"), 5, "step,take,engaged\n");
 }
@@ -170,6 +170,10 @@ TEST(Recording, WhatIsNotARecordingOrDoesNotHangTogetherIsRefusedWithItsLine)
         // A step flown with the autopilot engaged: refused in the take that counts, the last.
         {retaken_recording([](int i) { return i >= 20 && i < 30; }), ""},
         {retaken_recording([](int i) { return i >= 150; }), "152: the autopilot was engaged at 8.4 s, in step 1"},
+        // Engaged where the step column names no step of the card, or is not even a number.
+        {retaken_recording([](int) { return true; }, "0"), ""},
+        {retaken_recording([](int) { return true; }, "nan"), ""},
+        {retaken_recording([](int) { return true; }, "1e300"), ""},
         // A last line cut short by a full disk is left out.
         {still_recording(200) + "11.2,0,0,9", ""},
     };

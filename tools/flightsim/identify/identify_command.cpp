@@ -341,8 +341,8 @@ int identify(const command_args& args)
     step_takes takes;
     std::map<int, int> last_take;
     for (size_t i = 0; i < r.frames(); ++i) {
-        const int step = static_cast<int>(r["step"][i]);
-        const int take = r.has("take") ? static_cast<int>(r["take"][i]) : 1;
+        const int step = whole_number(r["step"][i]);
+        const int take = r.has("take") ? whole_number(r["take"][i]) : 1;
         if (step < 1 || step > flight_card_steps) continue;
         if (take != last_take[step]) takes[step].clear(), last_take[step] = take;
         takes[step].push_back(i);

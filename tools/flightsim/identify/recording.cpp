@@ -54,6 +54,12 @@ std::string seconds(double t)
 }
 }  // namespace
 
+int whole_number(double value)
+{
+    constexpr double int_range = 2147483648.0;  // 2^31
+    return value > -int_range && value < int_range ? static_cast<int>(value) : 0;
+}
+
 recording read_recording(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
@@ -108,9 +114,9 @@ void check_autopilot_off(const recording& r)
     const std::vector<double> ones(r.frames(), 1.0);
     const std::vector<double>& take = r.has("take") ? r["take"] : ones;
     std::map<int, double> last_take;
-    for (size_t i = 0; i < r.frames(); ++i) last_take[static_cast<int>(step[i])] = take[i];
+    for (size_t i = 0; i < r.frames(); ++i) last_take[whole_number(step[i])] = take[i];
     for (size_t i = 0; i < r.frames(); ++i) {
-        const int n = static_cast<int>(step[i]);
+        const int n = whole_number(step[i]);
         if (n < 1 || n > flight_card_steps || take[i] != last_take[n] || engaged[i] == 0.0) continue;
         throw recording_error(r.lines[i], "the autopilot was engaged at " + seconds(r["time_s"][i]) + ", in step " +
                                               std::to_string(n) + " (" + flight_card[n - 1].title +

@@ -25,6 +25,10 @@ struct recording {
 // The columns identification needs, with their units in their names.
 extern const char* const required_columns[];
 
+// A column's value as a whole number (a step's, a take's), towards zero; 0 for one that is not a
+// number or lies beyond an int, which no step or take does.
+int whole_number(double value);
+
 // Reads the file; throws recording_error for a file that is not a recording: no header, a
 // required column missing, a row of the wrong length or with a word that is not a number.
 recording read_recording(const std::string& path);
