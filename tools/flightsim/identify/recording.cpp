@@ -111,13 +111,12 @@ void check_autopilot_off(const recording& r)
     if (!r.has("engaged") || !r.has("step")) return;
     const std::vector<double>& step = r["step"];
     const std::vector<double>& engaged = r["engaged"];
-    const std::vector<double> ones(r.frames(), 1.0);
-    const std::vector<double>& take = r.has("take") ? r["take"] : ones;
+    auto take = [&r](size_t i) { return r.has("take") ? r["take"][i] : 1.0; };
     std::map<int, double> last_take;
-    for (size_t i = 0; i < r.frames(); ++i) last_take[whole_number(step[i])] = take[i];
+    for (size_t i = 0; i < r.frames(); ++i) last_take[whole_number(step[i])] = take(i);
     for (size_t i = 0; i < r.frames(); ++i) {
         const int n = whole_number(step[i]);
-        if (n < 1 || n > flight_card_steps || take[i] != last_take[n] || engaged[i] == 0.0) continue;
+        if (n < 1 || n > flight_card_steps || take(i) != last_take[n] || engaged[i] == 0.0) continue;
         throw recording_error(r.lines[i], "the autopilot was engaged at " + seconds(r["time_s"][i]) + ", in step " +
                                               std::to_string(n) + " (" + flight_card[n - 1].title +
                                               "), which is flown with it off: fly step " + std::to_string(n) +

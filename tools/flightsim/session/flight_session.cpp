@@ -168,14 +168,14 @@ void flight_session::start_hover(double height, double heading_degrees)
     const double altitude = ground_.elevation(0.0, 0.0) + height + model_->parameters().skid_drop;
     condition.heading = heading_degrees / sim::degrees_per_radian;
     condition.altitude = altitude;
-    condition.air = {wind_.steady().north, wind_.steady().east, 0.0, model_->density_at(altitude)};
+    condition.air = steady_air(altitude);
     start_from_trim(solve_trim(*model_, condition));
 }
 
 void flight_session::start_level(double speed_kmh, double height, double heading_degrees)
 {
     const double altitude = ground_.elevation(0.0, 0.0) + height + model_->parameters().skid_drop;
-    const air_state air = {wind_.steady().north, wind_.steady().east, 0.0, model_->density_at(altitude)};
+    const air_state air = steady_air(altitude);
     // The speed asked for is indicated: through the air, reduced by the density ratio.
     const double true_speed = speed_kmh / 3.6 / std::sqrt(air.density / model_->parameters().air_density);
     start_from_trim(solve_trim(*model_, level_flight(true_speed, heading_degrees / sim::degrees_per_radian, altitude, air)));
@@ -374,12 +374,16 @@ void flight_session::sticks_follow()
     stick.r = position((full_axis - last_commands_[2]) * 2.0);
 }
 
+air_state flight_session::steady_air(double altitude) const
+{
+    return {wind_.steady().north, wind_.steady().east, 0.0, model_->density_at(altitude)};
+}
+
 void flight_session::fly_card(GaugeHost& host)
 {
     if (!started_) fail("'pilot card' needs a 'start' first");
     test_pilot_ = std::make_unique<test_pilot>();
-    const double altitude = -state_[s_down];
-    const air_state air = {wind_.steady().north, wind_.steady().east, 0.0, model_->density_at(altitude)};
+    const air_state air = steady_air(-state_[s_down]);
     test_pilot_->begin(host, view_of(state_), axes_.collective, model_->parameters().cyclic_lateral,
                        model_->parameters().cyclic_longitudinal,
                        control_answer_of(*model_, state_, controls_from_axes(axes_), air, ground_));

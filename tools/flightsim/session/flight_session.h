@@ -76,6 +76,8 @@ public:
     void observe(std::function<void(const frame_record&)> observer) { observer_ = std::move(observer); }
 
 private:
+    // The steady wind at an altitude (m above sea level), without its gusts.
+    air_state steady_air(double altitude) const;
     void start_from_trim(const trim_result& trim);
     void frame(GaugeHost& host, const cockpit_gauges& cockpit, bool paused, std::ostream& out);
     // The frame's steps: the host's variables from the model, the module's events onto the
