@@ -10,6 +10,7 @@
 
 #include "tools/flightsim/session/host_link.h"
 #include "tools/flightsim/session/test_pilot.h"
+#include "tools/flightsim/aircraft/aircraft_file.h"
 #include "tools/flightsim/model/sim_math.h"
 #include "tools/flightsim/model/trim.h"
 #include "tools/flightsim/model/turbulence.h"
@@ -34,6 +35,18 @@ air_state sea_level()
     air_state air;
     air.density = default_aircraft().air_density;
     return air;
+}
+
+std::string lynx_text()
+{
+    std::ifstream in(std::string(BRASK_SOURCE_DIR) + "/tools/flightsim/derivative_tables/lynx_hover.aircraft");
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+const rotorcraft_model& lynx()
+{
+    static const rotorcraft_model instance(parse_aircraft(lynx_text()));
+    return instance;
 }
 
 trim_result hover_at(double altitude)
@@ -129,11 +142,15 @@ TEST(AircraftData, DefaultIsTheBo105OfThePublishedData)
 TEST(AircraftData, RejectsBadFiles)
 {
     const std::string text = default_aircraft_text();
+    std::string table_without_an_entry = lynx_text();
+    table_without_an_entry.replace(table_without_an_entry.find("M_u "), 2, "#");
     const struct {
         const char* what;
         std::string text;
         const char* message;
     } cases[] = {
+        {"a rotor in a table aircraft", lynx_text() + "\nrotor_radius 6.4\n", "describes a rotor"},
+        {"a table entry missing", table_without_an_entry, "'M_u' missing"},
         {"unknown name", text + "\nwing_span 10\n", "unknown parameter"},
         {"repeated", text + "\nmass 2000\n", "given twice"},
         {"unknown derivative", text + "\npublished_Xw -0.3\n", "unknown derivative"},
@@ -284,6 +301,81 @@ TEST(StabilityDerivatives, MatchThePublishedHoverValuesInSignAndSize)
 }
 
 // ---------------------------------------------------------------------------------------------
+// The derivative-table aircraft: flown, it answers as its published table says, behind its
+// actuators' lag, and only as far as the table holds.
+
+TEST(DerivativeTable, TheFlownAircraftAnswersAsItsPublishedTableSays)
+{
+    trim_condition condition;
+    condition.air = sea_level();
+    const trim_result trim = solve_trim(lynx(), condition);
+    ASSERT_TRUE(trim.converged);
+    EXPECT_NEAR(trim.state[s_theta], 0.05954, 1e-9);  // the attitude the table was taken about
+    EXPECT_NEAR(trim.controls.collective, 0.5, 1e-9);
+    // The published numbers in SI units (feet to metres by hand), against central differences.
+    const struct {
+        const char* what;
+        int of, by;
+        double expected;
+    } cases[] = {
+        {"L_p", s_p, s_p, -11.5704956},       {"M_q", s_q, s_q, -1.99818229},
+        {"N_r", s_r, s_r, -0.73502779},       {"Z_w", s_w, s_w, -0.29051352},
+        {"M_u", s_q, s_u, 0.05463216},        {"N_v", s_r, s_v, -0.01507750},
+        {"X_theta", s_u, s_theta, -9.78517947}, {"L_q", s_p, s_q, -2.54463768},
+        {"Z per full lever", s_w, s_actuator_collective, -22.0568226},
+        {"N per full lever", s_r, s_actuator_collective, 4.57087270},
+    };
+    for (const auto& c : cases) {
+        state_vector up = trim.state, down = trim.state, dx_up, dx_down;
+        up[c.by] += 1e-3;
+        down[c.by] -= 1e-3;
+        lynx().derivatives(up, trim.controls, condition.air, flat(), dx_up);
+        lynx().derivatives(down, trim.controls, condition.air, flat(), dx_down);
+        EXPECT_NEAR((dx_up[c.of] - dx_down[c.of]) / 2e-3, c.expected, 1e-6 * std::fabs(c.expected)) << c.what;
+    }
+}
+
+TEST(DerivativeTable, ControlsActThroughAFirstOrderLagAndOnlyWithinTheTablesSpeed)
+{
+    trim_condition condition;
+    condition.air = sea_level();
+    const trim_result trim = solve_trim(lynx(), condition);
+    control_inputs raised = trim.controls;
+    raised.collective += 0.1;
+    state_vector x = trim.state, dx;
+    lynx().derivatives(x, raised, condition.air, flat(), dx);
+    EXPECT_NEAR(dx[s_w], 0.0, 1e-9) << "the heave waits for the actuator";
+    for (int i = 0; i < 80; ++i) lynx().step(x, raised, condition.air, flat(), 0.001);  // one lag, 0.08 s
+    EXPECT_NEAR((x[s_actuator_collective] - 0.5) / 0.1, 0.6321206, 1e-6);  // 1 - 1/e of the step
+
+    const trim_result fast = solve_trim(lynx(), level_flight(12.0, 0.0, 0.0, condition.air));
+    EXPECT_FALSE(fast.converged);
+    EXPECT_NE(fast.refusal.find("holds up to 36 km/h"), std::string::npos) << fast.refusal;
+
+    // Numbers a table is taken about that cannot be.
+    const struct {
+        const char* line;
+        const char* message;
+    } bad[] = {
+        {"actuator_lag 0.001", "actuator_lag 0.001: an actuator lag must be at least 0.02 s"},
+        {"table_sense_pedal 0", "table_sense_pedal 0: a sense is 1 or -1"},
+        {"table_length_unit -1", "table_length_unit -1: a unit of length must be positive"},
+    };
+    for (const auto& b : bad) {
+        std::string text = lynx_text();
+        const std::string name = std::string(b.line).substr(0, std::string(b.line).find(' '));
+        const size_t at = text.find("\n" + name + " ") + 1;
+        text.replace(at, text.find('\n', at) - at, b.line);
+        try {
+            check_physical(text, parse_aircraft(text), "lynx");
+            ADD_FAILURE() << "accepted: " << b.line;
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find(b.message), std::string::npos) << error.what();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // The controls' senses as the host's axes give them: from the hover trim, a deflection of each
 // axis must turn the helicopter the way the module's control laws assume.
 
@@ -303,7 +395,10 @@ TEST(ControlSense, AxisDeflectionsMoveTheHelicopterTheWayTheModuleAssumes)
         {"rudder - yaws right", {0, 0, -4000, 0}, s_r, 1.0},
         {"collective up climbs", {0, 0, 0, 2000}, s_w, -1.0},
     };
-    const trim_result trim = hover_at(0.0);
+    for (const rotorcraft_model* aircraft : {&model(), &lynx()}) {
+    trim_condition hover;
+    hover.air = sea_level();
+    const trim_result trim = solve_trim(*aircraft, hover);
     const axis_positions trimmed = axes_from_controls(trim.controls);
     for (const auto& c : cases) {
         axis_positions axes = trimmed;
@@ -313,8 +408,9 @@ TEST(ControlSense, AxisDeflectionsMoveTheHelicopterTheWayTheModuleAssumes)
         axes.collective += c.change.collective;
         state_vector x = trim.state;
         const control_inputs controls = controls_from_axes(axes);
-        for (int i = 0; i < 20; ++i) model().step(x, controls, sea_level(), terrain(-1000.0), 0.01);
-        EXPECT_GT(c.sign * x[c.state], 0.0) << c.what;
+        for (int i = 0; i < 20; ++i) aircraft->step(x, controls, sea_level(), terrain(-1000.0), 0.01);
+        EXPECT_GT(c.sign * x[c.state], 0.0) << c.what << (aircraft == &lynx() ? " (the derivative table's Lynx)" : "");
+    }
     }
 }
 

@@ -54,6 +54,10 @@ void print_trims(const rotorcraft_model& model)
         air.density = model.parameters().air_density;
         const trim_condition condition = level_flight(kmh / 3.6, 0.0, 0.0, air);
         const trim_result t = solve_trim(model, condition);
+        if (!t.refusal.empty()) {
+            std::printf("%6d   none: %s\n", kmh, t.refusal.c_str());
+            continue;
+        }
         model_outputs out;
         state_vector dx;
         model.derivatives(t.state, t.controls, condition.air, terrain(-1e6), dx, &out);

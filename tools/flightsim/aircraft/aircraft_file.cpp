@@ -80,9 +80,35 @@ std::string first_comment(const std::string& text)
 
 }  // namespace
 
+namespace {
+
+// The numbers a derivative table is taken about, which must make sense whatever the table says.
+void check_table(const std::string& text, const derivative_table& table, const std::string& file_name)
+{
+    auto refuse = [&](const std::string& name, double value, const char* reason) {
+        std::ostringstream message;
+        message << file_name << ":" << line_of(text, name) << ": " << name << " " << value << ": " << reason;
+        throw aircraft_file_error(message.str());
+    };
+    if (!(table.length_unit > 0.0)) refuse("table_length_unit", table.length_unit, "a unit of length must be positive");
+    if (!(table.control_unit > 0.0)) refuse("table_control_unit", table.control_unit, "a unit of control must be positive");
+    if (!(table.actuator_lag_s >= minimum_actuator_lag_s))
+        refuse("actuator_lag", table.actuator_lag_s, "an actuator lag must be at least 0.02 s, which the simulation's steps resolve");
+    if (!(table.speed_limit >= 0.0)) refuse("table_speed_limit", table.speed_limit, "a speed cannot be negative");
+    if (!(table.reference_collective >= 0.0 && table.reference_collective <= 1.0))
+        refuse("table_reference_collective", table.reference_collective, "the lever's position is a fraction from 0 to 1");
+    for (int k = 0; k < table_controls; ++k)
+        if (table.sense[k] != 1.0 && table.sense[k] != -1.0)
+            refuse(std::string("table_sense_") + table_control_names[k], table.sense[k], "a sense is 1 or -1");
+}
+
+}  // namespace
+
 void check_physical(const std::string& text, const aircraft_parameters& parameters, const std::string& file_name)
 {
+    if (parameters.table.given) check_table(text, parameters.table, file_name);
     for (const physical_rule& rule : rules) {
+        if (parameters.table.given && rotor_parameter(rule.name)) continue;
         const double value = parameters.*rule.field;
         const bool fine = rule.inclusive ? value >= rule.least : value > rule.least;
         if (fine) continue;

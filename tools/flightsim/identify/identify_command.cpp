@@ -133,6 +133,11 @@ void compare_with_truth(const aircraft_parameters& truth, const std::vector<meas
     double worst_db = 0.0, worst_degrees = 0.0;
     for (const measured_pair& pair : measured) {
         const linear_model f = linearise(fitted_model, pair.speed_kmh), t = linearise(true_model, pair.speed_kmh);
+        if (!t.trimmed) {
+            std::printf("%-4d %-26s %14s   the truth does not trim at %.0f km/h\n", pair.step,
+                        flight_card[pair.step - 1].title, "-", pair.speed_kmh);
+            continue;
+        }
         double most_db = 0.0, most_degrees = 0.0, db_at = 0.0, degrees_at = 0.0;
         for (int k = 0; k < truth_band_points; ++k) {
             const double omega = truth_band_low_rad_s * sim::pow(truth_band_high_rad_s / truth_band_low_rad_s,
@@ -273,6 +278,11 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
         start = read_aircraft_file(args.text("--aircraft"));
     } catch (const aircraft_file_error& error) {
         std::cerr << "flightsim identify: " << error.what() << "\n";
+        return 2;
+    }
+    if (start.parameters.table.given) {
+        std::cerr << "flightsim identify: " << start.path << " is a derivative-table aircraft; a fit starts from a "
+                  << "helicopter of the flight model (bo105.aircraft, ab206.aircraft, uh60a.aircraft)\n";
         return 2;
     }
     aircraft_parameters truth{};

@@ -1,5 +1,6 @@
 #include "tools/flightsim/model/aircraft.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -33,13 +34,64 @@ const parameter_slot slots[] = {
 };
 #undef SLOT
 
+// What a derivative-table aircraft needs of the parameters above: the rest describe the rotor.
+const char* const every_aircraft[] = {"mass", "collective_low", "collective_high", "cyclic_longitudinal",
+                                      "cyclic_lateral", "tail_pitch_travel", "skid_drop", "air_density"};
+
+struct table_slot {
+    std::string name;
+    double* field;
+};
+
+// The table's lines: its entries, the senses of its inputs, and the numbers it is taken about.
+std::vector<table_slot> table_slots(derivative_table& t)
+{
+    std::vector<table_slot> lines;
+    for (int row = 0; row < table_rows; ++row) {
+        for (int j = 0; j < table_states; ++j) lines.push_back({table_entry_name(row, table_state_names[j]), &t.by_state[row][j]});
+        for (int k = 0; k < table_controls; ++k)
+            lines.push_back({table_entry_name(row, table_control_names[k]), &t.by_control[row][k]});
+    }
+    for (int k = 0; k < table_controls; ++k) lines.push_back({std::string("table_sense_") + table_control_names[k], &t.sense[k]});
+    lines.push_back({"table_trim_phi", &t.trim_phi});
+    lines.push_back({"table_trim_theta", &t.trim_theta});
+    lines.push_back({"table_reference_collective", &t.reference_collective});
+    lines.push_back({"table_length_unit", &t.length_unit});
+    lines.push_back({"table_control_unit", &t.control_unit});
+    lines.push_back({"actuator_lag", &t.actuator_lag_s});
+    lines.push_back({"table_speed_limit", &t.speed_limit});
+    return lines;
+}
+
+// A table aircraft's hover derivatives in SI units, for flightsim derivatives to show beside the
+// flown model's, where the file publishes none of its own.
+void publish_table(aircraft_parameters& parameters)
+{
+    const derivative_table& t = parameters.table;
+    const double per_length = 1.0 / t.length_unit;
+    const double from_table[8] = {t.by_state[0][0], t.by_state[1][1], t.by_state[2][2], t.by_state[3][3],
+                                  t.by_state[4][4], t.by_state[5][5], t.by_state[5][1] * per_length,
+                                  t.by_state[4][0] * per_length};
+    for (int d = 0; d < 8; ++d)
+        if (std::isnan(parameters.published[d])) parameters.published[d] = from_table[d];
+}
+
 }  // namespace
+
+bool rotor_parameter(const std::string& name)
+{
+    for (const parameter_slot& slot : slots)
+        if (name == slot.name) return std::find(std::begin(every_aircraft), std::end(every_aircraft), name) == std::end(every_aircraft);
+    return false;
+}
 
 aircraft_parameters parse_aircraft(const std::string& text)
 {
     aircraft_parameters parameters{};
     for (double& value : parameters.published) value = std::numeric_limits<double>::quiet_NaN();
     std::vector<bool> seen(std::size(slots), false);
+    std::vector<table_slot> table = table_slots(parameters.table);
+    std::vector<bool> table_seen(table.size(), false);
     std::istringstream stream(text);
     int line_number = 0;
     for (std::string line; std::getline(stream, line);) {
@@ -63,12 +115,35 @@ aircraft_parameters parse_aircraft(const std::string& text)
             parameters.published[d] = number;
             continue;
         }
+        size_t entry = 0;
+        while (entry < table.size() && name != table[entry].name) ++entry;
+        if (entry < table.size()) {
+            if (table_seen[entry]) throw std::runtime_error(where + "'" + name + "' given twice");
+            *table[entry].field = number;
+            table_seen[entry] = true;
+            parameters.table.given = true;
+            continue;
+        }
         size_t index = 0;
         while (index < std::size(slots) && name != slots[index].name) ++index;
         if (index == std::size(slots)) throw std::runtime_error(where + "unknown parameter '" + name + "'");
         if (seen[index]) throw std::runtime_error(where + "'" + name + "' given twice");
         parameters.*slots[index].field = number;
         seen[index] = true;
+    }
+    if (parameters.table.given) {
+        for (size_t i = 0; i < table.size(); ++i)
+            if (!table_seen[i]) throw std::runtime_error("aircraft data: '" + table[i].name + "' missing");
+        for (size_t i = 0; i < std::size(slots); ++i) {
+            if (seen[i] && rotor_parameter(slots[i].name))
+                throw std::runtime_error(std::string("aircraft data: '") + slots[i].name +
+                                         "' describes a rotor, which a derivative-table aircraft has not");
+            if (!seen[i] && !rotor_parameter(slots[i].name))
+                throw std::runtime_error(std::string("aircraft data: '") + slots[i].name + "' missing");
+            if (!seen[i]) parameters.*slots[i].field = std::numeric_limits<double>::quiet_NaN();
+        }
+        publish_table(parameters);
+        return parameters;
     }
     for (size_t i = 0; i < std::size(slots); ++i)
         if (!seen[i]) throw std::runtime_error(std::string("aircraft data: '") + slots[i].name + "' missing");

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tools/flightsim/model/derivative_table.h"
+
 struct aircraft_parameters {
     double mass, inertia_roll, inertia_pitch, inertia_yaw;
     double rotor_radius, rotor_blades, rotor_chord, rotor_speed, rotor_direction;
@@ -21,7 +23,15 @@ struct aircraft_parameters {
     // Published hover stability derivatives of the type, for the comparison of flightsim
     // --derivatives (lines published_Xu VALUE ...); optional, NaN where not given.
     double published[8];
+    // A derivative-table aircraft (derivative_table.h) in place of the rotor: given when the file
+    // has the table's lines. Such a file gives only the parameters every aircraft needs (the mass,
+    // the controls' travel, the skids' drop, the air) and no rotor, tail rotor, surface or skid data.
+    derivative_table table;
 };
+
+// Whether a parameter describes the rotorcraft model's rotor, airframe or skids, which a
+// derivative-table aircraft has none of.
+bool rotor_parameter(const std::string& name);
 
 // The hover derivatives an aircraft file may publish, in the order of aircraft_parameters::published.
 constexpr const char* published_derivative_names[8] = {"Xu", "Yv", "Zw", "Lp", "Mq", "Nr", "Nv", "Mu"};

@@ -351,6 +351,14 @@ double solve_inflow(double k0, double slope, double lambda_free, double mu_squar
 
 rotorcraft_model::rotorcraft_model(const aircraft_parameters& parameters) : p_(parameters)
 {
+    if (p_.table.given) {
+        // No rotor, airframe or skids: their constants stay zero and nothing reads them.
+        disc_area_ = tip_speed_ = solidity_ = hub_stiffness_ = 0.0;
+        tail_area_ = tail_tip_speed_ = tail_solidity_ = 0.0;
+        shaft_sin_ = 0.0, shaft_cos_ = 1.0;
+        skid_reach_ = stall_tangent_ = 0.0;
+        return;
+    }
     disc_area_ = sim::pi * p_.rotor_radius * p_.rotor_radius;
     tip_speed_ = p_.rotor_speed * p_.rotor_radius;
     solidity_ = p_.rotor_blades * p_.rotor_chord / (sim::pi * p_.rotor_radius);
@@ -388,6 +396,10 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
                                       const air_state& air, const terrain& ground, state_vector& dx,
                                       model_outputs* outputs) const
 {
+    if (p_.table.given) {
+        table_derivatives_at(x, t, controls, air, dx, outputs);
+        return;
+    }
     const aircraft_parameters& a = p_;
     const double rho = air.density;
     const rotor_constants k = {tip_speed_, solidity_, shaft_sin_, shaft_cos_, tail_tip_speed_, tail_solidity_, stall_tangent_};
@@ -444,6 +456,7 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     rigid_body_rates(a, x, force, moment, dx);
     dx[s_flap_lon] = (steady_lon - m.flap_lon) / tau;
     dx[s_flap_lat] = (steady_lat - m.flap_lat) / tau;
+    for (int i = s_actuator_collective; i <= s_actuator_pedal; ++i) dx[i] = 0.0;
 
     if (outputs != nullptr)
         *outputs = {rotor.thrust, lambda, tail_thrust, rotor.torque, skids.contact, steady_lon, steady_lat, air_velocity.x, air_velocity.y, air_velocity.z};
@@ -461,8 +474,68 @@ rotorcraft_model::kinematics rotorcraft_model::kinematics_of(const state_vector&
     k.heading_rate = (x[s_q] * t.sphi + x[s_r] * t.cphi) / t.ctheta;
     k.down_rate = c.to_earth(velocity).z;
     k.air_u = (velocity - wind).x;
-    k.contact_force = skid_contact(p_, skid_reach_, x, c, velocity, omega, ground, [](vec3, vec3) {});
+    k.contact_force = p_.table.given ? 0.0 : skid_contact(p_, skid_reach_, x, c, velocity, omega, ground, [](vec3, vec3) {});
     return k;
+}
+
+// The table's rows are accelerations in its own units; its columns the perturbations from the
+// trim it was taken about, the velocities those through the air. Each control reaches the table
+// through its actuator: the actuator's travel from the table's trim position, times the control's
+// gearing, is the table's input.
+void rotorcraft_model::table_derivatives_at(const state_vector& x, const attitude& t, const control_inputs& controls,
+                                            const air_state& air, state_vector& dx, model_outputs* outputs) const
+{
+    const derivative_table& table = p_.table;
+    const rotation& c = t.c;
+    const vec3 velocity = {x[s_u], x[s_v], x[s_w]};
+    const vec3 air_velocity = velocity - c.to_body({air.wind_north, air.wind_east, air.wind_down});
+
+    const double per_length = 1.0 / table.length_unit;
+    const double perturbation[table_states] = {air_velocity.x * per_length, air_velocity.y * per_length,
+                                               air_velocity.z * per_length, x[s_p], x[s_q], x[s_r],
+                                               x[s_phi] - table.trim_phi, x[s_theta] - table.trim_theta};
+    const double gearing_rad[table_controls] = {p_.collective_high - p_.collective_low, p_.cyclic_longitudinal,
+                                                p_.cyclic_lateral, p_.tail_pitch_travel};
+    const double trim_position[table_controls] = {table.reference_collective, 0.0, 0.0, 0.0};
+    double input[table_controls];
+    for (int k = 0; k < table_controls; ++k)
+        input[k] = table.sense[k] * gearing_rad[k] * (x[s_actuator_collective + k] - trim_position[k]) / table.control_unit;
+
+    double acceleration[table_rows];
+    for (int row = 0; row < table_rows; ++row) {
+        double sum = 0.0;
+        for (int j = 0; j < table_states; ++j) sum += table.by_state[row][j] * perturbation[j];
+        for (int k = 0; k < table_controls; ++k) sum += table.by_control[row][k] * input[k];
+        acceleration[row] = sum;
+    }
+    dx[s_u] = acceleration[0] * table.length_unit;
+    dx[s_v] = acceleration[1] * table.length_unit;
+    dx[s_w] = acceleration[2] * table.length_unit;
+    dx[s_p] = acceleration[3];
+    dx[s_q] = acceleration[4];
+    dx[s_r] = acceleration[5];
+
+    t.angle_rates(x, dx[s_phi], dx[s_theta], dx[s_psi]);
+    position_rates(c, velocity, dx);
+    // No disc: its tilt, were it ever moved, dies away, and a trim holds it at zero.
+    dx[s_flap_lon] = -x[s_flap_lon];
+    dx[s_flap_lat] = -x[s_flap_lat];
+    const double commanded[table_controls] = {controls.collective, controls.longitudinal, controls.lateral, controls.pedal};
+    for (int k = 0; k < table_controls; ++k)
+        dx[s_actuator_collective + k] = (commanded[k] - x[s_actuator_collective + k]) / table.actuator_lag_s;
+
+    if (outputs != nullptr) {
+        *outputs = {};
+        outputs->air_u = air_velocity.x, outputs->air_v = air_velocity.y, outputs->air_w = air_velocity.z;
+    }
+}
+
+void settle_actuators(state_vector& x, const control_inputs& controls)
+{
+    x[s_actuator_collective] = controls.collective;
+    x[s_actuator_longitudinal] = controls.longitudinal;
+    x[s_actuator_lateral] = controls.lateral;
+    x[s_actuator_pedal] = controls.pedal;
 }
 
 void rotorcraft_model::step(state_vector& x, const control_inputs& controls, const air_state& air,

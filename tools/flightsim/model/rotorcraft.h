@@ -1,7 +1,8 @@
 // The helicopter as a rigid body in six degrees of freedom with a main rotor (thrust from
 // collective with momentum-theory inflow, disc tilt from cyclic with a first-order flapping lag
 // and a hub moment), a tail rotor against the main rotor's torque, tail surfaces, fuselage drag,
-// gravity and skids on the ground.
+// gravity and skids on the ground; or, for an aircraft file with a derivative table, the table's
+// linear accelerations behind lagged actuators, with the same kinematics and no skids.
 //
 // Axes: earth axes north, east, down; body axes x forward, y right, z down. Euler angles roll
 // (phi, right wing down positive), pitch (theta, nose up positive), yaw (psi, true heading).
@@ -18,6 +19,9 @@ enum state_index : int {
     s_phi, s_theta, s_psi,        // rad
     s_p, s_q, s_r,                // body rates, rad/s
     s_flap_lon, s_flap_lat,       // disc tilt against the shaft, rad: forward, right
+    // Where a derivative-table aircraft's actuators stand, as fractions of the controls' travel
+    // (control_inputs); the rotorcraft has no actuator lag and leaves them where they are.
+    s_actuator_collective, s_actuator_longitudinal, s_actuator_lateral, s_actuator_pedal,
     state_size
 };
 using state_vector = std::array<double, state_size>;
@@ -80,6 +84,9 @@ private:
     static attitude attitude_of(double phi, double theta, double psi);
     void derivatives_at(const state_vector& x, const attitude& t, const control_inputs& controls, const air_state& air,
                         const terrain& ground, state_vector& dx, model_outputs* outputs) const;
+    // A derivative-table aircraft's accelerations in place of the rotor's forces.
+    void table_derivatives_at(const state_vector& x, const attitude& t, const control_inputs& controls,
+                              const air_state& air, state_vector& dx, model_outputs* outputs) const;
 
     aircraft_parameters p_;
     double disc_area_, tip_speed_, solidity_, hub_stiffness_;
@@ -88,6 +95,10 @@ private:
     double stall_tangent_;
     double skid_reach_;  // no skid point is farther than this from the centre of mass
 };
+
+// The actuators settled where the controls stand (a trimmed state's, or one to take a
+// control's settled answer at).
+void settle_actuators(state_vector& x, const control_inputs& controls);
 
 // Total inflow ratio (downwards through the disc) from momentum theory with uniform inflow,
 // solving lambda = lambda_f + C_T / (2 sqrt(mu^2 + lambda^2)), C_T = k0 - slope * lambda.

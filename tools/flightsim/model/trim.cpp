@@ -1,6 +1,8 @@
 #include "tools/flightsim/model/trim.h"
 
 #include <cmath>
+#include <cstdio>
+#include <limits>
 
 #include "tools/flightsim/model/sim_math.h"
 
@@ -45,6 +47,7 @@ trial assemble(const trim_condition& condition, const double z[unknowns])
     x[s_u] = c[0][0] * north + c[0][1] * east + c[0][2] * down;
     x[s_v] = c[1][0] * north + c[1][1] * east + c[1][2] * down;
     x[s_w] = c[2][0] * north + c[2][1] * east + c[2][2] * down;
+    settle_actuators(x, t.controls);
     return t;
 }
 
@@ -113,6 +116,22 @@ trim_condition level_flight(double airspeed, double heading, double altitude, co
 
 trim_result solve_trim(const rotorcraft_model& model, const trim_condition& condition)
 {
+    const derivative_table& table = model.parameters().table;
+    if (table.given) {
+        const double north = condition.ground_north - condition.air.wind_north;
+        const double east = condition.ground_east - condition.air.wind_east;
+        const double up = condition.climb + condition.air.wind_down;
+        const double airspeed = std::sqrt(north * north + east * east + up * up);
+        if (airspeed > table.speed_limit) {
+            trim_result refused;
+            refused.residual = std::numeric_limits<double>::infinity();
+            char why[160];
+            std::snprintf(why, sizeof why, "its derivative table holds up to %.0f km/h through the air; this flight asks %.0f",
+                          table.speed_limit * 3.6, airspeed * 3.6);
+            refused.refusal = why;
+            return refused;
+        }
+    }
     double z[unknowns] = {0.5, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     double f[unknowns];
     trim_result result;

@@ -21,6 +21,7 @@ struct trim_result {
     double residual = 0.0;         // largest remaining acceleration
     bool converged = false;
     int iterations = 0;
+    std::string refusal;           // why no trim was sought, when the aircraft cannot fly the condition
 };
 
 // Level flight at an airspeed (m/s, through the air along the heading) in the condition's wind.

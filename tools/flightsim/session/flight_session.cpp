@@ -147,6 +147,7 @@ void flight_session::add_gust(double after, double from_degrees, double speed_km
 
 void flight_session::start_from_trim(const trim_result& trim)
 {
+    if (!trim.refusal.empty()) fail("this aircraft cannot start so: " + trim.refusal);
     if (!trim.converged) fail("no trimmed flight found for this start (largest acceleration left " +
                               std::to_string(trim.residual) + ")");
     state_ = trim.state;
@@ -184,6 +185,7 @@ void flight_session::start_level(double speed_kmh, double height, double heading
 void flight_session::start_ground(double heading_degrees)
 {
     const aircraft_parameters& a = model_->parameters();
+    if (a.table.given) fail("a derivative-table aircraft has no skids: it starts in a hover or in flight");
     state_.fill(0.0);
     const double static_deflection = a.mass * 9.80665 / (4.0 * a.skid_stiffness);
     state_[s_down] = -(ground_.elevation(0.0, 0.0) + a.skid_drop - static_deflection);
@@ -297,6 +299,23 @@ void flight_session::record_frame(bool paused, const host_readings& readings, co
     if (observer_) observer_(record);
 }
 
+// A derivative-table aircraft flown faster through the air than its table holds: said once a
+// flight, since what follows is the table's numbers carried beyond where they were measured.
+void flight_session::note_table_envelope(const air_state& air)
+{
+    const derivative_table& table = model_->parameters().table;
+    if (!table.given || left_table_) return;
+    state_vector dx;
+    model_outputs out;
+    model_->derivatives(state_, controls_from_axes(axes_), air, ground_, dx, &out);
+    const double airspeed = std::sqrt(out.air_u * out.air_u + out.air_v * out.air_v + out.air_w * out.air_w);
+    if (airspeed <= table.speed_limit) return;
+    left_table_ = true;
+    messages() << "warning: at " << fixed(sim_time_, 1) << " s the aircraft flies " << fixed(airspeed * 3.6, 0)
+               << " km/h through the air, beyond its derivative table's " << fixed(table.speed_limit * 3.6, 0)
+               << " km/h: from here on the table's numbers are carried beyond where they hold\n";
+}
+
 void flight_session::advance_model(double dt, const host_readings& readings, const air_state& air)
 {
     const double airspeed = std::sqrt((state_[s_u] * state_[s_u]) + (state_[s_v] * state_[s_v]) + (state_[s_w] * state_[s_w]));
@@ -306,6 +325,7 @@ void flight_session::advance_model(double dt, const host_readings& readings, con
     const int substeps = static_cast<int>(std::ceil(dt / largest_substep));
     const control_inputs controls = controls_from_axes(axes_);
     model_->advance(state_, controls, air, ground_, dt / substeps, substeps);
+    note_table_envelope(air);
     sim_time_ += dt;
     flown_seconds_ += dt;
 }

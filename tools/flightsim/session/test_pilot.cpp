@@ -106,6 +106,7 @@ control_answer control_answer_of(const rotorcraft_model& model, const state_vect
         model.derivatives(settled, c, air, ground, dx, &out);
         settled[s_flap_lon] = out.flap_lon_steady;
         settled[s_flap_lat] = out.flap_lat_steady;
+        settle_actuators(settled, c);
         model.derivatives(settled, c, air, ground, dx);
         return dx;
     };
