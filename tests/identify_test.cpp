@@ -9,6 +9,7 @@
 
 #include "tools/flightsim/identify/doublet_check.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
+#include "tools/flightsim/identify/linear_response.h"
 #include "tools/flightsim/identify/model_fit.h"
 #include "tools/flightsim/identify/recording.h"
 
@@ -104,6 +105,28 @@ TEST(ModelFit, ThePilotsHoldingInputsAddTheirOwnPathsToTheMeasuredResponse)
         EXPECT_NEAR(std::abs(predicted_response(m, pair, i, 0.0) - expected * 0.8), 0.0, 1e-6);  // the aileron alone
         pair.axes_moved.assign(2, {1.0, 0.5, 0.0, 0.0});
         EXPECT_NEAR(std::abs(predicted_response(m, pair, i, 0.0) - expected), 0.0, 1e-6);
+    }
+}
+
+// The four hover sweeps' responses of the Bo-105 as its own model gives them, fitted from that
+// model with the hover alone: what acts only in cruise (the surfaces' areas, the forward drag)
+// stays as the start has it, and every parameter fitted has a finite bound.
+TEST(ModelFit, AFitOfTheHoverAloneHoldsWhatActsInCruiseOnly)
+{
+    const linear_model hover = linearise(rotorcraft_model(default_aircraft()), 0.0);
+    std::vector<measured_pair> pairs;
+    for (card_axis axis : {card_axis::roll, card_axis::pitch, card_axis::pedals, card_axis::collective}) {
+        measured_pair pair;
+        pair.axis = axis;
+        for (double omega : {0.7, 1.5, 3.0, 6.0}) pair.points.push_back({omega, model_response(hover, axis, omega, 0.0), 1.0});
+        pairs.push_back(pair);
+    }
+    const fit_result fit = fit_model(default_aircraft(), pairs, 1, 1, true);
+    for (const fitted_parameter& p : fit.parameters) {
+        const bool cruise_only = p.name == "stabiliser_area" || p.name == "fin_area" || p.name == "drag_area_forward";
+        EXPECT_EQ(p.held, cruise_only) << p.name;
+        if (cruise_only) EXPECT_EQ(p.value, p.start) << p.name;
+        else EXPECT_TRUE(std::isfinite(p.bound_percent)) << p.name;
     }
 }
 

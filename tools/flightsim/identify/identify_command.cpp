@@ -299,13 +299,19 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
         std::cerr << "flightsim identify: --out names the start file " << start.path << ": the fit never writes over it\n";
         return 2;
     }
-    std::printf("\nFitting %s (%s) to %zu responses, from %d starts; held: %s.\n", start.name.c_str(), start.title.c_str(),
-                measured.size(), fit_starts, held_parameters);
-    const fit_result fit = fit_model(start.parameters, measured, fit_starts, 1);
+    const bool hover_alone = args.has("--hover");
+    std::printf("\nFitting %s (%s) to %zu responses, from %d starts; held: %s%s.\n", start.name.c_str(), start.title.c_str(),
+                measured.size(), fit_starts, held_parameters,
+                hover_alone ? "; and, the hover's steps alone fitted, what acts in cruise only" : "");
+    const fit_result fit = fit_model(start.parameters, measured, fit_starts, 1, hover_alone);
     std::printf("\n%-20s %12s %12s %9s  %s\n", "parameter", "start", "fitted", "bound %", "most correlated with");
-    for (const fitted_parameter& p : fit.parameters)
-        std::printf("%-20s %12.5g %12.5g %9.1f  %s %.2f\n", p.name.c_str(), p.start, p.value, p.bound_percent,
-                    p.correlated_with.c_str(), p.correlation);
+    for (const fitted_parameter& p : fit.parameters) {
+        if (p.held)
+            std::printf("%-20s %12.5g %12s %9s  (acts in cruise only)\n", p.name.c_str(), p.start, "held", "-");
+        else
+            std::printf("%-20s %12.5g %12.5g %9.1f  %s %.2f\n", p.name.c_str(), p.start, p.value, p.bound_percent,
+                        p.correlated_with.c_str(), p.correlation);
+    }
     std::printf("\n%-4s %-26s %10s\n", "step", "", "cost J");
     std::string poor;
     for (size_t i = 0; i < measured.size(); ++i) {
@@ -347,13 +353,15 @@ int identify(const command_args& args)
     }
     const std::vector<double>& t = r["time_s"];
     const double dt = (t.back() - t.front()) / static_cast<double>(r.frames() - 1);
-    // Each step's last take, from its input's start.
+    // Each step's last take, from its input's start; with --hover, of the hover's steps alone.
+    const bool hover_alone = args.has("--hover");
     step_takes takes;
     std::map<int, int> last_take;
     for (size_t i = 0; i < r.frames(); ++i) {
         const int step = whole_number(r["step"][i]);
         const int take = r.has("take") ? whole_number(r["take"][i]) : 1;
         if (step < 1 || step > flight_card_steps) continue;
+        if (hover_alone && flight_card[step - 1].speed_kmh > 0.0) continue;
         if (take != last_take[step]) takes[step].clear(), last_take[step] = take;
         takes[step].push_back(i);
     }
@@ -418,6 +426,7 @@ tool_command identify_command()
     c.options = {
         {"--aircraft", "START", "the aircraft file the fit starts from (default: the built-in bo105)"},
         {"--out", "FITTED", "the fitted aircraft file, written whole or not at all, never over START"},
+        {"--hover", "", "the card's hover steps alone: for a helicopter that cannot fly its cruise (the\ncruise responses are then the start file's, not measured)"},
         {"--truth", "FILE", "the aircraft file a synthetic recording was flown on: after the fit, each\nresponse of the fitted model against this truth's, their largest differences"},
         {"--plots", "DIR", "each sweep's measured response, and the fitted model's once fitted, as\nDIR/step_N.dat and a gnuplot script DIR/step_N.gp"},
     };

@@ -110,9 +110,9 @@ const std::vector<free_parameter> free_parameters = {
     {"cyclic_longitudinal", "the pitch response's gain"},
     {"tail_pitch_travel", "the yaw response's gain"},
     {"blade_flap_inertia", "the flap lag, the phase of the rate responses at high frequency"},
-    {"stabiliser_area", "pitch damping and stability in cruise"},
-    {"fin_area", "yaw damping and weathercock stability in cruise"},
-    {"drag_area_forward", "the speed's damping, the low-frequency pitch response in cruise"},
+    {"stabiliser_area", "pitch damping and stability in cruise", true},
+    {"fin_area", "yaw damping and weathercock stability in cruise", true},
+    {"drag_area_forward", "the speed's damping, the low-frequency pitch response in cruise", true},
     {"collective_high", "the collective's gearing: the vertical speed's answer"},
     {"delay", "a control delay, the phase falling with frequency (seconds)"},
 };
@@ -122,12 +122,17 @@ const char* const held_parameters =
     "blades, chord, speed and lift slope, the geometry (hub, tail rotor, surfaces' arms), the skids: "
     "they move the responses together with the free ones, so that a fit cannot tell them apart";
 
-fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed)
+fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed,
+                     bool hover_alone)
 {
     const int n = field_count + 1;
     std::vector<double> lower(n, -sim::log(widest_factor)), upper(n, sim::log(widest_factor));
     lower[field_count] = -longest_lead_s;
     upper[field_count] = longest_delay_s;
+    // A held parameter's bounds close on its start: the search leaves it there.
+    std::vector<bool> held(n, false);
+    for (int i = 0; i < field_count; ++i)
+        if (hover_alone && free_parameters[i].cruise_only) held[i] = true, lower[i] = upper[i] = 0.0;
     search s{start, pairs};
     std::mt19937 random(seed);
     std::vector<double> best(n, 0.0);
@@ -161,12 +166,17 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
 
     // The Hessian of the summed cost in the log factors (the delay in seconds), by central
     // differences; its inverse, scaled as a least-squares sum's, gives the bounds and correlations.
+    // Over the parameters fitted: a held one has neither (its row and column are the identity's).
     std::vector<std::vector<double>> h(n, std::vector<double>(n, 0.0));
     const double step = 0.01;
     auto f = [&](std::vector<double> x) { return total_cost(applied(start, x), x[field_count], pairs) * pairs.size(); };
     const double f0 = f(best);
     for (int i = 0; i < n; ++i)
         for (int j = i; j < n; ++j) {
+            if (held[i] || held[j]) {
+                h[i][j] = h[j][i] = i == j ? 1.0 : 0.0;
+                continue;
+            }
             std::vector<double> pp = best, pm = best, mp = best, mm = best;
             pp[i] += step, pp[j] += step, pm[i] += step, pm[j] -= step, mp[i] -= step, mp[j] += step, mm[i] -= step, mm[j] -= step;
             h[i][j] = h[j][i] = i == j ? (f(pp) - 2.0 * f0 + f(mm)) / (4.0 * step * step)
@@ -196,13 +206,14 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
     for (int i = 0; i < n; ++i) {
         fitted_parameter fp;
         fp.name = free_parameters[i].name;
+        fp.held = held[i];
         fp.start = i < field_count ? start.*fields[i] : 0.0;
         fp.value = i < field_count ? r.fitted.*fields[i] : best[field_count];
         const double variance = singular ? std::nan("") : 2.0 * inv[i][i];
         fp.bound_percent = i < field_count ? 100.0 * std::sqrt(std::fabs(variance))
                                            : 100.0 * std::sqrt(std::fabs(variance)) / std::max(fp.value, 1e-3);
         for (int j = 0; j < n; ++j) {
-            if (j == i || singular) continue;
+            if (j == i || singular || held[i] || held[j]) continue;
             const double c = inv[i][j] / std::sqrt(std::fabs(inv[i][i] * inv[j][j]));
             if (std::fabs(c) > std::fabs(fp.correlation)) fp.correlation = c, fp.correlated_with = free_parameters[j].name;
         }

@@ -34,6 +34,7 @@ std::complex<double> predicted_response(const linear_model& m, const measured_pa
 struct free_parameter {
     const char* name;
     const char* why;  // what in the responses sets it
+    bool cruise_only = false;  // nothing in a hover moves it: held in a fit of the hover alone
 };
 extern const std::vector<free_parameter> free_parameters;
 // What stays as the start file has it, and why.
@@ -45,6 +46,7 @@ struct fitted_parameter {
     double bound_percent = 0.0;        // approximate one-sigma confidence bound, % of the value
     std::string correlated_with;       // the parameter it is most correlated with
     double correlation = 0.0;
+    bool held = false;                 // kept at the start's value (a fit of the hover alone)
 };
 
 struct fit_result {
@@ -55,4 +57,6 @@ struct fit_result {
     int evaluations = 0;
 };
 
-fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed);
+// hover_alone: the pairs are the hover's, and the cruise-only parameters stay as the start has them.
+fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed,
+                     bool hover_alone = false);

@@ -45,6 +45,22 @@ std::string likely_cause(const aircraft_parameters& a)
 
 }  // namespace
 
+bool hover_only(const aircraft_parameters& aircraft)
+{
+    return aircraft.table.given && aircraft.table.speed_limit < cruise_speed;
+}
+
+std::string hover_only_note(const aircraft_file& aircraft)
+{
+    if (!hover_only(aircraft.parameters)) return {};
+    char text[240];
+    std::snprintf(text, sizeof text,
+                  "%s flies the hover only (its derivative table holds up to %.0f km/h): the cruise loops and the "
+                  "flights that start in cruise are left out\n",
+                  aircraft.name.c_str(), aircraft.parameters.table.speed_limit * 3.6);
+    return text;
+}
+
 std::string why_not_flyable(const aircraft_parameters& aircraft)
 {
     const rotorcraft_model model(aircraft);
@@ -52,6 +68,7 @@ std::string why_not_flyable(const aircraft_parameters& aircraft)
     hover.altitude = hover_height + aircraft.skid_drop;
     hover.air.density = model.density_at(hover.altitude);
     const bool hovers = solve_trim(model, hover).converged;
+    if (hover_only(aircraft)) return hovers ? std::string() : "the aircraft does not trim in a hover";
     air_state cruise_air;
     cruise_air.density = model.density_at(cruise_height);
     const trim_result cruise = solve_trim(model, level_flight(cruise_speed, 0.0, cruise_height, cruise_air));

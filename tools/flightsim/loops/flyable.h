@@ -9,8 +9,16 @@
 #include "tools/flightsim/model/aircraft.h"
 #include "tools/flightsim/aircraft/aircraft_file.h"
 
-// Empty when both trims are found; otherwise why not, with the likely cause.
+// Empty when both trims are found (a hover-only aircraft's hover trim alone); otherwise why not,
+// with the likely cause.
 std::string why_not_flyable(const aircraft_parameters& aircraft);
+
+// An aircraft that flies the hover only: a derivative table that holds up to a speed below the
+// 150 km/h of the cruise. The margins and the tuner fly it in the hover alone (the hover loops,
+// the scenarios that start in a hover).
+bool hover_only(const aircraft_parameters& aircraft);
+// What the tools say of such an aircraft before they fly it ("" for any other).
+std::string hover_only_note(const aircraft_file& aircraft);
 
 // Reads the aircraft file (the built-in one when path is empty) for a command and checks that it
 // flies; on failure prints "flightsim COMMAND: REASON" to standard error and returns false (the

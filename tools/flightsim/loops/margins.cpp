@@ -122,13 +122,15 @@ std::string measure_loop(const aircraft_parameters& aircraft, const gain_values&
 
 }  // namespace
 
-std::vector<loop_case> measured_loops()
+std::vector<loop_case> measured_loops(const aircraft_parameters& aircraft)
 {
     std::vector<loop_case> cases;
-    for (flight_condition c : {flight_condition::hover, flight_condition::cruise})
+    for (flight_condition c : {flight_condition::hover, flight_condition::cruise}) {
+        if (c == flight_condition::cruise && hover_only(aircraft)) continue;
         for (broken_loop l : {broken_loop::roll, broken_loop::pitch, broken_loop::pedals, broken_loop::collective,
                               broken_loop::speed})
             if (!(c == flight_condition::hover && l == broken_loop::speed)) cases.push_back({c, l});
+    }
     return cases;
 }
 
@@ -142,7 +144,7 @@ std::vector<std::function<std::string()>> margin_tasks(const aircraft_parameters
                                                        const margin_settings& settings)
 {
     std::vector<std::function<std::string()>> tasks;
-    for (const loop_case& which : measured_loops()) {
+    for (const loop_case& which : measured_loops(aircraft)) {
         tasks.push_back([aircraft, gains, settings, which]() -> std::string {
             const std::string measured = measure_loop(aircraft, gains, settings, which, 1.0);
             if (!relay_loop(which, gains)) return measured;
@@ -362,7 +364,8 @@ int run_margins(const command_args& args)
         plots = directory != nullptr && *directory != '\0' ? directory : ".";
     }
 
-    const std::vector<loop_case> cases = measured_loops();
+    std::cout << hover_only_note(aircraft);
+    const std::vector<loop_case> cases = measured_loops(aircraft.parameters);
     const std::vector<flight_result> results = run_flights(margin_tasks(aircraft.parameters, gains, settings), jobs);
     std::vector<loop_measurement> measurements;
     for (size_t i = 0; i < cases.size(); ++i) measurements.push_back(read_margin_result(cases[i], results[i].ok, results[i].text));

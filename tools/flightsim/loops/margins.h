@@ -57,7 +57,7 @@ struct loop_case {
     flight_condition condition;
     broken_loop loop;
 };
-std::vector<loop_case> measured_loops();
+std::vector<loop_case> measured_loops(const aircraft_parameters& aircraft);
 // Whether a loop runs through the speed hold's rate relay with these gains: the speed hold and
 // the cruise pitch loop it drives, when speed_kd is not 0.
 bool relay_loop(const loop_case& which, const gain_values& gains);

@@ -133,6 +133,11 @@ int run_transients(const command_args& args)
     const int jobs = static_cast<int>(args.whole("--jobs", 2));
     aircraft_file aircraft;
     if (!read_flyable_aircraft(args.text("--aircraft"), "transients", aircraft)) return 2;
+    if (hover_only(aircraft.parameters)) {
+        std::cerr << "flightsim transients: " << aircraft.path << ": " << aircraft.name
+                  << " flies the hover only, and the mode changes are flown in cruise too\n";
+        return 2;
+    }
     if (!config_path.empty() && !std::filesystem::is_regular_file(config_path)) {
         std::cerr << "flightsim transients: " << config_path << ": cannot be read\n";
         return 2;

@@ -11,6 +11,7 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <string_view>
 
 #include <nlopt.hpp>
 #include <unistd.h>
@@ -79,19 +80,31 @@ std::vector<std::function<std::string()>> scenario_tasks(const std::vector<tunin
     return tasks;
 }
 
+// The scenarios of a list the aircraft flies: all, or for a hover-only aircraft those that start
+// in a hover.
+std::vector<tuning_scenario> flown_by(const std::vector<tuning_scenario>& scenarios, const aircraft_file& aircraft)
+{
+    if (!hover_only(aircraft.parameters)) return scenarios;
+    std::vector<tuning_scenario> hover;
+    for (const tuning_scenario& s : scenarios)
+        if (std::string(s.script).find("\nstart hover ") != std::string::npos) hover.push_back(s);
+    return hover;
+}
+
 evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const flight_settings& settings, int jobs)
 {
-    std::vector<std::function<std::string()>> tasks = scenario_tasks(tuning_scenarios(), aircraft, gains);
+    const std::vector<tuning_scenario> scenarios = flown_by(tuning_scenarios(), aircraft);
+    std::vector<std::function<std::string()>> tasks = scenario_tasks(scenarios, aircraft, gains);
     for (auto& task : margin_tasks(aircraft.parameters, gains, settings.margins)) tasks.push_back(task);
     const std::vector<flight_result> results = run_flights(tasks, jobs);
     evaluation e;
     e.gains = gains;
     size_t next = 0;
-    for (const tuning_scenario& s : tuning_scenarios()) {
+    for (const tuning_scenario& s : scenarios) {
         e.scenarios.push_back(read_scenario_result(s.name, results[next].ok, results[next].text));
         ++next;
     }
-    for (const loop_case& which : measured_loops()) {
+    for (const loop_case& which : measured_loops(aircraft.parameters)) {
         e.loops.push_back(read_margin_result(which, results[next].ok, results[next].text));
         ++next;
     }
@@ -103,10 +116,11 @@ evaluation fly(const aircraft_file& aircraft, const gain_values& gains, const fl
 // The held-out flights, in full.
 std::vector<scenario_result> fly_held_out(const aircraft_file& aircraft, const gain_values& gains, int jobs)
 {
-    const std::vector<flight_result> results = run_flights(scenario_tasks(held_out_scenarios(), aircraft, gains), jobs);
+    const std::vector<tuning_scenario> scenarios = flown_by(held_out_scenarios(), aircraft);
+    const std::vector<flight_result> results = run_flights(scenario_tasks(scenarios, aircraft, gains), jobs);
     std::vector<scenario_result> flown;
     for (size_t i = 0; i < results.size(); ++i)
-        flown.push_back(read_scenario_result(held_out_scenarios()[i].name, results[i].ok, results[i].text));
+        flown.push_back(read_scenario_result(scenarios[i].name, results[i].ok, results[i].text));
     return flown;
 }
 
@@ -305,6 +319,9 @@ struct search {
     std::vector<evaluation> leaders;  // the best few points, each more than a step from the others
     bool progress = false;
     std::chrono::steady_clock::time_point began;
+    // A hover-only aircraft never flies the speed hold: its gains stay the starting ones.
+    bool hover_only = false;
+    gain_values start{};
 };
 
 // Keeps the few best evaluations that lie apart from each other (a better one near a kept one
@@ -351,7 +368,11 @@ std::vector<double> coordinates_of(const gain_values& gains, const gain_values& 
 double objective(const std::vector<double>& y, std::vector<double>&, void* data)
 {
     search& s = *static_cast<search*>(data);
-    evaluation e = fly(*s.aircraft, gains_at(y, s.upper), search_flights, s.jobs);
+    gain_values gains = gains_at(y, s.upper);
+    if (s.hover_only)
+        for (int i = 0; i < gain_count; ++i)
+            if (std::string_view(gain_keys[i].key).starts_with("speed_")) gains[i] = s.start[i];
+    evaluation e = fly(*s.aircraft, gains, search_flights, s.jobs);
     judge(e, s.defaults, search_aims);
     ++s.evaluations;
     if (e.cost < s.best.cost) s.best = e;
@@ -634,6 +655,8 @@ std::vector<std::string> tuned_file_comment(const tune_request& t, const evaluat
                                         "tuned on " + today() + " (flightsim tune --seed " + std::to_string(t.seed) +
                                             (t.rounds > 1 ? " --rounds " + std::to_string(t.rounds) : "") +
                                             "); a starting point for a helicopter like it, not gains made for yours"};
+    if (hover_only(aircraft.parameters))
+        comment.push_back("tuned in the hover only, which is all its derivative table holds: the speed hold's gains are the starting file's");
     if (after.gains == default_gains()) comment.push_back("the search found nothing better than the built-in defaults: these are they");
     if (after.misses.empty()) {
         comment.push_back("recommended: on the model it held attitude, heading, height and speed within our limits in every test flight,");
@@ -687,6 +710,7 @@ int write_result(const tune_request& t, const evaluation& after)
 // default gains, as a tuned result is; nothing written.
 int judge_only(const tune_request& t)
 {
+    std::cout << hover_only_note(t.aircraft);
     const evaluation before = defaults_in_full(t.aircraft, t.jobs);
     const evaluation after = in_full(t.aircraft, t.starting, before, t.jobs);
     std::cout << "Judged: the gains of " << (t.config_path.empty() ? "the sample file" : t.config_path) << " (\"tuned\" below) on "
@@ -709,7 +733,10 @@ int run_tune(const command_args& args)
     s.budget = t.rounds * (starting_points + first_run + restart_runs * restart_run);
     s.progress = isatty(2) != 0;
     s.began = std::chrono::steady_clock::now();
+    s.hover_only = hover_only(t.aircraft.parameters);
+    s.start = t.starting;
     nlopt::srand(t.seed);
+    std::cout << hover_only_note(t.aircraft);
 
     // The default gains as the search flies them: what each evaluation is measured against.
     s.defaults = fly(t.aircraft, default_gains(), search_flights, t.jobs);
