@@ -322,8 +322,8 @@ TEST(DerivativeTable, TheFlownAircraftAnswersAsItsPublishedTableSays)
         {"N_r", s_r, s_r, -0.73502779},       {"Z_w", s_w, s_w, -0.29051352},
         {"M_u", s_q, s_u, 0.05463216},        {"N_v", s_r, s_v, -0.01507750},
         {"X_theta", s_u, s_theta, -9.78517947}, {"L_q", s_p, s_q, -2.54463768},
-        {"Z per full lever", s_w, s_actuator_collective, -22.0568226},
-        {"N per full lever", s_r, s_actuator_collective, 4.57087270},
+        {"Z per full lever", s_w, s_actuator_collective, -25.2559037},
+        {"N per full lever", s_r, s_actuator_collective, 5.23382370},
     };
     for (const auto& c : cases) {
         state_vector up = trim.state, down = trim.state, dx_up, dx_down;

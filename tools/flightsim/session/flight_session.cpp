@@ -311,8 +311,8 @@ void flight_session::note_table_envelope(const air_state& air)
     const double airspeed = std::sqrt(out.air_u * out.air_u + out.air_v * out.air_v + out.air_w * out.air_w);
     if (airspeed <= table.speed_limit) return;
     left_table_ = true;
-    messages() << "warning: at " << fixed(sim_time_, 1) << " s the aircraft flies " << fixed(airspeed * 3.6, 0)
-               << " km/h through the air, beyond its derivative table's " << fixed(table.speed_limit * 3.6, 0)
+    messages() << "warning: at " << fixed(sim_time_, 1) << " s the aircraft flies " << fixed(airspeed * 3.6, 1)
+               << " km/h through the air, beyond its derivative table's " << fixed(table.speed_limit * 3.6, 1)
                << " km/h: from here on the table's numbers are carried beyond where they hold\n";
 }
 
