@@ -3,9 +3,9 @@
 # its published hover derivative table (tools/flightsim/derivative_tables/lynx_hover.aircraft),
 # with an actuator lag the model lacks. For each seed (the card's turbulence and the instruments'
 # noise), the test pilot flies the card on the Lynx through the recorder; identify --hover fits
-# the Bo-105's file to the hover steps (the table holds in the hover only); the tuner runs on the
-# fitted file; and those gains are judged on the Lynx itself beside the gains the tuner finds on
-# the Lynx. Prints per seed the fit's mean and largest cost J and worst doublet, what the fit-tuned
+# the Bo-105's file to the hover steps (the table holds in the hover only), a file that holds in
+# the hover alone; the tuner runs on that file, in the hover; and those gains are judged on the
+# Lynx itself beside the gains the tuner finds on the Lynx. Prints per seed the fit's mean and largest cost J and worst doublet, what the fit-tuned
 # gains miss on the Lynx, and their held-out RMS as a share of the truth-tuned gains' (the bar:
 # 1.10 at most). A benchmark, never a test.
 # Usage: bench/outside_truth.sh [SEEDS]   (default 3; needs the native-release build)

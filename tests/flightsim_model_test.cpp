@@ -350,7 +350,7 @@ TEST(DerivativeTable, ControlsActThroughAFirstOrderLagAndOnlyWithinTheTablesSpee
 
     const trim_result fast = solve_trim(lynx(), level_flight(12.0, 0.0, 0.0, condition.air));
     EXPECT_FALSE(fast.converged);
-    EXPECT_NE(fast.refusal.find("holds up to 36 km/h"), std::string::npos) << fast.refusal;
+    EXPECT_NE(fast.refusal.find("holds up to 36 km/h through the air (speed_limit)"), std::string::npos) << fast.refusal;
 
     // Numbers a table is taken about that cannot be.
     const struct {
@@ -360,6 +360,7 @@ TEST(DerivativeTable, ControlsActThroughAFirstOrderLagAndOnlyWithinTheTablesSpee
         {"actuator_lag 0.001", "actuator_lag 0.001: an actuator lag must be at least 0.02 s"},
         {"table_sense_pedal 0", "table_sense_pedal 0: a sense is 1 or -1"},
         {"table_length_unit -1", "table_length_unit -1: a unit of length must be positive"},
+        {"speed_limit 0", "speed_limit 0: a speed limit must be positive"},
     };
     for (const auto& b : bad) {
         std::string text = lynx_text();

@@ -94,7 +94,6 @@ void check_table(const std::string& text, const derivative_table& table, const s
     if (!(table.control_unit > 0.0)) refuse("table_control_unit", table.control_unit, "a unit of control must be positive");
     if (!(table.actuator_lag_s >= minimum_actuator_lag_s))
         refuse("actuator_lag", table.actuator_lag_s, "an actuator lag must be at least 0.02 s, which the simulation's steps resolve");
-    if (!(table.speed_limit >= 0.0)) refuse("table_speed_limit", table.speed_limit, "a speed cannot be negative");
     if (!(table.reference_collective >= 0.0 && table.reference_collective <= 1.0))
         refuse("table_reference_collective", table.reference_collective, "the lever's position is a fraction from 0 to 1");
     for (int k = 0; k < table_controls; ++k)
@@ -107,6 +106,12 @@ void check_table(const std::string& text, const derivative_table& table, const s
 void check_physical(const std::string& text, const aircraft_parameters& parameters, const std::string& file_name)
 {
     if (parameters.table.given) check_table(text, parameters.table, file_name);
+    if (!(parameters.speed_limit > 0.0)) {
+        std::ostringstream message;
+        message << file_name << ":" << line_of(text, "speed_limit") << ": speed_limit " << parameters.speed_limit
+                << ": a speed limit must be positive";
+        throw aircraft_file_error(message.str());
+    }
     for (const physical_rule& rule : rules) {
         if (parameters.table.given && rotor_parameter(rule.name)) continue;
         const double value = parameters.*rule.field;

@@ -28,6 +28,8 @@ constexpr double most_pair_cost = 100.0;    // about 2 dB or 17 degrees of misfi
 constexpr int fit_starts = 4;
 constexpr double good_match = 0.3;          // Theil's inequality coefficient of a doublet
 constexpr double settle_after_doublet_s = 3.0;
+// What a fit of the hover alone holds to: the hover's steps and its scenarios' winds, some 20 knots.
+constexpr double hover_fit_speed_limit_ms = 10.0;
 
 // What a card axis moves (its input) and what answers first (its output), and in what units.
 struct response_pair {
@@ -236,7 +238,7 @@ void check_doublets(const recording& r, const step_takes& takes, double dt, cons
 // The fitted file: the start file's text with each fitted parameter's value put in its line, and
 // a header saying what was fitted to what; written beside and renamed into place.
 bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::string& recording_path,
-                  const std::string& out)
+                  const std::string& out, bool hover_alone)
 {
     std::istringstream in(start.text);
     std::ostringstream text;
@@ -248,6 +250,7 @@ bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::
         std::istringstream words(line);
         std::string name;
         words >> name;
+        if (name == "speed_limit") continue;  // the fit's own, below, or none: it holds where it was fitted
         for (const fitted_parameter& p : fit.parameters)
             if (p.name == name) {
                 const size_t comment = line.find('#');
@@ -259,6 +262,9 @@ bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::
             }
         text << line << "\n";
     }
+    if (hover_alone)
+        text << "\n# Fitted to the hover alone: the file holds in the hover, and the tools fly it there only.\n"
+             << "speed_limit               " << hover_fit_speed_limit_ms << "        # m/s through the air [fitted]\n";
     const std::string temporary = out + ".partial";
     {
         std::ofstream file(temporary, std::ios::binary);
@@ -323,7 +329,7 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
     if (args.has("--truth")) compare_with_truth(truth, measured, fit);
     if (args.has("--plots")) write_fitted_plots(args.text("--plots"), measured, fit);
     if (!out.empty()) {
-        if (!write_fitted(start, fit, args.words()[0], out)) {
+        if (!write_fitted(start, fit, args.words()[0], out, hover_alone)) {
             std::cerr << "flightsim identify: cannot write " << out << "\n";
             return 1;
         }
@@ -426,7 +432,7 @@ tool_command identify_command()
     c.options = {
         {"--aircraft", "START", "the aircraft file the fit starts from (default: the built-in bo105)"},
         {"--out", "FITTED", "the fitted aircraft file, written whole or not at all, never over START"},
-        {"--hover", "", "the card's hover steps alone: for a helicopter that cannot fly its cruise (the\ncruise responses are then the start file's, not measured)"},
+        {"--hover", "", "the card's hover steps alone, for a helicopter that cannot fly its cruise: what\nacts in cruise only is held, and the fitted file holds in the hover alone\n(speed_limit), where the tools then fly it"},
         {"--truth", "FILE", "the aircraft file a synthetic recording was flown on: after the fit, each\nresponse of the fitted model against this truth's, their largest differences"},
         {"--plots", "DIR", "each sweep's measured response, and the fitted model's once fitted, as\nDIR/step_N.dat and a gnuplot script DIR/step_N.gp"},
     };

@@ -47,7 +47,7 @@ std::string likely_cause(const aircraft_parameters& a)
 
 bool hover_only(const aircraft_parameters& aircraft)
 {
-    return aircraft.table.given && aircraft.table.speed_limit < cruise_speed;
+    return aircraft.speed_limit < cruise_speed;
 }
 
 std::string hover_only_note(const aircraft_file& aircraft)
@@ -55,9 +55,9 @@ std::string hover_only_note(const aircraft_file& aircraft)
     if (!hover_only(aircraft.parameters)) return {};
     char text[240];
     std::snprintf(text, sizeof text,
-                  "%s flies the hover only (its derivative table holds up to %.0f km/h): the cruise loops and the "
+                  "%s flies the hover only (its file holds up to %.0f km/h, speed_limit): the cruise loops and the "
                   "flights that start in cruise are left out\n",
-                  aircraft.name.c_str(), aircraft.parameters.table.speed_limit * 3.6);
+                  aircraft.name.c_str(), aircraft.parameters.speed_limit * 3.6);
     return text;
 }
 

@@ -13,8 +13,8 @@
 // with the likely cause.
 std::string why_not_flyable(const aircraft_parameters& aircraft);
 
-// An aircraft that flies the hover only: a derivative table that holds up to a speed below the
-// 150 km/h of the cruise. The margins and the tuner fly it in the hover alone (the hover loops,
+// An aircraft that flies the hover only: a file (a derivative table, a fit of the hover alone) that
+// holds up to a speed below the 150 km/h of the cruise. The margins and the tuner fly it in the hover alone (the hover loops,
 // the scenarios that start in a hover).
 bool hover_only(const aircraft_parameters& aircraft);
 // What the tools say of such an aircraft before they fly it ("" for any other).

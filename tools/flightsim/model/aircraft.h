@@ -2,6 +2,7 @@
 // The default aircraft's file, bo105.aircraft, is built into the program.
 #pragma once
 
+#include <limits>
 #include <string>
 
 #include "tools/flightsim/model/derivative_table.h"
@@ -27,6 +28,9 @@ struct aircraft_parameters {
     // has the table's lines. Such a file gives only the parameters every aircraft needs (the mass,
     // the controls' travel, the skids' drop, the air) and no rotor, tail rotor, surface or skid data.
     derivative_table table;
+    // The speed through the air, m/s, up to which the file holds: a derivative table's (which must
+    // give it), or a fit of the hover alone's. Optional elsewhere: no limit.
+    double speed_limit = std::numeric_limits<double>::infinity();
 };
 
 // Whether a parameter describes the rotorcraft model's rotor, airframe or skids, which a

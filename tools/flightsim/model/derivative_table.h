@@ -33,7 +33,6 @@ struct derivative_table {
     double length_unit = 1.0;                 // m per the table's unit of length (0.3048: feet)
     double control_unit = 1.0;                // rad per the table's unit of control (degrees: pi / 180)
     double actuator_lag_s = 0.0;              // time constant of each control's actuator
-    double speed_limit = 0.0;                 // m/s through the air: the table holds up to this speed
 };
 
 // The file's name of a table entry: "X_u", "N_pedal".

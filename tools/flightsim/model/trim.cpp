@@ -116,18 +116,18 @@ trim_condition level_flight(double airspeed, double heading, double altitude, co
 
 trim_result solve_trim(const rotorcraft_model& model, const trim_condition& condition)
 {
-    const derivative_table& table = model.parameters().table;
-    if (table.given) {
+    const double speed_limit = model.parameters().speed_limit;
+    if (speed_limit < std::numeric_limits<double>::infinity()) {
         const double north = condition.ground_north - condition.air.wind_north;
         const double east = condition.ground_east - condition.air.wind_east;
         const double up = condition.climb + condition.air.wind_down;
         const double airspeed = std::sqrt(north * north + east * east + up * up);
-        if (airspeed > table.speed_limit) {
+        if (airspeed > speed_limit) {
             trim_result refused;
             refused.residual = std::numeric_limits<double>::infinity();
             char why[160];
-            std::snprintf(why, sizeof why, "its derivative table holds up to %.0f km/h through the air; this flight asks %.0f",
-                          table.speed_limit * 3.6, airspeed * 3.6);
+            std::snprintf(why, sizeof why, "its file holds up to %.0f km/h through the air (speed_limit); this flight asks %.0f",
+                          speed_limit * 3.6, airspeed * 3.6);
             refused.refusal = why;
             return refused;
         }

@@ -299,21 +299,22 @@ void flight_session::record_frame(bool paused, const host_readings& readings, co
     if (observer_) observer_(record);
 }
 
-// A derivative-table aircraft flown faster through the air than its table holds: said once a
-// flight, since what follows is the table's numbers carried beyond where they were measured.
-void flight_session::note_table_envelope(const air_state& air)
+// An aircraft flown faster through the air than its file holds (a derivative table's, or a fit's
+// of the hover alone): said once a flight, since what follows is its numbers carried beyond where
+// they were measured.
+void flight_session::note_envelope(const air_state& air)
 {
-    const derivative_table& table = model_->parameters().table;
-    if (!table.given || left_table_) return;
+    const double speed_limit = model_->parameters().speed_limit;
+    if (speed_limit == std::numeric_limits<double>::infinity() || left_envelope_) return;
     state_vector dx;
     model_outputs out;
     model_->derivatives(state_, controls_from_axes(axes_), air, ground_, dx, &out);
     const double airspeed = std::sqrt(out.air_u * out.air_u + out.air_v * out.air_v + out.air_w * out.air_w);
-    if (airspeed <= table.speed_limit) return;
-    left_table_ = true;
+    if (airspeed <= speed_limit) return;
+    left_envelope_ = true;
     messages() << "warning: at " << fixed(sim_time_, 1) << " s the aircraft flies " << fixed(airspeed * 3.6, 1)
-               << " km/h through the air, beyond its derivative table's " << fixed(table.speed_limit * 3.6, 1)
-               << " km/h: from here on the table's numbers are carried beyond where they hold\n";
+               << " km/h through the air, beyond the " << fixed(speed_limit * 3.6, 1)
+               << " km/h its file holds to (speed_limit): from here on its numbers are carried beyond where they hold\n";
 }
 
 void flight_session::advance_model(double dt, const host_readings& readings, const air_state& air)
@@ -325,7 +326,7 @@ void flight_session::advance_model(double dt, const host_readings& readings, con
     const int substeps = static_cast<int>(std::ceil(dt / largest_substep));
     const control_inputs controls = controls_from_axes(axes_);
     model_->advance(state_, controls, air, ground_, dt / substeps, substeps);
-    note_table_envelope(air);
+    note_envelope(air);
     sim_time_ += dt;
     flown_seconds_ += dt;
 }

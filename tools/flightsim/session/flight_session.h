@@ -88,7 +88,7 @@ private:
     void record_frame(bool paused, const host_readings& readings, const cockpit_lamps& post, const expectation& e,
                       const channel_commands& commands, const wind_vector& w);
     void advance_model(double dt, const host_readings& readings, const air_state& air);
-    void note_table_envelope(const air_state& air);
+    void note_envelope(const air_state& air);
     std::string output_path(const std::string& suffix) const;
 
     // The flight.
@@ -106,7 +106,7 @@ private:
     channel_commands last_commands_{};
     host_readings last_readings_{};
     bool engaged_ = false;                // the engage lamp before the last frame's cycle
-    bool left_table_ = false;             // a derivative-table aircraft has flown beyond its table
+    bool left_envelope_ = false;          // the aircraft has flown faster than its file holds
 
     // Its parts.
     pilot_expectation pilot_;
