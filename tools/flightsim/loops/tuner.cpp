@@ -656,7 +656,7 @@ std::vector<std::string> tuned_file_comment(const tune_request& t, const evaluat
                                             (t.rounds > 1 ? " --rounds " + std::to_string(t.rounds) : "") +
                                             "); a starting point for a helicopter like it, not gains made for yours"};
     if (hover_only(aircraft.parameters))
-        comment.push_back("tuned in the hover only, which is all its derivative table holds: the speed hold's gains are the starting file's");
+        comment.push_back("tuned in the hover only, where its file holds (speed_limit): the speed hold's gains are the starting file's");
     if (after.gains == default_gains()) comment.push_back("the search found nothing better than the built-in defaults: these are they");
     if (after.misses.empty()) {
         comment.push_back("recommended: on the model it held attitude, heading, height and speed within our limits in every test flight,");
