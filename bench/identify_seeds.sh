@@ -6,8 +6,10 @@
 # recording. Prints per aircraft and seed the mean and largest cost J, the largest error of the
 # inertias, gearings and flap inertia against the truth, and in how many of all eleven free
 # parameters the truth lies within twice the reported one-sigma bound, and the largest differences
-# of the fitted model's responses from the truth's, 0.5 to 10 rad/s. A benchmark, never a test.
-# Usage: bench/identify_seeds.sh [SEEDS]   (default 10; needs the native-release build)
+# of the fitted model's responses from the truth's, 0.5 to 10 rad/s, and the actuator lag fitted
+# (the truth has none). A benchmark, never a test.
+# Usage: [AIRCRAFT="bo105 ab206"] bench/identify_seeds.sh [SEEDS]   (default all three, 10 seeds;
+# needs the native-release build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seeds=${1:-10}
@@ -18,9 +20,9 @@ trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 free="inertia_roll inertia_pitch inertia_yaw cyclic_lateral cyclic_longitudinal tail_pitch_travel blade_flap_inertia stabiliser_area fin_area drag_area_forward collective_high"
 identifiable="inertia_roll inertia_pitch inertia_yaw cyclic_lateral cyclic_longitudinal tail_pitch_travel blade_flap_inertia collective_high"
 
-printf "%-8s %4s %8s %8s  %-30s %-16s  %-18s %s\n" aircraft seed "mean J" "max J" "worst identifiable error" "truth in 2 sigma" \
-    "against the truth" "exit"
-for aircraft in bo105 ab206 uh60a; do
+printf "%-8s %4s %8s %8s  %-30s %-16s  %-18s %6s %s\n" aircraft seed "mean J" "max J" "worst identifiable error" \
+    "truth in 2 sigma" "against the truth" "lag s" "exit"
+for aircraft in ${AIRCRAFT:-bo105 ab206 uh60a}; do
     for seed in $(seq 1 "$seeds"); do
         case="$work/${aircraft}_$seed"
         mkdir -p "$case/gauges"
@@ -59,11 +61,12 @@ for aircraft in bo105 ab206 uh60a; do
             }
             /^[0-9]+ .*SWEEP +[0-9.]+$/ { cost = $NF; sum += cost; ++costs; if (cost > most) most = cost }
             /^against the truth:/ { against = sprintf("%.2f dB, %.1f deg", $6, $9) }
+            /^actuator_lag / { lag = $3 }
             { last = $0 }
             END {
                 if (costs == 0) { printf "%-8s %4d  no fit, exit %s: %s\n", which, seed, status, last; exit }
-                printf "%-8s %4d %8.1f %8.1f  %4.0f %% %-23s %4d of %-8d  %-18s %s\n", which, seed, sum / costs, most,
-                       100 * worst, worst_name, inside, parameters, against, status
+                printf "%-8s %4d %8.1f %8.1f  %4.0f %% %-23s %4d of %-8d  %-18s %6.3f %s\n", which, seed, sum / costs, most,
+                       100 * worst, worst_name, inside, parameters, against, lag, status
             }' "$case/truth.aircraft" "$case/identify.out"
     done
 done

@@ -177,6 +177,8 @@ TEST(AircraftFile, AMissingOrNonPhysicalParameterIsRefusedWithItsLine)
         {"mass                      2096", "mass                      -5", "heli.aircraft:15: mass -5: a mass must be positive"},
         {"inertia_pitch             4892", "inertia_pitch             0", "heli.aircraft:17: inertia_pitch 0: an inertia must be positive"},
         {"inertia_yaw               4428      # Izz, kg m^2 [H]", "", "heli.aircraft: 'inertia_yaw' missing"},
+        {"mass                      2096", "actuator_lag 0.01\nmass 2096",
+         "heli.aircraft:15: actuator_lag 0.01: an actuator lag must be 0 (none) or at least 0.02 s, which the simulation's steps resolve"},
     };
     for (const case_& c : cases) {
         std::string changed = text;

@@ -92,8 +92,6 @@ void check_table(const std::string& text, const derivative_table& table, const s
     };
     if (!(table.length_unit > 0.0)) refuse("table_length_unit", table.length_unit, "a unit of length must be positive");
     if (!(table.control_unit > 0.0)) refuse("table_control_unit", table.control_unit, "a unit of control must be positive");
-    if (!(table.actuator_lag_s >= minimum_actuator_lag_s))
-        refuse("actuator_lag", table.actuator_lag_s, "an actuator lag must be at least 0.02 s, which the simulation's steps resolve");
     if (!(table.reference_collective >= 0.0 && table.reference_collective <= 1.0))
         refuse("table_reference_collective", table.reference_collective, "the lever's position is a fraction from 0 to 1");
     for (int k = 0; k < table_controls; ++k)
@@ -110,6 +108,14 @@ void check_physical(const std::string& text, const aircraft_parameters& paramete
         std::ostringstream message;
         message << file_name << ":" << line_of(text, "speed_limit") << ": speed_limit " << parameters.speed_limit
                 << ": a speed limit must be positive";
+        throw aircraft_file_error(message.str());
+    }
+    // A table's actuators must lag; a rotorcraft's may, or act at once (0).
+    const double lag = parameters.actuator_lag_s;
+    if (!(lag >= minimum_actuator_lag_s) && (parameters.table.given || lag != 0.0)) {
+        std::ostringstream message;
+        message << file_name << ":" << line_of(text, "actuator_lag") << ": actuator_lag " << lag << ": an actuator lag must be "
+                << (parameters.table.given ? "" : "0 (none) or ") << "at least 0.02 s, which the simulation's steps resolve";
         throw aircraft_file_error(message.str());
     }
     for (const physical_rule& rule : rules) {

@@ -245,12 +245,15 @@ bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::
     text << "# Fitted by flightsim identify to " << recording_path << " from " << (start.path.empty() ? "bo105" : start.path)
          << ": mean cost " << fit.mean_cost << ".\n";
     for (const fitted_parameter& p : fit.parameters)
-        if (p.name == "delay") text << "# A control delay of " << p.value << " s fitted as well; the model holds none.\n";
+        if (p.name == "delay")
+            text << "# The responses compared " << p.value << " s behind the controls: the recording's own timing, which the file does not carry.\n";
+    bool lag_written = false;
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
         std::string name;
         words >> name;
         if (name == "speed_limit") continue;  // the fit's own, below, or none: it holds where it was fitted
+        lag_written = lag_written || name == "actuator_lag";
         for (const fitted_parameter& p : fit.parameters)
             if (p.name == name) {
                 const size_t comment = line.find('#');
@@ -262,6 +265,9 @@ bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::
             }
         text << line << "\n";
     }
+    if (!lag_written && fit.fitted.actuator_lag_s > 0.0)
+        text << "\n# The controls act through actuators that lag.\n"
+             << "actuator_lag              " << fit.fitted.actuator_lag_s << "    # s, each control's, first order [fitted]\n";
     if (hover_alone)
         text << "\n# Fitted to the hover alone: the file holds in the hover, and the tools fly it there only.\n"
              << "speed_limit               " << hover_fit_speed_limit_ms << "        # m/s through the air [fitted]\n";
@@ -309,11 +315,11 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
     std::printf("\nFitting %s (%s) to %zu responses, from %d starts; held: %s%s.\n", start.name.c_str(), start.title.c_str(),
                 measured.size(), fit_starts, held_parameters,
                 hover_alone ? "; and, the hover's steps alone fitted, what acts in cruise only" : "");
-    const fit_result fit = fit_model(start.parameters, measured, fit_starts, 1, hover_alone);
+    const fit_result fit = fit_model(start.parameters, measured, fit_starts, 1, recording_timing_s(dt), hover_alone);
     std::printf("\n%-20s %12s %12s %9s  %s\n", "parameter", "start", "fitted", "bound %", "most correlated with");
     for (const fitted_parameter& p : fit.parameters) {
         if (p.held)
-            std::printf("%-20s %12.5g %12s %9s  (acts in cruise only)\n", p.name.c_str(), p.start, "held", "-");
+            std::printf("%-20s %12.5g %12.5g %9s  held: %s\n", p.name.c_str(), p.start, p.value, "-", p.why_held);
         else
             std::printf("%-20s %12.5g %12.5g %9.1f  %s %.2f\n", p.name.c_str(), p.start, p.value, p.bound_percent,
                         p.correlated_with.c_str(), p.correlation);

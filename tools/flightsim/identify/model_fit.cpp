@@ -1,5 +1,6 @@
 #include "tools/flightsim/identify/model_fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -14,11 +15,10 @@ constexpr double counted_coherence = 0.6;
 constexpr double lowest_fitted_omega = 0.5;  // rad/s: below it a sweep holds too few periods for its coherence to mean much
 constexpr double phase_weight = 0.01745;  // per squared degree, against a squared dB
 constexpr double widest_factor = 10.0;    // each factor searched from 1/10 to 10 times the start
-constexpr double longest_delay_s = 0.3;
-constexpr double longest_lead_s = 0.1;     // a recording whose controls are sampled after the frame they act in
+constexpr double longest_actuator_lag_s = 0.3;
 constexpr double failed_cost = 1e6;       // a parameter set the model cannot trim with
 
-// The parameters' fields, in the order of free_parameters (the delay last).
+// The parameters' fields, in the order of free_parameters (the actuator lag and the delay after them).
 double aircraft_parameters::* const fields[] = {
     &aircraft_parameters::inertia_roll,        &aircraft_parameters::inertia_pitch,
     &aircraft_parameters::inertia_yaw,         &aircraft_parameters::cyclic_lateral,
@@ -28,6 +28,9 @@ double aircraft_parameters::* const fields[] = {
     &aircraft_parameters::collective_high,
 };
 constexpr int field_count = sizeof fields / sizeof fields[0];
+constexpr int lag_index = field_count;        // seconds, not a factor: a start may have none
+constexpr int delay_index = field_count + 1;  // seconds
+constexpr int parameter_count = field_count + 2;
 
 double coherence_weight(double coherence)
 {
@@ -35,10 +38,12 @@ double coherence_weight(double coherence)
     return w * w;
 }
 
-aircraft_parameters applied(const aircraft_parameters& start, const std::vector<double>& log_factors)
+// The start with the search's point applied: each field's log factor, the lag in seconds.
+aircraft_parameters applied(const aircraft_parameters& start, const std::vector<double>& x)
 {
     aircraft_parameters p = start;
-    for (int i = 0; i < field_count; ++i) p.*fields[i] = start.*fields[i] * sim::exp(log_factors[i]);
+    for (int i = 0; i < field_count; ++i) p.*fields[i] = start.*fields[i] * sim::exp(x[i]);
+    p.actuator_lag_s = std::max(x[lag_index], 0.0);
     return p;
 }
 
@@ -98,7 +103,7 @@ double objective(const std::vector<double>& x, std::vector<double>&, void* data)
 {
     auto& s = *static_cast<search*>(data);
     ++s.evaluations;
-    return total_cost(applied(s.start, x), x[field_count], s.pairs);
+    return total_cost(applied(s.start, x), x[delay_index], s.pairs);
 }
 }  // namespace
 
@@ -114,7 +119,8 @@ const std::vector<free_parameter> free_parameters = {
     {"fin_area", "yaw damping and weathercock stability in cruise", true},
     {"drag_area_forward", "the speed's damping, the low-frequency pitch response in cruise", true},
     {"collective_high", "the collective's gearing: the vertical speed's answer"},
-    {"delay", "a control delay, the phase falling with frequency (seconds)"},
+    {"actuator_lag", "the controls' first-order lag: magnitude and phase falling together at high frequency (seconds)"},
+    {"delay", "the recording's timing: its controls against its responses (seconds, held)"},
 };
 
 const char* const held_parameters =
@@ -123,23 +129,27 @@ const char* const held_parameters =
     "they move the responses together with the free ones, so that a fit cannot tell them apart";
 
 fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed,
-                     bool hover_alone)
+                     double timing_s, bool hover_alone)
 {
-    const int n = field_count + 1;
+    const int n = parameter_count;
     std::vector<double> lower(n, -sim::log(widest_factor)), upper(n, sim::log(widest_factor));
-    lower[field_count] = -longest_lead_s;
-    upper[field_count] = longest_delay_s;
-    // A held parameter's bounds close on its start: the search leaves it there.
+    lower[lag_index] = 0.0;
+    upper[lag_index] = longest_actuator_lag_s;
+    // A held parameter's bounds close on its start: the search leaves it there. The delay is the
+    // recording's own timing, which a lag would otherwise trade with.
     std::vector<bool> held(n, false);
     for (int i = 0; i < field_count; ++i)
         if (hover_alone && free_parameters[i].cruise_only) held[i] = true, lower[i] = upper[i] = 0.0;
+    held[delay_index] = true;
+    lower[delay_index] = upper[delay_index] = timing_s;
     search s{start, pairs};
     std::mt19937 random(seed);
     std::vector<double> best(n, 0.0);
     double best_cost = std::numeric_limits<double>::infinity();
     for (int k = 0; k < starts; ++k) {
         std::vector<double> x(n, 0.0);
-        x[field_count] = 0.0;
+        x[lag_index] = std::min(start.actuator_lag_s, longest_actuator_lag_s);
+        x[delay_index] = timing_s;
         if (k > 0)
             for (int i = 0; i < n; ++i)
                 x[i] = lower[i] + (upper[i] - lower[i]) * (0.25 + 0.5 * std::uniform_real_distribution<double>(0.0, 1.0)(random));
@@ -159,17 +169,20 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
         if (value < best_cost) best_cost = value, best = x;
     }
 
+    // A lag shorter than the simulation's steps resolve is taken as none: it moves the phase at
+    // 5 rad/s by under 6 degrees, and an aircraft file could not hold it.
+    if (best[lag_index] < minimum_actuator_lag_s) best[lag_index] = 0.0;
     fit_result r;
     r.fitted = applied(start, best);
     r.evaluations = s.evaluations;
-    r.mean_cost = total_cost(r.fitted, best[field_count], pairs, &r.pair_costs);
+    r.mean_cost = total_cost(r.fitted, best[delay_index], pairs, &r.pair_costs);
 
-    // The Hessian of the summed cost in the log factors (the delay in seconds), by central
+    // The Hessian of the summed cost in the log factors (the lag and the delay in seconds), by central
     // differences; its inverse, scaled as a least-squares sum's, gives the bounds and correlations.
     // Over the parameters fitted: a held one has neither (its row and column are the identity's).
     std::vector<std::vector<double>> h(n, std::vector<double>(n, 0.0));
     const double step = 0.01;
-    auto f = [&](std::vector<double> x) { return total_cost(applied(start, x), x[field_count], pairs) * pairs.size(); };
+    auto f = [&](std::vector<double> x) { return total_cost(applied(start, x), x[delay_index], pairs) * pairs.size(); };
     const double f0 = f(best);
     for (int i = 0; i < n; ++i)
         for (int j = i; j < n; ++j) {
@@ -207,8 +220,9 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
         fitted_parameter fp;
         fp.name = free_parameters[i].name;
         fp.held = held[i];
-        fp.start = i < field_count ? start.*fields[i] : 0.0;
-        fp.value = i < field_count ? r.fitted.*fields[i] : best[field_count];
+        fp.why_held = i == delay_index ? "the recording's timing, half a frame ahead" : "acts in cruise only";
+        fp.start = i < field_count ? start.*fields[i] : i == lag_index ? start.actuator_lag_s : 0.0;
+        fp.value = i < field_count ? r.fitted.*fields[i] : i == lag_index ? r.fitted.actuator_lag_s : best[delay_index];
         const double variance = singular ? std::nan("") : 2.0 * inv[i][i];
         fp.bound_percent = i < field_count ? 100.0 * std::sqrt(std::fabs(variance))
                                            : 100.0 * std::sqrt(std::fabs(variance)) / std::max(fp.value, 1e-3);

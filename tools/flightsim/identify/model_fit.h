@@ -30,7 +30,8 @@ struct measured_pair {
 // axis times how that axis moved with the sweep, summed.
 std::complex<double> predicted_response(const linear_model& m, const measured_pair& pair, size_t point, double delay_s);
 
-// What the data can identify, each a factor on the start's value (the delay: seconds).
+// What the data can identify, each a factor on the start's value (the actuator lag: seconds); and
+// the delay between the recording's controls and its responses, which is held.
 struct free_parameter {
     const char* name;
     const char* why;  // what in the responses sets it
@@ -46,7 +47,8 @@ struct fitted_parameter {
     double bound_percent = 0.0;        // approximate one-sigma confidence bound, % of the value
     std::string correlated_with;       // the parameter it is most correlated with
     double correlation = 0.0;
-    bool held = false;                 // kept at the start's value (a fit of the hover alone)
+    bool held = false;                 // not searched: at the start's value, or the delay at the recording's timing
+    const char* why_held = "";
 };
 
 struct fit_result {
@@ -57,6 +59,12 @@ struct fit_result {
     int evaluations = 0;
 };
 
-// hover_alone: the pairs are the hover's, and the cruise-only parameters stay as the start has them.
+// The delay of a recording's responses behind its controls that is the recording's own, not the
+// aircraft's: each row's controls are the ones the frame before it was flown with, held through
+// that frame, so they stand for the middle of it, half a frame ahead of the row's time.
+inline double recording_timing_s(double frame_s) { return -0.5 * frame_s; }
+
+// timing_s: the delay held (recording_timing_s of its frame). hover_alone: the pairs are
+// the hover's, and the cruise-only parameters stay as the start has them.
 fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed,
-                     bool hover_alone = false);
+                     double timing_s, bool hover_alone = false);

@@ -58,7 +58,6 @@ std::vector<table_slot> table_slots(derivative_table& t)
     lines.push_back({"table_reference_collective", &t.reference_collective});
     lines.push_back({"table_length_unit", &t.length_unit});
     lines.push_back({"table_control_unit", &t.control_unit});
-    lines.push_back({"actuator_lag", &t.actuator_lag_s});
     return lines;
 }
 
@@ -87,7 +86,7 @@ bool rotor_parameter(const std::string& name)
 aircraft_parameters parse_aircraft(const std::string& text)
 {
     aircraft_parameters parameters{};
-    bool speed_limit_seen = false;
+    bool speed_limit_seen = false, actuator_lag_seen = false;
     for (double& value : parameters.published) value = std::numeric_limits<double>::quiet_NaN();
     std::vector<bool> seen(std::size(slots), false);
     std::vector<table_slot> table = table_slots(parameters.table);
@@ -121,6 +120,12 @@ aircraft_parameters parse_aircraft(const std::string& text)
             speed_limit_seen = true;
             continue;
         }
+        if (name == "actuator_lag") {
+            if (actuator_lag_seen) throw std::runtime_error(where + "'" + name + "' given twice");
+            parameters.actuator_lag_s = number;
+            actuator_lag_seen = true;
+            continue;
+        }
         size_t entry = 0;
         while (entry < table.size() && name != table[entry].name) ++entry;
         if (entry < table.size()) {
@@ -141,6 +146,8 @@ aircraft_parameters parse_aircraft(const std::string& text)
         for (size_t i = 0; i < table.size(); ++i)
             if (!table_seen[i]) throw std::runtime_error("aircraft data: '" + table[i].name + "' missing");
         if (!speed_limit_seen) throw std::runtime_error("aircraft data: 'speed_limit' missing: a derivative table holds up to a speed");
+        if (!actuator_lag_seen)
+            throw std::runtime_error("aircraft data: 'actuator_lag' missing: a derivative table's controls act through actuators");
         for (size_t i = 0; i < std::size(slots); ++i) {
             if (seen[i] && rotor_parameter(slots[i].name))
                 throw std::runtime_error(std::string("aircraft data: '") + slots[i].name +

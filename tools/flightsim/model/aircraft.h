@@ -31,7 +31,14 @@ struct aircraft_parameters {
     // The speed through the air, m/s, up to which the file holds: a derivative table's (which must
     // give it), or a fit of the hover alone's. Optional elsewhere: no limit.
     double speed_limit = std::numeric_limits<double>::infinity();
+    // Each control reaches the aircraft through an actuator of first order with this time constant,
+    // seconds: a derivative table's (which must give one), or a fit's that found one. Optional
+    // elsewhere: 0, the controls act at once.
+    double actuator_lag_s = 0.0;
 };
+
+// Shorter actuator lags than this the simulation's steps (at most 15 ms) would not resolve.
+constexpr double minimum_actuator_lag_s = 0.02;
 
 // Whether a parameter describes the rotorcraft model's rotor, airframe or skids, which a
 // derivative-table aircraft has none of.

@@ -2,7 +2,7 @@
 // flight, in the table's own units: each acceleration is linear in the perturbations of the body
 // velocities through the air, the body rates, the roll and pitch attitude and the four controls,
 // exactly as the table has them. Between the pilot's controls and the table's inputs sits an
-// actuator lag of first order, which the rotorcraft model does not have.
+// actuator lag of first order (the aircraft's actuator_lag), which such a file must give.
 #pragma once
 
 #include <array>
@@ -13,8 +13,6 @@
 constexpr int table_rows = 6;
 constexpr int table_states = 8;    // u v w p q r phi theta
 constexpr int table_controls = 4;  // collective longitudinal lateral pedal, in control_inputs' order
-// Shorter lags than this the simulation's steps (at most 15 ms) would not resolve.
-constexpr double minimum_actuator_lag_s = 0.02;
 
 constexpr const char* table_row_names[table_rows] = {"X", "Y", "Z", "L", "M", "N"};
 constexpr const char* table_state_names[table_states] = {"u", "v", "w", "p", "q", "r", "phi", "theta"};
@@ -32,7 +30,6 @@ struct derivative_table {
     double reference_collective = 0.0;        // lever fraction at the table's trim, stick and pedals centred
     double length_unit = 1.0;                 // m per the table's unit of length (0.3048: feet)
     double control_unit = 1.0;                // rad per the table's unit of control (degrees: pi / 180)
-    double actuator_lag_s = 0.0;              // time constant of each control's actuator
 };
 
 // The file's name of a table entry: "X_u", "N_pedal".

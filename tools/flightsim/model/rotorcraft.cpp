@@ -401,6 +401,9 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
         return;
     }
     const aircraft_parameters& a = p_;
+    // With an actuator lag the rotors see where the actuators stand, not where the pilot holds.
+    const bool lagged = a.actuator_lag_s > 0.0;
+    const control_inputs acting = lagged ? actuators_of(x) : controls;
     const double rho = air.density;
     const rotor_constants k = {tip_speed_, solidity_, shaft_sin_, shaft_cos_, tail_tip_speed_, tail_solidity_, stall_tangent_};
 
@@ -421,12 +424,12 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
 
     // What does not wait on the inflow comes first, so that the processor works it out while the
     // inflow iterations wait on their divisions; the forces are still summed in the same order.
-    const main_rotor_before_inflow m = main_rotor(a, k, x, air_velocity, omega, controls);
-    const tail_rotor_before_inflow tr = tail_rotor(a, k, air_velocity, omega, controls);
+    const main_rotor_before_inflow m = main_rotor(a, k, x, air_velocity, omega, acting);
+    const tail_rotor_before_inflow tr = tail_rotor(a, k, air_velocity, omega, acting);
     const double lock = lock_number(a, rho);
     const double tau = 16.0 / (lock * a.rotor_speed);
-    const double cyclic_lon = controls.longitudinal * a.cyclic_longitudinal;
-    const double cyclic_lat = controls.lateral * a.cyclic_lateral;
+    const double cyclic_lon = acting.longitudinal * a.cyclic_longitudinal;
+    const double cyclic_lat = acting.lateral * a.cyclic_lateral;
     const double dynamic = rho * disc_area_ * tip_speed_ * tip_speed_;
     const surface_loads surfaces = tail_surfaces(a, rho, stall_tangent_, air_velocity, omega);
     const vec3 drag = fuselage_drag(a, rho, air_velocity);
@@ -456,7 +459,9 @@ void rotorcraft_model::derivatives_at(const state_vector& x, const attitude& t, 
     rigid_body_rates(a, x, force, moment, dx);
     dx[s_flap_lon] = (steady_lon - m.flap_lon) / tau;
     dx[s_flap_lat] = (steady_lat - m.flap_lat) / tau;
-    for (int i = s_actuator_collective; i <= s_actuator_pedal; ++i) dx[i] = 0.0;
+    if (lagged) actuator_rates(x, controls, a.actuator_lag_s, dx);
+    else
+        for (int i = s_actuator_collective; i <= s_actuator_pedal; ++i) dx[i] = 0.0;
 
     if (outputs != nullptr)
         *outputs = {rotor.thrust, lambda, tail_thrust, rotor.torque, skids.contact, steady_lon, steady_lat, air_velocity.x, air_velocity.y, air_velocity.z};
@@ -497,9 +502,11 @@ void rotorcraft_model::table_derivatives_at(const state_vector& x, const attitud
     const double gearing_rad[table_controls] = {p_.collective_high - p_.collective_low, p_.cyclic_longitudinal,
                                                 p_.cyclic_lateral, p_.tail_pitch_travel};
     const double trim_position[table_controls] = {table.reference_collective, 0.0, 0.0, 0.0};
+    const control_inputs acting = actuators_of(x);
+    const double position[table_controls] = {acting.collective, acting.longitudinal, acting.lateral, acting.pedal};
     double input[table_controls];
     for (int k = 0; k < table_controls; ++k)
-        input[k] = table.sense[k] * gearing_rad[k] * (x[s_actuator_collective + k] - trim_position[k]) / table.control_unit;
+        input[k] = table.sense[k] * gearing_rad[k] * (position[k] - trim_position[k]) / table.control_unit;
 
     double acceleration[table_rows];
     for (int row = 0; row < table_rows; ++row) {
@@ -520,14 +527,26 @@ void rotorcraft_model::table_derivatives_at(const state_vector& x, const attitud
     // No disc: its tilt, were it ever moved, dies away, and a trim holds it at zero.
     dx[s_flap_lon] = -x[s_flap_lon];
     dx[s_flap_lat] = -x[s_flap_lat];
-    const double commanded[table_controls] = {controls.collective, controls.longitudinal, controls.lateral, controls.pedal};
-    for (int k = 0; k < table_controls; ++k)
-        dx[s_actuator_collective + k] = (commanded[k] - x[s_actuator_collective + k]) / table.actuator_lag_s;
+    actuator_rates(x, controls, p_.actuator_lag_s, dx);
 
     if (outputs != nullptr) {
         *outputs = {};
         outputs->air_u = air_velocity.x, outputs->air_v = air_velocity.y, outputs->air_w = air_velocity.z;
     }
+}
+
+control_inputs actuators_of(const state_vector& x)
+{
+    return {x[s_actuator_collective], x[s_actuator_longitudinal], x[s_actuator_lateral], x[s_actuator_pedal]};
+}
+
+void actuator_rates(const state_vector& x, const control_inputs& commanded, double lag_s, state_vector& dx)
+{
+    const control_inputs at = actuators_of(x);
+    dx[s_actuator_collective] = (commanded.collective - at.collective) / lag_s;
+    dx[s_actuator_longitudinal] = (commanded.longitudinal - at.longitudinal) / lag_s;
+    dx[s_actuator_lateral] = (commanded.lateral - at.lateral) / lag_s;
+    dx[s_actuator_pedal] = (commanded.pedal - at.pedal) / lag_s;
 }
 
 void settle_actuators(state_vector& x, const control_inputs& controls)

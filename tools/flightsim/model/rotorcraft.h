@@ -19,8 +19,8 @@ enum state_index : int {
     s_phi, s_theta, s_psi,        // rad
     s_p, s_q, s_r,                // body rates, rad/s
     s_flap_lon, s_flap_lat,       // disc tilt against the shaft, rad: forward, right
-    // Where a derivative-table aircraft's actuators stand, as fractions of the controls' travel
-    // (control_inputs); the rotorcraft has no actuator lag and leaves them where they are.
+    // Where the actuators stand, as fractions of the controls' travel (control_inputs), for an
+    // aircraft with an actuator lag; without one they are left where they are.
     s_actuator_collective, s_actuator_longitudinal, s_actuator_lateral, s_actuator_pedal,
     state_size
 };
@@ -99,6 +99,9 @@ private:
 // The actuators settled where the controls stand (a trimmed state's, or one to take a
 // control's settled answer at).
 void settle_actuators(state_vector& x, const control_inputs& controls);
+// Where the actuators stand, and how fast each follows its control with a lag of lag_s seconds.
+control_inputs actuators_of(const state_vector& x);
+void actuator_rates(const state_vector& x, const control_inputs& commanded, double lag_s, state_vector& dx);
 
 // Total inflow ratio (downwards through the disc) from momentum theory with uniform inflow,
 // solving lambda = lambda_f + C_T / (2 sqrt(mu^2 + lambda^2)), C_T = k0 - slope * lambda.

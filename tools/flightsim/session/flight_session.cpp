@@ -191,6 +191,7 @@ void flight_session::start_ground(double heading_degrees)
     state_[s_down] = -(ground_.elevation(0.0, 0.0) + a.skid_drop - static_deflection);
     state_[s_psi] = sim::wrap(heading_degrees / sim::degrees_per_radian, 2.0 * sim::pi);
     axes_ = {0.0, 0.0, 0.0, resting_collective_base};
+    settle_actuators(state_, controls_from_axes(axes_));
     trim_ = {};
     virtual_joystick& stick = virtual_devices.joysticks[0];
     stick.x = stick.y = stick.r = static_cast<uint32_t>(centred);
