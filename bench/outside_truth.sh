@@ -6,9 +6,9 @@
 # --hover fits the Bo-105's file to the hover steps (the table holds in the hover only), a file
 # that holds in the hover alone; the tuner runs on that file, in the hover; and those gains are
 # judged on the Lynx itself beside the gains the tuner finds on the Lynx. Prints per seed the
-# fit's mean and largest cost J, worst doublet and fitted actuator lag, what the fit-tuned gains
-# miss on the Lynx, and their held-out RMS as a share of the truth-tuned gains' (the bar: 1.10 at
-# most). A benchmark, never a test.
+# fit's mean and largest cost J, worst doublet and fitted actuator lag, the fit-tuned gains' held-out
+# RMS on the Lynx as a share of the truth-tuned gains' (the bar: 1.10 at most), their smallest gain
+# and phase margins on the Lynx, and what they miss there. A benchmark, never a test.
 # Usage: bench/outside_truth.sh [SEEDS]   (default 3; needs the native-release build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,8 +28,8 @@ echo "gains tuned on the Lynx itself: tune exit $status"
 "$bin/flightsim/flightsim" tune --judge --aircraft "$truth" --config "$work/truth_tuned.cfg" --jobs 2 \
     > "$work/judged_truth.txt" 2>&1 || true
 
-printf "\n%4s %8s %8s %12s %8s  %-32s %s\n" seed "mean J" "max J" "worst Theil" "lag s" "held-out RMS / truth-tuned" \
-    "fit-tuned gains on the Lynx"
+printf "\n%4s %8s %8s %12s %8s  %-32s %-18s %s\n" seed "mean J" "max J" "worst Theil" "lag s" "held-out RMS / truth-tuned" \
+    "smallest margins" "fit-tuned gains on the Lynx"
 for seed in $(seq 1 "$seeds"); do
     case="$work/$seed"
     mkdir -p "$case/gauges"
@@ -60,5 +60,8 @@ for seed in $(seq 1 "$seeds"); do
     shares=$(awk -f tools/flightsim/fit_against_truth.awk "$work/judged_truth.txt" "$case/judged_fit.txt" |
              awk '$NF ~ /^[0-9.]+$/ && NF >= 5 { if ($NF > most) { most = $NF; what = $1 " " $2 } }
                   END { printf "%.2f (%s)", most, what }')
-    printf "%4d %s  %-32s %s\n" "$seed" "$fit" "$shares" "$verdict"
+    margins=$(awk -f tools/flightsim/fit_against_truth.awk "$work/judged_truth.txt" "$case/judged_fit.txt" |
+              awk '$4 == "dB," && $8 == "dB," { if (!n++ || $7 < gain) gain = $7; if (n == 1 || $9 < phase) phase = $9 }
+                   END { printf "%.1f dB, %.1f deg", gain, phase }')
+    printf "%4d %s  %-32s %-18s %s\n" "$seed" "$fit" "$shares" "$margins" "$verdict"
 done
