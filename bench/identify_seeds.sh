@@ -4,7 +4,7 @@
 # flight-test card flown on that truth by the test pilot through the recorder (light turbulence,
 # noisy and quantised instruments), and identify fitting the aircraft's own unscaled file to the
 # recording. Prints per aircraft and seed the mean and largest cost J, the largest error of the
-# inertias, gearings and flap inertia against the truth, and in how many of all eleven free
+# inertias, gearings and flap inertia against the truth, and in how many of the eleven scaled free
 # parameters the truth lies within twice the reported one-sigma bound, and the largest differences
 # of the fitted model's responses from the truth's, 0.5 to 10 rad/s, and the actuator lag fitted
 # (the truth has none). A benchmark, never a test.

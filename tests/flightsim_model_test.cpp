@@ -424,7 +424,7 @@ TEST(ControlSense, AxisDeflectionsMoveTheHelicopterTheWayTheModuleAssumes)
 
 // How hard the helicopter answers a full control, which the test pilot fits his loops to: an
 // angular acceleration, so twice the inertia halves it and twice the cyclic's gearing doubles it.
-TEST(ControlSense, TheAnswerToAFullControlFollowsInertiaAndGearing)
+TEST(ControlSense, TheAnswerToAFullControlFollowsInertiaAndGearingNotTheActuatorsLag)
 {
     const struct {
         double aircraft_parameters::*parameter;
@@ -444,6 +444,12 @@ TEST(ControlSense, TheAnswerToAFullControlFollowsInertiaAndGearing)
         const control_answer a = control_answer_of(rotorcraft_model(doubled), trim.state, trim.controls, sea_level(), flat());
         EXPECT_NEAR(a.*c.answer / (base.*c.answer), c.expected_ratio, 0.02 * c.expected_ratio);
     }
+    // The answer with the actuators settled: a lag does not change it.
+    aircraft_parameters lagged = default_aircraft();
+    lagged.actuator_lag_s = 0.08;
+    const control_answer a = control_answer_of(rotorcraft_model(lagged), trim.state, trim.controls, sea_level(), flat());
+    EXPECT_NEAR(a.roll / base.roll, 1.0, 0.02);
+    EXPECT_NEAR(a.pitch / base.pitch, 1.0, 0.02);
 }
 
 TEST(ControlSense, AxisConversionRoundTrips)

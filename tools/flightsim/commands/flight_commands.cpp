@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "tools/flightsim/aircraft/aircraft_file.h"
 #include "tools/flightsim/session/flight_session.h"
 #include "tools/flightsim/session/per_flight_thread.h"
 #include "tools/gaugehost/script/script_commands.h"
@@ -113,7 +114,8 @@ void aircraft_step(const words_t& words, flight_session* session, GaugeHost*, st
     if (!file) throw std::runtime_error("cannot read aircraft file " + quoted_word(words[1]));
     std::stringstream text;
     text << file.rdbuf();
-    session->set_aircraft(parse_aircraft(text.str()));
+    // Checked as the tools check it: a file that cannot fly (a mass or a lag that cannot be) is refused.
+    session->set_aircraft(read_aircraft_text(text.str(), words[1]).parameters);
 }
 
 void options_step(const words_t& words, flight_session* session, GaugeHost*, std::ostream*)

@@ -66,7 +66,7 @@ std::vector<double> segment(const recording& r, const std::string& column, const
 // The recording's four axis columns, in the order of the model's inputs.
 const char* const axis_columns[4] = {"aileron", "elevator", "rudder", "collective"};
 
-// The control delay the fit found (seconds).
+// The delay the fit held: the recording's timing (seconds).
 double fitted_delay(const fit_result& fit)
 {
     for (const fitted_parameter& p : fit.parameters)
@@ -320,6 +320,8 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
     for (const fitted_parameter& p : fit.parameters) {
         if (p.held)
             std::printf("%-20s %12.5g %12.5g %9s  held: %s\n", p.name.c_str(), p.start, p.value, "-", p.why_held);
+        else if (p.at_bound)
+            std::printf("%-20s %12.5g %12.5g %9s  none found: the controls act at once\n", p.name.c_str(), p.start, p.value, "-");
         else
             std::printf("%-20s %12.5g %12.5g %9.1f  %s %.2f\n", p.name.c_str(), p.start, p.value, p.bound_percent,
                         p.correlated_with.c_str(), p.correlation);

@@ -179,14 +179,17 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
 
     // The Hessian of the summed cost in the log factors (the lag and the delay in seconds), by central
     // differences; its inverse, scaled as a least-squares sum's, gives the bounds and correlations.
-    // Over the parameters fitted: a held one has neither (its row and column are the identity's).
+    // Over the parameters fitted: a held one has neither (its row and column are the identity's),
+    // nor has a lag found to be none, which stands at its bound where the cost has no slope to take.
+    std::vector<bool> fixed = held;
+    if (best[lag_index] == 0.0) fixed[lag_index] = true;
     std::vector<std::vector<double>> h(n, std::vector<double>(n, 0.0));
     const double step = 0.01;
     auto f = [&](std::vector<double> x) { return total_cost(applied(start, x), x[delay_index], pairs) * pairs.size(); };
     const double f0 = f(best);
     for (int i = 0; i < n; ++i)
         for (int j = i; j < n; ++j) {
-            if (held[i] || held[j]) {
+            if (fixed[i] || fixed[j]) {
                 h[i][j] = h[j][i] = i == j ? 1.0 : 0.0;
                 continue;
             }
@@ -220,14 +223,15 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
         fitted_parameter fp;
         fp.name = free_parameters[i].name;
         fp.held = held[i];
+        fp.at_bound = fixed[i] && !held[i];
         fp.why_held = i == delay_index ? "the recording's timing, half a frame ahead" : "acts in cruise only";
         fp.start = i < field_count ? start.*fields[i] : i == lag_index ? start.actuator_lag_s : 0.0;
         fp.value = i < field_count ? r.fitted.*fields[i] : i == lag_index ? r.fitted.actuator_lag_s : best[delay_index];
-        const double variance = singular ? std::nan("") : 2.0 * inv[i][i];
+        const double variance = singular || fp.at_bound ? std::nan("") : 2.0 * inv[i][i];
         fp.bound_percent = i < field_count ? 100.0 * std::sqrt(std::fabs(variance))
                                            : 100.0 * std::sqrt(std::fabs(variance)) / std::max(fp.value, 1e-3);
         for (int j = 0; j < n; ++j) {
-            if (j == i || singular || held[i] || held[j]) continue;
+            if (j == i || singular || fixed[i] || fixed[j]) continue;
             const double c = inv[i][j] / std::sqrt(std::fabs(inv[i][i] * inv[j][j]));
             if (std::fabs(c) > std::fabs(fp.correlation)) fp.correlation = c, fp.correlated_with = free_parameters[j].name;
         }

@@ -49,6 +49,7 @@ struct fitted_parameter {
     double correlation = 0.0;
     bool held = false;                 // not searched: at the start's value, or the delay at the recording's timing
     const char* why_held = "";
+    bool at_bound = false;             // the actuator lag found to be none: no bound or correlation
 };
 
 struct fit_result {

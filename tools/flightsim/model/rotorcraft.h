@@ -2,7 +2,8 @@
 // collective with momentum-theory inflow, disc tilt from cyclic with a first-order flapping lag
 // and a hub moment), a tail rotor against the main rotor's torque, tail surfaces, fuselage drag,
 // gravity and skids on the ground; or, for an aircraft file with a derivative table, the table's
-// linear accelerations behind lagged actuators, with the same kinematics and no skids.
+// linear accelerations, with the same kinematics and no skids. A table's controls act through
+// actuators of first-order lag, and so do a rotorcraft's where its file gives a lag.
 //
 // Axes: earth axes north, east, down; body axes x forward, y right, z down. Euler angles roll
 // (phi, right wing down positive), pitch (theta, nose up positive), yaw (psi, true heading).

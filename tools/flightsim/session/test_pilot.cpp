@@ -102,11 +102,11 @@ control_answer control_answer_of(const rotorcraft_model& model, const state_vect
     // The rates' accelerations with the disc where the controls lead it, by central differences.
     auto accelerations = [&](const control_inputs& c) {
         state_vector settled = x, dx{};
+        settle_actuators(settled, c);  // first: the disc's steady tilt follows the actuators
         model_outputs out;
         model.derivatives(settled, c, air, ground, dx, &out);
         settled[s_flap_lon] = out.flap_lon_steady;
         settled[s_flap_lat] = out.flap_lat_steady;
-        settle_actuators(settled, c);
         model.derivatives(settled, c, air, ground, dx);
         return dx;
     };
