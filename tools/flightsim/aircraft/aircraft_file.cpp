@@ -82,21 +82,26 @@ std::string first_comment(const std::string& text)
 
 namespace {
 
+// A line that cannot be: "FILE:LINE: NAME VALUE: REASON".
+[[noreturn]] void refuse(const std::string& text, const std::string& file_name, const std::string& name, double value,
+                         const std::string& reason)
+{
+    std::ostringstream message;
+    message << file_name << ":" << line_of(text, name) << ": " << name << " " << value << ": " << reason;
+    throw aircraft_file_error(message.str());
+}
+
 // The numbers a derivative table is taken about, which must make sense whatever the table says.
 void check_table(const std::string& text, const derivative_table& table, const std::string& file_name)
 {
-    auto refuse = [&](const std::string& name, double value, const char* reason) {
-        std::ostringstream message;
-        message << file_name << ":" << line_of(text, name) << ": " << name << " " << value << ": " << reason;
-        throw aircraft_file_error(message.str());
-    };
-    if (!(table.length_unit > 0.0)) refuse("table_length_unit", table.length_unit, "a unit of length must be positive");
-    if (!(table.control_unit > 0.0)) refuse("table_control_unit", table.control_unit, "a unit of control must be positive");
+    auto refuse_line = [&](const std::string& name, double value, const char* reason) { refuse(text, file_name, name, value, reason); };
+    if (!(table.length_unit > 0.0)) refuse_line("table_length_unit", table.length_unit, "a unit of length must be positive");
+    if (!(table.control_unit > 0.0)) refuse_line("table_control_unit", table.control_unit, "a unit of control must be positive");
     if (!(table.reference_collective >= 0.0 && table.reference_collective <= 1.0))
-        refuse("table_reference_collective", table.reference_collective, "the lever's position is a fraction from 0 to 1");
+        refuse_line("table_reference_collective", table.reference_collective, "the lever's position is a fraction from 0 to 1");
     for (int k = 0; k < table_controls; ++k)
         if (table.sense[k] != 1.0 && table.sense[k] != -1.0)
-            refuse(std::string("table_sense_") + table_control_names[k], table.sense[k], "a sense is 1 or -1");
+            refuse_line(std::string("table_sense_") + table_control_names[k], table.sense[k], "a sense is 1 or -1");
 }
 
 }  // namespace
@@ -104,35 +109,24 @@ void check_table(const std::string& text, const derivative_table& table, const s
 void check_physical(const std::string& text, const aircraft_parameters& parameters, const std::string& file_name)
 {
     if (parameters.table.given) check_table(text, parameters.table, file_name);
-    if (!(parameters.speed_limit > 0.0)) {
-        std::ostringstream message;
-        message << file_name << ":" << line_of(text, "speed_limit") << ": speed_limit " << parameters.speed_limit
-                << ": a speed limit must be positive";
-        throw aircraft_file_error(message.str());
-    }
+    if (!(parameters.speed_limit > 0.0))
+        refuse(text, file_name, "speed_limit", parameters.speed_limit, "a speed limit must be positive");
     // A table's actuators must lag; a rotorcraft's may, or act at once (0).
     const double lag = parameters.actuator_lag_s;
-    if (!(lag >= minimum_actuator_lag_s) && (parameters.table.given || lag != 0.0)) {
-        std::ostringstream message;
-        message << file_name << ":" << line_of(text, "actuator_lag") << ": actuator_lag " << lag << ": an actuator lag must be "
-                << (parameters.table.given ? "" : "0 (none) or ") << "at least 0.02 s, which the simulation's steps resolve";
-        throw aircraft_file_error(message.str());
-    }
+    if (!(lag >= minimum_actuator_lag_s) && (parameters.table.given || lag != 0.0))
+        refuse(text, file_name, "actuator_lag", lag,
+               std::string("an actuator lag must be ") + (parameters.table.given ? "" : "0 (none) or ") +
+                   "at least 0.02 s, which the simulation's steps resolve");
     for (const physical_rule& rule : rules) {
         if (parameters.table.given && rotor_parameter(rule.name)) continue;
         const double value = parameters.*rule.field;
         const bool fine = rule.inclusive ? value >= rule.least : value > rule.least;
-        if (fine) continue;
-        std::ostringstream message;
-        message << file_name << ":" << line_of(text, rule.name) << ": " << rule.name << " " << value << ": "
-                << rule.reason;
-        throw aircraft_file_error(message.str());
+        if (!fine) refuse(text, file_name, rule.name, value, rule.reason);
     }
     if (parameters.collective_high <= parameters.collective_low) {
-        std::ostringstream message;
-        message << file_name << ":" << line_of(text, "collective_high") << ": collective_high "
-                << parameters.collective_high << ": must be above collective_low (" << parameters.collective_low << ")";
-        throw aircraft_file_error(message.str());
+        std::ostringstream low;
+        low << parameters.collective_low;
+        refuse(text, file_name, "collective_high", parameters.collective_high, "must be above collective_low (" + low.str() + ")");
     }
 }
 

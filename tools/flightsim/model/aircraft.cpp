@@ -86,7 +86,14 @@ bool rotor_parameter(const std::string& name)
 aircraft_parameters parse_aircraft(const std::string& text)
 {
     aircraft_parameters parameters{};
-    bool speed_limit_seen = false, actuator_lag_seen = false;
+    // Lines any file may give once, and a derivative table must.
+    struct optional_line {
+        const char* name;
+        double aircraft_parameters::*field;
+        const char* why_a_table_needs_it;
+        bool seen = false;
+    } optional[] = {{"speed_limit", &aircraft_parameters::speed_limit, "a derivative table holds up to a speed"},
+                    {"actuator_lag", &aircraft_parameters::actuator_lag_s, "a derivative table's controls act through actuators"}};
     for (double& value : parameters.published) value = std::numeric_limits<double>::quiet_NaN();
     std::vector<bool> seen(std::size(slots), false);
     std::vector<table_slot> table = table_slots(parameters.table);
@@ -114,16 +121,12 @@ aircraft_parameters parse_aircraft(const std::string& text)
             parameters.published[d] = number;
             continue;
         }
-        if (name == "speed_limit") {
-            if (speed_limit_seen) throw std::runtime_error(where + "'" + name + "' given twice");
-            parameters.speed_limit = number;
-            speed_limit_seen = true;
-            continue;
-        }
-        if (name == "actuator_lag") {
-            if (actuator_lag_seen) throw std::runtime_error(where + "'" + name + "' given twice");
-            parameters.actuator_lag_s = number;
-            actuator_lag_seen = true;
+        optional_line* once_line = std::find_if(std::begin(optional), std::end(optional),
+                                                   [&](const optional_line& o) { return name == o.name; });
+        if (once_line != std::end(optional)) {
+            if (once_line->seen) throw std::runtime_error(where + "'" + name + "' given twice");
+            parameters.*once_line->field = number;
+            once_line->seen = true;
             continue;
         }
         size_t entry = 0;
@@ -145,9 +148,9 @@ aircraft_parameters parse_aircraft(const std::string& text)
     if (parameters.table.given) {
         for (size_t i = 0; i < table.size(); ++i)
             if (!table_seen[i]) throw std::runtime_error("aircraft data: '" + table[i].name + "' missing");
-        if (!speed_limit_seen) throw std::runtime_error("aircraft data: 'speed_limit' missing: a derivative table holds up to a speed");
-        if (!actuator_lag_seen)
-            throw std::runtime_error("aircraft data: 'actuator_lag' missing: a derivative table's controls act through actuators");
+        for (const optional_line& o : optional)
+            if (!o.seen)
+                throw std::runtime_error(std::string("aircraft data: '") + o.name + "' missing: " + o.why_a_table_needs_it);
         for (size_t i = 0; i < std::size(slots); ++i) {
             if (seen[i] && rotor_parameter(slots[i].name))
                 throw std::runtime_error(std::string("aircraft data: '") + slots[i].name +
