@@ -13,6 +13,9 @@
 namespace {
 constexpr double counted_coherence = 0.6;
 constexpr double lowest_fitted_omega = 0.5;  // rad/s: below it a sweep holds too few periods for its coherence to mean much
+// rad/s: above it the sweep is in its last seconds, up to 12 rad/s, and the pilot's holding inputs,
+// weighed against so little of the swept one, are noise there
+constexpr double highest_fitted_omega = 10.0;
 constexpr double phase_weight = 0.01745;  // per squared degree, against a squared dB
 constexpr double widest_factor = 10.0;    // each factor searched from 1/10 to 10 times the start
 constexpr double longest_actuator_lag_s = 0.3;
@@ -83,7 +86,7 @@ double total_cost(const aircraft_parameters& p, double delay_s, const std::vecto
             int counted = 0;
             for (size_t i = 0; i < pair.points.size(); ++i) {
                 const sweep_point& point = pair.points[i];
-                if (point.coherence < counted_coherence || point.omega < lowest_fitted_omega) continue;
+                if (point.coherence < counted_coherence || point.omega < lowest_fitted_omega || point.omega > highest_fitted_omega) continue;
                 const std::complex<double> h = predicted_response(found->second, pair, i, delay_s);
                 const double magnitude = sim::decibels(sim::magnitude(point.response) / sim::magnitude(h));
                 double phase = sim::arg(point.response / h) * sim::degrees_per_radian;
