@@ -13,6 +13,11 @@
 namespace {
 constexpr double counted_coherence = 0.6;
 constexpr double lowest_fitted_omega = 0.5;  // rad/s: below it a sweep holds too few periods for its coherence to mean much
+// rad/s, in the hover: below it lie the hover's slow modes, where the pilot's holding inputs cancel
+// most of the swept control's own answer, and the model's sum of those large answers is spoilt by
+// the windows' spread in frequency (the truth's own model misses its calm-air recording there by
+// up to 10 dB and 80 degrees)
+constexpr double lowest_fitted_omega_hover = 1.0;
 // rad/s: above it the sweep is in its last seconds, up to 12 rad/s, and the pilot's holding inputs,
 // weighed against so little of the swept one, are noise there
 constexpr double highest_fitted_omega = 10.0;
@@ -82,11 +87,12 @@ double total_cost(const aircraft_parameters& p, double delay_s, const std::vecto
         if (found == at.end()) found = at.emplace(pair.speed_kmh, linearise(model, pair.speed_kmh)).first;
         double cost = failed_cost;
         if (found->second.trimmed) {
+            const double lowest = pair.speed_kmh > 0.0 ? lowest_fitted_omega : lowest_fitted_omega_hover;
             double acc = 0.0;
             int counted = 0;
             for (size_t i = 0; i < pair.points.size(); ++i) {
                 const sweep_point& point = pair.points[i];
-                if (point.coherence < counted_coherence || point.omega < lowest_fitted_omega || point.omega > highest_fitted_omega) continue;
+                if (point.coherence < counted_coherence || point.omega < lowest || point.omega > highest_fitted_omega) continue;
                 const std::complex<double> h = predicted_response(found->second, pair, i, delay_s);
                 const double magnitude = sim::decibels(sim::magnitude(point.response) / sim::magnitude(h));
                 double phase = sim::arg(point.response / h) * sim::degrees_per_radian;
