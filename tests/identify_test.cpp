@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "tools/flightsim/identify/doublet_check.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
@@ -54,6 +55,24 @@ TEST(FrequencySweep, AnOutputTheInputDidNotCauseIsNotCoherent)
     }
     double low = 0.0, high = 0.0;
     EXPECT_LT(coherent_octaves(sweep_response(u, y, 1.0 / 18.0, 0.5, 10.0, 20), 0.6, low, high), 1.0);
+}
+
+// The pilot's holding input (a stick that follows the sweep late, and his own noise) and an answer
+// made of the swept input once and the holding input twice: the answer's response is 1 plus twice
+// the holding input's, at every frequency, when both are summed over the same windows alike.
+TEST(FrequencySweep, AHoldingInputIsMeasuredOverTheAnswersOwnWindows)
+{
+    std::vector<double> u, v, y;
+    unsigned state = 12345;
+    for (int i = 0; i < 120 * 18; ++i) {
+        u.push_back(std::sin(0.3 * i / 18.0 * std::exp(i / 1200.0)));
+        state = state * 1103515245u + 12345u;
+        v.push_back((i >= 5 ? 0.5 * u[i - 5] : 0.0) + static_cast<double>(state >> 16) / 65536.0 - 0.5);
+        y.push_back(u.back() + 2.0 * v.back());
+    }
+    const std::vector<std::vector<sweep_point>> p = sweep_responses(u, y, {v}, 1.0 / 18.0, 0.5, 10.0, 20);
+    for (size_t i = 0; i < p[0].size(); ++i)
+        EXPECT_LT(std::abs(p[0][i].response - (1.0 + 2.0 * p[1][i].response)), 1e-9) << p[0][i].omega;
 }
 
 // A roll rate that lags the aileron by 0.4 s (p' = -p / 0.4 + 0.002 u, and the bank its integral),
@@ -131,13 +150,15 @@ std::vector<measured_pair> hover_sweeps(double lag_s)
 }
 
 // Fitted from the Bo-105's own file with the hover alone: what acts only in cruise (the surfaces'
-// areas, the forward drag) stays as the start has it, the delay stays the recording's timing, and
-// every parameter fitted has a finite bound. An actuator lag the file lacks is found as a lag,
-// not traded for the timing; none is found where there is none, and then has no bound.
+// areas, the forward drag) stays as the start has it, whether the fit is told so or finds that
+// the responses do not move with it; the delay stays the recording's timing, and every parameter
+// fitted has a finite bound. An actuator lag the file lacks is found as a lag, not traded for the
+// timing; none is found where there is none, and then has no bound.
 TEST(ModelFit, AFitOfTheHoverAloneHoldsWhatActsInCruiseOnlyAndFindsTheActuatorsLag)
 {
-    for (double lag_s : {0.0, 0.08}) {
-        const fit_result fit = fit_model(default_aircraft(), hover_sweeps(lag_s), 1, 1, -0.5 / 18.0, true);
+    const std::pair<double, bool> lag_s_and_told[] = {{0.0, true}, {0.08, true}, {0.08, false}};
+    for (const auto& [lag_s, told] : lag_s_and_told) {
+        const fit_result fit = fit_model(default_aircraft(), hover_sweeps(lag_s), 1, 1, -0.5 / 18.0, told);
         for (const fitted_parameter& p : fit.parameters) {
             const bool cruise_only = p.name == "stabiliser_area" || p.name == "fin_area" || p.name == "drag_area_forward";
             EXPECT_EQ(p.held, cruise_only || p.name == "delay") << p.name;

@@ -55,16 +55,25 @@ spectra welch(const std::vector<double>& u, const std::vector<double>& y, double
 std::vector<sweep_point> sweep_response(const std::vector<double>& input, const std::vector<double>& output, double dt,
                                         double low, double high, int count)
 {
+    return sweep_responses(input, output, {}, dt, low, high, count).front();
+}
+
+std::vector<std::vector<sweep_point>> sweep_responses(const std::vector<double>& input, const std::vector<double>& output,
+                                                      const std::vector<std::vector<double>>& companions, double dt,
+                                                      double low, double high, int count)
+{
     const std::vector<double> u = detrended(input), y = detrended(output);
-    std::vector<sweep_point> points;
+    std::vector<std::vector<double>> others;
+    for (const std::vector<double>& c : companions) others.push_back(detrended(c));
+    std::vector<std::vector<sweep_point>> points(1 + others.size());
     for (int k = 0; k < count; ++k) {
         const double omega = low * sim::pow(high / low, count > 1 ? static_cast<double>(k) / (count - 1) : 0.0);
-        sweep_point point;
-        point.omega = omega;
         // Each window length's estimate weighted by the inverse of its random error's variance,
         // (1 - gamma^2) / (2 n gamma^2) for n windows averaged: the long windows' resolution where
-        // they are sure, the short ones' averaging where the long ones have few.
-        std::complex<double> weighted;
+        // they are sure, the short ones' averaging where the long ones have few. The companions'
+        // ratios take the output's weights, so that each window length's output and companions
+        // are summed alike.
+        std::vector<std::complex<double>> weighted(points.size());
         double weights = 0.0, weighted_coherence = 0.0;
         for (double seconds : window_seconds) {
             const auto length = static_cast<size_t>(seconds / dt);
@@ -75,15 +84,20 @@ std::vector<sweep_point> sweep_response(const std::vector<double>& input, const 
             if (s.uu <= 0.0 || s.yy <= 0.0) continue;
             const double coherence = std::norm(s.yu) / (s.uu * s.yy);
             const double weight = 2.0 * static_cast<double>(windows) * coherence / std::max(1.0 - coherence, most_certain);
-            weighted += weight * (s.yu / s.uu);
+            weighted[0] += weight * (s.yu / s.uu);
+            for (size_t c = 0; c < others.size(); ++c) weighted[1 + c] += weight * (welch(u, others[c], dt, length, omega).yu / s.uu);
             weighted_coherence += weight * coherence;
             weights += weight;
         }
-        if (weights > 0.0) {
-            point.response = weighted / weights;
-            point.coherence = weighted_coherence / weights;
+        for (size_t c = 0; c < points.size(); ++c) {
+            sweep_point point;
+            point.omega = omega;
+            if (weights > 0.0) {
+                point.response = weighted[c] / weights;
+                point.coherence = weighted_coherence / weights;
+            }
+            points[c].push_back(point);
         }
-        points.push_back(point);
     }
     return points;
 }

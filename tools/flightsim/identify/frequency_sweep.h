@@ -19,6 +19,13 @@ struct sweep_point {
 std::vector<sweep_point> sweep_response(const std::vector<double>& input, const std::vector<double>& output, double dt,
                                         double low, double high, int count);
 
+// The same, and for each companion record (another control, moved with the input) its ratio to
+// the input, combined over the window lengths with the output's weights. The companions' points
+// carry the output's coherence.
+std::vector<std::vector<sweep_point>> sweep_responses(const std::vector<double>& input, const std::vector<double>& output,
+                                                      const std::vector<std::vector<double>>& companions, double dt,
+                                                      double low, double high, int count);
+
 // The widest band, in octaves, over which the coherence stays at least threshold (the band's
 // ends in rad/s through low_end and high_end; 0 octaves when no point reaches it).
 double coherent_octaves(const std::vector<sweep_point>& points, double threshold, double& low_end, double& high_end);

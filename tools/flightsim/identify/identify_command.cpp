@@ -158,23 +158,31 @@ void compare_with_truth(const aircraft_parameters& truth, const std::vector<meas
     std::printf("against the truth: at most %.2f dB and %.1f degrees\n", worst_db, worst_degrees);
 }
 
-// How each of the four axes moved with the swept one, at the sweep's frequencies: the pilot's
-// holding inputs, measured as their response to the sweep (the swept axis's own is 1).
-std::vector<std::array<std::complex<double>, 4>> axes_moved_with(const recording& r, const std::vector<size_t>& frames,
-                                                                 const std::string& swept, double dt, const card_step& card)
+// A sweep's frequency response from its control to the aircraft's first answer, and how each of
+// the four axes moved with the swept one at the same frequencies: the pilot's holding inputs,
+// measured as their response to the sweep (the swept axis's own is 1), over the same windows and
+// with the same weights as the answer they help explain.
+struct sweep_measurement {
+    std::vector<sweep_point> points;
+    std::vector<std::array<std::complex<double>, 4>> moved;
+};
+
+sweep_measurement measure_sweep(const recording& r, const std::vector<size_t>& frames, const response_pair& pair, double dt,
+                                const card_step& card)
 {
-    const std::vector<double> input = segment(r, swept, frames, false);
-    std::vector<std::array<std::complex<double>, 4>> moved(points_per_sweep);
-    for (int k = 0; k < 4; ++k) {
-        if (swept == axis_columns[k]) {
-            for (auto& point : moved) point[k] = 1.0;
-            continue;
-        }
-        const std::vector<sweep_point> response =
-            sweep_response(input, segment(r, axis_columns[k], frames, false), dt, card.low_rad_s, card.high_rad_s, points_per_sweep);
-        for (size_t i = 0; i < moved.size(); ++i) moved[i][k] = response[i].response;
+    std::vector<std::vector<double>> holding;
+    std::vector<int> holding_axes;
+    for (int k = 0; k < 4; ++k)
+        if (std::string(pair.input) != axis_columns[k]) holding.push_back(segment(r, axis_columns[k], frames, false)), holding_axes.push_back(k);
+    const std::vector<std::vector<sweep_point>> responses =
+        sweep_responses(segment(r, pair.input, frames, false), segment(r, pair.output, frames, pair.rate_of_output), holding,
+                        dt, card.low_rad_s, card.high_rad_s, points_per_sweep);
+    sweep_measurement m{responses.front(), std::vector<std::array<std::complex<double>, 4>>(points_per_sweep)};
+    for (size_t i = 0; i < m.moved.size(); ++i) {
+        m.moved[i].fill(1.0);
+        for (size_t h = 0; h < holding_axes.size(); ++h) m.moved[i][holding_axes[h]] = responses[1 + h][i].response;
     }
-    return moved;
+    return m;
 }
 
 // The frames a step was flown in, its last take, by step.
@@ -255,7 +263,7 @@ bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::
         if (name == "speed_limit") continue;  // the fit's own, below, or none: it holds where it was fitted
         lag_written = lag_written || name == "actuator_lag";
         for (const fitted_parameter& p : fit.parameters)
-            if (p.name == name) {
+            if (p.name == name && !p.held) {  // a held one keeps its line as the start file has it
                 const size_t comment = line.find('#');
                 std::ostringstream value;
                 value.precision(6);
@@ -319,7 +327,7 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
     std::printf("\n%-20s %12s %12s %9s  %s\n", "parameter", "start", "fitted", "bound %", "most correlated with");
     for (const fitted_parameter& p : fit.parameters) {
         if (p.held)
-            std::printf("%-20s %12.5g %12.5g %9s  held: %s\n", p.name.c_str(), p.start, p.value, "-", p.why_held);
+            std::printf("%-20s %12.5g %12.5g %9s  held: %s\n", p.name.c_str(), p.start, p.value, "-", p.why_held.c_str());
         else if (p.at_bound)
             std::printf("%-20s %12.5g %12.5g %9s  none found: the controls act at once\n", p.name.c_str(), p.start, p.value, "-");
         else
@@ -390,9 +398,8 @@ int identify(const command_args& args)
         for (size_t i : frames_of_take)
             if (t[i] - t[frames_of_take.front()] >= card.lead_in_s) frames.push_back(i);
         const response_pair pair = pair_of(card.axis);
-        const std::vector<sweep_point> points =
-            sweep_response(segment(r, pair.input, frames, false), segment(r, pair.output, frames, pair.rate_of_output), dt,
-                           card.low_rad_s, card.high_rad_s, points_per_sweep);
+        sweep_measurement sweep = measure_sweep(r, frames, pair, dt, card);
+        const std::vector<sweep_point>& points = sweep.points;
         double low = 0.0, high = 0.0;
         const double octaves = coherent_octaves(points, coherence_counted, low, high);
         std::printf("%-4d %-26s %-45s ", step, card.title, pair.name);
@@ -403,8 +410,7 @@ int identify(const command_args& args)
         // Linearised at the speed the sweep was flown at, not the card's round number.
         double speed = 0.0;
         for (size_t i : frames) speed += r["airspeed_kmh"][i] / static_cast<double>(frames.size());
-        measured.push_back({step, card.axis, card.speed_kmh > 0.0 ? speed : 0.0, points,
-                            axes_moved_with(r, frames, pair.input, dt, card)});
+        measured.push_back({step, card.axis, card.speed_kmh > 0.0 ? speed : 0.0, points, std::move(sweep.moved)});
     }
     if (!fly_again.empty()) {
         std::printf("\nless than an octave of coherent response: fly step%s %s again\n",

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <map>
 #include <nlopt.hpp>
@@ -24,7 +25,11 @@ constexpr double highest_fitted_omega = 10.0;
 constexpr double phase_weight = 0.01745;  // per squared degree, against a squared dB
 constexpr double widest_factor = 10.0;    // each factor searched from 1/10 to 10 times the start
 constexpr double longest_actuator_lag_s = 0.3;
-constexpr double failed_cost = 1e6;       // a parameter set the model cannot trim with
+constexpr double failed_cost = 1e6;
+// %: a factor whose one-sigma bound is wider than half its value is not identified by the data
+constexpr double widest_identified_bound_percent = 50.0;
+// of the stiffest parameter's curvature of the cost: below it, the responses do not move with one
+constexpr double flat_curvature_share = 1e-8;       // a parameter set the model cannot trim with
 
 // The parameters' fields, in the order of free_parameters (the actuator lag and the delay after them).
 double aircraft_parameters::* const fields[] = {
@@ -137,59 +142,38 @@ const char* const held_parameters =
     "blades, chord, speed and lift slope, the geometry (hub, tail rotor, surfaces' arms), the skids: "
     "they move the responses together with the free ones, so that a fit cannot tell them apart";
 
-fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed,
-                     double timing_s, bool hover_alone)
+namespace {
+// One bounded search from x, which it leaves at the best point found; returns its cost.
+double search_from(search& s, std::vector<double>& x, const std::vector<double>& lower, const std::vector<double>& upper)
+{
+    nlopt::opt opt(nlopt::LN_BOBYQA, parameter_count);
+    opt.set_lower_bounds(lower);
+    opt.set_upper_bounds(upper);
+    opt.set_min_objective(objective, &s);
+    opt.set_maxeval(600);
+    opt.set_xtol_abs(1e-4);
+    double value = 0.0;
+    try {
+        opt.optimize(x, value);
+    } catch (const std::exception&) {
+        std::vector<double> no_gradient;
+        value = objective(x, no_gradient, &s);
+    }
+    return value;
+}
+
+// The fit at best: its costs, and each parameter's bound and strongest correlation from the
+// Hessian of the summed cost in the log factors (the lag and the delay in seconds), by central
+// differences, its inverse scaled as a least-squares sum's. Over the parameters fitted: a held one
+// has neither (its row and column are the identity's), nor has a lag found to be none, which
+// stands at its bound where the cost has no slope to take.
+fit_result described(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, const std::vector<double>& best,
+                     const std::vector<bool>& held, const std::vector<std::string>& why_held)
 {
     const int n = parameter_count;
-    std::vector<double> lower(n, -sim::log(widest_factor)), upper(n, sim::log(widest_factor));
-    lower[lag_index] = 0.0;
-    upper[lag_index] = longest_actuator_lag_s;
-    // A held parameter's bounds close on its start: the search leaves it there. The delay is the
-    // recording's own timing, which a lag would otherwise trade with.
-    std::vector<bool> held(n, false);
-    for (int i = 0; i < field_count; ++i)
-        if (hover_alone && free_parameters[i].cruise_only) held[i] = true, lower[i] = upper[i] = 0.0;
-    held[delay_index] = true;
-    lower[delay_index] = upper[delay_index] = timing_s;
-    search s{start, pairs};
-    std::mt19937 random(seed);
-    std::vector<double> best(n, 0.0);
-    double best_cost = std::numeric_limits<double>::infinity();
-    for (int k = 0; k < starts; ++k) {
-        std::vector<double> x(n, 0.0);
-        x[lag_index] = std::min(start.actuator_lag_s, longest_actuator_lag_s);
-        x[delay_index] = timing_s;
-        if (k > 0)
-            for (int i = 0; i < n; ++i)
-                x[i] = lower[i] + (upper[i] - lower[i]) * (0.25 + 0.5 * std::uniform_real_distribution<double>(0.0, 1.0)(random));
-        nlopt::opt opt(nlopt::LN_BOBYQA, n);
-        opt.set_lower_bounds(lower);
-        opt.set_upper_bounds(upper);
-        opt.set_min_objective(objective, &s);
-        opt.set_maxeval(600);
-        opt.set_xtol_abs(1e-4);
-        double value = 0.0;
-        try {
-            opt.optimize(x, value);
-        } catch (const std::exception&) {
-            std::vector<double> no_gradient;
-            value = objective(x, no_gradient, &s);
-        }
-        if (value < best_cost) best_cost = value, best = x;
-    }
-
-    // A lag shorter than the simulation's steps resolve is taken as none: it moves the phase at
-    // 5 rad/s by under 6 degrees, and an aircraft file could not hold it.
-    if (best[lag_index] < minimum_actuator_lag_s) best[lag_index] = 0.0;
     fit_result r;
     r.fitted = applied(start, best);
-    r.evaluations = s.evaluations;
     r.mean_cost = total_cost(r.fitted, best[delay_index], pairs, &r.pair_costs);
-
-    // The Hessian of the summed cost in the log factors (the lag and the delay in seconds), by central
-    // differences; its inverse, scaled as a least-squares sum's, gives the bounds and correlations.
-    // Over the parameters fitted: a held one has neither (its row and column are the identity's),
-    // nor has a lag found to be none, which stands at its bound where the cost has no slope to take.
     std::vector<bool> fixed = held;
     if (best[lag_index] == 0.0) fixed[lag_index] = true;
     std::vector<std::vector<double>> h(n, std::vector<double>(n, 0.0));
@@ -206,6 +190,16 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
             pp[i] += step, pp[j] += step, pm[i] += step, pm[j] -= step, mp[i] -= step, mp[j] += step, mm[i] -= step, mm[j] -= step;
             h[i][j] = h[j][i] = i == j ? (f(pp) - 2.0 * f0 + f(mm)) / (4.0 * step * step)
                                        : (f(pp) - f(pm) - f(mp) + f(mm)) / (4.0 * step * step);
+        }
+    // A parameter the responses do not move with at all has no bound: it is left out of the inversion.
+    double stiffest = 0.0;
+    for (int i = 0; i < n; ++i)
+        if (!fixed[i]) stiffest = std::max(stiffest, h[i][i]);
+    std::vector<bool> flat(n, false);
+    for (int i = 0; i < n; ++i)
+        if (!fixed[i] && !(h[i][i] > flat_curvature_share * stiffest)) {
+            flat[i] = true;
+            for (int j = 0; j < n; ++j) h[i][j] = h[j][i] = i == j ? 1.0 : 0.0;
         }
     // Invert by Gauss-Jordan.
     std::vector<std::vector<double>> inv(n, std::vector<double>(n, 0.0)), g = h;
@@ -233,18 +227,86 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
         fp.name = free_parameters[i].name;
         fp.held = held[i];
         fp.at_bound = fixed[i] && !held[i];
-        fp.why_held = i == delay_index ? "the recording's timing, half a frame ahead" : "acts in cruise only";
+        fp.why_held = why_held[i];
         fp.start = i < field_count ? start.*fields[i] : i == lag_index ? start.actuator_lag_s : 0.0;
         fp.value = i < field_count ? r.fitted.*fields[i] : i == lag_index ? r.fitted.actuator_lag_s : best[delay_index];
         const double variance = singular || fp.at_bound ? std::nan("") : 2.0 * inv[i][i];
         fp.bound_percent = i < field_count ? 100.0 * std::sqrt(std::fabs(variance))
                                            : 100.0 * std::sqrt(std::fabs(variance)) / std::max(fp.value, 1e-3);
+        if (flat[i]) fp.bound_percent = std::numeric_limits<double>::infinity();
         for (int j = 0; j < n; ++j) {
-            if (j == i || singular || fixed[i] || fixed[j]) continue;
+            if (j == i || singular || fixed[i] || fixed[j] || flat[i] || flat[j]) continue;
             const double c = inv[i][j] / std::sqrt(std::fabs(inv[i][i] * inv[j][j]));
             if (std::fabs(c) > std::fabs(fp.correlation)) fp.correlation = c, fp.correlated_with = free_parameters[j].name;
         }
         r.parameters.push_back(fp);
     }
+    return r;
+}
+
+// The factor fitted with the widest bound, where that is wider than the data identify; -1 if none.
+int least_identified(const fit_result& r)
+{
+    int worst = -1;
+    for (int i = 0; i < field_count; ++i) {
+        const fitted_parameter& p = r.parameters[i];
+        if (p.held || !(p.bound_percent > widest_identified_bound_percent)) continue;
+        if (worst < 0 || p.bound_percent > r.parameters[worst].bound_percent) worst = i;
+    }
+    return worst;
+}
+}  // namespace
+
+fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed,
+                     double timing_s, bool hover_alone)
+{
+    const int n = parameter_count;
+    std::vector<double> lower(n, -sim::log(widest_factor)), upper(n, sim::log(widest_factor));
+    lower[lag_index] = 0.0;
+    upper[lag_index] = longest_actuator_lag_s;
+    // A held parameter's bounds close on its start: the search leaves it there. The delay is the
+    // recording's own timing, which a lag would otherwise trade with.
+    std::vector<bool> held(n, false);
+    std::vector<std::string> why_held(n);
+    for (int i = 0; i < field_count; ++i)
+        if (hover_alone && free_parameters[i].cruise_only) held[i] = true, lower[i] = upper[i] = 0.0, why_held[i] = "acts in cruise only";
+    held[delay_index] = true;
+    lower[delay_index] = upper[delay_index] = timing_s;
+    why_held[delay_index] = "the recording's timing, half a frame ahead";
+    search s{start, pairs};
+    std::mt19937 random(seed);
+    std::vector<double> best(n, 0.0);
+    double best_cost = std::numeric_limits<double>::infinity();
+    for (int k = 0; k < starts; ++k) {
+        std::vector<double> x(n, 0.0);
+        x[lag_index] = std::min(start.actuator_lag_s, longest_actuator_lag_s);
+        x[delay_index] = timing_s;
+        if (k > 0)
+            for (int i = 0; i < n; ++i)
+                x[i] = lower[i] + (upper[i] - lower[i]) * (0.25 + 0.5 * std::uniform_real_distribution<double>(0.0, 1.0)(random));
+        const double value = search_from(s, x, lower, upper);
+        if (value < best_cost) best_cost = value, best = x;
+    }
+
+    // A lag shorter than the simulation's steps resolve is taken as none: it moves the phase at
+    // 5 rad/s by under 6 degrees, and an aircraft file could not hold it.
+    if (best[lag_index] < minimum_actuator_lag_s) best[lag_index] = 0.0;
+    fit_result r = described(start, pairs, best, held, why_held);
+    // A factor the data do not identify would stand wherever the search left it, a bound of the
+    // search perhaps, and the fitted file would fly it so: the widest is held at the start's value
+    // instead, the rest searched again from where they stood, until every factor fitted is identified.
+    for (int worst = least_identified(r); worst >= 0; worst = least_identified(r)) {
+        char why[96];
+        if (std::isinf(r.parameters[worst].bound_percent))
+            std::snprintf(why, sizeof why, "not identified (the responses do not move with it): the start's value");
+        else
+            std::snprintf(why, sizeof why, "not identified (bound %.0f %%): the start's value", r.parameters[worst].bound_percent);
+        held[worst] = true, why_held[worst] = why;
+        best[worst] = lower[worst] = upper[worst] = 0.0;
+        search_from(s, best, lower, upper);
+        if (best[lag_index] < minimum_actuator_lag_s) best[lag_index] = 0.0;
+        r = described(start, pairs, best, held, why_held);
+    }
+    r.evaluations = s.evaluations;
     return r;
 }

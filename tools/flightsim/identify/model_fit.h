@@ -47,8 +47,8 @@ struct fitted_parameter {
     double bound_percent = 0.0;        // approximate one-sigma confidence bound, % of the value
     std::string correlated_with;       // the parameter it is most correlated with
     double correlation = 0.0;
-    bool held = false;                 // not searched: at the start's value, or the delay at the recording's timing
-    const char* why_held = "";
+    bool held = false;                 // not searched, or not identified: at the start's value; the delay at the recording's timing
+    std::string why_held;
     bool at_bound = false;             // the actuator lag found to be none: no bound or correlation
 };
 
