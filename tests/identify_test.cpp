@@ -171,6 +171,37 @@ TEST(ModelFit, AFitOfTheHoverAloneHoldsWhatActsInCruiseOnlyAndFindsTheActuatorsL
     }
 }
 
+// The four cruise sweeps of the Bo-105 at 150 km/h as the model gives them, the roll's at 0.7 rad/s
+// twice as large. In cruise the band from 0.5 rad/s counts: that point costs the fit. The forward
+// drag barely moves these answers: its bound is wider than half its value, and it is held at the
+// start's, with why; every factor still fitted has a bound within half its value.
+TEST(ModelFit, ACruiseFitCountsItsLowBandAndHoldsWhatItDoesNotIdentify)
+{
+    const linear_model cruise = linearise(rotorcraft_model(default_aircraft()), 150.0);
+    std::vector<measured_pair> pairs;
+    for (card_axis axis : {card_axis::roll, card_axis::pitch, card_axis::pedals, card_axis::collective}) {
+        measured_pair pair;
+        pair.axis = axis;
+        pair.speed_kmh = 150.0;
+        for (double omega : {0.7, 1.5, 3.0, 6.0, 10.0}) {
+            const double spoilt = axis == card_axis::roll && omega < 1.0 ? 2.0 : 1.0;
+            pair.points.push_back({omega, spoilt * model_response(cruise, axis, omega, -0.5 / 18.0), 1.0});
+        }
+        pairs.push_back(pair);
+    }
+    const fit_result fit = fit_model(default_aircraft(), pairs, 1, 1, -0.5 / 18.0);
+    EXPECT_GT(fit.mean_cost, 1.0);
+    for (const fitted_parameter& p : fit.parameters) {
+        if (p.name == "drag_area_forward") {
+            EXPECT_TRUE(p.held);
+            EXPECT_EQ(p.value, p.start);
+            EXPECT_NE(p.why_held.find("not identified (bound "), std::string::npos) << p.why_held;
+        } else if (!p.held && !p.at_bound) {
+            EXPECT_LE(p.bound_percent, 50.0) << p.name;
+        }
+    }
+}
+
 std::string recording_file(const std::string& name, const std::string& text)
 {
     const std::string path = testing::TempDir() + name;

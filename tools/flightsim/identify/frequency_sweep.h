@@ -21,7 +21,7 @@ std::vector<sweep_point> sweep_response(const std::vector<double>& input, const 
 
 // The same, and for each companion record (another control, moved with the input) its ratio to
 // the input, combined over the window lengths with the output's weights. The companions' points
-// carry the output's coherence.
+// carry the output's coherence. Every record is as long as the input.
 std::vector<std::vector<sweep_point>> sweep_responses(const std::vector<double>& input, const std::vector<double>& output,
                                                       const std::vector<std::vector<double>>& companions, double dt,
                                                       double low, double high, int count);

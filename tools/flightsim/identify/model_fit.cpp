@@ -25,11 +25,11 @@ constexpr double highest_fitted_omega = 10.0;
 constexpr double phase_weight = 0.01745;  // per squared degree, against a squared dB
 constexpr double widest_factor = 10.0;    // each factor searched from 1/10 to 10 times the start
 constexpr double longest_actuator_lag_s = 0.3;
-constexpr double failed_cost = 1e6;
+constexpr double failed_cost = 1e6;       // a parameter set the model cannot trim with
 // %: a factor whose one-sigma bound is wider than half its value is not identified by the data
 constexpr double widest_identified_bound_percent = 50.0;
 // of the stiffest parameter's curvature of the cost: below it, the responses do not move with one
-constexpr double flat_curvature_share = 1e-8;       // a parameter set the model cannot trim with
+constexpr double flat_curvature_share = 1e-8;
 
 // The parameters' fields, in the order of free_parameters (the actuator lag and the delay after them).
 double aircraft_parameters::* const fields[] = {
@@ -143,6 +143,39 @@ const char* const held_parameters =
     "they move the responses together with the free ones, so that a fit cannot tell them apart";
 
 namespace {
+// A lag shorter than the simulation's steps resolve is taken as none: it moves the phase at
+// 5 rad/s by under 6 degrees, and an aircraft file could not hold it.
+void no_unresolved_lag(std::vector<double>& x)
+{
+    if (x[lag_index] < minimum_actuator_lag_s) x[lag_index] = 0.0;
+}
+
+// The inverse of h by Gauss-Jordan; false, with the column that has no pivot, where h is singular.
+bool inverted(std::vector<std::vector<double>> g, std::vector<std::vector<double>>& inv, int& no_pivot)
+{
+    const int n = static_cast<int>(g.size());
+    inv.assign(n, std::vector<double>(n, 0.0));
+    for (int i = 0; i < n; ++i) inv[i][i] = 1.0;
+    for (int c = 0; c < n; ++c) {
+        int p = c;
+        for (int k = c + 1; k < n; ++k)
+            if (std::fabs(g[k][c]) > std::fabs(g[p][c])) p = k;
+        if (std::fabs(g[p][c]) < 1e-12) {
+            no_pivot = c;
+            return false;
+        }
+        std::swap(g[c], g[p]), std::swap(inv[c], inv[p]);
+        const double d = g[c][c];
+        for (int k = 0; k < n; ++k) g[c][k] /= d, inv[c][k] /= d;
+        for (int rr = 0; rr < n; ++rr)
+            if (rr != c) {
+                const double m = g[rr][c];
+                for (int k = 0; k < n; ++k) g[rr][k] -= m * g[c][k], inv[rr][k] -= m * inv[c][k];
+            }
+    }
+    return true;
+}
+
 // One bounded search from x, which it leaves at the best point found; returns its cost.
 double search_from(search& s, std::vector<double>& x, const std::vector<double>& lower, const std::vector<double>& upper)
 {
@@ -177,6 +210,7 @@ fit_result described(const aircraft_parameters& start, const std::vector<measure
     std::vector<bool> fixed = held;
     if (best[lag_index] == 0.0) fixed[lag_index] = true;
     std::vector<std::vector<double>> h(n, std::vector<double>(n, 0.0));
+    std::vector<bool> untrimmed(n, false);  // a step of the parameter left the model without a trim
     const double step = 0.01;
     auto f = [&](std::vector<double> x) { return total_cost(applied(start, x), x[delay_index], pairs) * pairs.size(); };
     const double f0 = f(best);
@@ -188,39 +222,35 @@ fit_result described(const aircraft_parameters& start, const std::vector<measure
             }
             std::vector<double> pp = best, pm = best, mp = best, mm = best;
             pp[i] += step, pp[j] += step, pm[i] += step, pm[j] -= step, mp[i] -= step, mp[j] += step, mm[i] -= step, mm[j] -= step;
-            h[i][j] = h[j][i] = i == j ? (f(pp) - 2.0 * f0 + f(mm)) / (4.0 * step * step)
-                                       : (f(pp) - f(pm) - f(mp) + f(mm)) / (4.0 * step * step);
+            if (i == j) {
+                const double up = f(pp), down = f(mm);
+                untrimmed[i] = std::max(up, down) - f0 > 0.5 * failed_cost;
+                h[i][i] = (up - 2.0 * f0 + down) / (4.0 * step * step);
+            } else {
+                h[i][j] = h[j][i] = (f(pp) - f(pm) - f(mp) + f(mm)) / (4.0 * step * step);
+            }
         }
-    // A parameter the responses do not move with at all has no bound: it is left out of the inversion.
+    // A parameter the responses do not move with at all has no bound: it is left out of the
+    // inversion, and so is one on which the others depend wholly (the inversion finds no pivot).
     double stiffest = 0.0;
     for (int i = 0; i < n; ++i)
-        if (!fixed[i]) stiffest = std::max(stiffest, h[i][i]);
+        if (!fixed[i] && !untrimmed[i]) stiffest = std::max(stiffest, h[i][i]);
     std::vector<bool> flat(n, false);
+    auto leave_out = [&](int i) {
+        flat[i] = true;
+        for (int j = 0; j < n; ++j) h[i][j] = h[j][i] = i == j ? 1.0 : 0.0;
+    };
     for (int i = 0; i < n; ++i)
-        if (!fixed[i] && !(h[i][i] > flat_curvature_share * stiffest)) {
-            flat[i] = true;
-            for (int j = 0; j < n; ++j) h[i][j] = h[j][i] = i == j ? 1.0 : 0.0;
-        }
-    // Invert by Gauss-Jordan.
-    std::vector<std::vector<double>> inv(n, std::vector<double>(n, 0.0)), g = h;
-    for (int i = 0; i < n; ++i) inv[i][i] = 1.0;
+        if (!fixed[i] && !(std::fabs(h[i][i]) > flat_curvature_share * stiffest)) leave_out(i);
+    std::vector<std::vector<double>> inv;
+    int no_pivot = 0;
     bool singular = false;
-    for (int c = 0; c < n && !singular; ++c) {
-        int p = c;
-        for (int k = c + 1; k < n; ++k)
-            if (std::fabs(g[k][c]) > std::fabs(g[p][c])) p = k;
-        if (std::fabs(g[p][c]) < 1e-12) {
+    while (!inverted(h, inv, no_pivot)) {
+        if (fixed[no_pivot] || flat[no_pivot]) {
             singular = true;
             break;
         }
-        std::swap(g[c], g[p]), std::swap(inv[c], inv[p]);
-        const double d = g[c][c];
-        for (int k = 0; k < n; ++k) g[c][k] /= d, inv[c][k] /= d;
-        for (int rr = 0; rr < n; ++rr)
-            if (rr != c) {
-                const double m = g[rr][c];
-                for (int k = 0; k < n; ++k) g[rr][k] -= m * g[c][k], inv[rr][k] -= m * inv[c][k];
-            }
+        leave_out(no_pivot);
     }
     for (int i = 0; i < n; ++i) {
         fitted_parameter fp;
@@ -230,7 +260,7 @@ fit_result described(const aircraft_parameters& start, const std::vector<measure
         fp.why_held = why_held[i];
         fp.start = i < field_count ? start.*fields[i] : i == lag_index ? start.actuator_lag_s : 0.0;
         fp.value = i < field_count ? r.fitted.*fields[i] : i == lag_index ? r.fitted.actuator_lag_s : best[delay_index];
-        const double variance = singular || fp.at_bound ? std::nan("") : 2.0 * inv[i][i];
+        const double variance = singular || fixed[i] ? std::nan("") : 2.0 * inv[i][i];
         fp.bound_percent = i < field_count ? 100.0 * std::sqrt(std::fabs(variance))
                                            : 100.0 * std::sqrt(std::fabs(variance)) / std::max(fp.value, 1e-3);
         if (flat[i]) fp.bound_percent = std::numeric_limits<double>::infinity();
@@ -288,9 +318,7 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
         if (value < best_cost) best_cost = value, best = x;
     }
 
-    // A lag shorter than the simulation's steps resolve is taken as none: it moves the phase at
-    // 5 rad/s by under 6 degrees, and an aircraft file could not hold it.
-    if (best[lag_index] < minimum_actuator_lag_s) best[lag_index] = 0.0;
+    no_unresolved_lag(best);
     fit_result r = described(start, pairs, best, held, why_held);
     // A factor the data do not identify would stand wherever the search left it, a bound of the
     // search perhaps, and the fitted file would fly it so: the widest is held at the start's value
@@ -298,13 +326,13 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
     for (int worst = least_identified(r); worst >= 0; worst = least_identified(r)) {
         char why[96];
         if (std::isinf(r.parameters[worst].bound_percent))
-            std::snprintf(why, sizeof why, "not identified (the responses do not move with it): the start's value");
+            std::snprintf(why, sizeof why, "not identified (the responses do not tell it): the start's value");
         else
             std::snprintf(why, sizeof why, "not identified (bound %.0f %%): the start's value", r.parameters[worst].bound_percent);
         held[worst] = true, why_held[worst] = why;
         best[worst] = lower[worst] = upper[worst] = 0.0;
         search_from(s, best, lower, upper);
-        if (best[lag_index] < minimum_actuator_lag_s) best[lag_index] = 0.0;
+        no_unresolved_lag(best);
         r = described(start, pairs, best, held, why_held);
     }
     r.evaluations = s.evaluations;

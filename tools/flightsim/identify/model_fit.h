@@ -3,6 +3,8 @@
 // sum over its coherent points of the coherence weight times the squared magnitude error in dB
 // plus 0.01745 times the squared phase error in degrees), minimised by a bounded search from
 // several starts; with each parameter's approximate confidence bound and strongest correlation.
+// A factor the data do not identify (its bound wider than half its value, or the responses not
+// moving with it) is held at the start's value, and the rest searched again.
 #pragma once
 
 #include <array>
@@ -66,6 +68,7 @@ struct fit_result {
 inline double recording_timing_s(double frame_s) { return -0.5 * frame_s; }
 
 // timing_s: the delay held (recording_timing_s of its frame). hover_alone: the pairs are
-// the hover's, and the cruise-only parameters stay as the start has them.
+// the hover's, and the cruise-only parameters stay as the start has them. Factors the pairs do
+// not identify are held too, each with why.
 fit_result fit_model(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, int starts, unsigned seed,
                      double timing_s, bool hover_alone = false);
