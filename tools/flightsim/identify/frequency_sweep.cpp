@@ -29,24 +29,32 @@ std::vector<double> detrended(const std::vector<double>& x)
 struct spectra {
     double uu = 0.0, yy = 0.0;
     std::complex<double> yu;
+    std::vector<std::complex<double>> cu;  // each companion's cross spectrum with the input
 };
 
-// The window's Fourier components at omega, summed over the windows of the record.
-spectra welch(const std::vector<double>& u, const std::vector<double>& y, double dt, size_t length, double omega)
+// The window's Fourier components at omega, summed over the windows of the record: the input's
+// taken once for the output and every companion.
+spectra welch(const std::vector<double>& u, const std::vector<double>& y, const std::vector<std::vector<double>>& companions,
+              double dt, size_t length, double omega)
 {
     spectra s;
+    s.cu.resize(companions.size());
+    std::vector<std::complex<double>> C(companions.size());
     const size_t step = std::max<size_t>(length / 2, 1);
     for (size_t start = 0; start + length <= u.size(); start += step) {
         std::complex<double> U, Y;
+        std::fill(C.begin(), C.end(), std::complex<double>());
         for (size_t i = 0; i < length; ++i) {
             const double w = 0.5 - 0.5 * sim::cos(two_pi * static_cast<double>(i) / static_cast<double>(length - 1));
             const std::complex<double> e = sim::polar(w, -omega * static_cast<double>(i) * dt);
             U += u[start + i] * e;
             Y += y[start + i] * e;
+            for (size_t c = 0; c < companions.size(); ++c) C[c] += companions[c][start + i] * e;
         }
         s.uu += std::norm(U);
         s.yy += std::norm(Y);
         s.yu += Y * std::conj(U);
+        for (size_t c = 0; c < companions.size(); ++c) s.cu[c] += C[c] * std::conj(U);
     }
     return s;
 }
@@ -80,12 +88,12 @@ std::vector<std::vector<sweep_point>> sweep_responses(const std::vector<double>&
             if (length < 2) continue;
             const size_t windows = (u.size() - std::min(u.size(), length)) / (length / 2) + 1;
             if (windows < least_windows || seconds < periods_in_a_window * two_pi / omega) continue;
-            const spectra s = welch(u, y, dt, length, omega);
+            const spectra s = welch(u, y, others, dt, length, omega);
             if (s.uu <= 0.0 || s.yy <= 0.0) continue;
             const double coherence = std::norm(s.yu) / (s.uu * s.yy);
             const double weight = 2.0 * static_cast<double>(windows) * coherence / std::max(1.0 - coherence, most_certain);
             weighted[0] += weight * (s.yu / s.uu);
-            for (size_t c = 0; c < others.size(); ++c) weighted[1 + c] += weight * (welch(u, others[c], dt, length, omega).yu / s.uu);
+            for (size_t c = 0; c < others.size(); ++c) weighted[1 + c] += weight * (s.cu[c] / s.uu);
             weighted_coherence += weight * coherence;
             weights += weight;
         }
