@@ -23,6 +23,9 @@
 namespace {
 constexpr double coherence_counted = 0.6;   // where a response is good enough to fit
 constexpr double least_octaves = 1.0;       // of coherent band, for a sweep to count
+// of a sweep's frames with its control at a stop: a sweep too weak to count is then said to be the
+// helicopter's want of travel, which flying it again the same way does not mend
+constexpr double stop_share_named = 0.2;
 constexpr int points_per_sweep = 40;
 constexpr double most_pair_cost = 100.0;    // about 2 dB or 17 degrees of misfit
 constexpr int fit_starts = 4;
@@ -391,7 +394,8 @@ int identify(const command_args& args)
     }
     std::printf("%s: %zu frames, %.1f s, %.1f frames a second\n\n", path.c_str(), r.frames(), t.back() - t.front(), 1.0 / dt);
     std::printf("%-4s %-26s %-45s %s\n", "step", "", "response", "coherent band (gamma^2 >= 0.6)");
-    std::string fly_again;
+    std::string fly_again, at_stops;
+    bool cruise_at_a_stop = false;
     std::vector<measured_pair> measured;
     for (const auto& [step, frames_of_take] : takes) {
         const card_step& card = flight_card[step - 1];
@@ -407,7 +411,17 @@ int identify(const command_args& args)
         std::printf("%-4d %-26s %-45s ", step, card.title, pair.name);
         if (octaves > 0.0) std::printf("%.1f octaves, %.2f to %.2f rad/s\n", octaves, low, high);
         else std::printf("none\n");
-        if (octaves < least_octaves) fly_again += (fly_again.empty() ? "" : ", ") + std::to_string(step);
+        if (octaves < least_octaves) {
+            fly_again += (fly_again.empty() ? "" : ", ") + std::to_string(step);
+            const double at_a_stop = share_at_a_stop(r, pair.input, frames);
+            if (at_a_stop >= stop_share_named) {
+                char why[200];
+                std::snprintf(why, sizeof why, "step %d: the %s stood at its stop for %.0f %% of the sweep, which could hardly move it\n", step,
+                              pair.input, 100.0 * at_a_stop);
+                at_stops += why;
+                cruise_at_a_stop = cruise_at_a_stop || card.speed_kmh > 0.0;
+            }
+        }
         if (args.has("--plots")) write_plot(args.text("--plots"), "step_" + std::to_string(step), points, {});
         // Linearised at the speed the sweep was flown at, not the card's round number.
         double speed = 0.0;
@@ -417,6 +431,10 @@ int identify(const command_args& args)
     if (!fly_again.empty()) {
         std::printf("\nless than an octave of coherent response: fly step%s %s again\n",
                     fly_again.find(',') == std::string::npos ? "" : "s", fly_again.c_str());
+        if (!at_stops.empty())
+            std::printf("%sTrimmed there, the helicopter had no travel left: flown again, such a step needs a trim that\n"
+                        "leaves travel (another load or fuel)%s.\n",
+                        at_stops.c_str(), cruise_at_a_stop && !hover_alone ? ", or the hover's steps can be fitted alone (--hover)" : "");
         return 3;
     }
     return fit_and_write(args, measured, r, takes, dt);

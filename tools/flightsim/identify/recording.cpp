@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "recorder/flight_card.h"
+#include "tools/flightsim/session/host_link.h"
 
 const char* const required_columns[] = {"time_s",       "bank_deg",        "pitch_deg",         "heading_deg",
                                         "turn_rate_dps", "altitude_m",     "vertical_speed_ms", "airspeed_kmh",
@@ -183,4 +184,16 @@ void check_recording(const recording& r)
         start = i;
         climbed = turned = heading_change = 0.0;
     }
+}
+
+double share_at_a_stop(const recording& r, const std::string& axis_column, const std::vector<size_t>& frames)
+{
+    constexpr double within_a_unit = 0.5;  // axis units: the recorded value is a whole one
+    const double lowest = axis_column == "collective" ? 0.0 : -full_axis;
+    size_t at_a_stop = 0;
+    for (size_t i : frames) {
+        const double value = r[axis_column][i];
+        if (value >= full_axis - within_a_unit || value <= lowest + within_a_unit) ++at_a_stop;
+    }
+    return frames.empty() ? 0.0 : static_cast<double>(at_a_stop) / static_cast<double>(frames.size());
 }

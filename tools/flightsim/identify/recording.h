@@ -38,3 +38,7 @@ recording read_recording(const std::string& path);
 // explain, a heading that the turn rate does not explain; and for a step of the card flown with the
 // autopilot engaged, where the recording has an engaged column (its last take counts).
 void check_recording(const recording& r);
+
+// The share, 0 to 1, of the frames in which an axis column (aileron, elevator, rudder either way
+// of full deflection; the collective lever down or up) stood at one of its stops.
+double share_at_a_stop(const recording& r, const std::string& axis_column, const std::vector<size_t>& frames);
