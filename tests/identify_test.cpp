@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "tools/flightsim/identify/doublet_check.h"
+#include "tools/flightsim/identify/fitted_file.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
 #include "tools/flightsim/identify/linear_response.h"
 #include "tools/flightsim/identify/model_fit.h"
@@ -301,6 +304,42 @@ TEST(Recording, AControlAtItsStopIsCountedOverTheFramesAsked)
     EXPECT_DOUBLE_EQ(share_at_a_stop(with_axes(",0,16000,0,8000,", 0, 200), "elevator", all), 0.0);  // near, not at
     EXPECT_DOUBLE_EQ(share_at_a_stop(with_axes(",0,0,0,0,", 0, 100), "collective", all), 0.5);
     EXPECT_DOUBLE_EQ(share_at_a_stop(with_axes(",0,0,0,16384,", 0, 10), "collective", all), 0.05);
+}
+
+}  // namespace
+
+namespace {
+
+// The fitted file reads back as the fit: a fitted value in its line, a held one as the start had
+// it (not the value the search left), the lag added, the hover's limit once; and it is written
+// whole or not at all.
+TEST(FittedFile, ReadsBackAsTheFitWithWhatWasHeldAsTheStartHadIt)
+{
+    const aircraft_file start = read_aircraft_file(BRASK_SOURCE_DIR "/tools/flightsim/bo105.aircraft");
+    fit_result fit;
+    fit.fitted = start.parameters;
+    fit.fitted.actuator_lag_s = 0.07;
+    for (const auto& [name, value, held] : {std::tuple{"inertia_roll", 1900.0, false}, {"drag_area_forward", 0.13, true},
+                                            {"delay", -0.0278, true}}) {
+        fitted_parameter p;
+        p.name = name, p.value = value, p.held = held;
+        fit.parameters.push_back(p);
+    }
+    const std::string text = fitted_file_text(start, fit, "BRASK_REC_001.csv", true);
+    const aircraft_parameters read = read_aircraft_text(text, "fitted").parameters;
+    EXPECT_EQ(read.inertia_roll, 1900.0);
+    EXPECT_EQ(read.drag_area_forward, 1.3);
+    EXPECT_EQ(read.actuator_lag_s, 0.07);
+    EXPECT_EQ(read.speed_limit, 10.0);
+    EXPECT_NE(text.find("drag_area_forward         1.3       # m^2, equivalent flat plate"), std::string::npos);
+    EXPECT_EQ(text.find("speed_limit"), text.rfind("speed_limit"));
+
+    const std::string out = testing::TempDir() + "fitted.aircraft";
+    ASSERT_TRUE(write_fitted_file(text, out));
+    std::ifstream written(out, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), text);
+    EXPECT_FALSE(std::ifstream(out + ".partial").good());
+    EXPECT_FALSE(write_fitted_file(text, testing::TempDir() + "no such folder/fitted.aircraft"));
 }
 
 }  // namespace

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "recorder/flight_card.h"
 #include "tools/flightsim/aircraft/aircraft_file.h"
 #include "tools/flightsim/identify/doublet_check.h"
+#include "tools/flightsim/identify/fitted_file.h"
 #include "tools/flightsim/identify/frequency_sweep.h"
 #include "tools/flightsim/identify/linear_response.h"
 #include "tools/flightsim/identify/model_fit.h"
@@ -31,8 +31,6 @@ constexpr double most_pair_cost = 100.0;    // about 2 dB or 17 degrees of misfi
 constexpr int fit_starts = 4;
 constexpr double good_match = 0.3;          // Theil's inequality coefficient of a doublet
 constexpr double settle_after_doublet_s = 3.0;
-// What a fit of the hover alone holds to: the hover's steps and its scenarios' winds, some 20 knots.
-constexpr double hover_fit_speed_limit_ms = 10.0;
 
 // What a card axis moves (its input) and what answers first (its output), and in what units.
 struct response_pair {
@@ -246,53 +244,6 @@ void check_doublets(const recording& r, const step_takes& takes, double dt, cons
     }
 }
 
-// The fitted file: the start file's text with each fitted parameter's value put in its line, and
-// a header saying what was fitted to what; written beside and renamed into place.
-bool write_fitted(const aircraft_file& start, const fit_result& fit, const std::string& recording_path,
-                  const std::string& out, bool hover_alone)
-{
-    std::istringstream in(start.text);
-    std::ostringstream text;
-    text << "# Fitted by flightsim identify to " << recording_path << " from " << (start.path.empty() ? "bo105" : start.path)
-         << ": mean cost " << fit.mean_cost << ".\n";
-    for (const fitted_parameter& p : fit.parameters)
-        if (p.name == "delay")
-            text << "# The responses compared " << p.value << " s behind the controls: the recording's own timing, which the file does not carry.\n";
-    bool lag_written = false;
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::string name;
-        words >> name;
-        if (name == "speed_limit") continue;  // the fit's own, below, or none: it holds where it was fitted
-        lag_written = lag_written || name == "actuator_lag";
-        for (const fitted_parameter& p : fit.parameters)
-            if (p.name == name && !p.held) {  // a held one keeps its line as the start file has it
-                const size_t comment = line.find('#');
-                std::ostringstream value;
-                value.precision(6);
-                value << p.value;
-                line = name + std::string(std::max<size_t>(26 - name.size(), 1), ' ') + value.str() +
-                       (comment != std::string::npos ? "    " + line.substr(comment) + " [fitted]" : "    # [fitted]");
-            }
-        text << line << "\n";
-    }
-    if (!lag_written && fit.fitted.actuator_lag_s > 0.0)
-        text << "\n# The controls act through actuators that lag.\n"
-             << "actuator_lag              " << fit.fitted.actuator_lag_s << "    # s, each control's, first order [fitted]\n";
-    if (hover_alone)
-        text << "\n# Fitted to the hover alone: the file holds in the hover, and the tools fly it there only.\n"
-             << "speed_limit               " << hover_fit_speed_limit_ms << "        # m/s through the air [fitted]\n";
-    const std::string temporary = out + ".partial";
-    {
-        std::ofstream file(temporary, std::ios::binary);
-        file << text.str();
-        if (!file.flush()) return false;
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, out, error);
-    return !error;
-}
-
 int fit_and_write(const command_args& args, const std::vector<measured_pair>& measured, const recording& r,
                   const step_takes& takes, double dt)
 {
@@ -350,7 +301,7 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
     if (args.has("--truth")) compare_with_truth(truth, measured, fit);
     if (args.has("--plots")) write_fitted_plots(args.text("--plots"), measured, fit);
     if (!out.empty()) {
-        if (!write_fitted(start, fit, args.words()[0], out, hover_alone)) {
+        if (!write_fitted_file(fitted_file_text(start, fit, args.words()[0], hover_alone), out)) {
             std::cerr << "flightsim identify: cannot write " << out << "\n";
             return 1;
         }
