@@ -17,6 +17,7 @@
 #include "tools/flightsim/identify/linear_response.h"
 #include "tools/flightsim/identify/model_fit.h"
 #include "tools/flightsim/identify/recording.h"
+#include "tools/flightsim/identify/sweep_measurement.h"
 
 namespace {
 
@@ -286,6 +287,34 @@ TEST(Recording, WhatIsNotARecordingOrDoesNotHangTogetherIsRefusedWithItsLine)
 }  // namespace
 
 namespace {
+
+// A roll sweep whose pilot holds with the elevator at half and the pedals at minus twice his
+// aileron, the lever still: each holding input is found on its own axis.
+TEST(FrequencySweep, EachHoldingInputIsFoundOnItsOwnAxis)
+{
+    std::string text = "time_s,bank_deg,pitch_deg,heading_deg,turn_rate_dps,altitude_m,vertical_speed_ms,airspeed_kmh,"
+                       "aileron,elevator,rudder,collective\n";
+    double bank = 0.0;
+    std::vector<size_t> frames;
+    for (int i = 0; i < 120 * 18; ++i) {
+        const double aileron = 2.0 * std::round(1000.0 * std::sin(0.3 * i / 18.0 * std::exp(i / 1200.0)));
+        bank += 0.01 * aileron / 18.0;
+        char line[200];
+        std::snprintf(line, sizeof line, "%.4f,%.6f,0,90,0,30,0,0,%.0f,%.0f,%.0f,8000\n", (i + 1) / 18.0, bank, aileron,
+                      0.5 * aileron, -2.0 * aileron);
+        text += line;
+        frames.push_back(static_cast<size_t>(i));
+    }
+    const sweep_measurement m = measure_sweep(read_recording(recording_file("roll_sweep.csv", text)), frames,
+                                              pair_of(card_axis::roll), 1.0 / 18.0, flight_card[1]);
+    for (size_t i = 0; i < m.points.size(); ++i) {
+        if (m.points[i].coherence == 0.0) continue;  // no window measured it
+        EXPECT_LT(std::abs(m.moved[i][0] - 1.0), 1e-9);
+        EXPECT_LT(std::abs(m.moved[i][1] - 0.5), 1e-9);
+        EXPECT_LT(std::abs(m.moved[i][2] + 2.0), 1e-9);
+        EXPECT_LT(std::abs(m.moved[i][3]), 1e-9);
+    }
+}
 
 // Each axis at its stops: the cyclic either way of full deflection, the lever down or up.
 TEST(Recording, AControlAtItsStopIsCountedOverTheFramesAsked)

@@ -18,6 +18,7 @@
 #include "tools/flightsim/identify/linear_response.h"
 #include "tools/flightsim/identify/model_fit.h"
 #include "tools/flightsim/identify/recording.h"
+#include "tools/flightsim/identify/sweep_measurement.h"
 #include "tools/flightsim/model/sim_math.h"
 
 namespace {
@@ -26,46 +27,10 @@ constexpr double least_octaves = 1.0;       // of coherent band, for a sweep to 
 // of a sweep's frames with its control at a stop: a sweep too weak to count is then said to be the
 // helicopter's want of travel, which flying it again the same way does not mend
 constexpr double stop_share_named = 0.2;
-constexpr int points_per_sweep = 40;
 constexpr double most_pair_cost = 100.0;    // about 2 dB or 17 degrees of misfit
 constexpr int fit_starts = 4;
 constexpr double good_match = 0.3;          // Theil's inequality coefficient of a doublet
 constexpr double settle_after_doublet_s = 3.0;
-
-// What a card axis moves (its input) and what answers first (its output), and in what units.
-struct response_pair {
-    const char* name;
-    const char* input;
-    const char* output;  // a column, or an attitude column whose rate is taken
-    bool rate_of_output;
-};
-
-response_pair pair_of(card_axis axis)
-{
-    switch (axis) {
-    case card_axis::roll: return {"aileron to roll rate, deg/s per axis unit", "aileron", "bank_deg", true};
-    case card_axis::pitch: return {"elevator to pitch rate, deg/s per axis unit", "elevator", "pitch_deg", true};
-    case card_axis::pedals: return {"rudder to turn rate, deg/s per axis unit", "rudder", "turn_rate_dps", false};
-    default: return {"collective to vertical speed, m/s per axis unit", "collective", "vertical_speed_ms", false};
-    }
-}
-
-// The frames of one take of a step, from its input's start to the step's end.
-std::vector<double> segment(const recording& r, const std::string& column, const std::vector<size_t>& frames, bool rate)
-{
-    const std::vector<double>& x = r[column];
-    const std::vector<double>& t = r["time_s"];
-    std::vector<double> out;
-    for (size_t i : frames) {
-        if (!rate) out.push_back(x[i]);
-        else if (i > 0 && i + 1 < x.size()) out.push_back((x[i + 1] - x[i - 1]) / (t[i + 1] - t[i - 1]));
-        else out.push_back(0.0);
-    }
-    return out;
-}
-
-// The recording's four axis columns, in the order of the model's inputs.
-const char* const axis_columns[4] = {"aileron", "elevator", "rudder", "collective"};
 
 // The delay the fit held: the recording's timing (seconds).
 double fitted_delay(const fit_result& fit)
@@ -157,33 +122,6 @@ void compare_with_truth(const aircraft_parameters& truth, const std::vector<meas
         worst_degrees = std::max(worst_degrees, most_degrees);
     }
     std::printf("against the truth: at most %.2f dB and %.1f degrees\n", worst_db, worst_degrees);
-}
-
-// A sweep's frequency response from its control to the aircraft's first answer, and how each of
-// the four axes moved with the swept one at the same frequencies: the pilot's holding inputs,
-// measured as their response to the sweep (the swept axis's own is 1), over the same windows and
-// with the same weights as the answer they help explain.
-struct sweep_measurement {
-    std::vector<sweep_point> points;
-    std::vector<std::array<std::complex<double>, 4>> moved;
-};
-
-sweep_measurement measure_sweep(const recording& r, const std::vector<size_t>& frames, const response_pair& pair, double dt,
-                                const card_step& card)
-{
-    std::vector<std::vector<double>> holding;
-    std::vector<int> holding_axes;
-    for (int k = 0; k < 4; ++k)
-        if (std::string(pair.input) != axis_columns[k]) holding.push_back(segment(r, axis_columns[k], frames, false)), holding_axes.push_back(k);
-    const std::vector<std::vector<sweep_point>> responses =
-        sweep_responses(segment(r, pair.input, frames, false), segment(r, pair.output, frames, pair.rate_of_output), holding,
-                        dt, card.low_rad_s, card.high_rad_s, points_per_sweep);
-    sweep_measurement m{responses.front(), std::vector<std::array<std::complex<double>, 4>>(points_per_sweep)};
-    for (size_t i = 0; i < m.moved.size(); ++i) {
-        m.moved[i].fill(1.0);
-        for (size_t h = 0; h < holding_axes.size(); ++h) m.moved[i][holding_axes[h]] = responses[1 + h][i].response;
-    }
-    return m;
 }
 
 // The frames a step was flown in, its last take, by step.
