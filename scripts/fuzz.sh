@@ -2,13 +2,13 @@
 # Builds the libFuzzer targets and runs each for a bounded time (default 10 seconds; pass a
 # longer time for a real search), starting from the seed corpora in fuzz/corpus/. New inputs
 # the fuzzer finds stay in build/fuzz/corpus/; a crash stops the run with its reproducer.
-#   scripts/fuzz.sh [SECONDS] [profile|script|module|aircraft|pe|loader|emulated_run|panel ...]
+#   scripts/fuzz.sh [SECONDS] [profile|script|module|aircraft|pe|loader|emulated_run|panel|recording ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(profile script module aircraft pe loader emulated_run panel)
+[ ${#targets[@]} -gt 0 ] || targets=(profile script module aircraft pe loader emulated_run panel recording)
 
 # AddressSanitizer's quarantine keeps freed memory from use again so that a use after free shows;
 # 16 MB holds what many inputs free (one input of any target frees well under 1 MB) without the

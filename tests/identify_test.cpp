@@ -255,6 +255,8 @@ TEST(Recording, WhatIsNotARecordingOrDoesNotHangTogetherIsRefusedWithItsLine)
     } cases[] = {
         {still_recording(200), ""},
         {"time_s,bank_deg\n0.1,0\n", "1: no column pitch_deg"},
+        {[] { std::string t = still_recording(200); return t.replace(t.find("step\n"), 5, "aileron\n"); }(),
+         "1: column aileron named twice"},
         {still_recording(200, [](int i, std::string l) { return i == 50 ? l.substr(0, l.size() - 3) + "\n" : l; }),
          "52: 12 fields"},
         // Three frames missing: the frame after them comes four frames' time late.
@@ -282,6 +284,9 @@ TEST(Recording, WhatIsNotARecordingOrDoesNotHangTogetherIsRefusedWithItsLine)
         if (*c.refusal == '\0') EXPECT_EQ(said, "");
         else EXPECT_EQ(said.rfind(c.refusal, 0), 0u) << said;
     }
+    // Cut short after its last comma, the last line is left out whole: every column as long as the rest.
+    const recording cut = read_recording(recording_file("cut.csv", still_recording(200) + "11.2,0,0,90,0,30,0,0,0,0,0,8000,"));
+    for (const auto& [name, values] : cut.columns) EXPECT_EQ(values.size(), 200u) << name;
 }
 
 }  // namespace

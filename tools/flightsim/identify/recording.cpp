@@ -65,13 +65,20 @@ recording read_recording(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw recording_error(0, "cannot be read");
+    return read_recording(file);
+}
+
+recording read_recording(std::istream& file)
+{
     recording r;
     std::vector<std::string> names;
     std::string line;
     int number_of_line = 0;
     while (std::getline(file, line)) {
         ++number_of_line;
-        const bool cut_short = file.eof();  // the last line, without its line end: a write the disk could not hold
+        // The last line without its line end: a write the disk could not finish, its last number
+        // perhaps cut to fewer digits; left out whole.
+        const bool cut_short = file.eof();
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         const std::vector<std::string> fields = split(line);
@@ -80,18 +87,19 @@ recording read_recording(const std::string& path)
             for (const char* const* c = required_columns; *c != nullptr; ++c)
                 if (std::find(names.begin(), names.end(), *c) == names.end())
                     throw recording_error(number_of_line, std::string("no column ") + *c + ": not a recording");
-            for (const std::string& name : names) r.columns[name];
+            for (const std::string& name : names)
+                if (!r.columns.emplace(name, std::vector<double>()).second)
+                    throw recording_error(number_of_line, "column " + name.substr(0, 40) + " named twice");
             continue;
         }
+        if (cut_short) break;
         if (fields.size() != names.size()) {
-            if (cut_short) break;
             throw recording_error(number_of_line, std::to_string(fields.size()) + " fields where the header names " +
                                                       std::to_string(names.size()));
         }
         for (size_t i = 0; i < fields.size(); ++i) {
             double value = 0.0;
             if (!number(fields[i], value)) {
-                if (cut_short) return r;
                 throw recording_error(number_of_line, names[i] + " is not a number: '" + fields[i].substr(0, 40) + "'");
             }
             r.columns[names[i]].push_back(value);

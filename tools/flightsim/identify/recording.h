@@ -1,8 +1,10 @@
 // A flight recording as identification reads it: the recorder's file (BRASK_REC_NNN.csv) or the
 // flight simulator's own log (NAME.csv), which name the same quantities alike. Columns by name,
-// one value a frame; comment lines ('#') and a last line cut short (a full disk) are left out.
+// one value a frame; comment lines ('#') and a last line without its line end (cut short by a full
+// disk) are left out.
 #pragma once
 
+#include <istream>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -30,8 +32,11 @@ extern const char* const required_columns[];
 int whole_number(double value);
 
 // Reads the file; throws recording_error for a file that is not a recording: no header, a
-// required column missing, a row of the wrong length or with a word that is not a number.
+// required column missing or a column named twice, a row of the wrong length or with a word that
+// is not a number.
 recording read_recording(const std::string& path);
+// The same from a stream already open.
+recording read_recording(std::istream& in);
 
 // Throws recording_error, naming the line, for frames that do not hang together: time that does
 // not advance or a frame interval far from the usual, heights that the vertical speed does not
