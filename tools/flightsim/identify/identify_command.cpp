@@ -284,7 +284,7 @@ int identify(const command_args& args)
     std::printf("%s: %zu frames, %.1f s, %.1f frames a second\n\n", path.c_str(), r.frames(), t.back() - t.front(), 1.0 / dt);
     std::printf("%-4s %-26s %-45s %s\n", "step", "", "response", "coherent band (gamma^2 >= 0.6)");
     std::string fly_again, at_stops;
-    bool cruise_at_a_stop = false;
+    bool hover_to_fly_again = false;  // then a fit of the hover alone would not do without it either
     std::vector<measured_pair> measured;
     for (const auto& [step, frames_of_take] : takes) {
         const card_step& card = flight_card[step - 1];
@@ -308,8 +308,8 @@ int identify(const command_args& args)
                 std::snprintf(why, sizeof why, "step %d: the %s stood at its stop for %.0f %% of the sweep, which could hardly move it\n", step,
                               pair.input, 100.0 * at_a_stop);
                 at_stops += why;
-                cruise_at_a_stop = cruise_at_a_stop || card.speed_kmh > 0.0;
             }
+            hover_to_fly_again = hover_to_fly_again || card.speed_kmh <= 0.0;
         }
         if (args.has("--plots")) write_plot(args.text("--plots"), "step_" + std::to_string(step), points, {});
         // Linearised at the speed the sweep was flown at, not the card's round number.
@@ -323,7 +323,7 @@ int identify(const command_args& args)
         if (!at_stops.empty())
             std::printf("%sTrimmed there, the helicopter had no travel left: flown again, such a step needs a trim that\n"
                         "leaves travel (another load or fuel)%s.\n",
-                        at_stops.c_str(), cruise_at_a_stop && !hover_alone ? ", or the hover's steps can be fitted alone (--hover)" : "");
+                        at_stops.c_str(), !hover_to_fly_again ? ", or the hover's steps can be fitted alone (--hover)" : "");
         return 3;
     }
     return fit_and_write(args, measured, r, takes, dt);

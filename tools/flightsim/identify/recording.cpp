@@ -198,10 +198,11 @@ double share_at_a_stop(const recording& r, const std::string& axis_column, const
 {
     constexpr double within_a_unit = 0.5;  // axis units: the recorded value is a whole one
     const double lowest = axis_column == "collective" ? 0.0 : -full_axis;
-    size_t at_a_stop = 0;
+    size_t at_highest = 0, at_lowest = 0;
     for (size_t i : frames) {
         const double value = r[axis_column][i];
-        if (value >= full_axis - within_a_unit || value <= lowest + within_a_unit) ++at_a_stop;
+        if (value >= full_axis - within_a_unit) ++at_highest;
+        else if (value <= lowest + within_a_unit) ++at_lowest;
     }
-    return frames.empty() ? 0.0 : static_cast<double>(at_a_stop) / static_cast<double>(frames.size());
+    return frames.empty() ? 0.0 : static_cast<double>(std::max(at_highest, at_lowest)) / static_cast<double>(frames.size());
 }

@@ -44,6 +44,7 @@ recording read_recording(std::istream& in);
 // autopilot engaged, where the recording has an engaged column (its last take counts).
 void check_recording(const recording& r);
 
-// The share, 0 to 1, of the frames in which an axis column (aileron, elevator, rudder either way
-// of full deflection; the collective lever down or up) stood at one of its stops.
+// The share, 0 to 1, of the frames in which an axis column stood at one of its stops (aileron,
+// elevator, rudder: full deflection one way; the collective: the lever down, or up), the stop it
+// stood at longer: a control swept against both stops in turn was not one trimmed against one.
 double share_at_a_stop(const recording& r, const std::string& axis_column, const std::vector<size_t>& frames);
