@@ -284,7 +284,7 @@ int identify(const command_args& args)
     std::printf("%s: %zu frames, %.1f s, %.1f frames a second\n\n", path.c_str(), r.frames(), t.back() - t.front(), 1.0 / dt);
     std::printf("%-4s %-26s %-45s %s\n", "step", "", "response", "coherent band (gamma^2 >= 0.6)");
     std::string fly_again, at_stops;
-    bool hover_to_fly_again = false;  // then a fit of the hover alone would not do without it either
+    bool hover_to_fly_again = false;  // a hover step, which a fit of the hover alone needs too
     std::vector<measured_pair> measured;
     for (const auto& [step, frames_of_take] : takes) {
         const card_step& card = flight_card[step - 1];
@@ -305,8 +305,9 @@ int identify(const command_args& args)
             const double at_a_stop = share_at_a_stop(r, pair.input, frames);
             if (at_a_stop >= stop_share_named) {
                 char why[200];
-                std::snprintf(why, sizeof why, "step %d: the %s stood at its stop for %.0f %% of the sweep, which could hardly move it\n", step,
-                              pair.input, 100.0 * at_a_stop);
+                std::snprintf(why, sizeof why,
+                              "step %d: the %s stood at its stop for %.0f %% of the sweep, which could hardly move it\n",
+                              step, pair.input, 100.0 * at_a_stop);
                 at_stops += why;
             }
             hover_to_fly_again = hover_to_fly_again || card.speed_kmh <= 0.0;
