@@ -297,19 +297,17 @@ namespace {
 // aileron, the lever still: each holding input is found on its own axis.
 TEST(FrequencySweep, EachHoldingInputIsFoundOnItsOwnAxis)
 {
-    std::string text = "time_s,bank_deg,pitch_deg,heading_deg,turn_rate_dps,altitude_m,vertical_speed_ms,airspeed_kmh,"
-                       "aileron,elevator,rudder,collective\n";
     double bank = 0.0;
-    std::vector<size_t> frames;
-    for (int i = 0; i < 120 * 18; ++i) {
+    const std::string text = still_recording(120 * 18, [&bank](int i, const std::string&) {
         const double aileron = 2.0 * std::round(1000.0 * std::sin(0.3 * i / 18.0 * std::exp(i / 1200.0)));
         bank += 0.01 * aileron / 18.0;
         char line[200];
-        std::snprintf(line, sizeof line, "%.4f,%.6f,0,90,0,30,0,0,%.0f,%.0f,%.0f,8000\n", (i + 1) / 18.0, bank, aileron,
+        std::snprintf(line, sizeof line, "%.4f,%.6f,0,90,0,30,0,0,%.0f,%.0f,%.0f,8000,1\n", (i + 1) / 18.0, bank, aileron,
                       0.5 * aileron, -2.0 * aileron);
-        text += line;
-        frames.push_back(static_cast<size_t>(i));
-    }
+        return std::string(line);
+    });
+    std::vector<size_t> frames(120 * 18);
+    for (size_t i = 0; i < frames.size(); ++i) frames[i] = i;
     const sweep_measurement m = measure_sweep(read_recording(recording_file("roll_sweep.csv", text)), frames,
                                               pair_of(card_axis::roll), 1.0 / 18.0, flight_card[1]);
     int measured = 0;

@@ -150,7 +150,7 @@ void no_unresolved_lag(std::vector<double>& x)
     if (x[lag_index] < minimum_actuator_lag_s) x[lag_index] = 0.0;
 }
 
-// The inverse of h by Gauss-Jordan; false, with the column that has no pivot, where h is singular.
+// The inverse of g by Gauss-Jordan; false, with the column that has no pivot, where g is singular.
 bool inverted(std::vector<std::vector<double>> g, std::vector<std::vector<double>>& inv, int& no_pivot)
 {
     const int n = static_cast<int>(g.size());
