@@ -12,8 +12,10 @@
 # in calm air, as the guide tells a pilot, and that recording fitted; where a cruise step's control
 # still stood at its stop, as identify then tells a pilot, its hover steps alone (--hover). A
 # benchmark, never a test.
-# Usage: [AIRCRAFT="bo105 ab206"] [TURBULENCE=moderate] bench/identify_seeds.sh [SEEDS]   (default
-# all three, light turbulence, 10 seeds; needs the native-release build)
+# Usage: [AIRCRAFT="bo105 ab206"] [TURBULENCE=moderate] [GUSTS=8] bench/identify_seeds.sh [SEEDS]
+# (default all three, light turbulence, the card's own gusts (their seed 7), 10 seeds; needs the
+# native-release build). Another GUSTS seed flies the same truths through other gusts: how far the
+# proof's per-seed results move with the gusts alone, against which a change to the fit is weighed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seeds=${1:-10}
@@ -41,7 +43,8 @@ for aircraft in ${AIRCRAFT:-bo105 ab206 uh60a}; do
             local turbulence=$1 folder=$2 status=0
             mkdir -p "$folder/gauges"
             { echo "exe $folder/fs9.exe"; echo "aircraft $case/truth.aircraft"
-              sed "s/^turbulence light /turbulence $turbulence /" tools/flightsim/scenarios/flight_test_card.gh; } > "$folder/card.gh"
+              sed -e "s/^turbulence light seed [0-9]*/turbulence $turbulence seed ${GUSTS:-7}/" \
+                  tools/flightsim/scenarios/flight_test_card.gh; } > "$folder/card.gh"
             if ! GAUGEHOST_FLIGHT_DIR="$folder" "$bin/gaugehost" --recorder linked "$folder/card.gh" > "$folder/card.out" 2>&1 ||
                 [ ! -f "$folder/gauges/BRASK_REC_001.csv" ]; then
                 return 10
