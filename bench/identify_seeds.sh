@@ -13,7 +13,7 @@
 # still stood at its stop, as identify then tells a pilot, its hover steps alone (--hover). A
 # benchmark, never a test.
 # Usage: [AIRCRAFT="bo105 ab206"] [TURBULENCE=moderate] [GUSTS=8] bench/identify_seeds.sh [SEEDS]
-# (default all three, light turbulence, the card's own gusts (their seed 7), 10 seeds; needs the
+# (default all three, light turbulence, the card's own gusts (their seed), 10 seeds; needs the
 # native-release build). Another GUSTS seed flies the same truths through other gusts: how far the
 # proof's per-seed results move with the gusts alone, against which a change to the fit is weighed.
 set -euo pipefail
@@ -43,7 +43,7 @@ for aircraft in ${AIRCRAFT:-bo105 ab206 uh60a}; do
             local turbulence=$1 folder=$2 status=0
             mkdir -p "$folder/gauges"
             { echo "exe $folder/fs9.exe"; echo "aircraft $case/truth.aircraft"
-              sed -e "s/^turbulence light seed [0-9]*/turbulence $turbulence seed ${GUSTS:-7}/" \
+              sed -e "s/^turbulence light seed \([0-9]*\)/turbulence $turbulence seed ${GUSTS:-\1}/" \
                   tools/flightsim/scenarios/flight_test_card.gh; } > "$folder/card.gh"
             if ! GAUGEHOST_FLIGHT_DIR="$folder" "$bin/gaugehost" --recorder linked "$folder/card.gh" > "$folder/card.out" 2>&1 ||
                 [ ! -f "$folder/gauges/BRASK_REC_001.csv" ]; then
