@@ -198,9 +198,10 @@ double share_at_a_stop(const recording& r, const std::string& axis_column, const
 {
     constexpr double within_a_unit = 0.5;  // axis units: the recorded value is a whole one
     const double lowest = axis_column == "collective" ? 0.0 : -full_axis;
+    const std::vector<double>& axis = r[axis_column];
     size_t at_highest = 0, at_lowest = 0;
     for (size_t i : frames) {
-        const double value = r[axis_column][i];
+        const double value = axis[i];
         if (value >= full_axis - within_a_unit) ++at_highest;
         else if (value <= lowest + within_a_unit) ++at_lowest;
     }

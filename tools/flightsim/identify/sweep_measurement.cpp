@@ -30,8 +30,11 @@ sweep_measurement measure_sweep(const recording& r, const std::vector<size_t>& f
 {
     std::vector<std::vector<double>> holding;
     std::vector<int> holding_axes;
-    for (int k = 0; k < 4; ++k)
-        if (std::string(pair.input) != axis_columns[k]) holding.push_back(segment(r, axis_columns[k], frames, false)), holding_axes.push_back(k);
+    for (int k = 0; k < 4; ++k) {
+        if (std::string(pair.input) == axis_columns[k]) continue;
+        holding.push_back(segment(r, axis_columns[k], frames, false));
+        holding_axes.push_back(k);
+    }
     const std::vector<std::vector<sweep_point>> responses =
         sweep_responses(segment(r, pair.input, frames, false), segment(r, pair.output, frames, pair.rate_of_output), holding,
                         dt, card.low_rad_s, card.high_rad_s, points_per_sweep);
