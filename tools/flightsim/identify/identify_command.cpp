@@ -222,6 +222,9 @@ int fit_and_write(const command_args& args, const std::vector<measured_pair>& me
             std::printf("%-20s %12.5g %12.5g %9s  held: %s\n", p.name.c_str(), p.start, p.value, "-", p.why_held.c_str());
         else if (p.at_bound)
             std::printf("%-20s %12.5g %12.5g %9s  none found: the controls act at once\n", p.name.c_str(), p.start, p.value, "-");
+        else if (p.drawn)
+            std::printf("%-20s %12.5g %12.5g %9.1f  %s %.2f; %s\n", p.name.c_str(), p.start, p.value, p.bound_percent,
+                        p.correlated_with.c_str(), p.correlation, p.why_held.c_str());
         else if (!std::isfinite(p.bound_percent))
             std::printf("%-20s %12.5g %12.5g %9s  not identified: no bound\n", p.name.c_str(), p.start, p.value, "-");
         else

@@ -30,6 +30,12 @@ constexpr double failed_cost = 1e6;       // a parameter set the model cannot tr
 constexpr double widest_identified_bound_percent = 50.0;
 // of the stiffest parameter's curvature of the cost: below it, the responses do not move with one
 constexpr double flat_curvature_share = 1e-8;
+// A factor the data do not identify alone but which trades with another (correlated at least this
+// much) is drawn toward the start's value as by a prior belief that it lies within a factor of two
+// of it (one sigma of its log), not held there: held at a wrong value, it would pull the factor it
+// trades with as far (the fin's area and the yaw inertia). One that trades with nothing is held.
+constexpr double trading_correlation = 0.9;
+constexpr double start_belief_log_sigma = 0.6931471805599453;  // ln 2
 
 // The parameters' fields, in the order of free_parameters (the actuator lag and the delay after them).
 double aircraft_parameters::* const fields[] = {
@@ -63,8 +69,19 @@ aircraft_parameters applied(const aircraft_parameters& start, const std::vector<
 struct search {
     const aircraft_parameters& start;
     const std::vector<measured_pair>& pairs;
+    std::vector<bool> drawn = std::vector<bool>(field_count, false);  // toward the start's value
     int evaluations = 0;
 };
+
+// The belief in the start's values of the factors drawn toward them, in the units of the summed
+// cost, whose curvature gives the bounds: a log factor's squared sigmas.
+double start_belief_cost(const std::vector<bool>& drawn, const std::vector<double>& x)
+{
+    double sum = 0.0;
+    for (int i = 0; i < field_count; ++i)
+        if (drawn[i]) sum += (x[i] / start_belief_log_sigma) * (x[i] / start_belief_log_sigma);
+    return sum;
+}
 
 }  // namespace
 
@@ -117,7 +134,8 @@ double objective(const std::vector<double>& x, std::vector<double>&, void* data)
 {
     auto& s = *static_cast<search*>(data);
     ++s.evaluations;
-    return total_cost(applied(s.start, x), x[delay_index], s.pairs);
+    return total_cost(applied(s.start, x), x[delay_index], s.pairs) +
+           start_belief_cost(s.drawn, x) / static_cast<double>(s.pairs.size());
 }
 }  // namespace
 
@@ -201,7 +219,7 @@ double search_from(search& s, std::vector<double>& x, const std::vector<double>&
 // has neither (its row and column are the identity's), nor has a lag found to be none, which
 // stands at its bound where the cost has no slope to take.
 fit_result described(const aircraft_parameters& start, const std::vector<measured_pair>& pairs, const std::vector<double>& best,
-                     const std::vector<bool>& held, const std::vector<std::string>& why_held)
+                     const std::vector<bool>& held, const std::vector<bool>& drawn, const std::vector<std::string>& why_held)
 {
     const int n = parameter_count;
     fit_result r;
@@ -212,7 +230,9 @@ fit_result described(const aircraft_parameters& start, const std::vector<measure
     std::vector<std::vector<double>> h(n, std::vector<double>(n, 0.0));
     std::vector<bool> untrimmed(n, false);  // a step of the parameter left the model without a trim
     const double step = 0.01;
-    auto f = [&](std::vector<double> x) { return total_cost(applied(start, x), x[delay_index], pairs) * pairs.size(); };
+    auto f = [&](std::vector<double> x) {
+        return total_cost(applied(start, x), x[delay_index], pairs) * pairs.size() + start_belief_cost(drawn, x);
+    };
     const double f0 = f(best);
     for (int i = 0; i < n; ++i)
         for (int j = i; j < n; ++j) {
@@ -256,6 +276,7 @@ fit_result described(const aircraft_parameters& start, const std::vector<measure
         fitted_parameter fp;
         fp.name = free_parameters[i].name;
         fp.held = held[i];
+        fp.drawn = i < field_count && drawn[i];
         fp.at_bound = fixed[i] && !held[i];
         fp.why_held = why_held[i];
         fp.start = i < field_count ? start.*fields[i] : i == lag_index ? start.actuator_lag_s : 0.0;
@@ -280,7 +301,7 @@ int least_identified(const fit_result& r)
     int worst = -1;
     for (int i = 0; i < field_count; ++i) {
         const fitted_parameter& p = r.parameters[i];
-        if (p.held || !(p.bound_percent > widest_identified_bound_percent)) continue;
+        if (p.held || p.drawn || !(p.bound_percent > widest_identified_bound_percent)) continue;
         if (worst < 0 || p.bound_percent > r.parameters[worst].bound_percent) worst = i;
     }
     return worst;
@@ -319,21 +340,29 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
     }
 
     no_unresolved_lag(best);
-    fit_result r = described(start, pairs, best, held, why_held);
+    fit_result r = described(start, pairs, best, held, s.drawn, why_held);
     // A factor the data do not identify would stand wherever the search left it, a bound of the
     // search perhaps, and the fitted file would fly it so: the widest is held at the start's value
-    // instead, the rest searched again from where they stood, until every factor fitted is identified.
+    // instead, or drawn toward it where it trades with another, and all searched again from where
+    // they stood, until every factor fitted alone is identified.
     for (int worst = least_identified(r); worst >= 0; worst = least_identified(r)) {
+        const double bound_percent = r.parameters[worst].bound_percent;
+        const bool trades = std::fabs(r.parameters[worst].correlation) >= trading_correlation;
         char why[96];
-        if (std::isinf(r.parameters[worst].bound_percent))
+        if (std::isinf(bound_percent))
             std::snprintf(why, sizeof why, "not identified (the responses do not tell it): the start's value");
+        else if (trades)
+            std::snprintf(why, sizeof why, "drawn toward the start's value (alone, bound %.0f %%)", bound_percent);
         else
-            std::snprintf(why, sizeof why, "not identified (bound %.0f %%): the start's value", r.parameters[worst].bound_percent);
-        held[worst] = true, why_held[worst] = why;
-        best[worst] = lower[worst] = upper[worst] = 0.0;
+            std::snprintf(why, sizeof why, "not identified (bound %.0f %%): the start's value", bound_percent);
+        if (trades && !std::isinf(bound_percent))
+            s.drawn[worst] = true;
+        else
+            held[worst] = true, best[worst] = lower[worst] = upper[worst] = 0.0;
+        why_held[worst] = why;
         search_from(s, best, lower, upper);
         no_unresolved_lag(best);
-        r = described(start, pairs, best, held, why_held);
+        r = described(start, pairs, best, held, s.drawn, why_held);
     }
     r.evaluations = s.evaluations;
     return r;

@@ -50,6 +50,7 @@ struct fitted_parameter {
     std::string correlated_with;       // the parameter it is most correlated with
     double correlation = 0.0;
     bool held = false;                 // not searched, or not identified: at the start's value; the delay at the recording's timing
+    bool drawn = false;                // not identified alone: drawn toward the start's value (why_held says so)
     std::string why_held;
     bool at_bound = false;             // the actuator lag found to be none: no bound or correlation
 };
