@@ -5,7 +5,8 @@
 # TURBULENCE's, noisy and quantised instruments), and identify fitting the aircraft's own unscaled file to the
 # recording. Prints per aircraft and seed the mean and largest cost J, the largest error of the
 # inertias, gearings and flap inertia against the truth, and in how many of the scaled free
-# parameters fitted (of eleven; any the recording does not identify are held, without a bound) the
+# parameters fitted (of eleven; any the recording does not identify are held, without a bound, or
+# drawn toward the start's value where they trade with another, with one) the
 # truth lies within twice the reported one-sigma bound, and the largest differences
 # of the fitted model's responses from the truth's, 0.5 to 10 rad/s, and the actuator lag fitted
 # (the truth has none). Where identify asks for a step to be flown again, the card is flown again

@@ -206,7 +206,7 @@ TEST(ModelFit, ACruiseFitCountsItsLowBandAndHoldsWhatItDoesNotIdentify)
         } else if (p.name == "fin_area") {
             EXPECT_TRUE(p.drawn && !p.held);
             EXPECT_LT(p.bound_percent, 70.0);
-            EXPECT_LT(100.0 * std::fabs(std::log(p.value / p.start)), p.bound_percent) << "within its bound of the start";
+            EXPECT_LT(100.0 * std::fabs(std::log(p.value / p.start)), p.bound_percent) << "within its bound";
             EXPECT_NE(p.why_held.find("drawn toward the start's value (alone, bound "), std::string::npos) << p.why_held;
         } else if (!p.held && !p.at_bound) {
             EXPECT_LE(p.bound_percent, 50.0) << p.name;

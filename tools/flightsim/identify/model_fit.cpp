@@ -347,18 +347,18 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
     // they stood, until every factor fitted alone is identified.
     for (int worst = least_identified(r); worst >= 0; worst = least_identified(r)) {
         const double bound_percent = r.parameters[worst].bound_percent;
-        const bool trades = std::fabs(r.parameters[worst].correlation) >= trading_correlation;
+        const bool drawn = std::isfinite(bound_percent) && std::fabs(r.parameters[worst].correlation) >= trading_correlation;
         char why[96];
-        if (std::isinf(bound_percent))
-            std::snprintf(why, sizeof why, "not identified (the responses do not tell it): the start's value");
-        else if (trades)
+        if (drawn) {
             std::snprintf(why, sizeof why, "drawn toward the start's value (alone, bound %.0f %%)", bound_percent);
-        else
-            std::snprintf(why, sizeof why, "not identified (bound %.0f %%): the start's value", bound_percent);
-        if (trades && !std::isinf(bound_percent))
             s.drawn[worst] = true;
-        else
+        } else {
+            if (std::isinf(bound_percent))
+                std::snprintf(why, sizeof why, "not identified (the responses do not tell it): the start's value");
+            else
+                std::snprintf(why, sizeof why, "not identified (bound %.0f %%): the start's value", bound_percent);
             held[worst] = true, best[worst] = lower[worst] = upper[worst] = 0.0;
+        }
         why_held[worst] = why;
         search_from(s, best, lower, upper);
         no_unresolved_lag(best);
