@@ -17,6 +17,9 @@
 # (default all three, light turbulence, the card's own gusts (their seed), 10 seeds; needs the
 # native-release build). Another GUSTS seed flies the same truths through other gusts: how far the
 # proof's per-seed results move with the gusts alone, against which a change to the fit is weighed.
+# GUSTS=each flies each truth through gusts and instrument noise of its own (seeds 100 + its seed),
+# so that the seeds' counts are not all of one draw. KEEP=1 keeps the work folder, which
+# bench/identify_spread.sh reads.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seeds=${1:-10}
@@ -41,10 +44,11 @@ for aircraft in ${AIRCRAFT:-bo105 ab206 uh60a}; do
         # Flies the card on the truth in TURBULENCE into FOLDER/gauges and fits it (FOLDER/identify.out);
         # returns identify's exit, or 10 where the card could not be flown, 11 where the pilot lost it.
         fly_and_fit() {
-            local turbulence=$1 folder=$2 status=0
+            local turbulence=$1 folder=$2 status=0 gusts=${GUSTS:-} noise_seed=
+            if [ "$gusts" = each ]; then gusts=$((100 + seed)) noise_seed="s/^\(sensors .* seed \)[0-9]*/\1$((100 + seed))/"; fi
             mkdir -p "$folder/gauges"
             { echo "exe $folder/fs9.exe"; echo "aircraft $case/truth.aircraft"
-              sed -e "s/^turbulence light seed \([0-9]*\)/turbulence $turbulence seed ${GUSTS:-\1}/" \
+              sed -e "s/^turbulence light seed \([0-9]*\)/turbulence $turbulence seed ${gusts:-\1}/" -e "$noise_seed" \
                   tools/flightsim/scenarios/flight_test_card.gh; } > "$folder/card.gh"
             if ! GAUGEHOST_FLIGHT_DIR="$folder" "$bin/gaugehost" --recorder linked "$folder/card.gh" > "$folder/card.out" 2>&1 ||
                 [ ! -f "$folder/gauges/BRASK_REC_001.csv" ]; then
