@@ -357,7 +357,8 @@ fit_result fit_model(const aircraft_parameters& start, const std::vector<measure
                 std::snprintf(why, sizeof why, "not identified (the responses do not tell it): the start's value");
             else
                 std::snprintf(why, sizeof why, "not identified (bound %.0f %%): the start's value", bound_percent);
-            held[worst] = true, best[worst] = lower[worst] = upper[worst] = 0.0;
+            held[worst] = true;
+            best[worst] = lower[worst] = upper[worst] = 0.0;
         }
         why_held[worst] = why;
         search_from(s, best, lower, upper);
