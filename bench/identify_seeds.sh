@@ -27,8 +27,7 @@ bin=build/native-release/tools
 work=$(mktemp -d)
 [ -n "${KEEP:-}" ] && echo "work: $work"
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-free="inertia_roll inertia_pitch inertia_yaw cyclic_lateral cyclic_longitudinal tail_pitch_travel blade_flap_inertia stabiliser_area fin_area drag_area_forward collective_high"
-identifiable="inertia_roll inertia_pitch inertia_yaw cyclic_lateral cyclic_longitudinal tail_pitch_travel blade_flap_inertia collective_high"
+. bench/identify_parameters.sh
 
 printf "%-8s %4s %8s %8s  %-30s %-16s  %-18s %6s %s\n" aircraft seed "mean J" "max J" "worst identifiable error" \
     "truth in 2 sigma" "against the truth" "lag s" "exit"

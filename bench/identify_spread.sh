@@ -11,7 +11,7 @@ if [ $# -lt 2 ]; then
     echo "usage: bench/identify_spread.sh WORK WORK [WORK...]  (identify_seeds.sh work folders, KEEP=1)" >&2
     exit 2
 fi
-identifiable="inertia_roll inertia_pitch inertia_yaw cyclic_lateral cyclic_longitudinal tail_pitch_travel blade_flap_inertia collective_high"
+. "$(dirname "$0")/identify_parameters.sh"
 draws=$#
 for work in "$@"; do
     for case in "$work"/*_*; do
